@@ -1,0 +1,33 @@
+#include "app/startup.h"
+
+#include "app/designfonts.h"
+#include "app/mainwindow.h"
+#include "app/qtdialogseam.h"
+#include "app/singleinstance.h"
+#include "common/appfolder.h"
+#include "radio/radiodata.h"
+
+#include <QApplication>
+
+namespace kav {
+
+int runKavrilink()
+{
+    installDesignFonts();
+    QtDialogSeam dialogs;
+
+    SingleInstance instance(applicationFile(QStringLiteral("kavrilink.lock")));
+    if (!instance.acquire()) {
+        showPlain(dialogs, QStringLiteral("Already Program Running"));
+        return 0;
+    }
+
+    RadioData data;
+    MainWindow window(data, dialogs);
+    dialogs.setParent(&window);
+    window.Form_Load();
+    window.show();
+    return QApplication::exec();
+}
+
+} // namespace kav

@@ -1,0 +1,7 @@
+#include "radio/plandisplay.h"
+
+namespace kav {
+
+PlanDisplay::~PlanDisplay() = default;
+
+} // namespace kav

@@ -1,0 +1,47 @@
+#include "support/scripteddialogs.h"
+
+kav::MessageResult ScriptedDialogs::showMessage(const kav::MessageRequest &request)
+{
+    messages.append(request);
+    if (m_hook)
+        m_hook(request);
+    return m_answers.isEmpty() ? request.defaultButton : m_answers.dequeue();
+}
+
+QString ScriptedDialogs::getOpenFileName(const kav::FileDialogRequest &request)
+{
+    openRequests.append(request);
+    return m_files.isEmpty() ? QString() : m_files.dequeue();
+}
+
+QString ScriptedDialogs::getSaveFileName(const kav::FileDialogRequest &request)
+{
+    saveRequests.append(request);
+    return m_files.isEmpty() ? QString() : m_files.dequeue();
+}
+
+bool ScriptedDialogs::showPrintDialog(const kav::PrintDialogRequest &request, QPrinter &)
+{
+    printRequests.append(request);
+    return m_prints.isEmpty() ? false : m_prints.dequeue();
+}
+
+QStringList ScriptedDialogs::messageTexts() const
+{
+    QStringList texts;
+    for (const auto &message : messages)
+        texts.append(message.text);
+    return texts;
+}
+
+void ScriptedDialogs::clear()
+{
+    messages.clear();
+    openRequests.clear();
+    saveRequests.clear();
+    printRequests.clear();
+    m_answers.clear();
+    m_files.clear();
+    m_prints.clear();
+    m_hook = nullptr;
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "common/dialogseam.h"
+
+#include <QList>
+#include <QQueue>
+
+#include <functional>
+
+// The dialog seam for tests: records every request and answers from a script.
+// A box with no scripted answer gets its default button, and an unscripted file
+// dialog is cancelled.
+class ScriptedDialogs : public kav::DialogSeam
+{
+public:
+    kav::MessageResult showMessage(const kav::MessageRequest &request) override;
+    QString getOpenFileName(const kav::FileDialogRequest &request) override;
+    QString getSaveFileName(const kav::FileDialogRequest &request) override;
+    bool showPrintDialog(const kav::PrintDialogRequest &request, QPrinter &printer) override;
+
+    void answer(kav::MessageResult result) { m_answers.enqueue(result); }
+    void chooseFile(const QString &path) { m_files.enqueue(path); }
+    void acceptPrint(bool accepted) { m_prints.enqueue(accepted); }
+    // Runs while a box is "on screen", before it returns (e.g. to check the focus).
+    void onMessage(std::function<void(const kav::MessageRequest &)> hook) { m_hook = std::move(hook); }
+
+    QList<kav::MessageRequest> messages;
+    QList<kav::FileDialogRequest> openRequests;
+    QList<kav::FileDialogRequest> saveRequests;
+    QList<kav::PrintDialogRequest> printRequests;
+
+    QStringList messageTexts() const;
+    void clear();
+
+private:
+    QQueue<kav::MessageResult> m_answers;
+    QQueue<QString> m_files;
+    QQueue<bool> m_prints;
+    std::function<void(const kav::MessageRequest &)> m_hook;
+};

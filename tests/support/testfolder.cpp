@@ -1,0 +1,26 @@
+#include "support/testfolder.h"
+
+#include <QDir>
+
+TestFolder::TestFolder() : m_previous(qgetenv("XDG_DATA_HOME"))
+{
+    qputenv("XDG_DATA_HOME", QFile::encodeName(m_dir.path()));
+}
+
+TestFolder::~TestFolder()
+{
+    if (m_previous.isEmpty())
+        qunsetenv("XDG_DATA_HOME");
+    else
+        qputenv("XDG_DATA_HOME", m_previous);
+}
+
+QString TestFolder::appFolder() const
+{
+    return QDir(m_dir.path()).filePath(QStringLiteral("Kavrilink"));
+}
+
+QString TestFolder::filePath(const QString &name) const
+{
+    return QDir(appFolder()).filePath(name);
+}
