@@ -1,0 +1,7 @@
+#include "link/serialservice.h"
+
+namespace kav {
+
+SerialService::~SerialService() = default;
+
+} // namespace kav
