@@ -69,8 +69,8 @@ std::optional<double> ConvertFrequencyText(QStringView text)
 std::int16_t IsOffChannelStep(double mhz)
 {
     const double hertz = mhz * kHertzPerMHz;
-    if (!std::isfinite(hertz) || hertz < double(std::numeric_limits<std::int32_t>::min())
-        || hertz > double(std::numeric_limits<std::int32_t>::max()))
+    if (!std::isfinite(hertz) || hertz < double(std::numeric_limits<std::int32_t>::min()) ||
+        hertz > double(std::numeric_limits<std::int32_t>::max()))
         return 1;
 
     // Round half to even without depending on the floating-point environment;
