@@ -387,11 +387,11 @@ void TestSheet::refusedFieldStopsTheClickedCommand()
         QCOMPARE(actions, 0);
     }
 
-    // Once the sheet is as the user was told, the same click acts.
+    // Once the sheet is as the user was told, the same click acts. (The
+    // command's own handler may show boxes of its own; no second refusal.)
     clickInto(command);
     QCOMPARE(actions, 1);
-    QCOMPARE(f->dialogs.messages.size(), 1);
-    QCOMPARE(focused(), command);
+    QCOMPARE(f->dialogs.messages.count(kRefusal), 1);
     QVERIFY(w().sheet().mayProceed());
 }
 
