@@ -39,6 +39,11 @@ public:
 
     ChannelSheet &sheet() const { return *m_sheet; }
 
+    // Connects a command button to its handler through the sheet's gate: the
+    // handler runs only when the click may proceed, i.e. the change of focus
+    // that the click caused was not refused by a frequency field.
+    void connectCommand(QPushButton *button, std::function<void()> handler);
+
     QLabel *Label1 = nullptr;
     QPushButton *Cmd_New = nullptr;
     QPushButton *Cmd_Open = nullptr;
