@@ -6,7 +6,8 @@
 #include "sheet/channelsheet.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
+#include <QApplication>
+#include <QSessionManager>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
@@ -111,6 +112,7 @@ MainWindow::MainWindow(RadioData &data, DialogSeam &dialogs, QWidget *parent)
 
     connectCommand(Cmd_New, [this] { m_sheet->Cmd_New_Click(); });
     connectCommand(CMD_EXit, [this] { CMD_EXit_Click(); });
+    connect(qApp, &QGuiApplication::commitDataRequest, this, &MainWindow::commitSession);
 }
 
 MainWindow::~MainWindow() = default;
@@ -242,16 +244,34 @@ void MainWindow::CMD_EXit_Click()
     m_endProgram();
 }
 
+bool MainWindow::Form_QueryUnload()
+{
+    if (!m_ending && !confirmExit())
+        return false;
+    m_ending = true;
+    return true;
+}
+
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    // Form_QueryUnload: every close request asks the same question.
-    if (m_ending || confirmExit()) {
-        m_ending = true;
+    // Every close request, from the close box, the system menu or the keyboard.
+    if (Form_QueryUnload()) {
         event->accept();
         m_endProgram();
     } else {
         event->ignore();
     }
+}
+
+void MainWindow::commitSession(QSessionManager &manager)
+{
+    // Logging off or shutting down asks the same question; No refuses it.
+    if (m_ending || !manager.allowsInteraction())
+        return;
+    const bool allowed = Form_QueryUnload();
+    manager.release();
+    if (!allowed)
+        manager.cancel();
 }
 
 } // namespace kav
