@@ -1,5 +1,7 @@
 #include "app/mainwindow.h"
 
+#include "app/accessiblenames.h"
+
 #include "common/dialogseam.h"
 #include "radio/decoder.h"
 #include "radio/radiodata.h"
@@ -105,6 +107,7 @@ MainWindow::MainWindow(RadioData &data, DialogSeam &dialogs, QWidget *parent)
     buildControls();
     buildMenu();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    setAccessibleNames(*this);
     m_sheet = std::make_unique<ChannelSheet>(
         m_data, m_dialogs, Txt_Model, std::array<QLineEdit *, 6>{Txt_Rx1, Txt_Rx2, Txt_Rx3, Txt_Tx1, Txt_Tx2, Txt_Tx3});
     for (QPushButton *b : {Cmd_New, Cmd_Open, Cmd_Save, CMd_Print, CMD_EXit, Cmd_Read, Cmd_Write})
