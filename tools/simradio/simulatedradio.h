@@ -41,6 +41,7 @@ public:
     explicit SimulatedRadio(QObject *parent = nullptr);
 
     SimLine &line() { return m_line; }
+    const SimLine &line() const { return m_line; }
     [[nodiscard]] bool openPty() { return m_line.openPty(); }
     [[nodiscard]] bool openDevice(const QString &path) { return m_line.openDevice(path); }
     QString programPath() const { return m_line.programPath(); }
@@ -89,3 +90,5 @@ private:
 };
 
 } // namespace kav::sim
+
+Q_DECLARE_METATYPE(kav::sim::Fault)
