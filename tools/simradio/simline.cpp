@@ -61,12 +61,8 @@ QString formatLogEntry(const LogEntry &entry, qint64 originNs)
 SimLine::SimLine(QObject *parent) : QObject(parent)
 {
     qRegisterMetaType<kav::sim::LogEntry>();
-    for (QTimer *timer : {&m_sendTimer, &m_arrivalTimer}) {
-        timer->setSingleShot(true);
-        timer->setTimerType(Qt::PreciseTimer);
-    }
-    connect(&m_sendTimer, &QTimer::timeout, this, &SimLine::sendDue);
-    connect(&m_arrivalTimer, &QTimer::timeout, this, &SimLine::deliverArrivals);
+    connect(&m_sendAlarm, &PreciseAlarm::fired, this, &SimLine::sendDue);
+    connect(&m_arrivalAlarm, &PreciseAlarm::fired, this, &SimLine::deliverArrivals);
 }
 
 SimLine::~SimLine()
@@ -194,7 +190,7 @@ void SimLine::drainInput()
         break;
     }
     if (!m_arrivals.empty())
-        schedule(m_arrivalTimer, m_arrivals.front().at);
+        m_arrivalAlarm.setAt(m_arrivals.front().at);
 }
 
 void SimLine::deliverArrivals()
@@ -208,7 +204,7 @@ void SimLine::deliverArrivals()
             return;
     }
     if (!m_arrivals.empty())
-        schedule(m_arrivalTimer, m_arrivals.front().at);
+        m_arrivalAlarm.setAt(m_arrivals.front().at);
 }
 
 void SimLine::transmit(const QByteArray &bytes, Clock::time_point start)
@@ -219,7 +215,7 @@ void SimLine::transmit(const QByteArray &bytes, Clock::time_point start)
         m_outgoing.push_back({due, QByteArray(1, byte)});
     }
     m_lineFree = due;
-    schedule(m_sendTimer, m_outgoing.front().due);
+    m_sendAlarm.setAt(m_outgoing.front().due);
 }
 
 void SimLine::transmitBurst(const QByteArray &bytes, Clock::time_point start)
@@ -227,14 +223,14 @@ void SimLine::transmitBurst(const QByteArray &bytes, Clock::time_point start)
     const Clock::time_point due = std::max(start, m_lineFree) + kByteTime * bytes.size();
     m_outgoing.push_back({due, bytes});
     m_lineFree = due;
-    schedule(m_sendTimer, m_outgoing.front().due);
+    m_sendAlarm.setAt(m_outgoing.front().due);
 }
 
 void SimLine::hangUpAfterQueue()
 {
     const Clock::time_point due = std::max(Clock::now(), m_lineFree);
     m_outgoing.push_back({due, {}, true});
-    schedule(m_sendTimer, m_outgoing.front().due);
+    m_sendAlarm.setAt(m_outgoing.front().due);
 }
 
 Clock::time_point SimLine::lineFreeAt() const
@@ -245,7 +241,7 @@ Clock::time_point SimLine::lineFreeAt() const
 void SimLine::clearQueue()
 {
     m_outgoing.clear();
-    m_sendTimer.stop();
+    m_sendAlarm.cancel();
     m_lineFree = Clock::now();
 }
 
@@ -262,7 +258,7 @@ void SimLine::sendDue()
         writeChunk(chunk.bytes);
     }
     if (!m_outgoing.empty())
-        schedule(m_sendTimer, m_outgoing.front().due);
+        m_sendAlarm.setAt(m_outgoing.front().due);
     else
         Q_EMIT queueEmpty();
 }
@@ -298,7 +294,7 @@ void SimLine::hangUp()
         return;
     clearQueue();
     m_arrivals.clear();
-    m_arrivalTimer.stop();
+    m_arrivalAlarm.cancel();
     m_readNotifier.reset();
     m_openNotifier.reset();
     if (m_inotify >= 0)
@@ -309,13 +305,6 @@ void SimLine::hangUp()
     m_connected = false;
     addLog({LogEntry::HungUp, toNs(Clock::now()), -1, 0});
     Q_EMIT hungUp();
-}
-
-void SimLine::schedule(QTimer &timer, Clock::time_point due)
-{
-    // Whole milliseconds, rounded up: never early; re-armed if woken before due.
-    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(due - Clock::now());
-    timer.start(std::max(wait, std::chrono::milliseconds(0)));
 }
 
 void SimLine::addLog(const LogEntry &entry)

@@ -1,11 +1,12 @@
 #pragma once
 
+#include "precisealarm.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QMetaType>
 #include <QObject>
 #include <QString>
-#include <QTimer>
 
 #include <chrono>
 #include <deque>
@@ -111,7 +112,6 @@ private:
     void deliverArrivals();
     void sendDue();
     void writeChunk(const QByteArray &bytes);
-    void schedule(QTimer &timer, Clock::time_point due);
     void addLog(const LogEntry &entry);
 
     int m_fd = -1;
@@ -122,8 +122,8 @@ private:
     bool m_isPty = false;
     std::unique_ptr<QSocketNotifier> m_readNotifier;
     std::unique_ptr<QSocketNotifier> m_openNotifier;
-    QTimer m_sendTimer;
-    QTimer m_arrivalTimer;
+    PreciseAlarm m_sendAlarm;
+    PreciseAlarm m_arrivalAlarm;
     std::deque<Chunk> m_outgoing;
     std::deque<Arrival> m_arrivals;
     Clock::time_point m_lineFree{};
