@@ -42,7 +42,7 @@ void TestSingleInstance::initTestCase()
         QSKIP("needs Xvfb and xdotool (installed by scripts/test)");
     m_xserver.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
                                             QStringLiteral("-screen"), QStringLiteral("0"),
-                                            QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
+                                            QStringLiteral("1024x768x24"), QStringLiteral("-noreset"), QStringLiteral("-nolisten"),
                                             QStringLiteral("tcp")});
     QVERIFY(m_xserver.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(m_xserver.canReadLine(), 20000);
@@ -105,14 +105,14 @@ static const QString kBoxTitle = QStringLiteral("^Kavrilink$");
 void TestSingleInstance::secondInstanceShowsBoxAndEndsWithoutWindow()
 {
     QProcess *first = startProgram();
-    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(kMainTitle, first).size(), 1, 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(kMainTitle, first).size(), 1, 60000);
     const QDir folder(m_folder->appFolder());
     const QStringList filesBefore = folder.entryList(QDir::Files);
     const QString settings = folder.filePath(QStringLiteral("comport.inf"));
     const QDateTime settingsTime = QFileInfo(settings).lastModified();
 
     QProcess *second = startProgram();
-    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(kBoxTitle, second).size(), 1, 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(kBoxTitle, second).size(), 1, 60000);
     QCOMPARE(visibleWindows(kMainTitle, second).size(), 0); // the second never shows its window
     QCOMPARE(second->state(), QProcess::Running);   // it waits for the box
 
@@ -137,13 +137,13 @@ void TestSingleInstance::secondInstanceShowsBoxAndEndsWithoutWindow()
 void TestSingleInstance::staleLockFromKilledProcessDoesNotBlock()
 {
     QProcess *first = startProgram();
-    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(kMainTitle, first).size(), 1, 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(kMainTitle, first).size(), 1, 60000);
     ::kill(pid_t(first->processId()), SIGKILL);
     QVERIFY(first->waitForFinished());
     QVERIFY(QFileInfo::exists(QDir(m_folder->appFolder()).filePath(QStringLiteral("kavrilink.lock"))));
 
     QProcess *next = startProgram();
-    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(kMainTitle, next).size(), 1, 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(kMainTitle, next).size(), 1, 60000);
     QCOMPARE(visibleWindows(kBoxTitle, next).size(), 0);
     QCOMPARE(next->state(), QProcess::Running);
 }

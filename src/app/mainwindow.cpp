@@ -1,12 +1,15 @@
 #include "app/mainwindow.h"
 
+#include "app/accessiblenames.h"
+
 #include "common/dialogseam.h"
 #include "radio/decoder.h"
 #include "radio/radiodata.h"
 #include "sheet/channelsheet.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
+#include <QApplication>
+#include <QSessionManager>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
@@ -104,14 +107,26 @@ MainWindow::MainWindow(RadioData &data, DialogSeam &dialogs, QWidget *parent)
     buildControls();
     buildMenu();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
-    m_sheet = std::make_unique<ChannelSheet>(Txt_Model,
-                                             std::array<QLineEdit *, 6>{Txt_Rx1, Txt_Rx2, Txt_Rx3, Txt_Tx1, Txt_Tx2,
-                                                                        Txt_Tx3});
+    setAccessibleNames(*this);
+    m_sheet = std::make_unique<ChannelSheet>(
+        m_data, m_dialogs, Txt_Model, std::array<QLineEdit *, 6>{Txt_Rx1, Txt_Rx2, Txt_Rx3, Txt_Tx1, Txt_Tx2, Txt_Tx3});
+    for (QPushButton *b : {Cmd_New, Cmd_Open, Cmd_Save, CMd_Print, CMD_EXit, Cmd_Read, Cmd_Write})
+        m_sheet->guard(b);
 
-    connect(CMD_EXit, &QPushButton::clicked, this, &MainWindow::CMD_EXit_Click);
+    connectCommand(Cmd_New, [this] { m_sheet->Cmd_New_Click(); });
+    connectCommand(CMD_EXit, [this] { CMD_EXit_Click(); });
+    connect(qApp, &QGuiApplication::commitDataRequest, this, &MainWindow::commitSession);
 }
 
 MainWindow::~MainWindow() = default;
+
+void MainWindow::connectCommand(QPushButton *button, std::function<void()> handler)
+{
+    connect(button, &QPushButton::clicked, this, [this, handler = std::move(handler)] {
+        if (m_sheet->mayProceed())
+            handler();
+    });
+}
 
 void MainWindow::buildControls()
 {
@@ -232,16 +247,34 @@ void MainWindow::CMD_EXit_Click()
     m_endProgram();
 }
 
+bool MainWindow::Form_QueryUnload()
+{
+    if (!m_ending && !confirmExit())
+        return false;
+    m_ending = true;
+    return true;
+}
+
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    // Form_QueryUnload: every close request asks the same question.
-    if (m_ending || confirmExit()) {
-        m_ending = true;
+    // Every close request, from the close box, the system menu or the keyboard.
+    if (Form_QueryUnload()) {
         event->accept();
         m_endProgram();
     } else {
         event->ignore();
     }
+}
+
+void MainWindow::commitSession(QSessionManager &manager)
+{
+    // Logging off or shutting down asks the same question; No refuses it.
+    if (m_ending || !manager.allowsInteraction())
+        return;
+    const bool allowed = Form_QueryUnload();
+    manager.release();
+    if (!allowed)
+        manager.cancel();
 }
 
 } // namespace kav

@@ -12,6 +12,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
+class QSessionManager;
 class QStatusBar;
 
 namespace kav {
@@ -33,11 +34,18 @@ public:
     // Start-up after the single-instance check, before the window is first shown.
     void Form_Load();
     void CMD_EXit_Click();
+    // Asks the exit question for a close request; true when the program may end.
+    [[nodiscard]] bool Form_QueryUnload();
 
     // What "end the program at once" does; tests replace it.
     void setEndProgram(std::function<void()> endProgram) { m_endProgram = std::move(endProgram); }
 
     ChannelSheet &sheet() const { return *m_sheet; }
+
+    // Connects a command button to its handler through the sheet's gate: the
+    // handler runs only when the click may proceed, i.e. the change of focus
+    // that the click caused was not refused by a frequency field.
+    void connectCommand(QPushButton *button, std::function<void()> handler);
 
     QLabel *Label1 = nullptr;
     QPushButton *Cmd_New = nullptr;
@@ -75,6 +83,7 @@ private:
     void buildControls();
     void buildMenu();
     [[nodiscard]] bool confirmExit();
+    void commitSession(QSessionManager &manager);
 
     RadioData &m_data;
     DialogSeam &m_dialogs;
