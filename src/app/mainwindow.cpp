@@ -3,6 +3,7 @@
 #include "app/accessiblenames.h"
 
 #include "common/dialogseam.h"
+#include "link/programmingexchange.h"
 #include "radio/decoder.h"
 #include "radio/radiodata.h"
 #include "sheet/channelsheet.h"
@@ -98,8 +99,9 @@ QLineEdit *textField(QWidget *parent, const char *name, const QRect &rect)
 
 } // namespace
 
-MainWindow::MainWindow(RadioData &data, DialogSeam &dialogs, QWidget *parent)
-    : QMainWindow(parent), m_data(data), m_dialogs(dialogs), m_endProgram([] { QCoreApplication::exit(0); })
+MainWindow::MainWindow(RadioData &data, DialogSeam &dialogs, SerialService &serial, QWidget *parent)
+    : QMainWindow(parent), m_data(data), m_dialogs(dialogs), m_serial(serial),
+      m_endProgram([] { QCoreApplication::exit(0); })
 {
     setObjectName(QStringLiteral("Frm_Main"));
     setWindowTitle(QStringLiteral("KAVRILINK CORPORATION"));
@@ -115,6 +117,10 @@ MainWindow::MainWindow(RadioData &data, DialogSeam &dialogs, QWidget *parent)
 
     connectCommand(Cmd_New, [this] { m_sheet->Cmd_New_Click(); });
     connectCommand(CMD_EXit, [this] { CMD_EXit_Click(); });
+
+    m_exchange = std::make_unique<ProgrammingExchange>(m_serial, m_data, *m_sheet, m_dialogs);
+    connectCommand(Cmd_Read, [this] { m_exchange->Cmd_Read_Click(); });
+    connectCommand(Cmd_Write, [this] { m_exchange->Cmd_Write_Click(); });
     connect(qApp, &QGuiApplication::commitDataRequest, this, &MainWindow::commitSession);
 }
 
