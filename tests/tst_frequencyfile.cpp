@@ -1,16 +1,12 @@
 #include "radio/frequencyfile.h"
 #include "support/failingdevice.h"
+#include "support/filesizelimit.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-
-#ifdef Q_OS_UNIX
-#include <csignal>
-#include <sys/resource.h>
-#endif
 
 using namespace kav;
 
@@ -340,17 +336,13 @@ void TestFrequencyFile::failedWriteKeepsOldFile()
     const QByteArray old = FormatFrequencyFile(RadioImage());
     QVERIFY(writeBytes(path, old));
 
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit previous{};
-    QCOMPARE(getrlimit(RLIMIT_FSIZE, &previous), 0);
-    rlimit limited = previous;
-    limited.rlim_cur = 100;
-    QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    bool saved = true;
     QString reason;
-    const bool saved = SaveFrequencyFile(path, documentedImage(), &reason);
-    setrlimit(RLIMIT_FSIZE, &previous);
-    std::signal(SIGXFSZ, previousHandler);
-
+    {
+        FileSizeLimit limit(100);
+        QVERIFY(limit.active());
+        saved = SaveFrequencyFile(path, documentedImage(), &reason);
+    }
     QVERIFY(!saved);
     QVERIFY(!reason.isEmpty());
     QCOMPARE(fileBytes(path), old);

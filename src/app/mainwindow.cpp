@@ -1,5 +1,7 @@
 #include "app/mainwindow.h"
 
+#include "app/filecommands.h"
+#include "app/reportprinter.h"
 #include "common/dialogseam.h"
 #include "radio/decoder.h"
 #include "radio/radiodata.h"
@@ -108,7 +110,13 @@ MainWindow::MainWindow(RadioData &data, DialogSeam &dialogs, QWidget *parent)
                                              std::array<QLineEdit *, 6>{Txt_Rx1, Txt_Rx2, Txt_Rx3, Txt_Tx1, Txt_Tx2,
                                                                         Txt_Tx3});
 
+    m_fileCommands = std::make_unique<FileCommands>(m_data, *m_sheet, m_dialogs);
+    m_reportPrinter = std::make_unique<ReportPrinter>(m_data, *m_sheet, m_dialogs);
+
     connect(CMD_EXit, &QPushButton::clicked, this, &MainWindow::CMD_EXit_Click);
+    connect(Cmd_Open, &QPushButton::clicked, this, [this] { m_fileCommands->Cmd_Open_Click(); });
+    connect(Cmd_Save, &QPushButton::clicked, this, [this] { m_fileCommands->Cmd_Save_Click(); });
+    connect(CMd_Print, &QPushButton::clicked, this, [this] { m_reportPrinter->CMd_Print_Click(); });
 }
 
 MainWindow::~MainWindow() = default;

@@ -18,6 +18,8 @@ namespace kav {
 
 class ChannelSheet;
 class DialogSeam;
+class FileCommands;
+class ReportPrinter;
 struct RadioData;
 
 // Frm_Main, the program's only window. It builds the controls and connects
@@ -38,6 +40,8 @@ public:
     void setEndProgram(std::function<void()> endProgram) { m_endProgram = std::move(endProgram); }
 
     ChannelSheet &sheet() const { return *m_sheet; }
+    FileCommands &fileCommands() const { return *m_fileCommands; }
+    ReportPrinter &reportPrinter() const { return *m_reportPrinter; }
 
     QLabel *Label1 = nullptr;
     QPushButton *Cmd_New = nullptr;
@@ -79,6 +83,8 @@ private:
     RadioData &m_data;
     DialogSeam &m_dialogs;
     std::unique_ptr<ChannelSheet> m_sheet;
+    std::unique_ptr<FileCommands> m_fileCommands;
+    std::unique_ptr<ReportPrinter> m_reportPrinter;
     std::function<void()> m_endProgram;
     bool m_ending = false;
 };
