@@ -106,20 +106,30 @@ MainWindow::MainWindow(RadioData &data, DialogSeam &dialogs, QWidget *parent)
     buildControls();
     buildMenu();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
-    m_sheet = std::make_unique<ChannelSheet>(Txt_Model,
-                                             std::array<QLineEdit *, 6>{Txt_Rx1, Txt_Rx2, Txt_Rx3, Txt_Tx1, Txt_Tx2,
-                                                                        Txt_Tx3});
+    m_sheet = std::make_unique<ChannelSheet>(
+        m_data, m_dialogs, Txt_Model, std::array<QLineEdit *, 6>{Txt_Rx1, Txt_Rx2, Txt_Rx3, Txt_Tx1, Txt_Tx2, Txt_Tx3});
+    for (QPushButton *b : {Cmd_New, Cmd_Open, Cmd_Save, CMd_Print, CMD_EXit, Cmd_Read, Cmd_Write})
+        m_sheet->guard(b);
 
     m_fileCommands = std::make_unique<FileCommands>(m_data, *m_sheet, m_dialogs);
     m_reportPrinter = std::make_unique<ReportPrinter>(m_data, *m_sheet, m_dialogs);
 
-    connect(CMD_EXit, &QPushButton::clicked, this, &MainWindow::CMD_EXit_Click);
-    connect(Cmd_Open, &QPushButton::clicked, this, [this] { m_fileCommands->Cmd_Open_Click(); });
-    connect(Cmd_Save, &QPushButton::clicked, this, [this] { m_fileCommands->Cmd_Save_Click(); });
-    connect(CMd_Print, &QPushButton::clicked, this, [this] { m_reportPrinter->CMd_Print_Click(); });
+    connectCommand(Cmd_New, [this] { m_sheet->Cmd_New_Click(); });
+    connectCommand(Cmd_Open, [this] { m_fileCommands->Cmd_Open_Click(); });
+    connectCommand(Cmd_Save, [this] { m_fileCommands->Cmd_Save_Click(); });
+    connectCommand(CMd_Print, [this] { m_reportPrinter->CMd_Print_Click(); });
+    connectCommand(CMD_EXit, [this] { CMD_EXit_Click(); });
 }
 
 MainWindow::~MainWindow() = default;
+
+void MainWindow::connectCommand(QPushButton *button, std::function<void()> handler)
+{
+    connect(button, &QPushButton::clicked, this, [this, handler = std::move(handler)] {
+        if (m_sheet->mayProceed())
+            handler();
+    });
+}
 
 void MainWindow::buildControls()
 {

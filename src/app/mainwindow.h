@@ -43,6 +43,11 @@ public:
     FileCommands &fileCommands() const { return *m_fileCommands; }
     ReportPrinter &reportPrinter() const { return *m_reportPrinter; }
 
+    // Connects a command button to its handler through the sheet's gate: the
+    // handler runs only when the click may proceed, i.e. the change of focus
+    // that the click caused was not refused by a frequency field.
+    void connectCommand(QPushButton *button, std::function<void()> handler);
+
     QLabel *Label1 = nullptr;
     QPushButton *Cmd_New = nullptr;
     QPushButton *Cmd_Open = nullptr;
