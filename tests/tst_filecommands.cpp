@@ -72,6 +72,7 @@ private slots:
     void saveUsesNameAsTyped();
     void failedSaveKeepsOldFileAndFlags_data();
     void failedSaveKeepsOldFileAndFlags();
+    void opensWhatWasSaved_data();
     void opensWhatWasSaved();
     void openAsksInAppFolder();
     void opensFileVariants_data();
@@ -79,6 +80,8 @@ private slots:
     void refusedFileChangesNothing_data();
     void refusedFileChangesNothing();
     void cancelledOpenChangesNothing();
+    void refusedEntryStopsTheCommand_data();
+    void refusedEntryStopsTheCommand();
 
 private:
     QStringList fieldTexts() const;
@@ -241,9 +244,27 @@ void TestFileCommands::failedSaveKeepsOldFileAndFlags()
     QCOMPARE(fieldTexts(), kFullPlanTexts);
 }
 
+void TestFileCommands::opensWhatWasSaved_data()
+{
+    QTest::addColumn<bool>("afterNew");
+    QTest::newRow("saved right after start-up") << false;
+    QTest::newRow("saved right after NEW") << true;
+}
+
 void TestFileCommands::opensWhatWasSaved()
 {
+    QFETCH(bool, afterNew);
     MainWindow &w = *f->window;
+    if (afterNew) {
+        // A full plan opened and saved first, so every slot of the send image
+        // holds digits; NEW clears them, and the empty fields save as zeros.
+        openFile(writeFile(QStringLiteral("full.sav"), fullPlanFile()));
+        f->dialogs.chooseFile(f->folder.filePath(QStringLiteral("full again.sav")));
+        QTest::mouseClick(w.Cmd_Save, Qt::LeftButton);
+        QTest::mouseClick(w.Cmd_New, Qt::LeftButton); // the question's default is OK
+        QCOMPARE(fieldTexts(), QStringList(6, QString()));
+        f->dialogs.clear();
+    }
     const QStringList typed{QStringLiteral("38.0125"), QString(), QStringLiteral("42.3000"), QStringLiteral("40.5000"),
                             QStringLiteral("41.0000"), QString()};
     for (int slot = 1; slot <= 6; ++slot) {
@@ -256,10 +277,16 @@ void TestFileCommands::opensWhatWasSaved()
     QCOMPARE(f->dialogs.messageTexts(), QStringList{QStringLiteral("Saved to ") + path});
     const QByteArray saved = fileBytes(path);
 
-    // Back to the state of start-up, then open the file.
-    w.Form_Load();
+    // Back to an empty sheet, then open the file.
+    if (afterNew) {
+        QTest::mouseClick(w.Cmd_New, Qt::LeftButton);
+        f->dialogs.clear();
+    } else {
+        w.Form_Load();
+    }
     QCOMPARE(fieldTexts(), QStringList(6, QString()));
     QCOMPARE(f->data.SheetFromFile, std::int16_t(0));
+    const qsizetype messagesBefore = f->dialogs.messages.size();
     openFile(path);
 
     QCOMPARE(fieldTexts(), typed);
@@ -268,7 +295,7 @@ void TestFileCommands::opensWhatWasSaved()
     QCOMPARE(f->data.SheetFileName, path);
     QCOMPARE(f->data.ReceiveImage.toLinear(),
              QByteArray::fromHex("030800010205040005000000000000000000040100000000040203000000000000000000"));
-    QCOMPARE(f->dialogs.messages.size(), 1);
+    QCOMPARE(f->dialogs.messages.size(), messagesBefore); // opened without a word
 
     // Saving the opened plan again writes the same bytes.
     const QString again = f->folder.filePath(QStringLiteral("again.sav"));
@@ -396,6 +423,36 @@ void TestFileCommands::cancelledOpenChangesNothing()
     QCOMPARE(f->window->Txt_Rx2->text().left(2), QStringLiteral("41"));
     QCOMPARE(f->data.SheetFromFile, std::int16_t(0));
     QCOMPARE(f->data.ReceiveImage, RadioImage());
+}
+
+void TestFileCommands::refusedEntryStopsTheCommand_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::newRow("OPEN") << QStringLiteral("Cmd_Open");
+    QTest::newRow("SAVE") << QStringLiteral("Cmd_Save");
+    QTest::newRow("PRINT") << QStringLiteral("CMd_Print");
+}
+
+void TestFileCommands::refusedEntryStopsTheCommand()
+{
+    QFETCH(QString, button);
+    auto *command = f->window->findChild<QPushButton *>(button);
+    QVERIFY(command);
+    WindowFixture::type(f->window->Txt_Rx1, QStringLiteral("40.0125"));
+    WindowFixture::type(f->window->Txt_Rx2, QStringLiteral("38.0126")); // off the raster
+    QTest::mouseClick(command, Qt::LeftButton);
+
+    QCOMPARE(f->dialogs.messageTexts(), QStringList{QStringLiteral("Confirm Frequency Range!")});
+    QVERIFY(f->dialogs.openRequests.isEmpty());
+    QVERIFY(f->dialogs.saveRequests.isEmpty());
+    QVERIFY(f->dialogs.printRequests.isEmpty());
+
+    // The field, emptied, now lets go: the same click acts (and is cancelled in its dialog).
+    QTest::mouseClick(command, Qt::LeftButton);
+    const qsizetype requests =
+        f->dialogs.openRequests.size() + f->dialogs.saveRequests.size() + f->dialogs.printRequests.size();
+    QCOMPARE(requests, qsizetype(1));
+    QCOMPARE(f->dialogs.messages.size(), 1);
 }
 
 QTEST_MAIN(TestFileCommands)
