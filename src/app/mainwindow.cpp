@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/accessiblenames.h"
 #include "app/filecommands.h"
 #include "app/reportprinter.h"
 #include "common/dialogseam.h"
@@ -8,7 +9,8 @@
 #include "sheet/channelsheet.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
+#include <QApplication>
+#include <QSessionManager>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
@@ -106,6 +108,7 @@ MainWindow::MainWindow(RadioData &data, DialogSeam &dialogs, QWidget *parent)
     buildControls();
     buildMenu();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    setAccessibleNames(*this);
     m_sheet = std::make_unique<ChannelSheet>(
         m_data, m_dialogs, Txt_Model, std::array<QLineEdit *, 6>{Txt_Rx1, Txt_Rx2, Txt_Rx3, Txt_Tx1, Txt_Tx2, Txt_Tx3});
     for (QPushButton *b : {Cmd_New, Cmd_Open, Cmd_Save, CMd_Print, CMD_EXit, Cmd_Read, Cmd_Write})
@@ -119,6 +122,7 @@ MainWindow::MainWindow(RadioData &data, DialogSeam &dialogs, QWidget *parent)
     connectCommand(Cmd_Save, [this] { m_fileCommands->Cmd_Save_Click(); });
     connectCommand(CMd_Print, [this] { m_reportPrinter->CMd_Print_Click(); });
     connectCommand(CMD_EXit, [this] { CMD_EXit_Click(); });
+    connect(qApp, &QGuiApplication::commitDataRequest, this, &MainWindow::commitSession);
 }
 
 MainWindow::~MainWindow() = default;
@@ -250,16 +254,34 @@ void MainWindow::CMD_EXit_Click()
     m_endProgram();
 }
 
+bool MainWindow::Form_QueryUnload()
+{
+    if (!m_ending && !confirmExit())
+        return false;
+    m_ending = true;
+    return true;
+}
+
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    // Form_QueryUnload: every close request asks the same question.
-    if (m_ending || confirmExit()) {
-        m_ending = true;
+    // Every close request, from the close box, the system menu or the keyboard.
+    if (Form_QueryUnload()) {
         event->accept();
         m_endProgram();
     } else {
         event->ignore();
     }
+}
+
+void MainWindow::commitSession(QSessionManager &manager)
+{
+    // Logging off or shutting down asks the same question; No refuses it.
+    if (m_ending || !manager.allowsInteraction())
+        return;
+    const bool allowed = Form_QueryUnload();
+    manager.release();
+    if (!allowed)
+        manager.cancel();
 }
 
 } // namespace kav

@@ -12,6 +12,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
+class QSessionManager;
 class QStatusBar;
 
 namespace kav {
@@ -35,6 +36,8 @@ public:
     // Start-up after the single-instance check, before the window is first shown.
     void Form_Load();
     void CMD_EXit_Click();
+    // Asks the exit question for a close request; true when the program may end.
+    [[nodiscard]] bool Form_QueryUnload();
 
     // What "end the program at once" does; tests replace it.
     void setEndProgram(std::function<void()> endProgram) { m_endProgram = std::move(endProgram); }
@@ -84,6 +87,7 @@ private:
     void buildControls();
     void buildMenu();
     [[nodiscard]] bool confirmExit();
+    void commitSession(QSessionManager &manager);
 
     RadioData &m_data;
     DialogSeam &m_dialogs;
