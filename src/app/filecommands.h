@@ -7,7 +7,7 @@ class PlanDisplay;
 struct RadioData;
 
 // The filter of both file dialogs: one entry, "Save File(*.sav)", for *.sav.
-inline constexpr char kSavedFileFilter[] = "Save File(*.sav) (*.sav)";
+inline constexpr char kSavedFileFilter[] = "Save File(*.sav)"; // its own "(*.sav)" is the pattern
 
 // SAVE and OPEN: the sheet to and from *.sav files. Every dialog and message
 // goes through the seam; the serial port plays no part.

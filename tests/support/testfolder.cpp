@@ -1,9 +1,12 @@
 #include "support/testfolder.h"
 
+#include <QCoreApplication>
 #include <QDir>
 
 TestFolder::TestFolder() : m_previous(qgetenv("XDG_DATA_HOME"))
 {
+    // The application folder is named after the application, as in the program.
+    QCoreApplication::setApplicationName(QStringLiteral("Kavrilink"));
     qputenv("XDG_DATA_HOME", QFile::encodeName(m_dir.path()));
 }
 
