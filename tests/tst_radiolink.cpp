@@ -76,7 +76,6 @@ private:
     void clickRead();
     void clickWrite();
     [[nodiscard]] bool waitForOutcome(int timeoutMs = 6000);
-    void typeFrequency(QLineEdit *field, const QString &text);
 
     std::unique_ptr<SimulatedRadio> radio;
     std::unique_ptr<WindowFixture> f;
@@ -144,13 +143,6 @@ bool TestRadioLink::waitForOutcome(int timeoutMs)
     return QTest::qWaitFor([&] { return readDone->size() + writeDone->size() + failed->size() > 0; }, timeoutMs);
 }
 
-void TestRadioLink::typeFrequency(QLineEdit *field, const QString &text)
-{
-    QTest::mouseClick(field, Qt::LeftButton);
-    field->selectAll();
-    QTest::keyClicks(field, text);
-}
-
 void TestRadioLink::readsPlanFromRadio()
 {
     QVERIFY(startWith(Fault::None, kExample));
@@ -179,8 +171,8 @@ void TestRadioLink::writesSheetToRadio()
     QVERIFY(startWith(Fault::None, QByteArray(36, '\x09')));
     MainWindow &w = *f->window;
     QSignalSpy stored(radio.get(), &SimulatedRadio::imageWritten);
-    typeFrequency(w.Txt_Rx1, QStringLiteral("40.0125"));
-    typeFrequency(w.Txt_Tx1, QStringLiteral("40.5"));
+    WindowFixture::type(w.Txt_Rx1, QStringLiteral("40.0125"));
+    WindowFixture::type(w.Txt_Tx1, QStringLiteral("40.5"));
     clickWrite();
     QVERIFY(waitForOutcome());
     QCOMPARE(writeDone->size(), 1);

@@ -1,7 +1,8 @@
 #include "app/mainwindow.h"
 
 #include "app/accessiblenames.h"
-
+#include "app/filecommands.h"
+#include "app/reportprinter.h"
 #include "common/dialogseam.h"
 #include "link/programmingexchange.h"
 #include "radio/decoder.h"
@@ -115,7 +116,13 @@ MainWindow::MainWindow(RadioData &data, DialogSeam &dialogs, SerialService &seri
     for (QPushButton *b : {Cmd_New, Cmd_Open, Cmd_Save, CMd_Print, CMD_EXit, Cmd_Read, Cmd_Write})
         m_sheet->guard(b);
 
+    m_fileCommands = std::make_unique<FileCommands>(m_data, *m_sheet, m_dialogs);
+    m_reportPrinter = std::make_unique<ReportPrinter>(m_data, *m_sheet, m_dialogs);
+
     connectCommand(Cmd_New, [this] { m_sheet->Cmd_New_Click(); });
+    connectCommand(Cmd_Open, [this] { m_fileCommands->Cmd_Open_Click(); });
+    connectCommand(Cmd_Save, [this] { m_fileCommands->Cmd_Save_Click(); });
+    connectCommand(CMd_Print, [this] { m_reportPrinter->CMd_Print_Click(); });
     connectCommand(CMD_EXit, [this] { CMD_EXit_Click(); });
 
     m_exchange = std::make_unique<ProgrammingExchange>(m_serial, m_data, *m_sheet, m_dialogs);

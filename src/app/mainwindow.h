@@ -21,6 +21,8 @@ class ChannelSheet;
 class DialogSeam;
 class ProgrammingExchange;
 class SerialService;
+class FileCommands;
+class ReportPrinter;
 struct RadioData;
 
 // Frm_Main, the program's only window. It builds the controls and connects
@@ -46,6 +48,8 @@ public:
     ChannelSheet &sheet() const { return *m_sheet; }
     // READ and WRITE: the exchanges with the radio over the serial control.
     ProgrammingExchange &exchange() const { return *m_exchange; }
+    FileCommands &fileCommands() const { return *m_fileCommands; }
+    ReportPrinter &reportPrinter() const { return *m_reportPrinter; }
 
     // Connects a command button to its handler through the sheet's gate: the
     // handler runs only when the click may proceed, i.e. the change of focus
@@ -95,6 +99,8 @@ private:
     SerialService &m_serial;
     std::unique_ptr<ChannelSheet> m_sheet;
     std::unique_ptr<ProgrammingExchange> m_exchange;
+    std::unique_ptr<FileCommands> m_fileCommands;
+    std::unique_ptr<ReportPrinter> m_reportPrinter;
     std::function<void()> m_endProgram;
     bool m_ending = false;
 };
