@@ -1,6 +1,7 @@
 #include "support/windowfixture.h"
 
 #include "app/reportprinter.h"
+#include "report/reportpage.h"
 #include "radio/frequencyreport.h"
 #include "radio/plantexts.h"
 

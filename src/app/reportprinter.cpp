@@ -3,36 +3,15 @@
 #include "common/appfolder.h"
 #include "common/dialogseam.h"
 #include "radio/frequencyreport.h"
+#include "report/reportpage.h"
 
-#include <QFontDatabase>
-#include <QFontInfo>
-#include <QFontMetricsF>
 #include <QLocale>
-#include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
-
-#include <algorithm>
 
 namespace kav {
 
 namespace {
-
-constexpr qreal kPreferredPoints = 10.0;
-constexpr int kMaxShrinkSteps = 100;
-
-qreal widestLine(const QFontMetricsF &metrics, const QStringList &lines)
-{
-    qreal widest = 0;
-    for (const QString &line : lines)
-        widest = std::max(widest, metrics.horizontalAdvance(line));
-    return widest;
-}
-
-bool fits(const QFontMetricsF &metrics, const QStringList &lines, const QSizeF &area)
-{
-    return widestLine(metrics, lines) <= area.width() && metrics.lineSpacing() * lines.size() <= area.height();
-}
 
 QString jobName(const QPrinter &printer)
 {
@@ -48,61 +27,23 @@ QString defaultReportPdfPath()
     return applicationFile(QStringLiteral("frequency-report.pdf"));
 }
 
-QFont reportFont(qreal points)
-{
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    if (!QFontInfo(font).fixedPitch()) {
-        for (const char *family : {"DejaVu Sans Mono", "Liberation Mono", "Courier New", "Courier", "monospace"}) {
-            QFont candidate(QString::fromLatin1(family));
-            candidate.setStyleHint(QFont::TypeWriter);
-            if (QFontInfo(candidate).fixedPitch()) {
-                font = candidate;
-                break;
-            }
-        }
-    }
-    font.setStyleHint(QFont::TypeWriter);
-    font.setFixedPitch(true);
-    font.setKerning(false);
-    font.setPointSizeF(points);
-    return font;
-}
-
 bool PaintReport(QPrinter &printer, const QStringList &lines, QString *reason)
 {
-    QPainter painter;
-    if (!painter.begin(&printer)) {
+    switch (PaintReportPage(printer, lines)) {
+    case PaintOutcome::Painted:
+        if (printer.printerState() != QPrinter::Error)
+            return true;
+        [[fallthrough]];
+    case PaintOutcome::NotFinished:
+        if (reason)
+            *reason = QStringLiteral("The print job on %1 failed.").arg(jobName(printer));
+        return false;
+    case PaintOutcome::NotStarted:
         if (reason)
             *reason = QStringLiteral("The print job could not be started on %1.").arg(jobName(printer));
         return false;
     }
-
-    // Painter coordinates start at the top left of the printable area.
-    const QSizeF area(printer.width(), printer.height());
-    QFont font = reportFont(kPreferredPoints);
-    QFontMetricsF metrics(font, &printer);
-    const qreal widthScale = area.width() / std::max<qreal>(widestLine(metrics, lines), 1);
-    const qreal heightScale = area.height() / std::max<qreal>(metrics.lineSpacing() * lines.size(), 1);
-    qreal points = kPreferredPoints * std::min<qreal>({1.0, widthScale, heightScale});
-    font.setPointSizeF(points);
-    metrics = QFontMetricsF(font, &printer);
-    // Glyph advances do not scale exactly with the size; shrink until it fits.
-    for (int step = 0; step < kMaxShrinkSteps && !fits(metrics, lines, area); ++step) {
-        points *= 0.98;
-        font.setPointSizeF(points);
-        metrics = QFontMetricsF(font, &printer);
-    }
-
-    painter.setFont(font);
-    for (int i = 0; i < lines.size(); ++i)
-        painter.drawText(QPointF(0, metrics.ascent() + i * metrics.lineSpacing()), lines.at(i));
-
-    if (!painter.end() || printer.printerState() == QPrinter::Error) {
-        if (reason)
-            *reason = QStringLiteral("The print job on %1 failed.").arg(jobName(printer));
-        return false;
-    }
-    return true;
+    return false;
 }
 
 ReportPrinter::ReportPrinter(const RadioData &data, const PlanDisplay &sheet, DialogSeam &dialogs)

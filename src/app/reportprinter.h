@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDateTime>
-#include <QFont>
 #include <QString>
 #include <QStringList>
 
@@ -19,12 +18,9 @@ struct RadioData;
 // application folder, which the printer dialog shows and lets the user change.
 QString defaultReportPdfPath();
 
-// A monospaced font of the given size, so that the report's columns of spaces line up.
-QFont reportFont(qreal points);
 
-// Paints lines from the top of one page in a monospaced font sized so that the
-// widest line fits the printable width and all lines fit its height. False,
-// with reason, when the job could not be started or finished.
+// Prints lines on one page of printer (see PaintReportPage). False, with
+// reason, when the job could not be started or finished.
 [[nodiscard]] bool PaintReport(QPrinter &printer, const QStringList &lines, QString *reason);
 
 // PRINT: the one-page frequency report of the sheet as it stands.
