@@ -11,7 +11,7 @@ int runCli(const QStringList &arguments)
 {
     if (arguments.isEmpty())
         return usageError(QStringLiteral("no command given"));
-    const QString command = arguments.constFirst();
+    const QString &command = arguments.constFirst();
     if (command == QLatin1String("--help") || command == QLatin1String("-h") || command == QLatin1String("help")) {
         printOut(usageText().trimmed());
         return ExitOk;
