@@ -3,6 +3,7 @@
 #include "cli/clidialogs.h"
 #include "cli/exitcodes.h"
 #include "cli/plancommands.h"
+#include "cli/radiocommands.h"
 #include "cli/usage.h"
 
 namespace kav::cli {
@@ -22,6 +23,10 @@ int runCli(const QStringList &arguments)
         return runShow(rest);
     if (command == QLatin1String("report"))
         return runReport(rest);
+    if (command == QLatin1String("read"))
+        return runRead(rest);
+    if (command == QLatin1String("write"))
+        return runWrite(rest);
     if (command == QLatin1String("ports"))
         return runPorts(rest);
     return usageError(QStringLiteral("unknown command '%1'").arg(command));

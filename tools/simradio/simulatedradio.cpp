@@ -35,6 +35,7 @@ constexpr FaultName kFaultNames[] = {
     {Fault::ShortBlock, "short-block"},
     {Fault::HangUpInBlock, "hang-up"},
     {Fault::Babbling, "babble"},
+    {Fault::StoresWrongly, "stores-wrongly"},
 };
 
 // Garbage that is none of the protocol's bytes.
@@ -167,6 +168,8 @@ void SimulatedRadio::judgeBlock(Clock::time_point at)
     const bool accepted = good && m_fault != Fault::RejectBlock;
     if (accepted) {
         m_image = m_block.left(kImageSize);
+        if (m_fault == Fault::StoresWrongly)
+            m_image[kImageSize - 1] = char((quint8(m_image.at(kImageSize - 1)) + 1) % 10);
         Q_EMIT imageWritten(m_image);
     }
     m_line.transmit(QByteArray(1, char(accepted ? kBlockOk : kBlockBad)), at + m_turnaround);

@@ -24,6 +24,7 @@ enum class Fault {
     ShortBlock,       // only 30 bytes of the block
     HangUpInBlock,    // hangs up half-way through the block (either way)
     Babbling,         // sends garbage all the time and answers nothing
+    StoresWrongly,    // accepts a written block but keeps its last digit off by one
 };
 
 // The radio's side of the programming exchange on a SimLine: answers 0xE0
