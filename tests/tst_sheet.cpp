@@ -406,9 +406,12 @@ void TestSheet::checkRunsBeforeTheCommand()
     f->data.SheetFromFile = 1;
     clickInto(field(6));
     type("42.3");
+    f->dialogs.answer(MessageResult::No); // WRITE itself asks first: nothing is sent
     clickInto(w().Cmd_Write);
     QCOMPARE(seenByWrite, QStringLiteral("42.3000"));
     QCOMPARE(fromFileSeenByWrite, std::int16_t(0));
+    QCOMPARE(f->dialogs.messageTexts(), QStringList{QStringLiteral("Write Data to Radio?")});
+    f->dialogs.clear();
 
     // NEW's question comes after the check, too.
     watchBoxes();

@@ -1,8 +1,10 @@
 #include "app/mainwindow.h"
 
 #include "app/accessiblenames.h"
-
+#include "app/filecommands.h"
+#include "app/reportprinter.h"
 #include "common/dialogseam.h"
+#include "link/programmingexchange.h"
 #include "radio/decoder.h"
 #include "radio/radiodata.h"
 #include "sheet/channelsheet.h"
@@ -98,8 +100,9 @@ QLineEdit *textField(QWidget *parent, const char *name, const QRect &rect)
 
 } // namespace
 
-MainWindow::MainWindow(RadioData &data, DialogSeam &dialogs, QWidget *parent)
-    : QMainWindow(parent), m_data(data), m_dialogs(dialogs), m_endProgram([] { QCoreApplication::exit(0); })
+MainWindow::MainWindow(RadioData &data, DialogSeam &dialogs, SerialService &serial, QWidget *parent)
+    : QMainWindow(parent), m_data(data), m_dialogs(dialogs), m_serial(serial),
+      m_endProgram([] { QCoreApplication::exit(0); })
 {
     setObjectName(QStringLiteral("Frm_Main"));
     setWindowTitle(QStringLiteral("KAVRILINK CORPORATION"));
@@ -113,8 +116,18 @@ MainWindow::MainWindow(RadioData &data, DialogSeam &dialogs, QWidget *parent)
     for (QPushButton *b : {Cmd_New, Cmd_Open, Cmd_Save, CMd_Print, CMD_EXit, Cmd_Read, Cmd_Write})
         m_sheet->guard(b);
 
+    m_fileCommands = std::make_unique<FileCommands>(m_data, *m_sheet, m_dialogs);
+    m_reportPrinter = std::make_unique<ReportPrinter>(m_data, *m_sheet, m_dialogs);
+
     connectCommand(Cmd_New, [this] { m_sheet->Cmd_New_Click(); });
+    connectCommand(Cmd_Open, [this] { m_fileCommands->Cmd_Open_Click(); });
+    connectCommand(Cmd_Save, [this] { m_fileCommands->Cmd_Save_Click(); });
+    connectCommand(CMd_Print, [this] { m_reportPrinter->CMd_Print_Click(); });
     connectCommand(CMD_EXit, [this] { CMD_EXit_Click(); });
+
+    m_exchange = std::make_unique<ProgrammingExchange>(m_serial, m_data, *m_sheet, m_dialogs);
+    connectCommand(Cmd_Read, [this] { m_exchange->Cmd_Read_Click(); });
+    connectCommand(Cmd_Write, [this] { m_exchange->Cmd_Write_Click(); });
     connect(qApp, &QGuiApplication::commitDataRequest, this, &MainWindow::commitSession);
 }
 

@@ -19,6 +19,10 @@ namespace kav {
 
 class ChannelSheet;
 class DialogSeam;
+class ProgrammingExchange;
+class SerialService;
+class FileCommands;
+class ReportPrinter;
 struct RadioData;
 
 // Frm_Main, the program's only window. It builds the controls and connects
@@ -28,7 +32,8 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 
 public:
-    MainWindow(RadioData &data, DialogSeam &dialogs, QWidget *parent = nullptr);
+    // serial is the serial control MSComm1.
+    MainWindow(RadioData &data, DialogSeam &dialogs, SerialService &serial, QWidget *parent = nullptr);
     ~MainWindow() override;
 
     // Start-up after the single-instance check, before the window is first shown.
@@ -41,6 +46,10 @@ public:
     void setEndProgram(std::function<void()> endProgram) { m_endProgram = std::move(endProgram); }
 
     ChannelSheet &sheet() const { return *m_sheet; }
+    // READ and WRITE: the exchanges with the radio over the serial control.
+    ProgrammingExchange &exchange() const { return *m_exchange; }
+    FileCommands &fileCommands() const { return *m_fileCommands; }
+    ReportPrinter &reportPrinter() const { return *m_reportPrinter; }
 
     // Connects a command button to its handler through the sheet's gate: the
     // handler runs only when the click may proceed, i.e. the change of focus
@@ -87,7 +96,11 @@ private:
 
     RadioData &m_data;
     DialogSeam &m_dialogs;
+    SerialService &m_serial;
     std::unique_ptr<ChannelSheet> m_sheet;
+    std::unique_ptr<ProgrammingExchange> m_exchange;
+    std::unique_ptr<FileCommands> m_fileCommands;
+    std::unique_ptr<ReportPrinter> m_reportPrinter;
     std::function<void()> m_endProgram;
     bool m_ending = false;
 };

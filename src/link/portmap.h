@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArray>
+#include <QMap>
+#include <QString>
+
+class QIODevice;
+
+namespace kav {
+
+inline constexpr char kPortMapFileName[] = "comport.map";
+
+// COM port number -> serial device, as given by the lines of comport.map:
+//   COM1=/dev/ttyUSB0   # a comment
+// The key is "COM" (any case) and a number 1 to 255, blanks around '=' are
+// allowed, '#' starts a comment. Blank, unknown or malformed lines are
+// ignored; of two lines for the same port the later one counts.
+using PortMap = QMap<int, QString>;
+
+[[nodiscard]] PortMap ParsePortMap(const QByteArray &text);
+// Reads the whole device; an unreadable one gives an empty map.
+[[nodiscard]] PortMap ReadPortMap(QIODevice &device);
+// A missing or unreadable file gives an empty map.
+[[nodiscard]] PortMap ReadPortMap(const QString &path);
+
+// The device of COM n without a map entry: /dev/ttyS(n-1) on Linux, COMn on Windows.
+[[nodiscard]] QString DefaultPortDevice(int number);
+// The mapped device of COM n, else the default one.
+[[nodiscard]] QString PortDevice(const PortMap &map, int number);
+
+} // namespace kav
