@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "common/dialogseam.h"
+#include "link/portsetting.h"
 #include "radio/decoder.h"
 #include "radio/radiodata.h"
 #include "sheet/channelsheet.h"
@@ -95,8 +96,9 @@ QLineEdit *textField(QWidget *parent, const char *name, const QRect &rect)
 
 } // namespace
 
-MainWindow::MainWindow(RadioData &data, DialogSeam &dialogs, QWidget *parent)
-    : QMainWindow(parent), m_data(data), m_dialogs(dialogs), m_endProgram([] { QCoreApplication::exit(0); })
+MainWindow::MainWindow(RadioData &data, DialogSeam &dialogs, SerialService &serial, QWidget *parent)
+    : QMainWindow(parent), m_data(data), m_dialogs(dialogs), m_serial(serial),
+      m_endProgram([] { QCoreApplication::exit(0); })
 {
     setObjectName(QStringLiteral("Frm_Main"));
     setWindowTitle(QStringLiteral("KAVRILINK CORPORATION"));
@@ -108,7 +110,16 @@ MainWindow::MainWindow(RadioData &data, DialogSeam &dialogs, QWidget *parent)
                                              std::array<QLineEdit *, 6>{Txt_Rx1, Txt_Rx2, Txt_Rx3, Txt_Tx1, Txt_Tx2,
                                                                         Txt_Tx3});
 
+    const std::array<QAction *, 4> portItems{M_COM1, M_COM2, M_COM3, M_COM4};
+    m_portSetting = std::make_unique<PortSetting>(m_serial, m_data, m_dialogs, [portItems](int item, bool checked) {
+        portItems.at(size_t(item - 1))->setChecked(checked);
+    });
+
     connect(CMD_EXit, &QPushButton::clicked, this, &MainWindow::CMD_EXit_Click);
+    connect(M_COM1, &QAction::triggered, this, [this] { m_portSetting->M_COM1_Click(); });
+    connect(M_COM2, &QAction::triggered, this, [this] { m_portSetting->M_COM2_Click(); });
+    connect(M_COM3, &QAction::triggered, this, [this] { m_portSetting->M_COM3_Click(); });
+    connect(M_COM4, &QAction::triggered, this, [this] { m_portSetting->M_COM4_Click(); });
 }
 
 MainWindow::~MainWindow() = default;
@@ -211,6 +222,7 @@ void MainWindow::buildMenu()
 
 void MainWindow::Form_Load()
 {
+    m_portSetting->LoadPortSetting();
     m_data.InitRadioData();
     DecodeImage(m_data);
     ShowPlan(m_data, *m_sheet);

@@ -18,6 +18,8 @@ namespace kav {
 
 class ChannelSheet;
 class DialogSeam;
+class PortSetting;
+class SerialService;
 struct RadioData;
 
 // Frm_Main, the program's only window. It builds the controls and connects
@@ -27,7 +29,8 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 
 public:
-    MainWindow(RadioData &data, DialogSeam &dialogs, QWidget *parent = nullptr);
+    // serial is the serial control MSComm1.
+    MainWindow(RadioData &data, DialogSeam &dialogs, SerialService &serial, QWidget *parent = nullptr);
     ~MainWindow() override;
 
     // Start-up after the single-instance check, before the window is first shown.
@@ -38,6 +41,7 @@ public:
     void setEndProgram(std::function<void()> endProgram) { m_endProgram = std::move(endProgram); }
 
     ChannelSheet &sheet() const { return *m_sheet; }
+    PortSetting &portSetting() const { return *m_portSetting; }
 
     QLabel *Label1 = nullptr;
     QPushButton *Cmd_New = nullptr;
@@ -78,7 +82,9 @@ private:
 
     RadioData &m_data;
     DialogSeam &m_dialogs;
+    SerialService &m_serial;
     std::unique_ptr<ChannelSheet> m_sheet;
+    std::unique_ptr<PortSetting> m_portSetting;
     std::function<void()> m_endProgram;
     bool m_ending = false;
 };

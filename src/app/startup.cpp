@@ -5,6 +5,7 @@
 #include "app/qtdialogseam.h"
 #include "app/singleinstance.h"
 #include "common/appfolder.h"
+#include "link/qtserialservice.h"
 #include "radio/radiodata.h"
 
 #include <QApplication>
@@ -23,7 +24,8 @@ int runKavrilink()
     }
 
     RadioData data;
-    MainWindow window(data, dialogs);
+    QtSerialService serial;
+    MainWindow window(data, dialogs, serial);
     dialogs.setParent(&window);
     window.Form_Load();
     window.show();

@@ -1,28 +1,54 @@
 #pragma once
 
 #include "app/mainwindow.h"
+#include "link/qtserialservice.h"
 #include "radio/radiodata.h"
 #include "support/scripteddialogs.h"
 #include "support/testfolder.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTest>
 
 #include <memory>
 
 // The real main window as the program builds it, in a temporary application
-// folder, with scripted dialogs and a counted "end the program".
+// folder, with scripted dialogs and a counted "end the program". Its serial
+// service is the real one; COM1 to COM255 lead to devices that do not exist
+// unless the test maps them (writePortMap, or a map of its own elsewhere
+// through serial.setPortMapFile) before start().
 struct WindowFixture
 {
     TestFolder folder;
     ScriptedDialogs dialogs;
     kav::RadioData data;
+    kav::QtSerialService serial;
     std::unique_ptr<kav::MainWindow> window;
     int endProgramCalls = 0;
+
+    // A device path that is never there.
+    QString absentDevice(int port) const { return folder.filePath(QStringLiteral("no-such-com%1").arg(port)); }
+
+    // Writes comport.map, e.g. "COM1=/dev/pts/3\n".
+    [[nodiscard]] bool writePortMap(const QByteArray &text)
+    {
+        QDir().mkpath(folder.appFolder());
+        QFile file(folder.filePath(QStringLiteral("comport.map")));
+        return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+    }
 
     // Builds the window and runs its start-up; show it to put it on screen.
     kav::MainWindow &start()
     {
-        window = std::make_unique<kav::MainWindow>(data, dialogs);
+        // Never the machine's own serial ports.
+        if (serial.portMapFile().isEmpty() && !QFile::exists(folder.filePath(QStringLiteral("comport.map")))) {
+            QByteArray map;
+            for (int port = 1; port <= 255; ++port)
+                map += "COM" + QByteArray::number(port) + '=' + QFile::encodeName(absentDevice(port)) + '\n';
+            if (!writePortMap(map))
+                qFatal("cannot write comport.map in %s", qPrintable(folder.appFolder()));
+        }
+        window = std::make_unique<kav::MainWindow>(data, dialogs, serial);
         window->setEndProgram([this] { ++endProgramCalls; });
         window->Form_Load();
         return *window;
