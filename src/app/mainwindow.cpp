@@ -1,13 +1,18 @@
 #include "app/mainwindow.h"
 
+#include "app/accessiblenames.h"
+#include "app/filecommands.h"
+#include "app/reportprinter.h"
 #include "common/dialogseam.h"
 #include "link/portsetting.h"
+#include "link/programmingexchange.h"
 #include "radio/decoder.h"
 #include "radio/radiodata.h"
 #include "sheet/channelsheet.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
+#include <QApplication>
+#include <QSessionManager>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
@@ -106,16 +111,30 @@ MainWindow::MainWindow(RadioData &data, DialogSeam &dialogs, SerialService &seri
     buildControls();
     buildMenu();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
-    m_sheet = std::make_unique<ChannelSheet>(Txt_Model,
-                                             std::array<QLineEdit *, 6>{Txt_Rx1, Txt_Rx2, Txt_Rx3, Txt_Tx1, Txt_Tx2,
-                                                                        Txt_Tx3});
+    setAccessibleNames(*this);
+    m_sheet = std::make_unique<ChannelSheet>(
+        m_data, m_dialogs, Txt_Model, std::array<QLineEdit *, 6>{Txt_Rx1, Txt_Rx2, Txt_Rx3, Txt_Tx1, Txt_Tx2, Txt_Tx3});
+    for (QPushButton *b : {Cmd_New, Cmd_Open, Cmd_Save, CMd_Print, CMD_EXit, Cmd_Read, Cmd_Write})
+        m_sheet->guard(b);
+
+    m_fileCommands = std::make_unique<FileCommands>(m_data, *m_sheet, m_dialogs);
+    m_reportPrinter = std::make_unique<ReportPrinter>(m_data, *m_sheet, m_dialogs);
+
+    connectCommand(Cmd_New, [this] { m_sheet->Cmd_New_Click(); });
+    connectCommand(Cmd_Open, [this] { m_fileCommands->Cmd_Open_Click(); });
+    connectCommand(Cmd_Save, [this] { m_fileCommands->Cmd_Save_Click(); });
+    connectCommand(CMd_Print, [this] { m_reportPrinter->CMd_Print_Click(); });
+    connectCommand(CMD_EXit, [this] { CMD_EXit_Click(); });
+
+    m_exchange = std::make_unique<ProgrammingExchange>(m_serial, m_data, *m_sheet, m_dialogs);
+    connectCommand(Cmd_Read, [this] { m_exchange->Cmd_Read_Click(); });
+    connectCommand(Cmd_Write, [this] { m_exchange->Cmd_Write_Click(); });
+    connect(qApp, &QGuiApplication::commitDataRequest, this, &MainWindow::commitSession);
 
     const std::array<QAction *, 4> portItems{M_COM1, M_COM2, M_COM3, M_COM4};
     m_portSetting = std::make_unique<PortSetting>(m_serial, m_data, m_dialogs, [portItems](int item, bool checked) {
         portItems.at(size_t(item - 1))->setChecked(checked);
     });
-
-    connect(CMD_EXit, &QPushButton::clicked, this, &MainWindow::CMD_EXit_Click);
     connect(M_COM1, &QAction::triggered, this, [this] { m_portSetting->M_COM1_Click(); });
     connect(M_COM2, &QAction::triggered, this, [this] { m_portSetting->M_COM2_Click(); });
     connect(M_COM3, &QAction::triggered, this, [this] { m_portSetting->M_COM3_Click(); });
@@ -123,6 +142,14 @@ MainWindow::MainWindow(RadioData &data, DialogSeam &dialogs, SerialService &seri
 }
 
 MainWindow::~MainWindow() = default;
+
+void MainWindow::connectCommand(QPushButton *button, std::function<void()> handler)
+{
+    connect(button, &QPushButton::clicked, this, [this, handler = std::move(handler)] {
+        if (m_sheet->mayProceed())
+            handler();
+    });
+}
 
 void MainWindow::buildControls()
 {
@@ -244,16 +271,34 @@ void MainWindow::CMD_EXit_Click()
     m_endProgram();
 }
 
+bool MainWindow::Form_QueryUnload()
+{
+    if (!m_ending && !confirmExit())
+        return false;
+    m_ending = true;
+    return true;
+}
+
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    // Form_QueryUnload: every close request asks the same question.
-    if (m_ending || confirmExit()) {
-        m_ending = true;
+    // Every close request, from the close box, the system menu or the keyboard.
+    if (Form_QueryUnload()) {
         event->accept();
         m_endProgram();
     } else {
         event->ignore();
     }
+}
+
+void MainWindow::commitSession(QSessionManager &manager)
+{
+    // Logging off or shutting down asks the same question; No refuses it.
+    if (m_ending || !manager.allowsInteraction())
+        return;
+    const bool allowed = Form_QueryUnload();
+    manager.release();
+    if (!allowed)
+        manager.cancel();
 }
 
 } // namespace kav

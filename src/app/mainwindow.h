@@ -12,13 +12,17 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
+class QSessionManager;
 class QStatusBar;
 
 namespace kav {
 
 class ChannelSheet;
 class DialogSeam;
+class FileCommands;
 class PortSetting;
+class ProgrammingExchange;
+class ReportPrinter;
 class SerialService;
 struct RadioData;
 
@@ -36,12 +40,24 @@ public:
     // Start-up after the single-instance check, before the window is first shown.
     void Form_Load();
     void CMD_EXit_Click();
+    // Asks the exit question for a close request; true when the program may end.
+    [[nodiscard]] bool Form_QueryUnload();
 
     // What "end the program at once" does; tests replace it.
     void setEndProgram(std::function<void()> endProgram) { m_endProgram = std::move(endProgram); }
 
     ChannelSheet &sheet() const { return *m_sheet; }
+    // READ and WRITE: the exchanges with the radio over the serial control.
+    ProgrammingExchange &exchange() const { return *m_exchange; }
+    FileCommands &fileCommands() const { return *m_fileCommands; }
+    ReportPrinter &reportPrinter() const { return *m_reportPrinter; }
+    // The COM port choice and its menu marks.
     PortSetting &portSetting() const { return *m_portSetting; }
+
+    // Connects a command button to its handler through the sheet's gate: the
+    // handler runs only when the click may proceed, i.e. the change of focus
+    // that the click caused was not refused by a frequency field.
+    void connectCommand(QPushButton *button, std::function<void()> handler);
 
     QLabel *Label1 = nullptr;
     QPushButton *Cmd_New = nullptr;
@@ -79,11 +95,15 @@ private:
     void buildControls();
     void buildMenu();
     [[nodiscard]] bool confirmExit();
+    void commitSession(QSessionManager &manager);
 
     RadioData &m_data;
     DialogSeam &m_dialogs;
     SerialService &m_serial;
     std::unique_ptr<ChannelSheet> m_sheet;
+    std::unique_ptr<ProgrammingExchange> m_exchange;
+    std::unique_ptr<FileCommands> m_fileCommands;
+    std::unique_ptr<ReportPrinter> m_reportPrinter;
     std::unique_ptr<PortSetting> m_portSetting;
     std::function<void()> m_endProgram;
     bool m_ending = false;

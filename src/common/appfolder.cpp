@@ -7,7 +7,7 @@ namespace kav {
 
 QString applicationFolder()
 {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(folder); // failure shows later, when a file in it cannot be written
     return folder;
 }

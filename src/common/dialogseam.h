@@ -34,7 +34,7 @@ struct FileDialogRequest
 {
     QString title;
     QString folder;
-    QString filter;               // Qt filter text, e.g. "Save File(*.sav) (*.sav)"
+    QString filter;               // Qt filter text, e.g. "Save File(*.sav)"
     bool confirmOverwrite = false; // save dialogs only
 };
 

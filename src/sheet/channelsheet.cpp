@@ -1,13 +1,64 @@
 #include "sheet/channelsheet.h"
 
+#include "common/dialogseam.h"
+#include "radio/decoder.h"
+#include "radio/radiodata.h"
+#include "sheet/frequencyentry.h"
+
+#include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 
 namespace kav {
 
-ChannelSheet::ChannelSheet(QLineEdit *model, const std::array<QLineEdit *, 6> &fields)
-    : m_model(model), m_fields(fields)
+namespace {
+
+using KeyPressHandler = void (ChannelSheet::*)(std::int16_t);
+using LostFocusHandler = void (ChannelSheet::*)();
+
+constexpr KeyPressHandler kKeyPressHandlers[] = {
+    &ChannelSheet::Txt_Rx1_KeyPress, &ChannelSheet::Txt_Rx2_KeyPress, &ChannelSheet::Txt_Rx3_KeyPress,
+    &ChannelSheet::Txt_Tx1_KeyPress, &ChannelSheet::Txt_Tx2_KeyPress, &ChannelSheet::Txt_Tx3_KeyPress,
+};
+constexpr LostFocusHandler kLostFocusHandlers[] = {
+    &ChannelSheet::Txt_Rx1_LostFocus, &ChannelSheet::Txt_Rx2_LostFocus, &ChannelSheet::Txt_Rx3_LostFocus,
+    &ChannelSheet::Txt_Tx1_LostFocus, &ChannelSheet::Txt_Tx2_LostFocus, &ChannelSheet::Txt_Tx3_LostFocus,
+};
+
+// The character code of a typed key, 0 for a key that types no character.
+std::int16_t keyAsciiOf(const QKeyEvent &key)
 {
+    switch (key.key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return kKeyEnter;
+    case Qt::Key_Escape:
+        return kKeyEscape;
+    default:
+        break;
+    }
+    const QString text = key.text();
+    return text.isEmpty() ? std::int16_t(0) : std::int16_t(text.at(0).unicode());
 }
+
+// Focus that goes to a popup menu, the menu bar or another window comes back
+// to the field; the field has not been left for another control.
+bool leavesForAnotherControl(Qt::FocusReason reason)
+{
+    return reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason && reason != Qt::MenuBarFocusReason;
+}
+
+} // namespace
+
+ChannelSheet::ChannelSheet(RadioData &data, DialogSeam &dialogs, QLineEdit *model,
+                           const std::array<QLineEdit *, 6> &fields)
+    : m_data(data), m_dialogs(dialogs), m_model(model), m_fields(fields)
+{
+    for (QLineEdit *f : m_fields)
+        f->installEventFilter(this);
+}
+
+ChannelSheet::~ChannelSheet() = default;
 
 void ChannelSheet::setModelText(const QString &text)
 {
@@ -36,6 +87,112 @@ int ChannelSheet::slotOf(const QLineEdit *field) const
             return i + 1;
     }
     return 0;
+}
+
+void ChannelSheet::guard(QWidget *widget)
+{
+    widget->installEventFilter(this);
+}
+
+void ChannelSheet::keyPress(QLineEdit *field, std::int16_t keyAscii)
+{
+    if (keyAscii == kKeyEnter) {
+        // Leaving the field runs its entry check, as any change of focus does.
+        focusField(slotOf(field) % int(m_fields.size()) + 1);
+    } else if (keyAscii == kKeyEscape) {
+        field->setText(QString());
+    }
+}
+
+void ChannelSheet::checkEntry(QLineEdit *field)
+{
+    const QString text = field->text();
+    if (!text.isEmpty()) {
+        const std::optional<double> mhz = ConvertFrequencyText(text);
+        if (!mhz || *mhz < m_data.MinFreqMHz || *mhz > m_data.MaxFreqMHz || IsOffChannelStep(*mhz) != 0) {
+            refuse(field);
+            return;
+        }
+        field->setText(FormatFrequencyText(*mhz));
+        m_data.SheetFromFile = 0;
+    }
+    m_refused.clear();
+}
+
+void ChannelSheet::refuse(QLineEdit *field)
+{
+    // Held while the box is up: the focus moves this sets off, and those the
+    // box itself causes, must not check again (no second box, no bouncing
+    // between two refused fields).
+    m_refusing = true;
+    m_refused = field;
+    field->setFocus(Qt::OtherFocusReason);
+    showCritical(m_dialogs, QStringLiteral("Confirm Frequency Range!"), QStringLiteral("Error"));
+    field->setText(QString());
+    m_refusing = false;
+}
+
+void ChannelSheet::Cmd_New_Click()
+{
+    if (askQuestion(m_dialogs, QStringLiteral("Sheet Clear and Input New Frequency?"), QString(),
+                    MessageButtons::OkCancel, MessageResult::Ok) == MessageResult::Cancel)
+        return;
+    m_data.InitRadioData();
+    DecodeImage(m_data);
+    ShowPlan(m_data, *this);
+}
+
+bool ChannelSheet::filterMouse(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+        // The press that took the focus from a field that was then refused
+        // reaches its target only after the check; it must not act there.
+        if (m_refusing || (m_refused && watched != m_refused)) {
+            m_swallowed = watched;
+            return true;
+        }
+        m_swallowed.clear();
+        return false;
+    case QEvent::MouseButtonRelease:
+        if (m_swallowed && watched == m_swallowed) {
+            m_swallowed.clear();
+            return true;
+        }
+        return false;
+    default:
+        return false;
+    }
+}
+
+bool ChannelSheet::eventFilter(QObject *watched, QEvent *event)
+{
+    if (filterMouse(watched, event))
+        return true;
+
+    const int slot = slotOf(qobject_cast<QLineEdit *>(watched));
+    if (slot == 0)
+        return QObject::eventFilter(watched, event);
+
+    if (event->type() == QEvent::KeyPress) {
+        const std::int16_t keyAscii = keyAsciiOf(*static_cast<QKeyEvent *>(event));
+        if (keyAscii == 0)
+            return false;
+        (this->*kKeyPressHandlers[slot - 1])(keyAscii);
+        // Enter and Escape are the field's own; every other character goes on to the text.
+        return keyAscii == kKeyEnter || keyAscii == kKeyEscape;
+    }
+    if (event->type() == QEvent::FocusOut) {
+        const auto reason = static_cast<QFocusEvent *>(event)->reason();
+        if (m_refusing || !leavesForAnotherControl(reason))
+            return false;
+        (this->*kLostFocusHandlers[slot - 1])();
+        // A refused field has taken the focus back already; the focus-out it
+        // was told of is stale and would hide its cursor.
+        return static_cast<QWidget *>(watched)->hasFocus();
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 } // namespace kav

@@ -2,19 +2,40 @@
 
 #include "radio/plandisplay.h"
 
+#include <QObject>
+#include <QPointer>
+
 #include <array>
+#include <cstdint>
 
 class QLineEdit;
 
 namespace kav {
 
-// The channel sheet as the rest of the program sees it: the model field and
-// the six frequency fields of slots 1..6 (CH1-CH3 RX, then CH1-CH3 TX).
-class ChannelSheet : public PlanDisplay
-{
-public:
-    ChannelSheet(QLineEdit *model, const std::array<QLineEdit *, 6> &fields);
+class DialogSeam;
+struct RadioData;
 
+inline constexpr std::int16_t kKeyEnter = 13;
+inline constexpr std::int16_t kKeyEscape = 27;
+
+// The channel sheet: the model field and the six frequency fields of slots
+// 1..6 (CH1-CH3 RX, then CH1-CH3 TX), their keyboard handling, the entry check
+// that runs when a field is left, and NEW.
+//
+// A refused entry puts the focus back into its field and shows one box. From
+// then until that field is left again the sheet holds a refusal: mayProceed()
+// is false, and a mouse press on any guarded widget other than the refused
+// field is swallowed, so the button whose click took the focus never acts on a
+// sheet the user has just been told is wrong.
+class ChannelSheet : public QObject, public PlanDisplay
+{
+    Q_OBJECT
+
+public:
+    ChannelSheet(RadioData &data, DialogSeam &dialogs, QLineEdit *model, const std::array<QLineEdit *, 6> &fields);
+    ~ChannelSheet() override;
+
+    // PlanDisplay
     void setModelText(const QString &text) override;
     QString fieldText(int slot) const override;
     void setFieldText(int slot, const QString &text) override;
@@ -24,9 +45,48 @@ public:
     // The slot of field, or 0 when it is none of the six.
     int slotOf(const QLineEdit *field) const;
 
+    // May a command that the user just started run? False while a refusal
+    // box is up and while the refused field still holds the focus.
+    bool mayProceed() const { return !m_refusing && m_refused.isNull(); }
+    // Swallows mouse presses on widget while a refusal holds (the fields are guarded already).
+    void guard(QWidget *widget);
+
+    // The key routine of every field: Enter moves on, Escape empties the field,
+    // any other character is left to the field.
+    void keyPress(QLineEdit *field, std::int16_t keyAscii);
+    // The entry check of every field, run when it loses the focus.
+    void checkEntry(QLineEdit *field);
+
+    void Txt_Rx1_KeyPress(std::int16_t keyAscii) { keyPress(field(1), keyAscii); }
+    void Txt_Rx2_KeyPress(std::int16_t keyAscii) { keyPress(field(2), keyAscii); }
+    void Txt_Rx3_KeyPress(std::int16_t keyAscii) { keyPress(field(3), keyAscii); }
+    void Txt_Tx1_KeyPress(std::int16_t keyAscii) { keyPress(field(4), keyAscii); }
+    void Txt_Tx2_KeyPress(std::int16_t keyAscii) { keyPress(field(5), keyAscii); }
+    void Txt_Tx3_KeyPress(std::int16_t keyAscii) { keyPress(field(6), keyAscii); }
+    void Txt_Rx1_LostFocus() { checkEntry(field(1)); }
+    void Txt_Rx2_LostFocus() { checkEntry(field(2)); }
+    void Txt_Rx3_LostFocus() { checkEntry(field(3)); }
+    void Txt_Tx1_LostFocus() { checkEntry(field(4)); }
+    void Txt_Tx2_LostFocus() { checkEntry(field(5)); }
+    void Txt_Tx3_LostFocus() { checkEntry(field(6)); }
+
+    // NEW: after confirmation, the same empty sheet as at start-up.
+    void Cmd_New_Click();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void refuse(QLineEdit *field);
+    bool filterMouse(QObject *watched, QEvent *event);
+
+    RadioData &m_data;
+    DialogSeam &m_dialogs;
     QLineEdit *m_model;
     std::array<QLineEdit *, 6> m_fields;
+    bool m_refusing = false;       // the refusal box is up
+    QPointer<QLineEdit> m_refused; // refused and holding the focus since
+    QPointer<QObject> m_swallowed; // took a swallowed press; its release goes too
 };
 
 } // namespace kav

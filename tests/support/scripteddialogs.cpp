@@ -20,9 +20,11 @@ QString ScriptedDialogs::getSaveFileName(const kav::FileDialogRequest &request)
     return m_files.isEmpty() ? QString() : m_files.dequeue();
 }
 
-bool ScriptedDialogs::showPrintDialog(const kav::PrintDialogRequest &request, QPrinter &)
+bool ScriptedDialogs::showPrintDialog(const kav::PrintDialogRequest &request, QPrinter &printer)
 {
     printRequests.append(request);
+    if (m_printHook)
+        m_printHook(printer);
     return m_prints.isEmpty() ? false : m_prints.dequeue();
 }
 
@@ -44,4 +46,5 @@ void ScriptedDialogs::clear()
     m_files.clear();
     m_prints.clear();
     m_hook = nullptr;
+    m_printHook = nullptr;
 }

@@ -23,6 +23,8 @@ public:
     void acceptPrint(bool accepted) { m_prints.enqueue(accepted); }
     // Runs while a box is "on screen", before it returns (e.g. to check the focus).
     void onMessage(std::function<void(const kav::MessageRequest &)> hook) { m_hook = std::move(hook); }
+    // Runs while the printer dialog is "on screen", as the user choosing a printer or a file there.
+    void onPrint(std::function<void(QPrinter &)> hook) { m_printHook = std::move(hook); }
 
     QList<kav::MessageRequest> messages;
     QList<kav::FileDialogRequest> openRequests;
@@ -37,4 +39,5 @@ private:
     QQueue<QString> m_files;
     QQueue<bool> m_prints;
     std::function<void(const kav::MessageRequest &)> m_hook;
+    std::function<void(QPrinter &)> m_printHook;
 };

@@ -5,6 +5,8 @@
 
 TestFolder::TestFolder() : m_previous(qgetenv("XDG_DATA_HOME"))
 {
+    // The application folder is named after the application, as in the program.
+    QCoreApplication::setApplicationName(QStringLiteral("Kavrilink"));
     qputenv("XDG_DATA_HOME", QFile::encodeName(m_dir.path()));
     // The program's name decides its folder; a test executable has its own.
     QCoreApplication::setApplicationName(QStringLiteral("Kavrilink"));

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QTest>
 
 #include <memory>
@@ -52,6 +53,14 @@ struct WindowFixture
         window->setEndProgram([this] { ++endProgramCalls; });
         window->Form_Load();
         return *window;
+    }
+
+    // Types text into field as a user does: click into it, select all, type.
+    static void type(QLineEdit *field, const QString &text)
+    {
+        QTest::mouseClick(field, Qt::LeftButton);
+        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(field, text);
     }
 
     [[nodiscard]] bool show()

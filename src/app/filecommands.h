@@ -1,0 +1,33 @@
+#pragma once
+
+namespace kav {
+
+class DialogSeam;
+class PlanDisplay;
+struct RadioData;
+
+// The filter of both file dialogs: one entry, "Save File(*.sav)", for *.sav.
+inline constexpr char kSavedFileFilter[] = "Save File(*.sav)"; // its own "(*.sav)" is the pattern
+
+// SAVE and OPEN: the sheet to and from *.sav files. Every dialog and message
+// goes through the seam; the serial port plays no part.
+class FileCommands
+{
+public:
+    FileCommands(RadioData &data, PlanDisplay &sheet, DialogSeam &dialogs);
+
+    // Encodes the sheet, asks for a file (overwrite confirmed in the dialog)
+    // and replaces it atomically; a failure names the path and the reason and
+    // leaves the old file and the file flags as they were.
+    void Cmd_Save_Click();
+    // Asks for a file and shows its plan; a file that is not 36 good lines is
+    // refused with "This is not Saved File" and nothing changes.
+    void Cmd_Open_Click();
+
+private:
+    RadioData &m_data;
+    PlanDisplay &m_sheet;
+    DialogSeam &m_dialogs;
+};
+
+} // namespace kav

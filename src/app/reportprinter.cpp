@@ -1,0 +1,84 @@
+#include "app/reportprinter.h"
+
+#include "common/appfolder.h"
+#include "common/dialogseam.h"
+#include "radio/frequencyreport.h"
+#include "report/reportpage.h"
+
+#include <QLocale>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+namespace kav {
+
+namespace {
+
+QString jobName(const QPrinter &printer)
+{
+    if (printer.outputFormat() == QPrinter::PdfFormat)
+        return QStringLiteral("the PDF file ") + printer.outputFileName();
+    return QStringLiteral("the printer ") + printer.printerName();
+}
+
+} // namespace
+
+QString defaultReportPdfPath()
+{
+    return applicationFile(QStringLiteral("frequency-report.pdf"));
+}
+
+bool PaintReport(QPrinter &printer, const QStringList &lines, QString *reason)
+{
+    switch (PaintReportPage(printer, lines)) {
+    case PaintOutcome::Painted:
+        if (printer.printerState() != QPrinter::Error)
+            return true;
+        [[fallthrough]];
+    case PaintOutcome::NotFinished:
+        if (reason)
+            *reason = QStringLiteral("The print job on %1 failed.").arg(jobName(printer));
+        return false;
+    case PaintOutcome::NotStarted:
+        if (reason)
+            *reason = QStringLiteral("The print job could not be started on %1.").arg(jobName(printer));
+        return false;
+    }
+    return false;
+}
+
+ReportPrinter::ReportPrinter(const RadioData &data, const PlanDisplay &sheet, DialogSeam &dialogs)
+    : m_data(data), m_sheet(sheet), m_dialogs(dialogs), m_clock([] { return QDateTime::currentDateTime(); })
+{
+}
+
+void ReportPrinter::CMd_Print_Click()
+{
+    // The date and time of the click, not of the moment the dialog is closed.
+    const QDateTime printedAt = m_clock();
+    const QStringList lines = FrequencyReportLines(m_sheet, m_data, printedAt, QLocale::system());
+
+    // Built only now: printer discovery has no place at start-up.
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(QStringLiteral("Frequency Report"));
+    if (QPrinterInfo::availablePrinterNames().isEmpty()) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(defaultReportPdfPath());
+    }
+
+    PrintDialogRequest request;
+    request.title = QStringLiteral("Print Frequency");
+    request.fromPage = 1;
+    request.toPage = 1;
+    request.minPage = 1;
+    request.maxPage = 10;
+    request.pageRangeSelected = true;
+    if (!m_dialogs.showPrintDialog(request, printer))
+        return; // Cancel means no print
+
+    QString reason;
+    if (!PaintReport(printer, lines, &reason))
+        showCritical(m_dialogs, QStringLiteral("Could not print the frequency report"), QStringLiteral("Error"),
+                     reason);
+}
+
+} // namespace kav

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class QPrinter;
+
+namespace kav {
+
+class DialogSeam;
+class PlanDisplay;
+struct RadioData;
+
+// Where the report goes when no printer is installed: a PDF file in the
+// application folder, which the printer dialog shows and lets the user change.
+QString defaultReportPdfPath();
+
+
+// Prints lines on one page of printer (see PaintReportPage). False, with
+// reason, when the job could not be started or finished.
+[[nodiscard]] bool PaintReport(QPrinter &printer, const QStringList &lines, QString *reason);
+
+// PRINT: the one-page frequency report of the sheet as it stands.
+class ReportPrinter
+{
+public:
+    ReportPrinter(const RadioData &data, const PlanDisplay &sheet, DialogSeam &dialogs);
+
+    // Takes the date and time, builds the report, shows the printer dialog and
+    // prints on the printer chosen there; Cancel prints nothing. A failed job
+    // is reported through the seam.
+    void CMd_Print_Click();
+
+    // The source of "now" (the current local date and time unless replaced).
+    void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
+
+private:
+    const RadioData &m_data;
+    const PlanDisplay &m_sheet;
+    DialogSeam &m_dialogs;
+    std::function<QDateTime()> m_clock;
+};
+
+} // namespace kav

@@ -1,0 +1,30 @@
+#include "cli/cli.h"
+
+#include <QGuiApplication>
+
+#include <cstdio>
+
+namespace {
+
+// Qt's own notes (such as a missing XDG_RUNTIME_DIR) are not the user's business
+// on a command line whose standard error carries the radio's messages.
+void dropQtNotes(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtFatalMsg || type == QtCriticalMsg)
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qInstallMessageHandler(dropQtNotes);
+    // The command line never shows a window; fonts and PDF output still need a GUI platform.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QGuiApplication::setApplicationName(QStringLiteral("Kavrilink"));
+    QStringList arguments = QGuiApplication::arguments();
+    arguments.removeFirst();
+    return kav::cli::runCli(arguments);
+}

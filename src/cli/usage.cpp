@@ -1,0 +1,47 @@
+#include "cli/usage.h"
+
+#include "cli/clidialogs.h"
+#include "cli/exitcodes.h"
+
+namespace kav::cli {
+
+QString usageText()
+{
+    return QStringLiteral(
+        "Usage: kavrilink-cli COMMAND [OPTIONS]\n"
+        "Programs the KV-7719NEW mobile radio (38.000-42.300 MHz) over a serial line.\n"
+        "\n"
+        "Commands:\n"
+        "  show FILE.sav [--json]          print the six frequencies of a plan file\n"
+        "  read (--device PATH | --com N) [-o FILE.sav] [--json]\n"
+        "                                  read the plan from a radio\n"
+        "  write FILE.sav --device PATH [--device PATH ...] [--com N ...] [--verify]\n"
+        "                                  program one or several radios at once\n"
+        "  report FILE.sav [--pdf OUT.pdf] print the frequency report, as text or PDF\n"
+        "  ports [--json]                  list the serial devices\n"
+        "  --help                          this text\n"
+        "\n"
+        "--com N uses COM N as the window does: comport.map in the application\n"
+        "folder, else /dev/ttyS(N-1). Messages go to standard error, results to\n"
+        "standard output.\n"
+        "\n"
+        "Exit codes:\n"
+        "  0  success\n"
+        "  2  usage: the command line is wrong\n"
+        "  3  file refused: a plan file could not be read or written\n"
+        "  4  port unavailable: a serial port could not be opened\n"
+        "  5  radio not answering: no answer within 1000 ms\n"
+        "  6  communication error: wrong acknowledge or checksum, or the port failed\n"
+        "  7  write refused: the radio did not accept the written block\n"
+        "  8  verify mismatch: the radio read back something else than was written\n"
+        "With several devices the exit code is that of the first device that failed.\n");
+}
+
+int usageError(const QString &problem)
+{
+    printError(QStringLiteral("kavrilink-cli: ") + problem);
+    printError(QStringLiteral("Try 'kavrilink-cli --help'."));
+    return ExitUsage;
+}
+
+} // namespace kav::cli

@@ -1,0 +1,125 @@
+#include "radio/frequencyreport.h"
+
+#include "radio/decoder.h"
+#include "radio/plandisplay.h"
+#include "radio/radiodata.h"
+
+#include <optional>
+
+namespace kav {
+
+namespace {
+
+QString spaces(int n)
+{
+    return QString(n, QLatin1Char(' '));
+}
+
+bool isBlank(QChar c)
+{
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
+}
+
+bool isDigit(QChar c)
+{
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
+// Blanks, an optional sign, ASCII digits with at most one point and at least
+// one digit, blanks. Nothing locale-dependent: the fields always hold a point.
+std::optional<double> readNumber(const QString &text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isBlank(text.at(begin)))
+        ++begin;
+    while (end > begin && isBlank(text.at(end - 1)))
+        --end;
+    qsizetype i = begin;
+    if (i < end && (text.at(i) == QLatin1Char('+') || text.at(i) == QLatin1Char('-')))
+        ++i;
+    int digits = 0;
+    for (; i < end && isDigit(text.at(i)); ++i)
+        ++digits;
+    if (i < end && text.at(i) == QLatin1Char('.')) {
+        for (++i; i < end && isDigit(text.at(i)); ++i)
+            ++digits;
+    }
+    if (i != end || digits == 0)
+        return std::nullopt;
+    bool ok = false;
+    const double value = QLocale::c().toDouble(QStringView(text).mid(begin, end - begin), &ok);
+    if (!ok)
+        return std::nullopt; // beyond the range of a double
+    return value;
+}
+
+QString channelLine(int channel, const QString &rx, const QString &tx)
+{
+    return spaces(13) + QStringLiteral("CH%1").arg(channel) + spaces(14) + rx + spaces(14) + tx;
+}
+
+} // namespace
+
+QString FormatReportValue(const QString &fieldText, const QLocale &locale)
+{
+    if (fieldText.isEmpty())
+        return {};
+    const std::optional<double> value = readNumber(fieldText);
+    if (!value)
+        return fieldText;
+    QString text = FormatFrequencyText(*value); // "##.0000" and "###.###0" write a number alike
+    const qsizetype point = text.indexOf(QLatin1Char('.'));
+    if (point >= 0)
+        text.replace(point, 1, locale.decimalPoint());
+    return text;
+}
+
+QString ReportFileLine(const RadioData &data)
+{
+    const QString prefix = spaces(11) + QStringLiteral("FILE NAME : ");
+    if (data.SheetFromFile != 1)
+        return prefix + QStringLiteral("No Selected");
+    // Only spaces are trimmed, as the name was stored.
+    QStringView name(data.SheetFileName);
+    while (name.startsWith(QLatin1Char(' ')))
+        name = name.mid(1);
+    while (name.endsWith(QLatin1Char(' ')))
+        name.chop(1);
+    return prefix + name.toString();
+}
+
+QString ReportDateTime(const QDateTime &printedAt, const QLocale &locale)
+{
+    return locale.toString(printedAt, locale.dateFormat(QLocale::ShortFormat) + QLatin1Char(' ') +
+                                          locale.timeFormat(QLocale::LongFormat));
+}
+
+QStringList FrequencyReportLines(const PlanDisplay &sheet, const RadioData &data, const QDateTime &printedAt,
+                                 const QLocale &locale)
+{
+    const QString doubleRule = spaces(11) + QString(83, QLatin1Char('='));
+    const QString singleRule = spaces(11) + QString(83, QLatin1Char('-'));
+    const auto value = [&](int slot) { return FormatReportValue(sheet.fieldText(slot), locale); };
+
+    QStringList lines;
+    for (int i = 0; i < 6; ++i)
+        lines << QString();
+    lines << spaces(66) + QStringLiteral("FREQUENCY DATA");
+    lines << spaces(66) + QString(16, QLatin1Char('='));
+    lines << QString() << QString();
+    lines << ReportFileLine(data) + QLatin1Char(' ') + ReportDateTime(printedAt, locale);
+    lines << doubleRule;
+    lines << spaces(52) + QStringLiteral("RX  Frequency (MHz)") + spaces(33) + QStringLiteral("TX  Frequency (MHz)") +
+                 QLatin1Char(' ');
+    lines << doubleRule;
+    lines << channelLine(1, value(1), value(4));
+    lines << singleRule;
+    lines << channelLine(2, value(2), value(5));
+    lines << singleRule;
+    lines << channelLine(3, value(3), value(6));
+    lines << doubleRule;
+    return lines;
+}
+
+} // namespace kav
