@@ -525,6 +525,7 @@ void TestSheet::newOkStartsAnEmptySheet()
     // The link and the port are none of NEW's business.
     f->data.CommPortNumber = 3;
     f->data.LinkState = 5;
+    w().M_COM1->setChecked(false); // the start-up's mark
     w().M_COM3->setChecked(true);
 
     f->dialogs.answer(MessageResult(answer));

@@ -4,6 +4,7 @@
 #include "app/filecommands.h"
 #include "app/reportprinter.h"
 #include "common/dialogseam.h"
+#include "link/portsetting.h"
 #include "link/programmingexchange.h"
 #include "radio/decoder.h"
 #include "radio/radiodata.h"
@@ -129,6 +130,15 @@ MainWindow::MainWindow(RadioData &data, DialogSeam &dialogs, SerialService &seri
     connectCommand(Cmd_Read, [this] { m_exchange->Cmd_Read_Click(); });
     connectCommand(Cmd_Write, [this] { m_exchange->Cmd_Write_Click(); });
     connect(qApp, &QGuiApplication::commitDataRequest, this, &MainWindow::commitSession);
+
+    const std::array<QAction *, 4> portItems{M_COM1, M_COM2, M_COM3, M_COM4};
+    m_portSetting = std::make_unique<PortSetting>(m_serial, m_data, m_dialogs, [portItems](int item, bool checked) {
+        portItems.at(size_t(item - 1))->setChecked(checked);
+    });
+    connect(M_COM1, &QAction::triggered, this, [this] { m_portSetting->M_COM1_Click(); });
+    connect(M_COM2, &QAction::triggered, this, [this] { m_portSetting->M_COM2_Click(); });
+    connect(M_COM3, &QAction::triggered, this, [this] { m_portSetting->M_COM3_Click(); });
+    connect(M_COM4, &QAction::triggered, this, [this] { m_portSetting->M_COM4_Click(); });
 }
 
 MainWindow::~MainWindow() = default;
@@ -239,6 +249,7 @@ void MainWindow::buildMenu()
 
 void MainWindow::Form_Load()
 {
+    m_portSetting->LoadPortSetting();
     m_data.InitRadioData();
     DecodeImage(m_data);
     ShowPlan(m_data, *m_sheet);

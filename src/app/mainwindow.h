@@ -19,10 +19,11 @@ namespace kav {
 
 class ChannelSheet;
 class DialogSeam;
-class ProgrammingExchange;
-class SerialService;
 class FileCommands;
+class PortSetting;
+class ProgrammingExchange;
 class ReportPrinter;
+class SerialService;
 struct RadioData;
 
 // Frm_Main, the program's only window. It builds the controls and connects
@@ -50,6 +51,8 @@ public:
     ProgrammingExchange &exchange() const { return *m_exchange; }
     FileCommands &fileCommands() const { return *m_fileCommands; }
     ReportPrinter &reportPrinter() const { return *m_reportPrinter; }
+    // The COM port choice and its menu marks.
+    PortSetting &portSetting() const { return *m_portSetting; }
 
     // Connects a command button to its handler through the sheet's gate: the
     // handler runs only when the click may proceed, i.e. the change of focus
@@ -101,6 +104,7 @@ private:
     std::unique_ptr<ProgrammingExchange> m_exchange;
     std::unique_ptr<FileCommands> m_fileCommands;
     std::unique_ptr<ReportPrinter> m_reportPrinter;
+    std::unique_ptr<PortSetting> m_portSetting;
     std::function<void()> m_endProgram;
     bool m_ending = false;
 };

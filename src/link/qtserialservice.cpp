@@ -77,7 +77,9 @@ bool QtSerialService::isOpen() const
 
 QString QtSerialService::devicePath() const
 {
-    return PortDevice(ReadPortMap(applicationFile(QString::fromLatin1(kPortMapFileName))), m_portNumber);
+    const QString mapFile =
+        m_portMapFile.isEmpty() ? applicationFile(QString::fromLatin1(kPortMapFileName)) : m_portMapFile;
+    return PortDevice(ReadPortMap(mapFile), m_portNumber);
 }
 
 bool QtSerialService::open()

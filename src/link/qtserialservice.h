@@ -41,6 +41,11 @@ public:
     void discardWaiting() override { m_received.clear(); }
     QByteArray take() override;
 
+    // The map of COM numbers to devices; comport.map in the application folder
+    // unless set. Read at every open, so edits count without a restart.
+    void setPortMapFile(const QString &path) { m_portMapFile = path; }
+    QString portMapFile() const { return m_portMapFile; }
+
     // What the port is configured with (kept while closed).
     QString settings() const { return FormatLineSettings(m_settings); }
     int receiveThreshold() const { return m_receiveThreshold; }
@@ -60,6 +65,7 @@ private:
     bool m_binaryInput = true;
     int m_inputLength = 0;
     QByteArray m_received;
+    QString m_portMapFile;
     QString m_device; // what the open port was opened as
     QString m_errorString;
     bool m_closing = false;

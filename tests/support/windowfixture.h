@@ -15,8 +15,9 @@
 
 // The real main window as the program builds it, in a temporary application
 // folder, with scripted dialogs and a counted "end the program". Its serial
-// service is the real one; COM ports lead to devices that do not exist unless
-// the test maps them (writePortMap) before start().
+// service is the real one; COM1 to COM255 lead to devices that do not exist
+// unless the test maps them (writePortMap, or a map of its own elsewhere
+// through serial.setPortMapFile) before start().
 struct WindowFixture
 {
     TestFolder folder;
@@ -41,7 +42,7 @@ struct WindowFixture
     kav::MainWindow &start()
     {
         // Never the machine's own serial ports.
-        if (!QFile::exists(folder.filePath(QStringLiteral("comport.map")))) {
+        if (serial.portMapFile().isEmpty() && !QFile::exists(folder.filePath(QStringLiteral("comport.map")))) {
             QByteArray map;
             for (int port = 1; port <= 255; ++port)
                 map += "COM" + QByteArray::number(port) + '=' + QFile::encodeName(absentDevice(port)) + '\n';

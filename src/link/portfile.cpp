@@ -1,0 +1,83 @@
+#include "link/portfile.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace kav {
+
+namespace {
+
+constexpr int kHighestNumber = 255;
+// Far more than any valid line; a longer first line is not a number.
+constexpr qint64 kLongestLine = 1024;
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+} // namespace
+
+std::optional<int> ParsePortNumber(const QByteArray &line)
+{
+    qsizetype begin = 0;
+    qsizetype end = line.size();
+    while (begin < end && isBlank(line.at(begin)))
+        ++begin;
+    while (end > begin && isBlank(line.at(end - 1)))
+        --end;
+    if (begin == end)
+        return std::nullopt;
+    int number = 0;
+    for (qsizetype i = begin; i < end; ++i) {
+        const char c = line.at(i);
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        number = number * 10 + (c - '0');
+        if (number > kHighestNumber)
+            return std::nullopt;
+    }
+    return number;
+}
+
+QByteArray PortFileContent(int number)
+{
+    return ' ' + QByteArray::number(number) + " \r\n";
+}
+
+std::optional<int> ReadPortNumber(QIODevice &device)
+{
+    if (!device.isOpen() && !device.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QByteArray line = device.readLine(kLongestLine + 1);
+    if (line.size() > kLongestLine)
+        return std::nullopt;
+    const qsizetype lineEnd = line.indexOf('\n');
+    const qsizetype carriageReturn = line.indexOf('\r');
+    if (carriageReturn >= 0 && (lineEnd < 0 || carriageReturn < lineEnd))
+        line.truncate(carriageReturn);
+    else if (lineEnd >= 0)
+        line.truncate(lineEnd);
+    return ParsePortNumber(line);
+}
+
+std::optional<int> ReadPortFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return ReadPortNumber(file);
+}
+
+bool WritePortFile(const QString &path, int number, QString *error)
+{
+    QSaveFile file(path);
+    const QByteArray content = PortFileContent(number);
+    if (file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.commit())
+        return true;
+    if (error)
+        *error = QStringLiteral("%1: %2").arg(path, file.errorString());
+    return false;
+}
+
+} // namespace kav
