@@ -12,6 +12,9 @@ KAV_PACKAGES=(
     xvfb xdotool poppler-utils desktop-file-utils
 )
 
+# What scripts/fuzz needs beyond that: clang 14 with libFuzzer and the sanitizer runtimes.
+KAV_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev llvm-14)
+
 say() { printf '\033[1m== %s\033[0m\n' "$*"; }
 
 as_root() {

@@ -181,6 +181,10 @@ void TestPortSetting::readsFirstLineOnly_data()
     QTest::newRow("empty first line") << QByteArray("\r\n 3 \r\n") << std::optional<int>();
     QTest::newRow("empty file") << QByteArray("") << std::optional<int>();
     QTest::newRow("overlong first line") << QByteArray(4000, ' ') + "3\r\n" << std::optional<int>();
+    // Old Mac line ends: the first CR ends the line, whatever follows it.
+    QTest::newRow("CR then a long rest without LF")
+        << QByteArray(" 3 \r") + QByteArray(4000, 'x') << std::optional<int>(3);
+    QTest::newRow("CR before LF") << QByteArray(" 4 \r 5 \n") << std::optional<int>(4);
 }
 
 void TestPortSetting::readsFirstLineOnly()

@@ -50,6 +50,7 @@ private slots:
     void parsesPortMap_data();
     void parsesPortMap();
     void readsPortMapFromDevice();
+    void readsOnlyBoundedRegularPortMaps();
     void mapsUnlistedPortsToSystemDevices();
     void parsesLineSettings_data();
     void parsesLineSettings();
@@ -157,6 +158,28 @@ void TestQtSerialService::readsPortMapFromDevice()
     QCOMPARE(ReadPortMap(buffer), (PortMap{{2, "/dev/ttyUSB1"}}));
     QCOMPARE(ReadPortMap(m_folder->filePath(QStringLiteral("missing.map"))), PortMap{});
     QCOMPARE(ReadPortMap(m_folder->appFolder()), PortMap{}); // a folder is no map
+}
+
+void TestQtSerialService::readsOnlyBoundedRegularPortMaps()
+{
+    // A map at the limit is read; one byte more and it is no map, read no further than that byte.
+    QByteArray text("COM2=/dev/ttyUSB1\n");
+    text += QByteArray(kMaxPortMapBytes - text.size(), '#');
+    QBuffer atLimit(&text);
+    QCOMPARE(ReadPortMap(atLimit), (PortMap{{2, "/dev/ttyUSB1"}}));
+    text += QByteArray(1024 * 1024, '\n');
+    QBuffer tooLong(&text);
+    QCOMPARE(ReadPortMap(tooLong), PortMap{});
+    QCOMPARE(tooLong.pos(), kMaxPortMapBytes + 1);
+
+#ifdef Q_OS_UNIX
+    // A FIFO in the map's place: refused at once instead of waiting for a writer.
+    const QString fifo = m_folder->filePath(QStringLiteral("fifo.map"));
+    QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+    QCOMPARE(ReadPortMap(fifo), PortMap{});
+    // /dev/zero never ends.
+    QCOMPARE(ReadPortMap(QStringLiteral("/dev/zero")), PortMap{});
+#endif
 }
 
 void TestQtSerialService::mapsUnlistedPortsToSystemDevices()

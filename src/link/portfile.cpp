@@ -49,15 +49,18 @@ std::optional<int> ReadPortNumber(QIODevice &device)
 {
     if (!device.isOpen() && !device.open(QIODevice::ReadOnly))
         return std::nullopt;
-    QByteArray line = device.readLine(kLongestLine + 1);
-    if (line.size() > kLongestLine)
-        return std::nullopt;
-    const qsizetype lineEnd = line.indexOf('\n');
-    const qsizetype carriageReturn = line.indexOf('\r');
-    if (carriageReturn >= 0 && (lineEnd < 0 || carriageReturn < lineEnd))
-        line.truncate(carriageReturn);
-    else if (lineEnd >= 0)
+    // The first line ends at CR or LF, whichever comes first; a file whose
+    // first kLongestLine + 1 bytes hold no line end has no number.
+    QByteArray line = device.read(kLongestLine + 1);
+    qsizetype lineEnd = -1;
+    for (qsizetype i = 0; i < line.size() && lineEnd < 0; ++i) {
+        if (line.at(i) == '\r' || line.at(i) == '\n')
+            lineEnd = i;
+    }
+    if (lineEnd >= 0)
         line.truncate(lineEnd);
+    else if (line.size() > kLongestLine)
+        return std::nullopt;
     return ParsePortNumber(line);
 }
 

@@ -1,6 +1,7 @@
 #include "link/portmap.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QIODevice>
 #include <QRegularExpression>
 
@@ -44,11 +45,19 @@ PortMap ReadPortMap(QIODevice &device)
 {
     if (!device.isOpen() && !device.open(QIODevice::ReadOnly))
         return {};
-    return ParsePortMap(device.readAll());
+    // One byte more than a map may have tells a map from something else
+    // without reading all of it (a log file put there by mistake, /dev/zero).
+    const QByteArray text = device.read(kMaxPortMapBytes + 1);
+    if (text.size() > kMaxPortMapBytes)
+        return {};
+    return ParsePortMap(text);
 }
 
 PortMap ReadPortMap(const QString &path)
 {
+    // Only a regular file: opening a FIFO would wait for a writer for ever.
+    if (!QFileInfo(path).isFile())
+        return {};
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};

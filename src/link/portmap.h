@@ -17,10 +17,15 @@ inline constexpr char kPortMapFileName[] = "comport.map";
 // ignored; of two lines for the same port the later one counts.
 using PortMap = QMap<int, QString>;
 
+// The largest comport.map that is read: 255 entries of long device paths
+// fit many times over.
+inline constexpr qint64 kMaxPortMapBytes = 64 * 1024;
+
 [[nodiscard]] PortMap ParsePortMap(const QByteArray &text);
-// Reads the whole device; an unreadable one gives an empty map.
+// Reads the device to its end; an unreadable one, or one holding more than
+// kMaxPortMapBytes (of which it reads one byte more), gives an empty map.
 [[nodiscard]] PortMap ReadPortMap(QIODevice &device);
-// A missing or unreadable file gives an empty map.
+// A missing or unreadable file, or one that is not a regular file, gives an empty map.
 [[nodiscard]] PortMap ReadPortMap(const QString &path);
 
 // The device of COM n without a map entry: /dev/ttyS(n-1) on Linux, COMn on Windows.

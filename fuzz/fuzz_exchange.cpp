@@ -1,0 +1,237 @@
+// The exchange with the radio, fed arbitrary sequences of events through a
+// scripted serial service: byte chunks with their receive notifications,
+// empty notifications, overflows, expiries of the armed response timer, the
+// device going away, failing opens and sends, clicks on READ and WRITE with
+// either answer, starting from any LinkState.
+//
+// Invariants, checked after every event:
+// - only the program's own boxes are shown, each with its own title, icon and
+//   buttons, and an event shows at most one box besides the click's question;
+// - the port is closed whenever "Communication Error", "Write Error" or
+//   "Connection Error to Radio" is shown;
+// - LinkState keeps its value or becomes 1, 2, 4 or 5;
+// - the response timer runs only while the port is open;
+// - at most 36 received bytes wait after a notification has been handled;
+// - the program sends only 0xE0, 0xF0, 0x77, 0x55 or the 37-byte block of
+//   SendImage with its checksum;
+// - ReceiveImage changes only by a confirmed READ (zeroed) or a completed one,
+//   and then holds the first 36 bytes of a block whose checksum is right.
+#include "fuzzcheck.h"
+#include "fuzzdialogs.h"
+#include "scriptedserial.h"
+
+#include "link/programmingexchange.h"
+#include "link/radioprotocol.h"
+#include "radio/plantexts.h"
+#include "radio/radiodata.h"
+
+#include <QCoreApplication>
+#include <QMap>
+
+using namespace kav;
+
+namespace {
+
+struct Box
+{
+    QString title;
+    MessageIcon icon;
+    MessageButtons buttons;
+};
+
+const QMap<QString, Box> &programBoxes()
+{
+    static const QMap<QString, Box> boxes{
+        {QStringLiteral("Read from Radio?"), {QStringLiteral("Read"), MessageIcon::Question, MessageButtons::YesNo}},
+        {QStringLiteral("Write Data to Radio?"),
+         {QStringLiteral("Write"), MessageIcon::Question, MessageButtons::YesNo}},
+        {QStringLiteral("Please Re-Select available COM PORT"), {QString(), MessageIcon::None, MessageButtons::Ok}},
+        {QStringLiteral("Communication Error"), {QStringLiteral("Error"), MessageIcon::Critical, MessageButtons::Ok}},
+        {QStringLiteral("Write Error"), {QStringLiteral("Error"), MessageIcon::Critical, MessageButtons::Ok}},
+        {QStringLiteral("Connection Error to Radio"),
+         {QStringLiteral("Error"), MessageIcon::Critical, MessageButtons::Ok}},
+        {QStringLiteral("Data is Empty"), {QStringLiteral("No Data"), MessageIcon::Critical, MessageButtons::Ok}},
+        {QStringLiteral("Confirm Frequency Range!"),
+         {QStringLiteral("Error"), MessageIcon::Critical, MessageButtons::Ok}},
+    };
+    return boxes;
+}
+
+bool isQuestion(const MessageRequest &box)
+{
+    return box.buttons == MessageButtons::YesNo;
+}
+
+// Sheets a WRITE may find: empty, a plan, one field, and one that cannot be encoded.
+void fillSheet(PlanTexts &sheet, int variant)
+{
+    static const char *const sheets[][6] = {
+        {"", "", "", "", "", ""},
+        {"40.0125", "38.0000", "42.3000", "40.5000", "", "41.0500"},
+        {"", "", "", "", "", "39.9875"},
+        {"105.0000", "", "", "", "", ""},
+    };
+    for (int slot = 1; slot <= 6; ++slot)
+        sheet.setFieldText(slot, QString::fromLatin1(sheets[variant % 4][slot - 1]));
+}
+
+class Input
+{
+public:
+    Input(const std::uint8_t *bytes, std::size_t size) : m_bytes(bytes), m_size(size) {}
+    bool atEnd() const { return m_at >= m_size; }
+    std::uint8_t next() { return m_at < m_size ? m_bytes[m_at++] : 0; }
+    QByteArray take(std::size_t n)
+    {
+        n = std::min(n, m_size - m_at);
+        QByteArray chunk(reinterpret_cast<const char *>(m_bytes + m_at), qsizetype(n));
+        m_at += n;
+        return chunk;
+    }
+
+private:
+    const std::uint8_t *m_bytes;
+    std::size_t m_size;
+    std::size_t m_at = 0;
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+{
+    static QCoreApplication app(*argc, *argv);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t size)
+{
+    Input input(bytes, size);
+    RadioData data;
+    data.InitRadioData();
+    // Any LinkState at all to begin with, and the port open or not.
+    const std::int16_t initialState = std::int16_t(input.next() | (input.next() << 8));
+    data.LinkState = initialState;
+    for (int i = 0; i < RadioImage::kSize; ++i)
+        data.ReceiveImage.at(i) = std::uint8_t(0x30 + i);
+
+    ScriptedSerial serial;
+    if (input.next() & 1)
+        serial.openFromOutside();
+    PlanTexts sheet;
+    FuzzDialogs dialogs;
+    bool errorShownOpen = false;
+    dialogs.onMessage = [&](const MessageRequest &box) {
+        const auto known = programBoxes().constFind(box.text);
+        FUZZ_CHECK(known != programBoxes().cend());
+        FUZZ_CHECK(box.title == known->title && box.icon == known->icon && box.buttons == known->buttons);
+        if (box.text == QLatin1String("Communication Error") || box.text == QLatin1String("Write Error")
+            || box.text == QLatin1String("Connection Error to Radio"))
+            errorShownOpen = errorShownOpen || serial.isOpen();
+    };
+    ProgrammingExchange exchange(serial, data, sheet, dialogs);
+    bool completed = false;
+    QObject::connect(&exchange, &ProgrammingExchange::readCompleted, &exchange, [&] { completed = true; });
+
+    for (int event = 0; !input.atEnd() && event < 256; ++event) {
+        const RadioImage imageBefore = data.ReceiveImage;
+        const std::int16_t stateBefore = data.LinkState;
+        const qsizetype boxesBefore = dialogs.shown.size();
+        const qsizetype sentBefore = serial.sent.size();
+        completed = false;
+        bool readConfirmed = false;
+        bool handledReceive = false;
+
+        const std::uint8_t op = input.next();
+        switch (op % 10) {
+        case 0:
+        case 1:
+        case 2: // bytes from the radio, in a chunk of 0 to 63
+            serial.arrive(input.take(input.next() % 64));
+            handledReceive = serial.isOpen();
+            break;
+        case 3: // a well-formed block, right or wrong checksum, maybe with an acknowledge before it
+        {
+            QByteArray block = input.take(36);
+            block.resize(36);
+            RadioImage image = RadioImage::fromLinear(block);
+            QByteArray wire = BuildImageBlock(image);
+            const std::uint8_t how = input.next();
+            if (how & 1)
+                wire[36] = char(wire[36] ^ 0x01);
+            if (how & 2)
+                wire.prepend(char(how & 4 ? WireBytes::ReadAccepted : WireBytes::WriteAccepted));
+            serial.arrive(wire);
+            handledReceive = serial.isOpen();
+            break;
+        }
+        case 4:
+            serial.notify(input.next() & 1 ? kCommEvReceive : kCommEventRxOver);
+            break;
+        case 5: // the response timer expires, if armed
+            if (exchange.Timer1().isActive())
+                exchange.Timer1_Timer();
+            break;
+        case 6:
+            serial.vanish();
+            break;
+        case 7: {
+            const std::uint8_t how = input.next();
+            serial.failOpen = how & 1;
+            serial.failSend = how & 2;
+            break;
+        }
+        case 8: { // READ, answered Yes or No
+            const bool yes = input.next() & 1;
+            dialogs.answers = {yes ? MessageResult::Yes : MessageResult::No};
+            const bool couldOpen = serial.isOpen() || !serial.failOpen;
+            exchange.Cmd_Read_Click();
+            readConfirmed = yes && couldOpen;
+            break;
+        }
+        case 9: { // WRITE, answered Yes or No, on one of the sheets
+            const std::uint8_t how = input.next();
+            fillSheet(sheet, how >> 1);
+            dialogs.answers = {how & 1 ? MessageResult::Yes : MessageResult::No};
+            exchange.Cmd_Write_Click();
+            break;
+        }
+        }
+        dialogs.answers.clear();
+
+        FUZZ_CHECK(!errorShownOpen);
+        const std::int16_t state = data.LinkState;
+        FUZZ_CHECK(state == stateBefore || state == 1 || state == 2 || state == 4 || state == 5);
+        FUZZ_CHECK(!exchange.Timer1().isActive() || serial.isOpen());
+        if (handledReceive && serial.isOpen())
+            FUZZ_CHECK(serial.waitingCount() < kImageBlockSize);
+
+        int boxes = 0;
+        for (qsizetype i = boxesBefore; i < dialogs.shown.size(); ++i)
+            boxes += isQuestion(dialogs.shown[i]) ? 0 : 1;
+        FUZZ_CHECK(boxes <= 1);
+
+        for (qsizetype i = sentBefore; i < serial.sent.size(); ++i) {
+            const QByteArray &out = serial.sent[i];
+            if (out.size() == 1) {
+                const std::uint8_t b = std::uint8_t(out[0]);
+                FUZZ_CHECK(b == WireBytes::ReadCommand || b == WireBytes::WriteCommand || b == WireBytes::BlockOk
+                           || b == WireBytes::BlockBad);
+            } else {
+                FUZZ_CHECK(out.size() == kImageBlockSize);
+                FUZZ_CHECK(out == BuildImageBlock(data.SendImage));
+                FUZZ_CHECK(BlockChecksumMatches(out));
+            }
+        }
+
+        if (completed) {
+            FUZZ_CHECK(serial.lastTaken.size() >= kImageBlockSize && BlockChecksumMatches(serial.lastTaken));
+            FUZZ_CHECK(data.ReceiveImage == RadioImage::fromLinear(serial.lastTaken));
+            FUZZ_CHECK(!serial.isOpen());
+        } else if (readConfirmed) {
+            FUZZ_CHECK(data.ReceiveImage == RadioImage());
+        } else {
+            FUZZ_CHECK(data.ReceiveImage == imageBefore);
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,183 @@
+// The *.sav reader, fed arbitrary file contents: on a device, and as a real
+// file opened through OPEN.
+//
+// Invariants:
+// - the reader accepts exactly what an independent reading of the format
+//   accepts (36 lines ended by CR or CR LF, the last possibly by the end of
+//   the data; each line blanks, digits with at most one point, blanks; at most
+//   64 characters; rounded half to even; at most 255), with the same bytes;
+// - it never takes more than a bounded prefix of the data;
+// - the writer's output of an accepted image reads back identically, and is
+//   180 bytes when every byte is a digit;
+// - OPEN of a refused file shows only "This is not Saved File" and leaves the
+//   whole RadioData as it was; OPEN of an accepted one shows no box and puts
+//   the image, the file flags and the plan in place.
+#include "countingdevice.h"
+#include "fuzzcheck.h"
+#include "fuzzdialogs.h"
+
+#include "app/filecommands.h"
+#include "radio/decoder.h"
+#include "radio/frequencyfile.h"
+#include "radio/plantexts.h"
+#include "radio/radiodata.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <optional>
+#include <string>
+
+using namespace kav;
+
+namespace {
+
+QTemporaryDir *g_folder = nullptr;
+
+// Rounds the decimal text digits[.fraction] half to even, from the text alone.
+std::optional<int> referenceValue(const std::string &text)
+{
+    std::size_t begin = text.find_first_not_of(" \t");
+    if (begin == std::string::npos)
+        return std::nullopt;
+    const std::size_t end = text.find_last_not_of(" \t") + 1;
+    const std::string number = text.substr(begin, end - begin);
+    const std::size_t point = number.find('.');
+    const std::string whole = number.substr(0, point);
+    std::string fraction = point == std::string::npos ? std::string() : number.substr(point + 1);
+    if (whole.empty() && fraction.empty())
+        return std::nullopt;
+    for (char c : whole + fraction)
+        if (c < '0' || c > '9')
+            return std::nullopt;
+    const std::size_t significant = whole.find_first_not_of('0');
+    const std::string digits = significant == std::string::npos ? std::string() : whole.substr(significant);
+    if (digits.size() > 3)
+        return std::nullopt;
+    int value = digits.empty() ? 0 : std::stoi(digits);
+    while (!fraction.empty() && fraction.back() == '0')
+        fraction.pop_back();
+    if (!fraction.empty() && (fraction[0] > '5' || (fraction[0] == '5' && (fraction.size() > 1 || value % 2 == 1))))
+        ++value;
+    if (value > 255)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<RadioImage> referenceRead(const std::string &data)
+{
+    RadioImage image;
+    std::size_t at = 0;
+    for (int line = 0; line < kSavedFileLines; ++line) {
+        if (at >= data.size())
+            return std::nullopt;
+        std::size_t cr = data.find('\r', at);
+        const std::size_t stop = cr == std::string::npos ? data.size() : cr;
+        const std::string text = data.substr(at, stop - at);
+        if (text.size() > std::size_t(kMaxSavedLineLength))
+            return std::nullopt;
+        const std::optional<int> value = referenceValue(text);
+        if (!value)
+            return std::nullopt;
+        image.at(line) = std::uint8_t(*value);
+        at = stop + 1;
+        if (cr != std::string::npos && at < data.size() && data[at] == '\n')
+            ++at;
+    }
+    return image;
+}
+
+bool sameData(const RadioData &a, const RadioData &b)
+{
+    return a.ModelName == b.ModelName && a.MinFreqMHz == b.MinFreqMHz && a.MaxFreqMHz == b.MaxFreqMHz
+        && a.SendImage == b.SendImage && a.ReceiveImage == b.ReceiveImage && a.Rx1FreqMHz == b.Rx1FreqMHz
+        && a.Rx2FreqMHz == b.Rx2FreqMHz && a.Rx3FreqMHz == b.Rx3FreqMHz && a.Tx1FreqMHz == b.Tx1FreqMHz
+        && a.Tx2FreqMHz == b.Tx2FreqMHz && a.Tx3FreqMHz == b.Tx3FreqMHz && a.SheetFileName == b.SheetFileName
+        && a.SheetFromFile == b.SheetFromFile && a.CommPortNumber == b.CommPortNumber && a.LinkState == b.LinkState;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+{
+    static QCoreApplication app(*argc, *argv);
+    g_folder = new QTemporaryDir(); // lives as long as the process
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t size)
+{
+    const char *data = reinterpret_cast<const char *>(bytes);
+    const std::string text(data, size);
+
+    CountingDevice device(data, qint64(size));
+    const std::optional<RadioImage> image = ReadFrequencyFile(&device);
+    // Each line costs at most its longest text, one character more to see
+    // that it is too long, the CR and a peeked LF.
+    FUZZ_CHECK(device.consumed() <= kSavedFileLines * (kMaxSavedLineLength + 3));
+
+    const std::optional<RadioImage> expected = referenceRead(text);
+    FUZZ_CHECK(image.has_value() == expected.has_value());
+    if (image) {
+        FUZZ_CHECK(*image == *expected);
+
+        const QByteArray written = FormatFrequencyFile(*image);
+        QBuffer buffer;
+        buffer.open(QIODevice::ReadWrite);
+        FUZZ_CHECK(WriteFrequencyFile(&buffer, *image));
+        FUZZ_CHECK(buffer.data() == written);
+        buffer.seek(0);
+        const std::optional<RadioImage> again = ReadFrequencyFile(&buffer);
+        FUZZ_CHECK(again.has_value() && *again == *image);
+        bool digits = true;
+        for (int i = 0; i < RadioImage::kSize; ++i)
+            digits = digits && image->at(i) <= 9;
+        FUZZ_CHECK(!digits || written.size() == 180);
+    }
+
+    // OPEN through the program, on a real file.
+    const QString path = g_folder->filePath(QStringLiteral("plan.sav"));
+    {
+        QFile file(path);
+        FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        FUZZ_CHECK(file.write(data, qint64(size)) == qint64(size));
+    }
+    RadioData radio;
+    radio.InitRadioData();
+    for (int i = 0; i < RadioImage::kSize; ++i)
+        radio.ReceiveImage.at(i) = std::uint8_t(0xA0 + i);
+    radio.SendImage.at(3) = 7;
+    radio.Rx2FreqMHz = 40.5;
+    radio.SheetFileName = QStringLiteral("/earlier/plan.sav");
+    radio.SheetFromFile = 0;
+    radio.LinkState = 5;
+    radio.CommPortNumber = 3;
+    PlanTexts sheet;
+    sheet.setFieldText(2, QStringLiteral("40.5000"));
+    const RadioData before = radio;
+
+    FuzzDialogs dialogs;
+    dialogs.path = path;
+    FileCommands commands(radio, sheet, dialogs);
+    commands.Cmd_Open_Click();
+
+    if (image) {
+        FUZZ_CHECK(dialogs.shown.isEmpty());
+        FUZZ_CHECK(radio.ReceiveImage == *image);
+        FUZZ_CHECK(radio.SheetFromFile == 1 && radio.SheetFileName == path);
+        for (const FrequencySlot &slot : kFrequencySlots) {
+            const double value = DecodeFrequency(*image, slot.channel, slot.firstByte);
+            FUZZ_CHECK(sheet.fieldText(slot.slot) == (value > 0.0 ? FormatFrequencyText(value) : QString()));
+        }
+    } else {
+        FUZZ_CHECK(dialogs.shown.size() == 1);
+        const MessageRequest &box = dialogs.shown.first();
+        FUZZ_CHECK(box.text == QLatin1String("This is not Saved File") && box.title == QLatin1String("Error")
+                   && box.icon == MessageIcon::Critical && box.buttons == MessageButtons::Ok);
+        FUZZ_CHECK(sameData(radio, before));
+        FUZZ_CHECK(sheet.fieldText(2) == QLatin1String("40.5000") && sheet.fieldText(1).isEmpty());
+    }
+    return 0;
+}

@@ -1,0 +1,61 @@
+// Test helper: saves through the program's own commands in an endless loop,
+// for a test that kills it (SIGKILL) at some moment and then looks at the file.
+//   saveloop sav FOLDER   SAVE of two plans in turn to FOLDER/plan.sav
+//   saveloop inf FOLDER   COM2 and COM3 chosen in turn (comport.inf in FOLDER)
+// Prints "saved N" after each save.
+#include "app/filecommands.h"
+#include "link/portsetting.h"
+#include "radio/plantexts.h"
+#include "radio/radiodata.h"
+#include "support/fakeserialservice.h"
+#include "support/scripteddialogs.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    if (argc != 3)
+        return 2;
+    const QByteArray kind = argv[1];
+    const QString folder = QString::fromLocal8Bit(argv[2]);
+    qputenv("XDG_DATA_HOME", QFile::encodeName(folder));
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Kavrilink"));
+
+    kav::RadioData data;
+    data.InitRadioData();
+    ScriptedDialogs dialogs;
+    kav::PlanTexts sheet;
+    FakeSerialService serial;
+    kav::FileCommands files(data, sheet, dialogs);
+    kav::PortSetting ports(serial, data, dialogs, [](int, bool) {});
+    const QString plan = QDir(folder).filePath(QStringLiteral("plan.sav"));
+
+    for (long n = 1;; ++n) {
+        dialogs.messages.clear();
+        if (kind == "sav") {
+            // 40.0125 and 41.5000 on CH1 RX in turn: each file is 180 bytes.
+            sheet.setFieldText(1, n % 2 ? QStringLiteral("40.0125") : QStringLiteral("41.5000"));
+            dialogs.chooseFile(plan);
+            files.Cmd_Save_Click();
+        } else if (kind == "inf") {
+            if (n % 2)
+                ports.M_COM2_Click();
+            else
+                ports.M_COM3_Click();
+        } else {
+            return 2;
+        }
+        const bool failed = kind == "sav" ? dialogs.messageTexts().value(0) != QStringLiteral("Saved to ") + plan
+                                          : !dialogs.messages.isEmpty();
+        if (failed) {
+            std::fprintf(stderr, "saveloop: %s\n", qPrintable(dialogs.messageTexts().join(u'|')));
+            return 1;
+        }
+        std::printf("saved %ld\n", n);
+        std::fflush(stdout);
+    }
+}

@@ -1,0 +1,392 @@
+// Faults of the radio and of the line, end to end: the real window, the real
+// serial service on a pseudo-terminal, the simulated radio on the other end.
+// Every fault must end in exactly one clear message, a closed port, a loop
+// that is quiet again, and the sheet as it should be.
+#include "link/programmingexchange.h"
+#include "link/radioprotocol.h"
+#include "simulatedradio.h"
+#include "support/windowfixture.h"
+
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSerialPort>
+#include <QSignalSpy>
+
+using namespace kav;
+using kav::sim::Fault;
+using kav::sim::LogEntry;
+using kav::sim::SimulatedRadio;
+
+namespace {
+
+// CH1 RX 40.0125, CH1 TX 40.5000, the rest empty.
+const QByteArray kExample = QByteArray::fromHex("040000010205040005000000") + QByteArray(24, '\0');
+
+QByteArray bytesOf(const SimulatedRadio &radio, LogEntry::Kind kind)
+{
+    QByteArray bytes;
+    for (const LogEntry &entry : radio.line().log()) {
+        if (entry.kind == kind)
+            bytes.append(char(entry.byte));
+    }
+    return bytes;
+}
+
+// Counts what wakes the program's side of the loop: activations of the serial
+// port's socket notifiers (their parent is the QSerialPort; the simulated
+// radio's own are not counted) and expiries of the response timer. A port that
+// spins on a dead device, or a timer re-armed for ever, shows here.
+class WakeCounter : public QObject
+{
+public:
+    explicit WakeCounter(const QTimer &timer) : m_timer(timer) { qApp->installEventFilter(this); }
+    ~WakeCounter() override { qApp->removeEventFilter(this); }
+    int wakes = 0;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::SockAct && qobject_cast<QSerialPort *>(watched->parent()))
+            ++wakes;
+        if (event->type() == QEvent::Timer && watched == &m_timer)
+            ++wakes;
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    const QTimer &m_timer;
+};
+
+} // namespace
+
+class TestFaults : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void hangUpInTheMiddleOfTheBlock_data();
+    void hangUpInTheMiddleOfTheBlock();
+    void babblingRadioInEveryState_data();
+    void babblingRadioInEveryState();
+    void lateAcknowledgeEndsOnceAndNextExchangeWorks_data();
+    void lateAcknowledgeEndsOnceAndNextExchangeWorks();
+    void silentOnceThenAnswering_data();
+    void silentOnceThenAnswering();
+    void deviceGoneWhilePortHeldOpenAfterWrite();
+
+private:
+    [[nodiscard]] bool start(const QByteArray &radioImage);
+    void click(QPushButton *button);
+    [[nodiscard]] bool waitForOutcome(int timeoutMs = 5000);
+    // After an outcome: nothing more is reported, and the loop goes quiet.
+    void expectQuietAfterwards(int failures);
+    QStringList errorTexts() const;
+
+    std::unique_ptr<SimulatedRadio> radio;
+    std::unique_ptr<WindowFixture> f;
+    std::unique_ptr<QSignalSpy> readDone;
+    std::unique_ptr<QSignalSpy> writeDone;
+    std::unique_ptr<QSignalSpy> failed;
+};
+
+void TestFaults::init()
+{
+    radio = std::make_unique<SimulatedRadio>();
+    f = std::make_unique<WindowFixture>();
+}
+
+void TestFaults::cleanup()
+{
+    readDone.reset();
+    writeDone.reset();
+    failed.reset();
+    f.reset(); // closes the port before the radio goes
+    radio.reset();
+}
+
+bool TestFaults::start(const QByteArray &radioImage)
+{
+    radio->setImage(radioImage);
+    if (!radio->openPty() || !f->writePortMap("COM1=" + QFile::encodeName(radio->programPath()) + '\n'))
+        return false;
+    f->start();
+    if (!f->show())
+        return false;
+    ProgrammingExchange &exchange = f->window->exchange();
+    readDone = std::make_unique<QSignalSpy>(&exchange, &ProgrammingExchange::readCompleted);
+    writeDone = std::make_unique<QSignalSpy>(&exchange, &ProgrammingExchange::writeCompleted);
+    failed = std::make_unique<QSignalSpy>(&exchange, &ProgrammingExchange::exchangeFailed);
+    radio->line().clearLog();
+    f->dialogs.clear();
+    return true;
+}
+
+void TestFaults::click(QPushButton *button)
+{
+    readDone->clear();
+    writeDone->clear();
+    failed->clear();
+    f->dialogs.clear();
+    f->dialogs.answer(MessageResult::Yes);
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+bool TestFaults::waitForOutcome(int timeoutMs)
+{
+    return QTest::qWaitFor([&] { return readDone->size() + writeDone->size() + failed->size() > 0; }, timeoutMs);
+}
+
+void TestFaults::expectQuietAfterwards(int failures)
+{
+    QSignalSpy notified(&f->serial, &SerialService::commEvent);
+    WakeCounter counter(f->window->exchange().Timer1());
+    QVERIFY(!failed->wait(400));
+    QCOMPARE(failed->size(), failures);
+    QCOMPARE(notified.size(), 0);
+    // A closed port and a disarmed timer leave nothing to wake for.
+    QCOMPARE(counter.wakes, 0);
+    QVERIFY(!f->window->exchange().Timer1().isActive());
+}
+
+QStringList TestFaults::errorTexts() const
+{
+    QStringList texts;
+    for (const MessageRequest &box : f->dialogs.messages) {
+        if (box.buttons == MessageButtons::Ok)
+            texts << box.text;
+    }
+    return texts;
+}
+
+void TestFaults::hangUpInTheMiddleOfTheBlock_data()
+{
+    QTest::addColumn<bool>("reading");
+    QTest::addColumn<int>("linkState");
+    QTest::newRow("read block") << true << 5;
+    QTest::newRow("write block") << false << 2;
+}
+
+void TestFaults::hangUpInTheMiddleOfTheBlock()
+{
+    QFETCH(bool, reading);
+    QFETCH(int, linkState);
+    QVERIFY(start(QByteArray(36, '\x03')));
+    MainWindow &w = *f->window;
+    WindowFixture::type(w.Txt_Rx2, QStringLiteral("41"));
+    radio->setFault(Fault::HangUpInBlock);
+
+    click(reading ? w.Cmd_Read : w.Cmd_Write);
+    QVERIFY(waitForOutcome());
+    QCOMPARE(errorTexts(), QStringList{QStringLiteral("Communication Error")});
+    const MessageRequest &box = f->dialogs.messages.last();
+    QCOMPARE(box.title, QStringLiteral("Error"));
+    QCOMPARE(box.icon, MessageIcon::Critical);
+    QVERIFY(!f->serial.isOpen());
+    QCOMPARE(int(f->data.LinkState), linkState);
+    // The sheet shows what it showed; a broken read brings nothing in.
+    QCOMPARE(w.Txt_Rx2->text(), QStringLiteral("41.0000"));
+    QCOMPARE(w.Txt_Rx1->text(), QString());
+    if (reading)
+        QCOMPARE(f->data.ReceiveImage, RadioImage());
+    else
+        QCOMPARE(radio->image(), QByteArray(36, '\x03')); // the radio kept its plan
+    expectQuietAfterwards(1);
+}
+
+void TestFaults::babblingRadioInEveryState_data()
+{
+    QTest::addColumn<int>("linkState"); // where the babbling starts
+    QTest::addColumn<QString>("message"); // empty: nothing is shown
+    QTest::addColumn<bool>("portOpen");
+    QTest::newRow("no exchange, port open after No") << 0 << QString() << true;
+    QTest::newRow("1 write requested") << 1 << "Communication Error" << false;
+    QTest::newRow("2 after the block, write complete") << 2 << "Write Error" << false;
+    QTest::newRow("4 read requested") << 4 << "Communication Error" << false;
+    QTest::newRow("5 block expected") << 5 << "Communication Error" << false;
+}
+
+void TestFaults::babblingRadioInEveryState()
+{
+    QFETCH(int, linkState);
+    QFETCH(QString, message);
+    QFETCH(bool, portOpen);
+    QVERIFY(start(kExample));
+    MainWindow &w = *f->window;
+    WindowFixture::type(w.Txt_Rx2, QStringLiteral("41"));
+    QTest::keyClick(w.Txt_Rx2, Qt::Key_Return); // the entry check runs as the field is left
+
+    switch (linkState) {
+    case 0:
+        f->dialogs.answer(MessageResult::No);
+        QTest::mouseClick(w.Cmd_Read, Qt::LeftButton);
+        QVERIFY(f->serial.isOpen());
+        QVERIFY(QTest::qWaitFor([&] { return radio->line().isConnected(); }, 2000));
+        radio->setFault(Fault::Babbling);
+        break;
+    case 1:
+    case 4:
+        radio->setFault(Fault::Babbling);
+        click(linkState == 1 ? w.Cmd_Write : w.Cmd_Read);
+        break;
+    case 2:
+        click(w.Cmd_Write);
+        QVERIFY(waitForOutcome());
+        QCOMPARE(writeDone->size(), 1);
+        QVERIFY(f->serial.isOpen());
+        radio->setFault(Fault::Babbling);
+        break;
+    case 5:
+        // The radio acknowledges the read by hand, then babbles instead of the block.
+        radio->setFault(Fault::Silent);
+        QObject::connect(&radio->line(), &sim::SimLine::byteReceived, radio.get(), [this](int byte) {
+            if (byte == WireBytes::ReadCommand)
+                radio->line().transmit(QByteArray(1, char(WireBytes::ReadAccepted)), sim::Clock::now());
+        });
+        click(w.Cmd_Read);
+        QTRY_COMPARE(int(f->data.LinkState), 5);
+        radio->setFault(Fault::Babbling);
+        break;
+    }
+
+    if (message.isEmpty()) {
+        // The open port hears the babble (which also shows the counter counts) and drops it quietly.
+        WakeCounter counter(w.exchange().Timer1());
+        QTRY_VERIFY(counter.wakes > 0);
+        QTRY_VERIFY(bytesOf(*radio, LogEntry::Sent).size() >= 24);
+        QCOMPARE(failed->size(), 0);
+        QVERIFY(f->dialogs.messageTexts().size() <= 1); // the question answered No
+        QCOMPARE(f->serial.isOpen(), portOpen);
+        QCOMPARE(f->data.ReceiveImage, RadioImage());
+        QCOMPARE(w.Txt_Rx2->text(), QStringLiteral("41.0000"));
+        return;
+    }
+    QVERIFY(QTest::qWaitFor([&] { return failed->size() > 0; }, 5000));
+    QCOMPARE(errorTexts(), QStringList{message});
+    QCOMPARE(f->serial.isOpen(), portOpen);
+    QCOMPARE(int(f->data.LinkState), linkState);
+    // The babble never reaches the sheet.
+    QCOMPARE(w.Txt_Rx2->text(), QStringLiteral("41.0000"));
+    if (linkState == 4 || linkState == 5)
+        QCOMPARE(f->data.ReceiveImage, RadioImage());
+    if (linkState == 5)
+        QTRY_COMPARE(bytesOf(*radio, LogEntry::Received), QByteArray::fromHex("e055"));
+    // The radio babbles on at a closed port: nothing more is reported.
+    QTRY_VERIFY(!bytesOf(*radio, LogEntry::Dropped).isEmpty());
+    expectQuietAfterwards(1);
+}
+
+void TestFaults::lateAcknowledgeEndsOnceAndNextExchangeWorks_data()
+{
+    QTest::addColumn<bool>("reading");
+    QTest::addColumn<int>("linkState");
+    QTest::newRow("read") << true << 4;
+    QTest::newRow("write") << false << 1;
+}
+
+void TestFaults::lateAcknowledgeEndsOnceAndNextExchangeWorks()
+{
+    QFETCH(bool, reading);
+    QFETCH(int, linkState);
+    QVERIFY(start(kExample));
+    MainWindow &w = *f->window;
+    WindowFixture::type(w.Txt_Rx3, QStringLiteral("39.9875"));
+    radio->setFault(Fault::LateAcknowledge);
+    click(reading ? w.Cmd_Read : w.Cmd_Write);
+    QVERIFY(waitForOutcome());
+    QCOMPARE(errorTexts(), QStringList{QStringLiteral("Connection Error to Radio")});
+    QVERIFY(!f->serial.isOpen());
+    QCOMPARE(int(f->data.LinkState), linkState);
+    // The acknowledge comes after all, to a closed port.
+    QTRY_VERIFY_WITH_TIMEOUT(bytesOf(*radio, LogEntry::Dropped).startsWith(reading ? '\x0e' : '\x0f'), 3000);
+    expectQuietAfterwards(1);
+    QCOMPARE(w.Txt_Rx3->text(), QStringLiteral("39.9875"));
+
+    radio->setFault(Fault::None);
+    click(reading ? w.Cmd_Read : w.Cmd_Write);
+    QVERIFY(waitForOutcome());
+    QCOMPARE(failed->size(), 0);
+    QCOMPARE(errorTexts(), QStringList());
+    if (reading) {
+        QCOMPARE(readDone->size(), 1);
+        QCOMPARE(w.Txt_Rx1->text(), QStringLiteral("40.0125"));
+        QCOMPARE(w.Txt_Rx3->text(), QString());
+    } else {
+        QCOMPARE(writeDone->size(), 1);
+        QCOMPARE(radio->image().mid(24, 6), QByteArray::fromHex("030909080705"));
+    }
+}
+
+void TestFaults::silentOnceThenAnswering_data()
+{
+    QTest::addColumn<bool>("reading");
+    QTest::newRow("read") << true;
+    QTest::newRow("write") << false;
+}
+
+void TestFaults::silentOnceThenAnswering()
+{
+    QFETCH(bool, reading);
+    QVERIFY(start(kExample));
+    MainWindow &w = *f->window;
+    WindowFixture::type(w.Txt_Tx2, QStringLiteral("38.5"));
+    radio->setFault(Fault::Silent);
+    click(reading ? w.Cmd_Read : w.Cmd_Write);
+    QVERIFY(waitForOutcome());
+    QCOMPARE(errorTexts(), QStringList{QStringLiteral("Connection Error to Radio")});
+    QVERIFY(!f->serial.isOpen());
+    expectQuietAfterwards(1);
+
+    // The radio is back; the same window, without a restart.
+    radio->setFault(Fault::None);
+    radio->line().clearLog();
+    click(reading ? w.Cmd_Read : w.Cmd_Write);
+    QVERIFY(waitForOutcome());
+    QCOMPARE(errorTexts(), QStringList());
+    if (reading) {
+        QCOMPARE(readDone->size(), 1);
+        QCOMPARE(f->data.ReceiveImage.toLinear(), kExample);
+        QCOMPARE(w.Txt_Tx1->text(), QStringLiteral("40.5000"));
+        QCOMPARE(w.Txt_Tx2->text(), QString());
+        QVERIFY(!f->serial.isOpen());
+    } else {
+        QCOMPARE(writeDone->size(), 1);
+        QCOMPARE(radio->image().mid(18, 6), QByteArray::fromHex("030805000000"));
+        QVERIFY(f->serial.isOpen());
+    }
+}
+
+void TestFaults::deviceGoneWhilePortHeldOpenAfterWrite()
+{
+    QVERIFY(start(kExample));
+    MainWindow &w = *f->window;
+    WindowFixture::type(w.Txt_Rx1, QStringLiteral("40.0125"));
+    click(w.Cmd_Write);
+    QVERIFY(waitForOutcome());
+    QCOMPARE(writeDone->size(), 1);
+    QVERIFY(f->serial.isOpen()); // a completed write holds the port
+
+    // The adapter is pulled: nothing is waited for, so nothing is reported,
+    // but the port is let go instead of being watched while dead.
+    QSignalSpy portFailed(&f->serial, &SerialService::portFailed);
+    radio->line().hangUp();
+    QVERIFY(portFailed.wait(3000));
+    QVERIFY(!f->serial.isOpen());
+    QCOMPARE(f->dialogs.messageTexts(), QStringList{QStringLiteral("Write Data to Radio?")});
+    expectQuietAfterwards(0);
+    QCOMPARE(portFailed.size(), 1);
+
+    // The next WRITE finds the device gone: one message that says so.
+    click(w.Cmd_Write);
+    QCOMPARE(errorTexts(), QStringList{QStringLiteral("Please Re-Select available COM PORT")});
+    QVERIFY(!f->dialogs.messages.last().informativeText.isEmpty());
+    QVERIFY(!f->serial.isOpen());
+    QCOMPARE(w.Txt_Rx1->text(), QStringLiteral("40.0125"));
+    expectQuietAfterwards(1);
+}
+
+QTEST_MAIN(TestFaults)
+#include "tst_faults.moc"
