@@ -2,7 +2,14 @@
 
 #include "app/deviceassignment.h"
 #include "link/portmap.h"
-#include "support/testfolder.h"
+#include "support/pseudoterminal.h"
+#include "support/windowfixture.h"
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QMenu>
+#include <QPushButton>
+#include <QTimer>
 
 #include <QComboBox>
 #include <QFile>
@@ -19,6 +26,7 @@ private slots:
     void showsCurrentAssignmentAndDevicesFound();
     void choosingAndTypingGiveTheMap();
     void savedMapReadsBackAndReplacesAtomically();
+    void windowAssignsADeviceThatComItemsThenUse();
 };
 
 void TestDeviceAssignment::showsCurrentAssignmentAndDevicesFound()
@@ -73,6 +81,43 @@ void TestDeviceAssignment::savedMapReadsBackAndReplacesAtomically()
     QVERIFY(!SavePortMap(blocked, map, &reason));
     QVERIFY(!reason.isEmpty());
     QCOMPARE(ReadPortMap(path), map);
+}
+
+void TestDeviceAssignment::windowAssignsADeviceThatComItemsThenUse()
+{
+    WindowFixture f;
+    MainWindow &w = f.start();
+    QVERIFY(f.show());
+    QVERIFY(w.M_COM1->isChecked()); // COM1 stored at start-up, its device absent
+
+    PseudoTerminal adapter;
+    QVERIFY(adapter.isValid());
+    bool shown = false;
+    QTimer::singleShot(0, this, [&] {
+        auto *dialog = qobject_cast<DeviceAssignmentDialog *>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        shown = true;
+        QLineEdit *com2 = dialog->deviceBox(2)->lineEdit();
+        com2->selectAll();
+        QTest::keyClicks(com2, adapter.devicePath());
+        dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+    });
+    w.M_AssignDevices->trigger();
+    QVERIFY(shown);
+
+    const PortMap map = ReadPortMap(f.folder.filePath(QStringLiteral("comport.map")));
+    QCOMPARE(map.value(2), adapter.devicePath());
+    QCOMPARE(map.value(1), f.absentDevice(1)); // the other ports as they were
+    QVERIFY(w.M_COM1->isChecked());            // choosing devices is not choosing a port
+
+    Q_EMIT w.M_COM->aboutToShow();
+    QCOMPARE(w.M_COM2->toolTip(), QStringLiteral("COM2: ") + adapter.devicePath());
+
+    // COM2 now leads to the adapter, so choosing it succeeds.
+    w.M_COM2->trigger();
+    QVERIFY2(f.dialogs.messages.isEmpty(), qPrintable(f.dialogs.messageTexts().join(QLatin1Char('|'))));
+    QVERIFY(w.M_COM2->isChecked());
+    QVERIFY(!w.M_COM1->isChecked());
 }
 
 QTEST_MAIN(TestDeviceAssignment)

@@ -178,7 +178,9 @@ void TestMainWindow::hasMenuOfEmptyEntriesThenComPort()
     QCOMPARE(entries.at(24)->text(), QStringLiteral("COM PORT"));
     QCOMPARE(entries.at(24)->menu(), w.M_COM);
     const QList<QAction *> items = w.M_COM->actions();
-    QCOMPARE(items.size(), 4);
+    QCOMPARE(items.size(), 6); // COM1-COM4, a separator, "Assign Devices…"
+    QVERIFY(items.at(4)->isSeparator());
+    QCOMPARE(items.at(5)->text(), QStringLiteral("Assign Devices\u2026"));
     for (int n = 1; n <= 4; ++n) {
         QCOMPARE(items.at(n - 1)->text(), QStringLiteral("COM%1").arg(n));
         QCOMPARE(items.at(n - 1)->objectName(), QStringLiteral("M_COM%1").arg(n));

@@ -1,6 +1,9 @@
 #include "app/mainwindow.h"
 
 #include "app/accessiblenames.h"
+#include "app/deviceassignment.h"
+#include "common/appfolder.h"
+#include "link/portmap.h"
 #include "app/filecommands.h"
 #include "app/reportprinter.h"
 #include "common/dialogseam.h"
@@ -17,6 +20,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
@@ -142,6 +146,29 @@ MainWindow::MainWindow(RadioData &data, DialogSeam &dialogs, SerialService &seri
     connect(M_COM2, &QAction::triggered, this, [this] { m_portSetting->M_COM2_Click(); });
     connect(M_COM3, &QAction::triggered, this, [this] { m_portSetting->M_COM3_Click(); });
     connect(M_COM4, &QAction::triggered, this, [this] { m_portSetting->M_COM4_Click(); });
+    connect(M_AssignDevices, &QAction::triggered, this, &MainWindow::assignDevices);
+    connect(M_COM, &QMenu::aboutToShow, this, &MainWindow::showPortDevices);
+}
+
+void MainWindow::showPortDevices()
+{
+    const PortMap map = ReadPortMap(applicationFile(QString::fromLatin1(kPortMapFileName)));
+    QAction *const items[] = {M_COM1, M_COM2, M_COM3, M_COM4};
+    for (int n = 1; n <= 4; ++n)
+        items[n - 1]->setToolTip(QStringLiteral("COM%1: %2").arg(n).arg(PortDevice(map, n)));
+}
+
+void MainWindow::assignDevices()
+{
+    const QString path = applicationFile(QString::fromLatin1(kPortMapFileName));
+    // Enumerated only now: listing serial devices has no place at start-up.
+    DeviceAssignmentDialog dialog(ReadPortMap(path), findSerialDevices(), this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    QString reason;
+    if (!SavePortMap(path, dialog.portMap(), &reason))
+        showCritical(m_dialogs, QStringLiteral("Could not save the device assignment to ") + path,
+                     QStringLiteral("Error"), reason);
 }
 
 MainWindow::~MainWindow() = default;
@@ -248,6 +275,10 @@ void MainWindow::buildMenu()
         item->setChecked(false);
         *items[n - 1] = item;
     }
+    M_COM->addSeparator();
+    M_AssignDevices = M_COM->addAction(QStringLiteral("Assign Devices\u2026"));
+    M_AssignDevices->setObjectName(QStringLiteral("M_AssignDevices"));
+    M_COM->setToolTipsVisible(true);
 }
 
 void MainWindow::Form_Load()

@@ -87,6 +87,7 @@ public:
     QAction *M_COM2 = nullptr;
     QAction *M_COM3 = nullptr;
     QAction *M_COM4 = nullptr;
+    QAction *M_AssignDevices = nullptr;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -96,6 +97,9 @@ private:
     void buildMenu();
     [[nodiscard]] bool confirmExit();
     void commitSession(QSessionManager &manager);
+    // Each COM item's tooltip names its device, as comport.map says now.
+    void showPortDevices();
+    void assignDevices();
 
     RadioData &m_data;
     DialogSeam &m_dialogs;

@@ -1,6 +1,7 @@
 #include "cli/radiojob.h"
 
 #include "cli/exitcodes.h"
+#include "link/linkmessages.h"
 #include "link/radioprotocol.h"
 #include "radio/decoder.h"
 
@@ -40,11 +41,11 @@ std::unique_ptr<QtSerialService> makeService(const QString &device, int comNumbe
 
 int exitCodeForMessage(const QString &message)
 {
-    if (message == QLatin1String("Please Re-Select available COM PORT"))
+    if (message == QLatin1String(kReselectPortMessage))
         return ExitPortUnavailable;
-    if (message == QLatin1String("Connection Error to Radio"))
+    if (message == QLatin1String(kConnectionErrorMessage))
         return ExitNoAnswer;
-    if (message == QLatin1String("Write Error"))
+    if (message == QLatin1String(kWriteErrorMessage))
         return ExitWriteRefused;
     if (message == QLatin1String("Data is Empty") || message == QLatin1String("Confirm Frequency Range!"))
         return ExitFileRefused;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/linkmessages.h"
+
 #include <QString>
 
 #include <array>
@@ -53,6 +55,5 @@ private:
 };
 
 // The message for a COM port that cannot be chosen, and for READ and WRITE failing to reach the port.
-inline constexpr char kReselectPortMessage[] = "Please Re-Select available COM PORT";
 
 } // namespace kav

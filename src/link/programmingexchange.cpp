@@ -1,5 +1,7 @@
 #include "link/programmingexchange.h"
 
+#include "link/linkmessages.h"
+
 #include "common/dialogseam.h"
 #include "link/radioprotocol.h"
 #include "link/serialservice.h"
@@ -12,10 +14,10 @@ namespace kav {
 namespace {
 
 const QString kErrorTitle = QStringLiteral("Error");
-const QString kCommunicationError = QStringLiteral("Communication Error");
-const QString kWriteError = QStringLiteral("Write Error");
-const QString kConnectionError = QStringLiteral("Connection Error to Radio");
-const QString kReselectPort = QStringLiteral("Please Re-Select available COM PORT");
+const QString kCommunicationError = QString::fromLatin1(kCommunicationErrorMessage);
+const QString kWriteError = QString::fromLatin1(kWriteErrorMessage);
+const QString kConnectionError = QString::fromLatin1(kConnectionErrorMessage);
+const QString kReselectPort = QString::fromLatin1(kReselectPortMessage);
 
 std::uint8_t firstByte(const QByteArray &bytes)
 {

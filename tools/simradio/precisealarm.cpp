@@ -34,19 +34,19 @@ void PreciseAlarm::setAt(std::chrono::steady_clock::time_point at)
 {
     using namespace std::chrono;
     const auto ns = duration_cast<nanoseconds>(at.time_since_epoch()).count();
-    itimerspec spec{};
+    itimerspec when{};
     // Zero would disarm: a time in the past becomes "one nanosecond after boot".
-    spec.it_value.tv_sec = time_t(ns / 1'000'000'000);
-    spec.it_value.tv_nsec = long(ns % 1'000'000'000);
-    if (spec.it_value.tv_sec == 0 && spec.it_value.tv_nsec == 0)
-        spec.it_value.tv_nsec = 1;
-    m_armed = ::timerfd_settime(m_fd, TFD_TIMER_ABSTIME, &spec, nullptr) == 0;
+    when.it_value.tv_sec = time_t(ns / 1'000'000'000);
+    when.it_value.tv_nsec = long(ns % 1'000'000'000);
+    if (when.it_value.tv_sec == 0 && when.it_value.tv_nsec == 0)
+        when.it_value.tv_nsec = 1;
+    m_armed = ::timerfd_settime(m_fd, TFD_TIMER_ABSTIME, &when, nullptr) == 0;
 }
 
 void PreciseAlarm::cancel()
 {
-    itimerspec spec{};
-    ::timerfd_settime(m_fd, 0, &spec, nullptr);
+    itimerspec when{};
+    ::timerfd_settime(m_fd, 0, &when, nullptr);
     m_armed = false;
 }
 

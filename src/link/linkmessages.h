@@ -1,0 +1,11 @@
+#pragma once
+
+namespace kav {
+
+// The messages of the link with the radio, shown by the window and written by the command line.
+inline constexpr char kReselectPortMessage[] = "Please Re-Select available COM PORT";
+inline constexpr char kCommunicationErrorMessage[] = "Communication Error";
+inline constexpr char kWriteErrorMessage[] = "Write Error";
+inline constexpr char kConnectionErrorMessage[] = "Connection Error to Radio";
+
+} // namespace kav
