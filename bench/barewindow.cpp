@@ -1,5 +1,5 @@
 // Bench-only: the toolkit's floor. A Qt Widgets window of Kavrilink's size
-// with text in its fonts, doing nothing; ends at its first idle moment after
+// with a line of text in each of its fonts, doing nothing; ends at its first idle moment after
 // it is shown (see idleprobe.h).
 #include "idleprobe.h"
 
@@ -29,10 +29,12 @@ int main(int argc, char *argv[])
         qreal points;
         bool bold;
         int top;
-    } texts[] = {{"Arial", 9.75, false, 10}, {"Arial", 9.0, true, 40}, {"Arial", 15.75, false, 80},
-                 {"Gulim", 9.0, false, 140}};
+    } texts[] = {{"Arial", 9.75, false, 10}, {"Arial", 9.75, true, 40}, {"Arial", 9.0, true, 70},
+                 {"Arial", 15.75, false, 100}, {"Gulim", 9.0, false, 150}};
+    // Every font of the design once, with the status bar's text, whose U+223C
+    // needs a fallback font as in the program.
     for (const auto &t : texts) {
-        auto *label = new QLabel(QStringLiteral("FREQUENCY 40.0125"), &window);
+        auto *label = new QLabel(QString::fromUtf8("FREQUENCY RANGE : 38.000MHz\u223C42.300MHz"), &window);
         QFont f(QString::fromLatin1(t.family));
         f.setPointSizeF(t.points);
         f.setBold(t.bold);

@@ -23,6 +23,8 @@ private slots:
 
     void secondInstanceShowsBoxAndEndsWithoutWindow();
     void staleLockFromKilledProcessDoesNotBlock();
+    void damagedApplicationFolderStillGivesWorkingWindow_data();
+    void damagedApplicationFolderStillGivesWorkingWindow();
 
 private:
     // Visible windows whose title matches, of one program or of all.
@@ -146,6 +148,68 @@ void TestSingleInstance::staleLockFromKilledProcessDoesNotBlock()
     QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(kMainTitle, next).size(), 1, 60000);
     QCOMPARE(visibleWindows(kBoxTitle, next).size(), 0);
     QCOMPARE(next->state(), QProcess::Running);
+}
+
+void TestSingleInstance::damagedApplicationFolderStillGivesWorkingWindow_data()
+{
+    QTest::addColumn<QString>("damage");
+    // The folder cannot be made because a regular file holds its name. Tests
+    // run as root, which ignores permission bits; this blocks root as well.
+    QTest::newRow("application folder cannot be written") << "folder is a file";
+    QTest::newRow("comport.inf is a directory") << "comport.inf is a directory";
+    QTest::newRow("stale lock of a process long gone") << "stale lock";
+}
+
+void TestSingleInstance::damagedApplicationFolderStillGivesWorkingWindow()
+{
+    QFETCH(QString, damage);
+    const QDir folder(m_folder->appFolder());
+    if (damage == QLatin1String("folder is a file")) {
+        QFile blocker(folder.path());
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+    } else if (damage == QLatin1String("comport.inf is a directory")) {
+        QVERIFY(QDir().mkpath(folder.filePath(QStringLiteral("comport.inf"))));
+    } else {
+        // The lock as a copy of the program leaves it, naming a process that no longer runs.
+        QProcess gone;
+        gone.start(QStringLiteral("true"), {});
+        QVERIFY(gone.waitForStarted());
+        const qint64 pid = gone.processId();
+        QVERIFY(gone.waitForFinished());
+        QVERIFY(QDir().mkpath(folder.path()));
+        QFile lock(folder.filePath(QStringLiteral("kavrilink.lock")));
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+        lock.write(QByteArray::number(pid) + "\nkavrilink\n" + QSysInfo::machineHostName().toUtf8() + '\n');
+    }
+
+    QProcess *program = startProgram();
+    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(kMainTitle, program).size(), 1, 60000);
+    QCOMPARE(visibleWindows(kBoxTitle, program).size(), 0); // no box at start-up
+    QCOMPARE(program->state(), QProcess::Running);
+
+    // It answers the user: EXIT asks the exit question, and No (the default) keeps it.
+    const QString window = visibleWindows(kMainTitle, program).constFirst();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), m_display);
+    QProcess click;
+    click.setProcessEnvironment(env);
+    // The middle of EXIT (3960, 240, 855, 495 twips) below the menu bar.
+    click.start(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QStringLiteral("--sync"),
+                                            QStringLiteral("--window"), window, QStringLiteral("292"),
+                                            QStringLiteral("48"), QStringLiteral("click"), QStringLiteral("1")});
+    QVERIFY(click.waitForFinished());
+    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(QStringLiteral("^Exit$"), program).size(), 1, 20000);
+    QProcess no;
+    no.setProcessEnvironment(env);
+    no.start(QStringLiteral("xdotool"), {QStringLiteral("windowfocus"), QStringLiteral("--sync"),
+                                         visibleWindows(QStringLiteral("^Exit$"), program).constFirst(),
+                                         QStringLiteral("key"), QStringLiteral("Return")});
+    QVERIFY(no.waitForFinished());
+    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(QStringLiteral("^Exit$"), program).size(), 0, 20000);
+    QCOMPARE(program->state(), QProcess::Running);
+    QCOMPARE(visibleWindows(kMainTitle, program).size(), 1);
+    if (damage == QLatin1String("comport.inf is a directory"))
+        QVERIFY(QFileInfo(folder.filePath(QStringLiteral("comport.inf"))).isDir()); // left alone
 }
 
 QTEST_GUILESS_MAIN(TestSingleInstance)

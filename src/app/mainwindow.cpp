@@ -115,6 +115,9 @@ MainWindow::MainWindow(RadioData &data, DialogSeam &dialogs, SerialService &seri
     buildControls();
     buildMenu();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    // Fixes the size now, before the native window exists: set later, it is
+    // a change that some platforms (offscreen) cannot pass on and warn about.
+    layout()->activate();
     setAccessibleNames(*this);
     m_sheet = std::make_unique<ChannelSheet>(
         m_data, m_dialogs, Txt_Model, std::array<QLineEdit *, 6>{Txt_Rx1, Txt_Rx2, Txt_Rx3, Txt_Tx1, Txt_Tx2, Txt_Tx3});

@@ -1,0 +1,129 @@
+// Resident memory of the real main window over 100 exchanges (reads and
+// writes in turn) with the simulated radio, which runs as its own process
+// (kavrilink-simradio) so that only the program's memory is counted.
+// Prints VmRSS when idle, after the first 10 exchanges and after all of them,
+// and the growth between the last two.
+//   build/bench/bench_exchangememory [--exchanges N]
+#include "app/mainwindow.h"
+#include "common/dialogseam.h"
+#include "link/programmingexchange.h"
+#include "link/qtserialservice.h"
+#include "radio/radiodata.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QFile>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+
+using namespace kav;
+
+namespace {
+
+class YesDialogs : public DialogSeam
+{
+public:
+    MessageResult showMessage(const MessageRequest &request) override
+    {
+        if (request.icon != MessageIcon::Question) {
+            ++errors;
+            std::fprintf(stderr, "message: %s\n", qPrintable(request.text));
+        }
+        return request.buttons == MessageButtons::YesNo ? MessageResult::Yes : MessageResult::Ok;
+    }
+    QString getOpenFileName(const FileDialogRequest &) override { return {}; }
+    QString getSaveFileName(const FileDialogRequest &) override { return {}; }
+    bool showPrintDialog(const PrintDialogRequest &, QPrinter &) override { return false; }
+    int errors = 0;
+};
+
+long statusKilobytes(const char *key)
+{
+    QFile file(QStringLiteral("/proc/self/status"));
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        if (line.startsWith(key))
+            return line.mid(int(qstrlen(key))).trimmed().split(' ').value(0).toLong();
+    }
+    return -1;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir home;
+    qputenv("XDG_DATA_HOME", QFile::encodeName(home.path()));
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Kavrilink"));
+    int exchanges = 100;
+    const QStringList args = app.arguments();
+    const qsizetype at = args.indexOf(QStringLiteral("--exchanges"));
+    if (at > 0 && at + 1 < args.size())
+        exchanges = args[at + 1].toInt();
+
+    QProcess radio;
+    radio.start(QStringLiteral(KAVRILINK_SIMRADIO),
+                {QStringLiteral("--quiet"), QStringLiteral("--image"),
+                 QStringLiteral("040000010205040005000000") + QString(48, u'0')});
+    if (!radio.waitForStarted() || !radio.waitForReadyRead(10000)) {
+        std::fprintf(stderr, "no simulated radio\n");
+        return 1;
+    }
+    const QByteArray device = radio.readLine().trimmed();
+    QtSerialService serial;
+    QFile map(home.path() + QStringLiteral("/comport.map"));
+    if (!map.open(QIODevice::WriteOnly) || map.write("COM1=" + device + '\n') < 0)
+        return 1;
+    map.close();
+    serial.setPortMapFile(map.fileName());
+
+    RadioData data;
+    YesDialogs dialogs;
+    MainWindow window(data, dialogs, serial);
+    window.Form_Load();
+    window.show();
+    QEventLoop settle;
+    QTimer::singleShot(0, &settle, &QEventLoop::quit);
+    settle.exec();
+    const long idle = statusKilobytes("VmRSS:");
+
+    QEventLoop loop;
+    ProgrammingExchange &exchange = window.exchange();
+    QObject::connect(&exchange, &ProgrammingExchange::readCompleted, &loop, [&] { loop.exit(0); });
+    QObject::connect(&exchange, &ProgrammingExchange::writeCompleted, &loop, [&] { loop.exit(0); });
+    QObject::connect(&exchange, &ProgrammingExchange::exchangeFailed, &loop, [&] { loop.exit(1); });
+    long afterTen = idle;
+    for (int n = 1; n <= exchanges; ++n) {
+        // A read, then the plan written back, and so on; a write leaves the
+        // port open, which the next read uses.
+        (n % 2 ? window.Cmd_Read : window.Cmd_Write)->click();
+        QTimer limit;
+        limit.setSingleShot(true);
+        QObject::connect(&limit, &QTimer::timeout, &loop, [&] { loop.exit(2); });
+        limit.start(5000);
+        if (loop.exec() != 0) {
+            std::fprintf(stderr, "exchange %d did not complete\n", n);
+            return 1;
+        }
+        if (n == 10)
+            afterTen = statusKilobytes("VmRSS:");
+    }
+    const long afterAll = statusKilobytes("VmRSS:");
+    std::printf("resident memory of the main window over %d exchanges (reads and writes in turn)\n", exchanges);
+    std::printf("  idle, before any exchange     %8.1f MiB\n", double(idle) / 1024);
+    std::printf("  after 10 exchanges            %8.1f MiB\n", double(afterTen) / 1024);
+    std::printf("  after %3d exchanges           %8.1f MiB\n", exchanges, double(afterAll) / 1024);
+    std::printf("  growth from 10 to %3d         %8ld KiB  (target: none)\n", exchanges, afterAll - afterTen);
+    std::printf("  peak                          %8.1f MiB\n", double(statusKilobytes("VmHWM:")) / 1024);
+    std::printf("  error boxes                   %8d\n", dialogs.errors);
+    radio.kill();
+    radio.waitForFinished();
+    return dialogs.errors == 0 ? 0 : 1;
+}
