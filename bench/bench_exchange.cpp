@@ -3,6 +3,7 @@
 // each exchange comes to the time the line itself needs.
 //   build/bench/bench_exchange [--exchanges N] [--turnaround MS]
 
+#include "benchsupport.h"
 #include "common/dialogseam.h"
 #include "link/programmingexchange.h"
 #include "link/qtserialservice.h"
@@ -23,27 +24,10 @@
 #include <cstdio>
 
 using namespace kav;
+using kav::bench::YesDialogs;
 using namespace kav::sim;
 
 namespace {
-
-// Answers Yes to every question; errors are counted and printed.
-class YesDialogs : public DialogSeam
-{
-public:
-    MessageResult showMessage(const MessageRequest &request) override
-    {
-        if (request.icon != MessageIcon::Question) {
-            ++errors;
-            std::fprintf(stderr, "message: %s\n", qPrintable(request.text));
-        }
-        return request.buttons == MessageButtons::YesNo ? MessageResult::Yes : MessageResult::Ok;
-    }
-    QString getOpenFileName(const FileDialogRequest &) override { return {}; }
-    QString getSaveFileName(const FileDialogRequest &) override { return {}; }
-    bool showPrintDialog(const PrintDialogRequest &, QPrinter &) override { return false; }
-    int errors = 0;
-};
 
 // Runs the event loop until a handler has set the flag and called wake().
 class Waiter

@@ -5,6 +5,7 @@
 // and the growth between the last two.
 //   build/bench/bench_exchangememory [--exchanges N]
 #include "app/mainwindow.h"
+#include "benchsupport.h"
 #include "common/dialogseam.h"
 #include "link/programmingexchange.h"
 #include "link/qtserialservice.h"
@@ -21,36 +22,13 @@
 #include <cstdio>
 
 using namespace kav;
+using kav::bench::YesDialogs;
 
 namespace {
 
-class YesDialogs : public DialogSeam
+long currentKilobytes(const char *key)
 {
-public:
-    MessageResult showMessage(const MessageRequest &request) override
-    {
-        if (request.icon != MessageIcon::Question) {
-            ++errors;
-            std::fprintf(stderr, "message: %s\n", qPrintable(request.text));
-        }
-        return request.buttons == MessageButtons::YesNo ? MessageResult::Yes : MessageResult::Ok;
-    }
-    QString getOpenFileName(const FileDialogRequest &) override { return {}; }
-    QString getSaveFileName(const FileDialogRequest &) override { return {}; }
-    bool showPrintDialog(const PrintDialogRequest &, QPrinter &) override { return false; }
-    int errors = 0;
-};
-
-long statusKilobytes(const char *key)
-{
-    QFile file(QStringLiteral("/proc/self/status"));
-    if (!file.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : file.readAll().split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(int(qstrlen(key))).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
+    return bench::statusKilobytes(bench::processStatus(), key);
 }
 
 } // namespace
@@ -92,7 +70,7 @@ int main(int argc, char *argv[])
     QEventLoop settle;
     QTimer::singleShot(0, &settle, &QEventLoop::quit);
     settle.exec();
-    const long idle = statusKilobytes("VmRSS:");
+    const long idle = currentKilobytes("VmRSS:");
 
     QEventLoop loop;
     ProgrammingExchange &exchange = window.exchange();
@@ -113,15 +91,15 @@ int main(int argc, char *argv[])
             return 1;
         }
         if (n == 10)
-            afterTen = statusKilobytes("VmRSS:");
+            afterTen = currentKilobytes("VmRSS:");
     }
-    const long afterAll = statusKilobytes("VmRSS:");
+    const long afterAll = currentKilobytes("VmRSS:");
     std::printf("resident memory of the main window over %d exchanges (reads and writes in turn)\n", exchanges);
     std::printf("  idle, before any exchange     %8.1f MiB\n", double(idle) / 1024);
     std::printf("  after 10 exchanges            %8.1f MiB\n", double(afterTen) / 1024);
     std::printf("  after %3d exchanges           %8.1f MiB\n", exchanges, double(afterAll) / 1024);
     std::printf("  growth from 10 to %3d         %8ld KiB  (target: none)\n", exchanges, afterAll - afterTen);
-    std::printf("  peak                          %8.1f MiB\n", double(statusKilobytes("VmHWM:")) / 1024);
+    std::printf("  peak                          %8.1f MiB\n", double(currentKilobytes("VmHWM:")) / 1024);
     std::printf("  error boxes                   %8d\n", dialogs.errors);
     radio.kill();
     radio.waitForFinished();

@@ -1,26 +1,14 @@
 #include "idleprobe.h"
 
+#include "benchsupport.h"
+
 #include <QApplication>
 #include <QEvent>
-#include <QFile>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
 
 #include <cstdio>
-
-namespace {
-
-long statusKilobytes(const QByteArray &status, const char *key)
-{
-    for (const QByteArray &line : status.split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(int(qstrlen(key))).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
-}
-
-} // namespace
 
 IdleProbe::IdleProbe(QObject *parent) : QObject(parent) {}
 
@@ -40,16 +28,13 @@ bool IdleProbe::eventFilter(QObject *watched, QEvent *event)
 
 void IdleProbe::report()
 {
-    QFile file(QStringLiteral("/proc/self/status"));
-    QByteArray status;
-    if (file.open(QIODevice::ReadOnly))
-        status = file.readAll();
+    const QByteArray status = kav::bench::processStatus();
     QSize size;
     for (const QWidget *w : QApplication::topLevelWidgets()) {
         if (w->isVisible())
             size = w->frameGeometry().size();
     }
-    std::printf("idle %ld %ld %dx%d\n", statusKilobytes(status, "VmHWM:"), statusKilobytes(status, "VmRSS:"),
+    std::printf("idle %ld %ld %dx%d\n", kav::bench::statusKilobytes(status, "VmHWM:"), kav::bench::statusKilobytes(status, "VmRSS:"),
                 size.width(), size.height());
     std::fflush(stdout);
     QCoreApplication::exit(0);
