@@ -5,6 +5,7 @@
 #include "link/programmingexchange.h"
 #include "link/radioprotocol.h"
 #include "simulatedradio.h"
+#include "support/radiolog.h"
 #include "support/windowfixture.h"
 
 #include <QFile>
@@ -19,19 +20,6 @@ using kav::sim::LogEntry;
 using kav::sim::SimulatedRadio;
 
 namespace {
-
-// CH1 RX 40.0125, CH1 TX 40.5000, the rest empty.
-const QByteArray kExample = QByteArray::fromHex("040000010205040005000000") + QByteArray(24, '\0');
-
-QByteArray bytesOf(const SimulatedRadio &radio, LogEntry::Kind kind)
-{
-    QByteArray bytes;
-    for (const LogEntry &entry : radio.line().log()) {
-        if (entry.kind == kind)
-            bytes.append(char(entry.byte));
-    }
-    return bytes;
-}
 
 // Counts what wakes the program's side of the loop: activations of the serial
 // port's socket notifiers (their parent is the QSerialPort; the simulated

@@ -4,6 +4,7 @@
 #include "link/radioprotocol.h"
 #include "sheet/channelsheet.h"
 #include "simulatedradio.h"
+#include "support/radiolog.h"
 #include "support/windowfixture.h"
 
 #include <QAbstractEventDispatcher>
@@ -19,22 +20,10 @@ using kav::sim::SimulatedRadio;
 
 namespace {
 
-// CH1 RX 40.0125, CH1 TX 40.5000, the rest empty.
-const QByteArray kExample = QByteArray::fromHex("040000010205040005000000") + QByteArray(24, '\0');
 // All six frequencies set, digits 0-9 only.
 const QByteArray kFullPlan = QByteArray::fromHex("030800000000030801020500"
                                                  "040001020500040101020500"
                                                  "040203000000040203070500");
-
-QByteArray bytesOf(const SimulatedRadio &radio, LogEntry::Kind kind)
-{
-    QByteArray bytes;
-    for (const LogEntry &entry : radio.line().log()) {
-        if (entry.kind == kind)
-            bytes.append(char(entry.byte));
-    }
-    return bytes;
-}
 
 // Counts socket activations: a port that spins on a dead device shows here.
 class ActivationCounter : public QObject
