@@ -8,7 +8,9 @@
 #include "support/radiolog.h"
 #include "support/windowfixture.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSerialPort>
@@ -67,7 +69,8 @@ private slots:
     void deviceGoneWhilePortHeldOpenAfterWrite();
 
 private:
-    [[nodiscard]] bool start(const QByteArray &radioImage);
+    // deviceLink: COM1 names this link to the radio, as a udev name does an adapter.
+    [[nodiscard]] bool start(const QByteArray &radioImage, const QString &deviceLink = {});
     void click(QPushButton *button);
     [[nodiscard]] bool waitForOutcome(int timeoutMs = 5000);
     // After an outcome: nothing more is reported, and the loop goes quiet.
@@ -96,10 +99,18 @@ void TestFaults::cleanup()
     radio.reset();
 }
 
-bool TestFaults::start(const QByteArray &radioImage)
+bool TestFaults::start(const QByteArray &radioImage, const QString &deviceLink)
 {
     radio->setImage(radioImage);
-    if (!radio->openPty() || !f->writePortMap("COM1=" + QFile::encodeName(radio->programPath()) + '\n'))
+    if (!radio->openPty())
+        return false;
+    QString device = radio->programPath();
+    if (!deviceLink.isEmpty()) {
+        if (!QDir().mkpath(QFileInfo(deviceLink).path()) || !QFile::link(device, deviceLink))
+            return false;
+        device = deviceLink;
+    }
+    if (!f->writePortMap("COM1=" + QFile::encodeName(device) + '\n'))
         return false;
     f->start();
     if (!f->show())
@@ -349,7 +360,8 @@ void TestFaults::silentOnceThenAnswering()
 
 void TestFaults::deviceGoneWhilePortHeldOpenAfterWrite()
 {
-    QVERIFY(start(kExample));
+    const QString adapter = f->folder.filePath(QStringLiteral("ttyUSB0"));
+    QVERIFY(start(kExample, adapter));
     MainWindow &w = *f->window;
     WindowFixture::type(w.Txt_Rx1, QStringLiteral("40.0125"));
     click(w.Cmd_Write);
@@ -360,7 +372,10 @@ void TestFaults::deviceGoneWhilePortHeldOpenAfterWrite()
     // The adapter is pulled: nothing is waited for, so nothing is reported,
     // but the port is let go instead of being watched while dead.
     QSignalSpy portFailed(&f->serial, &SerialService::portFailed);
+    // The adapter's name goes with it. (The bare /dev/pts number could be
+    // given at once to a pseudo-terminal of another test running beside this.)
     radio->line().hangUp();
+    QVERIFY(QFile::remove(adapter));
     QVERIFY(portFailed.wait(3000));
     QVERIFY(!f->serial.isOpen());
     QCOMPARE(f->dialogs.messageTexts(), QStringList{QStringLiteral("Write Data to Radio?")});
