@@ -10,6 +10,7 @@ KAV_PACKAGES=(
     qt6-base-dev qt6-serialport-dev libgl-dev
     fonts-liberation
     xvfb xdotool poppler-utils desktop-file-utils
+    lintian appstream
 )
 
 # What scripts/fuzz needs beyond that: clang 14 with libFuzzer and the sanitizer runtimes.
