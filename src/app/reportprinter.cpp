@@ -4,6 +4,7 @@
 #include "common/dialogseam.h"
 #include "radio/frequencyreport.h"
 #include "report/reportpage.h"
+#include "report/reportpdf.h"
 
 #include <QLocale>
 #include <QPrinter>
@@ -76,7 +77,13 @@ void ReportPrinter::CMd_Print_Click()
         return; // Cancel means no print
 
     QString reason;
-    if (!PaintReport(printer, lines, &reason))
+    // A PDF is painted in memory and replaces the file in one step, so that a
+    // full disk or a device named as the file is reported, never half written.
+    const bool printed = printer.outputFormat() == QPrinter::PdfFormat
+                             ? WriteReportPdf(printer.outputFileName(), lines, printer.pageLayout(),
+                                              printer.resolution(), &reason)
+                             : PaintReport(printer, lines, &reason);
+    if (!printed)
         showCritical(m_dialogs, QStringLiteral("Could not print the frequency report"), QStringLiteral("Error"),
                      reason);
 }

@@ -54,6 +54,7 @@ private:
     std::array<bool, 4> m_marks{}; // the items start unchecked
 };
 
-// The message for a COM port that cannot be chosen, and for READ and WRITE failing to reach the port.
+// The box for a chosen port whose number could not be stored in comport.inf.
+inline constexpr char kPortNotSavedMessage[] = "The COM port setting could not be saved";
 
 } // namespace kav
