@@ -112,8 +112,9 @@ void TestBrokenFiles::fullDiskKeepsTheOldFileAndSaysWhy()
     QString reason;
     if (writer == QLatin1String("comport.inf")) {
         f.window->M_COM2->trigger();
-        QCOMPARE(f.dialogs.messageTexts(), QStringList{QString::fromLatin1(kav::kPortNotSavedMessage)});
+        QCOMPARE(f.dialogs.messageTexts(), QStringList{QString::fromLatin1(kav::kReselectPortMessage)});
         reason = f.dialogs.messages.constFirst().informativeText;
+        QVERIFY2(reason.contains(QStringLiteral("setting could not be saved")), qPrintable(reason));
         QCOMPARE(contentOf(path), QByteArray(" 3 \r\n"));
         QCOMPARE(f.data.CommPortNumber, 3);
         QVERIFY(!f.window->M_COM2->isChecked());

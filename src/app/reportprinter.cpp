@@ -79,10 +79,15 @@ void ReportPrinter::CMd_Print_Click()
     QString reason;
     // A PDF is painted in memory and replaces the file in one step, so that a
     // full disk or a device named as the file is reported, never half written.
-    const bool printed = printer.outputFormat() == QPrinter::PdfFormat
-                             ? WriteReportPdf(printer.outputFileName(), lines, printer.pageLayout(),
-                                              printer.resolution(), &reason)
-                             : PaintReport(printer, lines, &reason);
+    bool printed = false;
+    if (printer.outputFormat() == QPrinter::PdfFormat) {
+        const QString path = printer.outputFileName();
+        printed = WriteReportPdf(path, lines, printer.pageLayout(), printer.resolution(), &reason);
+        if (!printed && !reason.contains(path))
+            reason = QStringLiteral("The PDF file %1 could not be written: %2").arg(path, reason);
+    } else {
+        printed = PaintReport(printer, lines, &reason);
+    }
     if (!printed)
         showCritical(m_dialogs, QStringLiteral("Could not print the frequency report"), QStringLiteral("Error"),
                      reason);

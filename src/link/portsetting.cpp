@@ -94,8 +94,7 @@ void PortSetting::choosePort(int number)
     QString error;
     if (!WritePortFile(portFilePath(), number, &error)) {
         // The old file stays whole, and so does the mark of the number it holds.
-        showCritical(m_dialogs, QString::fromLatin1(kPortNotSavedMessage), QStringLiteral("Error"), error);
-        MarkPortMenu();
+        failChoice(error + QStringLiteral(" (the COM port setting could not be saved)"));
         return;
     }
     m_data.CommPortNumber = std::int16_t(number);

@@ -54,7 +54,5 @@ private:
     std::array<bool, 4> m_marks{}; // the items start unchecked
 };
 
-// The box for a chosen port whose number could not be stored in comport.inf.
-inline constexpr char kPortNotSavedMessage[] = "The COM port setting could not be saved";
 
 } // namespace kav
