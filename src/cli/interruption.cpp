@@ -59,7 +59,7 @@ int Interruption::drain()
     int latest = 0;
     char number = 0;
     while (m_pipe[0] >= 0 && ::read(m_pipe[0], &number, 1) == 1)
-        latest = number;
+        latest = static_cast<unsigned char>(number);
     if (latest != 0)
         m_received = latest;
     return latest;
