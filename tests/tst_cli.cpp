@@ -1,6 +1,7 @@
 // kavrilink-cli run as a process, as a script or a technician runs it.
 
 #include "radio/frequencyfile.h"
+#include "support/pseudoterminal.h"
 #include "support/testfolder.h"
 
 #include <QDir>
@@ -14,7 +15,11 @@
 
 #include <algorithm>
 #include <climits>
+#include <csignal>
 #include <vector>
+
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 namespace {
 
@@ -109,6 +114,9 @@ private slots:
     void verifyCatchesARadioThatStoredOtherwise();
     void radioFailuresExitWithTheirCodes_data();
     void radioFailuresExitWithTheirCodes();
+    void refusesTargetsThatAreNotFilesBeforeTheRadio();
+    void interruptedWriteClosesItsPorts_data();
+    void interruptedWriteClosesItsPorts();
 
 private:
     Run run(const QStringList &arguments) const;
@@ -279,6 +287,15 @@ void TestCli::usageErrorsExitWithTwo_data()
                                                    QStringLiteral("--colour")};
     QTest::newRow("pdf without name") << QStringList{QStringLiteral("report"), QStringLiteral("a.sav"),
                                                      QStringLiteral("--pdf")};
+    // An unset shell variable must not mean COM1: refused before any port is opened.
+    QTest::newRow("empty device") << QStringList{QStringLiteral("read"), QStringLiteral("--device"), QString()};
+    QTest::newRow("blank device") << QStringList{QStringLiteral("write"), QStringLiteral("a.sav"),
+                                                 QStringLiteral("--device"), QStringLiteral(" ")};
+    QTest::newRow("COM0") << QStringList{QStringLiteral("read"), QStringLiteral("--com"), QStringLiteral("0")};
+    QTest::newRow("COM256") << QStringList{QStringLiteral("read"), QStringLiteral("--com"), QStringLiteral("256")};
+    QTest::newRow("device and com") << QStringList{QStringLiteral("read"), QStringLiteral("--device"),
+                                                   QStringLiteral("/dev/ttyUSB0"), QStringLiteral("--com"),
+                                                   QStringLiteral("1")};
 }
 
 void TestCli::usageErrorsExitWithTwo()
@@ -437,6 +454,64 @@ void TestCli::radioFailuresExitWithTheirCodes()
         QCOMPARE(r.out, QString());
     else
         QCOMPARE(r.out, device + QStringLiteral(": failed: ") + message + QLatin1Char('\n'));
+}
+
+void TestCli::refusesTargetsThatAreNotFilesBeforeTheRadio()
+{
+    const QString fifo = QDir(m_folder->dataHome()).filePath(QStringLiteral("plan.sav"));
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    // The device does not exist: a refusal after reading would exit 4.
+    const Run read = run({QStringLiteral("read"), QStringLiteral("--device"), fifo + QStringLiteral(".none"),
+                          QStringLiteral("-o"), fifo});
+    QCOMPARE(read.exitCode, 3);
+    QVERIFY2(read.err.contains(QStringLiteral("is a FIFO, not a regular file")), qPrintable(read.err));
+    const Run report = run({QStringLiteral("report"), writePlan(QStringLiteral("p.sav"), kPlanHex),
+                            QStringLiteral("--pdf"), fifo});
+    QCOMPARE(report.exitCode, 3);
+    QVERIFY2(report.err.contains(QStringLiteral("Could not print the frequency report")), qPrintable(report.err));
+    QVERIFY(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
+}
+
+void TestCli::interruptedWriteClosesItsPorts_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("SIGINT") << int(SIGINT) << 130;
+    QTest::newRow("SIGTERM") << int(SIGTERM) << 143;
+}
+
+void TestCli::interruptedWriteClosesItsPorts()
+{
+    QFETCH(int, signal);
+    QFETCH(int, exitCode);
+    if (!QFileInfo(QStringLiteral("/run/lock")).isWritable())
+        QSKIP("the device locks go to /run/lock, which is not writable here");
+    PseudoTerminal radio; // never answers: the write waits for its acknowledge
+    QVERIFY(radio.isValid());
+    struct stat info{};
+    QCOMPARE(::stat(QFile::encodeName(radio.devicePath()).constData(), &info), 0);
+    const QDir locks(QStringLiteral("/run/lock"));
+    const QStringList lockNames{
+        QStringLiteral("LCK..") + radio.devicePath().mid(5).replace(QLatin1Char('/'), QLatin1Char('_')),
+        QStringLiteral("LCK.kavrilink.%1.%2").arg(major(info.st_rdev)).arg(minor(info.st_rdev))};
+
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), m_folder->dataHome());
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(KAVRILINK_CLI), {QStringLiteral("write"), writePlan(QStringLiteral("p.sav"), kPlanHex),
+                                                  QStringLiteral("--device"), radio.devicePath()});
+    QTRY_VERIFY_WITH_TIMEOUT(radio.received().contains('\xF0'), 20000);
+    for (const QString &name : lockNames)
+        QVERIFY2(locks.exists(name), qPrintable(name)); // held while it runs
+    ::kill(pid_t(process.processId()), signal);
+    QVERIFY(QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 20000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), exitCode);
+    QCOMPARE(QString::fromLocal8Bit(process.readAllStandardOutput()), radio.devicePath() + QStringLiteral(": interrupted\n"));
+    QVERIFY(QString::fromLocal8Bit(process.readAllStandardError()).contains(radio.devicePath() + QStringLiteral(": interrupted")));
+    for (const QString &name : lockNames)
+        QVERIFY2(!locks.exists(name), qPrintable(name));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -516,18 +516,37 @@ void TestQtSerialService::deviceInUseSaysSo()
 {
     QtSerialService first;
     QVERIFY(openOverPty(first));
-    QtSerialService second;
-    QVERIFY(!second.open());
-    QVERIFY(!second.isOpen());
-    QVERIFY2(second.errorString().startsWith(m_pty->devicePath() + QStringLiteral(": ")),
-             qPrintable(second.errorString()));
-    QVERIFY2(second.errorString().endsWith(QStringLiteral("The device is in use by another program.")),
-             qPrintable(second.errorString()));
-    // The first one is not disturbed.
+    // The same device under its own name, under a symlink (as /dev/serial/by-id
+    // gives), under a node of its own: refused for root as well, naming the holder.
+    const QString link = m_folder->filePath(QStringLiteral("by-id-radio"));
+    QVERIFY(QFile::link(m_pty->devicePath(), link));
+    QStringList names{m_pty->devicePath(), link};
+    struct stat info{};
+    const QString node = m_folder->filePath(QStringLiteral("ttyCopy"));
+    if (::stat(QFile::encodeName(m_pty->devicePath()).constData(), &info) == 0
+        && ::mknod(QFile::encodeName(node).constData(), S_IFCHR | 0600, info.st_rdev) == 0)
+        names.append(node);
+    for (const QString &name : std::as_const(names)) {
+        writeMap(*m_folder, "COM3=" + QFile::encodeName(name) + '\n');
+        QtSerialService second;
+        QVERIFY(second.setPortNumber(3));
+        QVERIFY2(!second.open(), qPrintable(name));
+        QVERIFY(!second.isOpen());
+        QVERIFY2(second.errorString().startsWith(name + QStringLiteral(": ")), qPrintable(second.errorString()));
+        QVERIFY2(second.errorString().contains(QStringLiteral("in use by tst_qtserialservice (process %1)")
+                                                   .arg(QCoreApplication::applicationPid())),
+                 qPrintable(second.errorString()));
+    }
+    // The first one is not disturbed, and once it closes the device is free under any name.
     QVERIFY(first.isOpen());
     m_pty->send("x");
     QTRY_COMPARE(first.waitingCount(), 1);
     QCOMPARE(first.take(), QByteArray("x"));
+    first.close();
+    writeMap(*m_folder, "COM3=" + QFile::encodeName(link) + '\n');
+    QtSerialService next;
+    QVERIFY(next.setPortNumber(3));
+    QVERIFY2(next.open(), qPrintable(next.errorString()));
 }
 
 void TestQtSerialService::permissionDeniedNamesOwningGroup()

@@ -1,11 +1,12 @@
 #include "app/deviceassignment.h"
 
+#include "common/safefile.h"
+
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QSaveFile>
 #include <QSerialPortInfo>
 #include <QVBoxLayout>
 
@@ -100,13 +101,7 @@ QByteArray FormatPortMap(const PortMap &map)
 
 bool SavePortMap(const QString &path, const PortMap &map, QString *reason)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(FormatPortMap(map)) < 0 || !file.commit()) {
-        if (reason)
-            *reason = file.errorString();
-        return false;
-    }
-    return true;
+    return ReplaceFile(path, FormatPortMap(map), reason);
 }
 
 } // namespace kav

@@ -4,6 +4,7 @@
 #include "common/dialogseam.h"
 #include "radio/frequencyreport.h"
 #include "report/reportpage.h"
+#include "report/reportpdf.h"
 
 #include <QLocale>
 #include <QPrinter>
@@ -76,7 +77,18 @@ void ReportPrinter::CMd_Print_Click()
         return; // Cancel means no print
 
     QString reason;
-    if (!PaintReport(printer, lines, &reason))
+    // A PDF is painted in memory and replaces the file in one step, so that a
+    // full disk or a device named as the file is reported, never half written.
+    bool printed = false;
+    if (printer.outputFormat() == QPrinter::PdfFormat) {
+        const QString path = printer.outputFileName();
+        printed = WriteReportPdf(path, lines, printer.pageLayout(), printer.resolution(), &reason);
+        if (!printed && !reason.contains(path))
+            reason = QStringLiteral("The PDF file %1 could not be written: %2").arg(path, reason);
+    } else {
+        printed = PaintReport(printer, lines, &reason);
+    }
+    if (!printed)
         showCritical(m_dialogs, QStringLiteral("Could not print the frequency report"), QStringLiteral("Error"),
                      reason);
 }

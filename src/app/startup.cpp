@@ -10,6 +10,8 @@
 
 #include <QApplication>
 
+#include <cstdio>
+
 namespace kav {
 
 int runKavrilink()
@@ -22,6 +24,8 @@ int runKavrilink()
         showPlain(dialogs, QStringLiteral("Already Program Running"));
         return 0;
     }
+    if (!instance.notice().isEmpty())
+        std::fprintf(stderr, "%s\n", qPrintable(instance.notice()));
 
     RadioData data;
     QtSerialService serial;

@@ -8,7 +8,7 @@
 #include "radio/frequencyreport.h"
 #include "radio/plantexts.h"
 #include "radio/radiodata.h"
-#include "report/reportpage.h"
+#include "report/reportpdf.h"
 
 #include <QCommandLineParser>
 #include <QDateTime>
@@ -16,7 +16,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QPdfWriter>
 #include <QSerialPortInfo>
 
 namespace kav::cli {
@@ -114,12 +113,10 @@ int runReport(const QStringList &arguments)
         return ExitOk;
     }
     const QString out = parser.value(QStringLiteral("pdf"));
-    QPdfWriter pdf(out);
-    pdf.setTitle(QStringLiteral("Frequency Report"));
-    pdf.setResolution(600);
-    if (PaintReportPage(pdf, lines) != PaintOutcome::Painted) {
-        printError(QStringLiteral("Could not print the frequency report: the PDF file %1 could not be written.")
-                       .arg(out));
+    QString reason;
+    if (!WriteReportPdf(out, lines, defaultReportPdfLayout(), kReportPdfResolution, &reason)) {
+        printError(QStringLiteral("Could not print the frequency report: the PDF file %1 could not be written (%2)")
+                       .arg(out, reason));
         return ExitFileRefused;
     }
     return ExitOk;

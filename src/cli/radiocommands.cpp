@@ -2,9 +2,11 @@
 
 #include "cli/clidialogs.h"
 #include "cli/exitcodes.h"
+#include "cli/interruption.h"
 #include "cli/plancommands.h"
 #include "cli/radiojob.h"
 #include "cli/usage.h"
+#include "common/safefile.h"
 #include "radio/frequencyfile.h"
 
 #include <QCommandLineParser>
@@ -53,9 +55,21 @@ private:
 };
 
 // Runs every job in one event loop; the exit code of the first that failed.
+// SIGINT or SIGTERM stops every job still running (its port closed, its locks
+// gone), names each as interrupted and gives 130 or 143.
 int runJobs(const std::vector<std::unique_ptr<RadioJob>> &jobs, const std::function<void(RadioJob &)> &report)
 {
     ProgressLine progress(jobs);
+    Interruption interruption;
+    QObject::connect(&interruption, &Interruption::interrupted, &interruption, [&jobs, &progress](int signal) {
+        progress.clear();
+        for (const auto &job : jobs) {
+            if (!job->finished()) {
+                printError(job->name() + QStringLiteral(": interrupted"));
+                job->interrupt(Interruption::exitCodeFor(signal));
+            }
+        }
+    });
     int remaining = int(jobs.size());
     for (const auto &job : jobs) {
         QObject::connect(job.get(), &RadioJob::progressed, job.get(), [&progress] { progress.redraw(); });
@@ -72,6 +86,13 @@ int runJobs(const std::vector<std::unique_ptr<RadioJob>> &jobs, const std::funct
     if (remaining > 0)
         QCoreApplication::exec();
     progress.clear();
+    if (const int signal = interruption.received(); signal != 0) {
+        for (const auto &job : jobs) {
+            if (!job->finished()) // the signal came while no event loop ran
+                printError(job->name() + QStringLiteral(": interrupted"));
+        }
+        return Interruption::exitCodeFor(signal);
+    }
     for (const auto &job : jobs) {
         if (job->exitCode() != ExitOk)
             return job->exitCode();
@@ -85,19 +106,33 @@ struct Target
     int com = 0;
 };
 
-// The --device and --com options, in the order given; false on a bad number.
-bool targetsOf(const QCommandLineParser &parser, const QStringList &arguments, std::vector<Target> &targets)
+// The --device and --com options, in the order given; false, with why, when
+// one is unusable: an empty or blank device (an unset shell variable would
+// otherwise mean COM1), a number outside 1 to 255, or both options at once.
+bool targetsOf(const QCommandLineParser &parser, std::vector<Target> &targets, QString *why)
 {
-    for (const QString &device : parser.values(QStringLiteral("device")))
+    const QStringList devices = parser.values(QStringLiteral("device"));
+    const QStringList numbers = parser.values(QStringLiteral("com"));
+    if (!devices.isEmpty() && !numbers.isEmpty()) {
+        *why = QStringLiteral("give either --device or --com, not both");
+        return false;
+    }
+    for (const QString &device : devices) {
+        if (device.trimmed().isEmpty()) {
+            *why = QStringLiteral("--device needs the path of a serial device");
+            return false;
+        }
         targets.push_back({device, 0});
-    for (const QString &text : parser.values(QStringLiteral("com"))) {
+    }
+    for (const QString &text : numbers) {
         bool ok = false;
         const int number = text.toInt(&ok);
-        if (!ok || number < 1 || number > 255)
+        if (!ok || number < 1 || number > 255) {
+            *why = QStringLiteral("--com takes a number from 1 to 255");
             return false;
+        }
         targets.push_back({{}, number});
     }
-    Q_UNUSED(arguments)
     return true;
 }
 
@@ -121,10 +156,19 @@ int runRead(const QStringList &arguments)
     if (!parser.parse(arguments))
         return usageError(parser.errorText());
     std::vector<Target> targets;
-    if (!targetsOf(parser, arguments, targets))
-        return usageError(QStringLiteral("--com takes a number from 1 to 255"));
+    QString why;
+    if (!targetsOf(parser, targets, &why))
+        return usageError(why);
     if (targets.size() != 1 || !parser.positionalArguments().isEmpty())
         return usageError(QStringLiteral("read needs exactly one --device or --com"));
+
+    // A target that cannot take the plan is refused before the radio is read.
+    const QString refused = parser.isSet(QStringLiteral("o")) ? RefusedTargetReason(parser.value(QStringLiteral("o")))
+                                                              : QString();
+    if (!refused.isEmpty()) {
+        printError(QStringLiteral("Could not save to %1 (%2)").arg(parser.value(QStringLiteral("o")), refused));
+        return ExitFileRefused;
+    }
 
     std::vector<std::unique_ptr<RadioJob>> jobs;
     jobs.push_back(std::make_unique<RadioJob>(RadioJob::Kind::Read, targets[0].device, targets[0].com));
@@ -162,8 +206,9 @@ int runWrite(const QStringList &arguments)
     if (!parser.parse(arguments))
         return usageError(parser.errorText());
     std::vector<Target> targets;
-    if (!targetsOf(parser, arguments, targets))
-        return usageError(QStringLiteral("--com takes a number from 1 to 255"));
+    QString why;
+    if (!targetsOf(parser, targets, &why))
+        return usageError(why);
     if (parser.positionalArguments().size() != 1 || targets.empty())
         return usageError(QStringLiteral("write needs one file and at least one --device or --com"));
 
@@ -183,7 +228,9 @@ int runWrite(const QStringList &arguments)
         jobs.push_back(std::move(job));
     }
     return runJobs(jobs, [verify](RadioJob &job) {
-        if (job.exitCode() == ExitOk)
+        if (job.exitCode() > ExitInterrupted)
+            printOut(job.name() + QStringLiteral(": interrupted"));
+        else if (job.exitCode() == ExitOk)
             printOut(job.name() + (verify ? QStringLiteral(": written and verified") : QStringLiteral(": written")));
         else
             printOut(job.name() + QStringLiteral(": failed: ") + job.failure());

@@ -30,6 +30,8 @@ public:
     void setVerify(bool verify) { m_verify = verify; }
 
     void start();
+    // Stops the job at once with exitCode (a signal's): the port is closed and done() is sent.
+    void interrupt(int exitCode) { finish(exitCode, QStringLiteral("interrupted")); }
 
     // What the user knows the port as.
     QString name() const { return m_name; }

@@ -28,12 +28,14 @@ QString usageText()
         "Exit codes:\n"
         "  0  success\n"
         "  2  usage: the command line is wrong\n"
-        "  3  file refused: a plan file could not be read or written\n"
-        "  4  port unavailable: a serial port could not be opened\n"
+        "  3  file refused: a plan file or PDF could not be read or written\n"
+        "  4  port unavailable: a serial port could not be opened, or another\n"
+        "     program holds the device (under any of its names)\n"
         "  5  radio not answering: no answer within 1000 ms\n"
         "  6  communication error: wrong acknowledge or checksum, or the port failed\n"
         "  7  write refused: the radio did not accept the written block\n"
         "  8  verify mismatch: the radio read back something else than was written\n"
+        "  130, 143  interrupted by SIGINT or SIGTERM: every port closed, its locks gone\n"
         "With several devices the exit code is that of the first device that failed.\n");
 }
 

@@ -1,7 +1,8 @@
 #include "link/portfile.h"
 
+#include "common/safefile.h"
+
 #include <QFile>
-#include <QSaveFile>
 
 namespace kav {
 
@@ -74,12 +75,11 @@ std::optional<int> ReadPortFile(const QString &path)
 
 bool WritePortFile(const QString &path, int number, QString *error)
 {
-    QSaveFile file(path);
-    const QByteArray content = PortFileContent(number);
-    if (file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.commit())
+    QString reason;
+    if (ReplaceFile(path, PortFileContent(number), &reason))
         return true;
     if (error)
-        *error = QStringLiteral("%1: %2").arg(path, file.errorString());
+        *error = reason.contains(path) ? reason : QStringLiteral("%1: %2").arg(path, reason);
     return false;
 }
 

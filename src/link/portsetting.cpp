@@ -32,14 +32,17 @@ PortSetting::PortSetting(SerialService &serial, RadioData &data, DialogSeam &dia
 void PortSetting::LoadPortSetting()
 {
     const QString path = portFilePath();
-    if (QFileInfo(path).isFile()) {
+    const QFileInfo info(path);
+    if (info.isFile()) {
         // An unreadable or unusable file means port 1; it stays as it is until
         // the user chooses a port.
         m_data.CommPortNumber = std::int16_t(ReadPortFile(path).value_or(kDefaultPort));
     } else {
-        // Nothing to report at start-up when it cannot be created: the choice
-        // of a port says so later.
-        (void)WritePortFile(path, kDefaultPort);
+        // Something that is not a file (a FIFO, a device) is neither read nor
+        // replaced. Nothing to report at start-up when the file cannot be
+        // created (a full disk leaves none): the choice of a port says so later.
+        if (!info.exists())
+            (void)WritePortFile(path, kDefaultPort);
         m_data.CommPortNumber = kDefaultPort;
     }
     (void)OpenCommPort(); // a port that cannot be opened shows when READ or WRITE is used
@@ -90,7 +93,8 @@ void PortSetting::choosePort(int number)
     }
     QString error;
     if (!WritePortFile(portFilePath(), number, &error)) {
-        failChoice(error);
+        // The old file stays whole, and so does the mark of the number it holds.
+        failChoice(error + QStringLiteral(" (the COM port setting could not be saved)"));
         return;
     }
     m_data.CommPortNumber = std::int16_t(number);

@@ -54,6 +54,5 @@ private:
     std::array<bool, 4> m_marks{}; // the items start unchecked
 };
 
-// The message for a COM port that cannot be chosen, and for READ and WRITE failing to reach the port.
 
 } // namespace kav

@@ -90,7 +90,11 @@ bool QtSerialService::open()
     }
     m_device = devicePath();
     m_received.clear();
-    m_port.setPortName(m_device);
+    // One opener per device, whatever name it goes by; opened by its canonical
+    // path, so that the port's own lock is the same for every name.
+    if (!m_claim.claim(m_device, &m_errorString))
+        return false;
+    m_port.setPortName(m_claim.openPath());
     // Applied by open(); a setting the device refuses makes the open fail.
     m_port.setBaudRate(m_settings.baudRate);
     m_port.setParity(m_settings.parity);
@@ -100,6 +104,7 @@ bool QtSerialService::open()
         const QFileInfo info(m_device);
         const bool accessible = info.isReadable() && info.isWritable();
         m_errorString = DescribeOpenFailure(m_device, m_port.error(), m_port.errorString(), accessible, info.group());
+        m_claim.release();
         return false;
     }
     // Bytes that came in while the port was closed belong to nobody.
@@ -114,6 +119,8 @@ void QtSerialService::close()
 {
     if (m_closing || !m_port.isOpen()) {
         m_received.clear();
+        if (!m_closing)
+            m_claim.release();
         return;
     }
     m_closing = true;
@@ -121,6 +128,7 @@ void QtSerialService::close()
     // descriptor goes (it drains its own buffer on close).
     m_port.flush();
     m_port.close();
+    m_claim.release();
     m_closing = false;
     m_received.clear();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/deviceclaim.h"
 #include "link/linesettings.h"
 #include "link/serialservice.h"
 
@@ -67,6 +68,7 @@ private:
     QByteArray m_received;
     QString m_portMapFile;
     QString m_device; // what the open port was opened as
+    DeviceClaim m_claim; // held while the port is open
     QString m_errorString;
     bool m_closing = false;
 };

@@ -1,8 +1,9 @@
 #include "radio/frequencyfile.h"
 
+#include "common/safefile.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -22,12 +23,6 @@ bool isBlank(char c)
 bool isDigit(char c)
 {
     return c >= '0' && c <= '9';
-}
-
-void setReason(QString *reason, const QString &text)
-{
-    if (reason)
-        *reason = text;
 }
 
 } // namespace
@@ -147,23 +142,7 @@ std::optional<RadioImage> ReadFrequencyFile(const QString &path)
 
 bool SaveFrequencyFile(const QString &path, const RadioImage &image, QString *reason)
 {
-    QSaveFile file(path);
-    // Unbuffered, so that a short write shows at once: a buffered one is only
-    // flushed by commit(), which then keeps a truncated file as if it were whole.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        setReason(reason, file.errorString());
-        return false;
-    }
-    if (!WriteFrequencyFile(&file, image)) {
-        setReason(reason, file.errorString());
-        file.cancelWriting(); // the temporary file goes; the old one stays
-        return false;
-    }
-    if (!file.commit()) {
-        setReason(reason, file.errorString());
-        return false;
-    }
-    return true;
+    return ReplaceFile(path, FormatFrequencyFile(image), reason);
 }
 
 } // namespace kav

@@ -50,7 +50,8 @@ QByteArray FormatFrequencyFile(const RadioImage &image);
 
 // Replaces the file at path atomically: the image is written to a temporary
 // file beside it that takes the file's place only when everything was written.
-// On failure the previous file is untouched and reason says why.
+// On failure the previous file is untouched and reason says why; a target that
+// is not a regular file (a device, a FIFO) is refused (see ReplaceFile).
 [[nodiscard]] bool SaveFrequencyFile(const QString &path, const RadioImage &image, QString *reason);
 
 } // namespace kav

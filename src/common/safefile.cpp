@@ -1,0 +1,84 @@
+#include "common/safefile.h"
+
+#include <QFileInfo>
+#include <QIODevice>
+#include <QSaveFile>
+
+#include <sys/stat.h>
+
+namespace kav {
+
+namespace {
+
+void setReason(QString *reason, const QString &text)
+{
+    if (reason)
+        *reason = text;
+}
+
+QString kindOf(const QString &path)
+{
+    struct stat info{};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return QStringLiteral("not a regular file");
+    if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode))
+        return QStringLiteral("a device");
+    if (S_ISFIFO(info.st_mode))
+        return QStringLiteral("a FIFO");
+    if (S_ISSOCK(info.st_mode))
+        return QStringLiteral("a socket");
+    if (S_ISDIR(info.st_mode))
+        return QStringLiteral("a folder");
+    return QStringLiteral("not a regular file");
+}
+
+} // namespace
+
+QString RefusedTargetReason(const QString &path)
+{
+    const QFileInfo info(path); // follows a symlink to what it names
+    if (!info.exists() || info.isFile())
+        return {};
+    return QStringLiteral("%1: this is %2, not a regular file; it is left as it is").arg(path, kindOf(path));
+}
+
+bool WriteAllBytes(QIODevice &device, const QByteArray &bytes, QString *reason)
+{
+    // A write may take only part; the next attempt then fails with the reason.
+    for (qsizetype done = 0; done < bytes.size();) {
+        const qint64 written = device.write(bytes.constData() + done, bytes.size() - done);
+        if (written <= 0) {
+            setReason(reason, device.errorString());
+            return false;
+        }
+        done += written;
+    }
+    return true;
+}
+
+bool ReplaceFile(const QString &path, const QByteArray &bytes, QString *reason)
+{
+    const QString refused = RefusedTargetReason(path);
+    if (!refused.isEmpty()) {
+        setReason(reason, refused);
+        return false;
+    }
+    QSaveFile file(path);
+    // Unbuffered, so that a short write shows at once: a buffered one is only
+    // flushed by commit(), which then keeps a truncated file as if it were whole.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        setReason(reason, file.errorString());
+        return false;
+    }
+    if (!WriteAllBytes(file, bytes, reason)) {
+        file.cancelWriting(); // the temporary file goes; the old one stays
+        return false;
+    }
+    if (!file.commit()) {
+        setReason(reason, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+} // namespace kav

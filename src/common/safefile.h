@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+
+class QIODevice;
+
+namespace kav {
+
+// Why path must not be replaced by a file: it exists and is not a regular file
+// (a device, a FIFO, a socket, a folder), also through a symlink. Empty when it
+// may be written: a regular file, a symlink to one, or nothing yet.
+[[nodiscard]] QString RefusedTargetReason(const QString &path);
+
+// Writes all of bytes to an open device, checking every write. False, with the
+// device's reason in *reason, when it takes fewer.
+[[nodiscard]] bool WriteAllBytes(QIODevice &device, const QByteArray &bytes, QString *reason = nullptr);
+
+// The one way this program replaces a file. The content goes unbuffered into a
+// temporary file beside the target (through a symlink, beside its target), every
+// write checked, and takes the target's place in one step only when all of it was
+// written; otherwise the old file stays whole. A target that is not a regular
+// file is refused before anything is written. False with the system's reason.
+[[nodiscard]] bool ReplaceFile(const QString &path, const QByteArray &bytes, QString *reason = nullptr);
+
+} // namespace kav

@@ -1,0 +1,44 @@
+#include "report/reportpdf.h"
+
+#include "common/safefile.h"
+#include "report/reportpage.h"
+
+#include <QBuffer>
+#include <QPageSize>
+#include <QPdfWriter>
+
+namespace kav {
+
+QPageLayout defaultReportPdfLayout()
+{
+    return QPdfWriter(QString()).pageLayout();
+}
+
+bool WriteReportPdf(const QString &path, const QStringList &lines, const QPageLayout &layout, int resolution,
+                    QString *reason)
+{
+    // Refused before painting, with the reason naming the target.
+    const QString refused = RefusedTargetReason(path);
+    if (!refused.isEmpty()) {
+        if (reason)
+            *reason = refused;
+        return false;
+    }
+    QByteArray pdf;
+    {
+        QBuffer buffer(&pdf);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
+        writer.setTitle(QStringLiteral("Frequency Report"));
+        writer.setPageLayout(layout);
+        writer.setResolution(resolution);
+        if (PaintReportPage(writer, lines) != PaintOutcome::Painted || !pdf.trimmed().endsWith("%%EOF")) {
+            if (reason)
+                *reason = QStringLiteral("The report could not be painted as a PDF page.");
+            return false;
+        }
+    }
+    return ReplaceFile(path, pdf, reason);
+}
+
+} // namespace kav
