@@ -314,8 +314,11 @@ void TestCli::portsListsWithoutFailing()
     const QJsonDocument doc = QJsonDocument::fromJson(r.out.toUtf8(), &error);
     QCOMPARE(error.error, QJsonParseError::NoError);
     QVERIFY(doc.isArray());
-    for (const QJsonValue &port : doc.array())
+    for (const QJsonValue &port : doc.array()) {
         QVERIFY(port.toObject().value(QStringLiteral("device")).toString().startsWith(QLatin1Char('/')));
+        const QJsonValue byId = port.toObject().value(QStringLiteral("byId"));
+        QVERIFY(byId.isNull() || byId.toString().startsWith(QStringLiteral("/dev/serial/by-id/")));
+    }
 }
 
 void TestCli::exportAndImportKeepThePlanAndRefuseWhole()
