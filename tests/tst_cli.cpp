@@ -300,7 +300,8 @@ void TestCli::helpListsCommandsAndExitCodes()
 {
     const Run r = run({QStringLiteral("--help")});
     QCOMPARE(r.exitCode, 0);
-    for (const char *word : {"show", "read", "write", "report", "ports", "--verify", "--device", "--com"})
+    for (const char *word :
+         {"show", "read", "write", "report", "ports", "export", "import", "--verify", "--device", "--com"})
         QVERIFY2(r.out.contains(QString::fromLatin1(word)), word);
     for (int code : {0, 2, 3, 4, 5, 6, 7, 8})
         QVERIFY2(r.out.contains(QStringLiteral("\n  %1  ").arg(code)), qPrintable(QString::number(code)));
