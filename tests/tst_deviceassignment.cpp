@@ -73,8 +73,9 @@ void TestDeviceAssignment::choosingAndTypingGiveTheMap()
     typed->clear();
     QTest::keyClicks(typed, QStringLiteral("  /dev/ttyUSB0 "));
 
-    const PortMap expected{
-        {2, QStringLiteral("/dev/ttyS1")}, {4, QStringLiteral("/dev/ttyUSB0")}, {9, QStringLiteral("/dev/ttyACM3")}};
+    const PortMap expected{{2, QStringLiteral("/dev/ttyS1")},
+                           {4, QStringLiteral("/dev/ttyUSB0")},
+                           {9, QStringLiteral("/dev/ttyACM3")}};
     QCOMPARE(dialog.portMap(), expected);
 }
 
