@@ -13,8 +13,8 @@
 
 #include "radio/decoder.h"
 #include "radio/encoder.h"
+#include "radio/frequencyentry.h"
 #include "radio/radiodata.h"
-#include "sheet/frequencyentry.h"
 
 #include <QLocale>
 #include <QString>

@@ -108,6 +108,7 @@ private slots:
     void usageErrorsExitWithTwo();
     void helpListsCommandsAndExitCodes();
     void portsListsWithoutFailing();
+    void exportAndImportKeepThePlanAndRefuseWhole();
     void readPrintsAndSavesThePlan();
     void writeProgramsTheRadio();
     void writesSeveralRadiosAtOnce();
@@ -296,6 +297,9 @@ void TestCli::usageErrorsExitWithTwo_data()
     QTest::newRow("device and com") << QStringList{QStringLiteral("read"), QStringLiteral("--device"),
                                                    QStringLiteral("/dev/ttyUSB0"), QStringLiteral("--com"),
                                                    QStringLiteral("1")};
+    QTest::newRow("export without file") << QStringList{QStringLiteral("export"), QStringLiteral("-o"),
+                                                        QStringLiteral("a.csv")};
+    QTest::newRow("import without -o") << QStringList{QStringLiteral("import"), QStringLiteral("a.csv")};
 }
 
 void TestCli::usageErrorsExitWithTwo()
@@ -311,7 +315,8 @@ void TestCli::helpListsCommandsAndExitCodes()
 {
     const Run r = run({QStringLiteral("--help")});
     QCOMPARE(r.exitCode, 0);
-    for (const char *word : {"show", "read", "write", "report", "ports", "--verify", "--device", "--com"})
+    for (const char *word :
+         {"show", "read", "write", "report", "ports", "export", "import", "--verify", "--device", "--com"})
         QVERIFY2(r.out.contains(QString::fromLatin1(word)), word);
     for (int code : {0, 2, 3, 4, 5, 6, 7, 8})
         QVERIFY2(r.out.contains(QStringLiteral("\n  %1  ").arg(code)), qPrintable(QString::number(code)));
@@ -325,8 +330,64 @@ void TestCli::portsListsWithoutFailing()
     const QJsonDocument doc = QJsonDocument::fromJson(r.out.toUtf8(), &error);
     QCOMPARE(error.error, QJsonParseError::NoError);
     QVERIFY(doc.isArray());
-    for (const QJsonValue &port : doc.array())
+    for (const QJsonValue &port : doc.array()) {
         QVERIFY(port.toObject().value(QStringLiteral("device")).toString().startsWith(QLatin1Char('/')));
+        const QJsonValue byId = port.toObject().value(QStringLiteral("byId"));
+        QVERIFY(byId.isNull() || byId.toString().startsWith(QStringLiteral("/dev/serial/by-id/")));
+    }
+}
+
+void TestCli::exportAndImportKeepThePlanAndRefuseWhole()
+{
+    const QDir dir(m_folder->dataHome());
+    const QString plan = writePlan(QStringLiteral("plan.sav"), "040000010205040005000000"
+                                                               "000000000000000000000000"
+                                                               "040203000000040203000000");
+    const Run shown = run({QStringLiteral("export"), plan});
+    QCOMPARE(shown.exitCode, 0);
+    QVERIFY2(shown.out.startsWith(QStringLiteral("Location,Name,Frequency,Duplex,Offset,")), qPrintable(shown.out));
+    QVERIFY(shown.out.endsWith(QStringLiteral("\r\n3,CH3,42.300000,,0.000000,,88.5,88.5,023,NN,FM,12.50,,,,,,\r\n")));
+
+    const QString csv = dir.filePath(QStringLiteral("plan.csv"));
+    QCOMPARE(run({QStringLiteral("export"), plan, QStringLiteral("-o"), csv}).exitCode, 0);
+    QFile written(csv);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QCOMPARE(written.readAll(), shown.out.toLatin1());
+
+    const QString copy = dir.filePath(QStringLiteral("copy.sav"));
+    QCOMPARE(run({QStringLiteral("import"), csv, QStringLiteral("-o"), copy}).exitCode, 0);
+    QFile original(plan);
+    QFile imported(copy);
+    QVERIFY(original.open(QIODevice::ReadOnly) && imported.open(QIODevice::ReadOnly));
+    QCOMPARE(imported.readAll(), original.readAll());
+
+    // A refused value names its place and leaves the target as it was.
+    QFile bad(dir.filePath(QStringLiteral("bad.csv")));
+    QVERIFY(bad.open(QIODevice::WriteOnly));
+    bad.write("Location,Frequency\r\n1,40.0125\r\n2,44.0\r\n");
+    bad.close();
+    const Run refused = run({QStringLiteral("import"), bad.fileName(), QStringLiteral("-o"), copy});
+    QCOMPARE(refused.exitCode, 3);
+    QVERIFY2(refused.err.contains(QStringLiteral("row 3, column Frequency: '44.0'")), qPrintable(refused.err));
+    QVERIFY(imported.seek(0));
+    QVERIFY(original.seek(0));
+    QCOMPARE(imported.readAll(), original.readAll());
+
+    // A FIFO is refused at once rather than waited on; nothing is created.
+    const QString fifo = dir.filePath(QStringLiteral("fifo.csv"));
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString none = dir.filePath(QStringLiteral("none.sav"));
+    QCOMPARE(run({QStringLiteral("import"), fifo, QStringLiteral("-o"), none}).exitCode, 3);
+    QVERIFY(!QFile::exists(none));
+
+    // CH2 has only a TX frequency, which no CSV row can hold.
+    const QString txOnly = writePlan(QStringLiteral("txonly.sav"), "040000010205040005000000"
+                                                                   "000000000000040203000000");
+    const Run noRow =
+        run({QStringLiteral("export"), txOnly, QStringLiteral("-o"), dir.filePath(QStringLiteral("t.csv"))});
+    QCOMPARE(noRow.exitCode, 3);
+    QVERIFY2(noRow.err.contains(QStringLiteral("CH2 has a TX frequency but no RX frequency")), qPrintable(noRow.err));
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("t.csv"))));
 }
 
 static const char kPlanHex[] = "040000010205040005000000" "000000000000000000000000" "000000000000040203000000";

@@ -12,11 +12,24 @@
 #include <QTimer>
 
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace kav;
+
+namespace {
+
+// A device the system lists with no more than these details.
+SerialDevice listed(const QString &device, const QString &byIdPath = {}, const QString &description = {},
+                    const QString &manufacturer = {})
+{
+    return {device, byIdPath, description, manufacturer, {}, 0, 0};
+}
+
+} // namespace
 
 class TestDeviceAssignment : public QObject
 {
@@ -25,6 +38,8 @@ class TestDeviceAssignment : public QObject
 private slots:
     void showsCurrentAssignmentAndDevicesFound();
     void choosingAndTypingGiveTheMap();
+    void offersByIdFirstAndFollowsAdaptersThatComeAndGo();
+    void byIdLinksLeadToTheirDevices();
     void savedMapReadsBackAndReplacesAtomically();
     void windowAssignsADeviceThatComItemsThenUse();
 };
@@ -32,8 +47,8 @@ private slots:
 void TestDeviceAssignment::showsCurrentAssignmentAndDevicesFound()
 {
     const PortMap current{{2, QStringLiteral("/dev/ttyUSB7")}, {9, QStringLiteral("/dev/ttyACM3")}};
-    const QList<FoundDevice> devices{{QStringLiteral("/dev/ttyS0"), QStringLiteral("16550A UART"), QString()}};
-    DeviceAssignmentDialog dialog(current, devices);
+    const QList<SerialDevice> devices{listed(QStringLiteral("/dev/ttyS0"), {}, QStringLiteral("16550A UART"))};
+    DeviceAssignmentDialog dialog(current, [devices] { return devices; });
     QCOMPARE(dialog.deviceBox(1)->currentText(), QString());
     QCOMPARE(dialog.deviceBox(1)->lineEdit()->placeholderText(), QStringLiteral("/dev/ttyS0"));
     QCOMPARE(dialog.deviceBox(2)->currentText(), QStringLiteral("/dev/ttyUSB7"));
@@ -46,10 +61,10 @@ void TestDeviceAssignment::showsCurrentAssignmentAndDevicesFound()
 void TestDeviceAssignment::choosingAndTypingGiveTheMap()
 {
     const PortMap current{{1, QStringLiteral("/dev/old")}, {9, QStringLiteral("/dev/ttyACM3")}};
-    const QList<FoundDevice> devices{
-        {QStringLiteral("/dev/ttyS0"), QString(), QString()},
-        {QStringLiteral("/dev/ttyS1"), QStringLiteral("USB-Serial Controller"), QStringLiteral("Prolific")}};
-    DeviceAssignmentDialog dialog(current, devices);
+    const QList<SerialDevice> devices{
+        listed(QStringLiteral("/dev/ttyS0")),
+        listed(QStringLiteral("/dev/ttyS1"), {}, QStringLiteral("USB-Serial Controller"), QStringLiteral("Prolific"))};
+    DeviceAssignmentDialog dialog(current, [devices] { return devices; });
     dialog.show();
 
     dialog.deviceBox(1)->setCurrentIndex(0); // emptied: back to the default
@@ -62,6 +77,98 @@ void TestDeviceAssignment::choosingAndTypingGiveTheMap()
                            {4, QStringLiteral("/dev/ttyUSB0")},
                            {9, QStringLiteral("/dev/ttyACM3")}};
     QCOMPARE(dialog.portMap(), expected);
+}
+
+void TestDeviceAssignment::offersByIdFirstAndFollowsAdaptersThatComeAndGo()
+{
+    const QString ftdi = QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3X2B-if00-port0");
+    const QString prolific = QStringLiteral("/dev/serial/by-id/usb-Prolific_USB-Serial_Controller-if00-port0");
+    const SerialDevice uart = listed(QStringLiteral("/dev/ttyS0"), {}, QStringLiteral("16550A UART"));
+    const SerialDevice adapter{QStringLiteral("/dev/ttyUSB0"),
+                               ftdi,
+                               QStringLiteral("FT232R USB UART"),
+                               QStringLiteral("FTDI"),
+                               QStringLiteral("A10K3X2B"),
+                               0x0403,
+                               0x6001};
+    const SerialDevice second{QStringLiteral("/dev/ttyUSB1"),
+                              prolific,
+                              QStringLiteral("USB-Serial Controller"),
+                              QStringLiteral("Prolific"),
+                              {},
+                              0x067b,
+                              0x2303};
+    QList<SerialDevice> present{adapter, uart};
+    int listings = 0;
+    DeviceAssignmentDialog dialog({{3, QStringLiteral("/dev/ttyUSB0")}}, [&] {
+        ++listings;
+        return present;
+    });
+    dialog.show();
+
+    QComboBox *com1 = dialog.deviceBox(1);
+    const QStringList offered{QString(),
+                              ftdi + QStringLiteral(" — FT232R USB UART, FTDI, serial A10K3X2B, VID:PID 0403:6001, "
+                                                    "now /dev/ttyUSB0"),
+                              QStringLiteral("/dev/ttyUSB0 — FT232R USB UART, FTDI, serial A10K3X2B, VID:PID "
+                                             "0403:6001"),
+                              QStringLiteral("/dev/ttyS0 — 16550A UART")};
+    QStringList texts;
+    for (int i = 0; i < com1->count(); ++i)
+        texts.append(com1->itemText(i));
+    QCOMPARE(texts, offered);
+    QCOMPARE(dialog.deviceBox(3)->currentIndex(), 2); // an old assignment by name is still found
+
+    // COM1 takes the adapter by identity; COM2 is half typed when a second adapter comes.
+    com1->setCurrentIndex(1);
+    QLineEdit *com2 = dialog.deviceBox(2)->lineEdit();
+    com2->setFocus();
+    QTest::keyClicks(com2, QStringLiteral("/dev/ttyACM"));
+    QTest::keyClick(com2, Qt::Key_Left);
+    present.append(second);
+    QTRY_COMPARE(com1->count(), 6);
+    QCOMPARE(com1->itemData(2).toString(), prolific); // by-id entries first, by name
+    QCOMPARE(com1->currentIndex(), 1);
+    QCOMPARE(com2->text(), QStringLiteral("/dev/ttyACM"));
+    QCOMPARE(com2->cursorPosition(), 10);
+    QTest::keyClick(com2, Qt::Key_End);
+    QTest::keyClicks(com2, QStringLiteral("0"));
+
+    // The chosen adapter is unplugged: its path stays the choice, ready for its return.
+    present.removeFirst();
+    QTRY_COMPARE(com1->count(), 4);
+    QCOMPARE(com1->currentText(), ftdi);
+    const int seen = listings;
+    QTRY_VERIFY(listings > seen + 1); // nothing changed: lists compared, boxes untouched
+    QCOMPARE(com2->text(), QStringLiteral("/dev/ttyACM0"));
+    const PortMap expected{{1, ftdi}, {2, QStringLiteral("/dev/ttyACM0")}, {3, QStringLiteral("/dev/ttyUSB0")}};
+    QCOMPARE(dialog.portMap(), expected);
+}
+
+void TestDeviceAssignment::byIdLinksLeadToTheirDevices()
+{
+    // A folder laid out as udev lays out /dev: devices, and relative links in by-id.
+    QTemporaryDir dev;
+    QVERIFY(dev.isValid());
+    QVERIFY(QDir(dev.path()).mkdir(QStringLiteral("by-id")));
+    for (const char *name : {"ttyS0", "ttyUSB0", "ttyUSB1"}) {
+        QFile file(dev.filePath(QString::fromLatin1(name)));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    const QString byId = dev.filePath(QStringLiteral("by-id"));
+    QVERIFY(QFile::link(QStringLiteral("../ttyUSB1"), byId + QStringLiteral("/usb-FTDI_FT232R_A1-if00-port0")));
+    QVERIFY(QFile::link(QStringLiteral("../ttyUSB0"), byId + QStringLiteral("/usb-Prolific_B2-if00-port0")));
+    QVERIFY(QFile::link(QStringLiteral("../ttyUSB9"), byId + QStringLiteral("/usb-gone-if00-port0")));
+
+    const QString usb0 = dev.filePath(QStringLiteral("ttyUSB0"));
+    const QString usb1 = dev.filePath(QStringLiteral("ttyUSB1"));
+    const QString uart = dev.filePath(QStringLiteral("ttyS0"));
+    const QList<SerialDevice> found = AttachByIdPaths({listed(uart), listed(usb0), listed(usb1)}, byId);
+    const QList<SerialDevice> expected{listed(usb1, byId + QStringLiteral("/usb-FTDI_FT232R_A1-if00-port0")),
+                                       listed(usb0, byId + QStringLiteral("/usb-Prolific_B2-if00-port0")),
+                                       listed(uart)};
+    QCOMPARE(found, expected);
+    QCOMPARE(AttachByIdPaths(expected, dev.filePath(QStringLiteral("none"))).constLast().byIdPath, QString());
 }
 
 void TestDeviceAssignment::savedMapReadsBackAndReplacesAtomically()

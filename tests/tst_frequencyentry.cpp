@@ -1,4 +1,4 @@
-#include "sheet/frequencyentry.h"
+#include "radio/frequencyentry.h"
 
 #include <QLocale>
 #include <QTest>

@@ -2,41 +2,111 @@
 
 #include "common/safefile.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QSerialPortInfo>
+#include <QSignalBlocker>
+#include <QTimer>
 #include <QVBoxLayout>
+
+#include <chrono>
 
 namespace kav {
 
 namespace {
 
-QString describe(const FoundDevice &device)
+using namespace std::chrono_literals;
+
+// Often enough that a replugged adapter shows before the user looks for it.
+constexpr auto kRefreshInterval = 1000ms;
+
+// One entry of a device list: the text shown and the path written to comport.map.
+struct Offer
 {
-    QStringList about;
-    for (const QString &part : {device.description, device.manufacturer}) {
-        if (!part.isEmpty())
-            about.append(part);
+    QString text;
+    QString path;
+
+    friend bool operator==(const Offer &a, const Offer &b) { return a.text == b.text && a.path == b.path; }
+};
+
+QString offerText(const QString &path, const QString &about)
+{
+    return about.isEmpty() ? path : path + QStringLiteral(" — ") + about;
+}
+
+// The adapters by their by-id paths first, then every device by its present name.
+QList<Offer> offersOf(const QList<SerialDevice> &devices)
+{
+    QList<Offer> offers;
+    for (const SerialDevice &device : devices) {
+        if (device.byIdPath.isEmpty())
+            continue;
+        QString about = DescribeSerialDevice(device);
+        about += (about.isEmpty() ? QString() : QStringLiteral(", ")) + QStringLiteral("now ") + device.device;
+        offers.append({offerText(device.byIdPath, about), device.byIdPath});
     }
-    return about.isEmpty() ? device.path : device.path + QStringLiteral(" — ") + about.join(QStringLiteral(", "));
+    for (const SerialDevice &device : devices)
+        offers.append({offerText(device.device, DescribeSerialDevice(device)), device.device});
+    return offers;
+}
+
+// The offers in box, after its empty first item.
+QList<Offer> offersIn(const QComboBox *box)
+{
+    QList<Offer> offers;
+    for (int i = 1; i < box->count(); ++i)
+        offers.append({box->itemText(i), box->itemData(i).toString()});
+    return offers;
+}
+
+// Replaces the offers in box, keeping what the user chose or typed: a chosen
+// device that is gone stays as its typed path, so it is still what OK writes.
+void offer(QComboBox *box, const QList<Offer> &offers)
+{
+    QLineEdit *edit = box->lineEdit();
+    const QString text = box->currentText();
+    const int listed = box->findText(text);
+    const QString chosen = listed > 0 ? box->itemData(listed).toString() : QString();
+    const int cursor = edit->cursorPosition();
+    const int selectionStart = edit->selectionStart();
+    const int selectionLength = int(edit->selectedText().size());
+
+    const QSignalBlocker blocker(box);
+    while (box->count() > 1)
+        box->removeItem(box->count() - 1);
+    for (const Offer &o : offers)
+        box->addItem(o.text, o.path);
+
+    if (!chosen.isEmpty()) {
+        const int index = box->findData(chosen);
+        if (index > 0) {
+            box->setCurrentIndex(index);
+            return;
+        }
+        box->setCurrentIndex(0);
+        box->setEditText(chosen);
+        return;
+    }
+    box->setCurrentIndex(0);
+    box->setEditText(text);
+    if (selectionStart >= 0)
+        edit->setSelection(selectionStart, selectionLength);
+    else
+        edit->setCursorPosition(cursor);
 }
 
 } // namespace
 
-QList<FoundDevice> findSerialDevices()
+QList<SerialDevice> findSerialDevices()
 {
-    QList<FoundDevice> devices;
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
-        devices.append({info.systemLocation(), info.description(), info.manufacturer()});
-    return devices;
+    return ListSerialDevices();
 }
 
-DeviceAssignmentDialog::DeviceAssignmentDialog(const PortMap &current, const QList<FoundDevice> &devices,
-                                               QWidget *parent)
-    : QDialog(parent), m_current(current)
+DeviceAssignmentDialog::DeviceAssignmentDialog(const PortMap &current, SerialDeviceLister lister, QWidget *parent)
+    : QDialog(parent), m_current(current), m_lister(std::move(lister))
 {
     setWindowTitle(QStringLiteral("Assign Devices"));
     auto *layout = new QVBoxLayout(this);
@@ -46,6 +116,7 @@ DeviceAssignmentDialog::DeviceAssignmentDialog(const PortMap &current, const QLi
     intro->setWordWrap(true);
     layout->addWidget(intro);
 
+    const QList<Offer> offers = offersOf(m_lister());
     auto *form = new QFormLayout;
     for (int n = 1; n <= 4; ++n) {
         auto *box = new QComboBox(this);
@@ -54,8 +125,8 @@ DeviceAssignmentDialog::DeviceAssignmentDialog(const PortMap &current, const QLi
         box->setInsertPolicy(QComboBox::NoInsert);
         box->setMinimumContentsLength(36);
         box->addItem(QString(), QString());
-        for (const FoundDevice &device : devices)
-            box->addItem(describe(device), device.path);
+        for (const Offer &o : offers)
+            box->addItem(o.text, o.path);
         const QString assigned = current.value(n);
         const int index = box->findData(assigned);
         if (index >= 0)
@@ -73,6 +144,21 @@ DeviceAssignmentDialog::DeviceAssignmentDialog(const PortMap &current, const QLi
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
+
+    auto *refresh = new QTimer(this);
+    refresh->setInterval(kRefreshInterval);
+    connect(refresh, &QTimer::timeout, this, &DeviceAssignmentDialog::refreshDevices);
+    refresh->start();
+}
+
+void DeviceAssignmentDialog::refreshDevices()
+{
+    const QList<Offer> offers = offersOf(m_lister());
+    for (QComboBox *box : m_boxes) {
+        // An open list is left alone until it closes, so the entry under the pointer stays put.
+        if (offersIn(box) != offers && !box->view()->isVisible())
+            offer(box, offers);
+    }
 }
 
 PortMap DeviceAssignmentDialog::portMap() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/portmap.h"
+#include "link/serialdevices.h"
 
 #include <QDialog>
 
@@ -10,33 +11,31 @@ class QComboBox;
 
 namespace kav {
 
-// A serial device as the system lists it.
-struct FoundDevice
-{
-    QString path;
-    QString description;
-    QString manufacturer;
-};
-
-// The serial devices the system lists now (enumerated only when asked).
-QList<FoundDevice> findSerialDevices();
+// The system's serial devices with their /dev/serial/by-id paths, listed only when asked.
+QList<SerialDevice> findSerialDevices();
 
 // "Assign Devices…": maps each of COM1 to COM4 to a serial device. Each row
-// offers the devices found (path with description and manufacturer) and
-// takes a typed path too; an empty row leaves that port to its default.
+// offers the by-id path of each USB adapter first (it stays the same when the
+// adapter is plugged into another socket), then every device by its present
+// name, each with what is known of it, and takes a typed path too; an empty
+// row leaves that port to its default. The list follows devices that come and
+// go while the dialog is open; the user's choice and typing stay as they are.
 class DeviceAssignmentDialog : public QDialog
 {
     Q_OBJECT
 
 public:
-    DeviceAssignmentDialog(const PortMap &current, const QList<FoundDevice> &devices, QWidget *parent = nullptr);
+    DeviceAssignmentDialog(const PortMap &current, SerialDeviceLister lister, QWidget *parent = nullptr);
 
     // The map as chosen: the four rows, and entries for other ports kept as they were.
     PortMap portMap() const;
     QComboBox *deviceBox(int comNumber) const { return m_boxes[comNumber - 1]; }
 
 private:
+    void refreshDevices();
+
     PortMap m_current;
+    SerialDeviceLister m_lister;
     std::array<QComboBox *, 4> m_boxes{};
 };
 

@@ -162,7 +162,7 @@ void MainWindow::assignDevices()
 {
     const QString path = applicationFile(QString::fromLatin1(kPortMapFileName));
     // Enumerated only now: listing serial devices has no place at start-up.
-    DeviceAssignmentDialog dialog(ReadPortMap(path), findSerialDevices(), this);
+    DeviceAssignmentDialog dialog(ReadPortMap(path), findSerialDevices, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
     QString reason;

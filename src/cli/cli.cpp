@@ -1,6 +1,7 @@
 #include "cli/cli.h"
 
 #include "cli/clidialogs.h"
+#include "cli/csvcommands.h"
 #include "cli/exitcodes.h"
 #include "cli/plancommands.h"
 #include "cli/radiocommands.h"
@@ -29,6 +30,10 @@ int runCli(const QStringList &arguments)
         return runWrite(rest);
     if (command == QLatin1String("ports"))
         return runPorts(rest);
+    if (command == QLatin1String("export"))
+        return runExport(rest);
+    if (command == QLatin1String("import"))
+        return runImport(rest);
     return usageError(QStringLiteral("unknown command '%1'").arg(command));
 }
 

@@ -3,6 +3,7 @@
 #include "cli/clidialogs.h"
 #include "cli/exitcodes.h"
 #include "cli/usage.h"
+#include "link/serialdevices.h"
 #include "radio/decoder.h"
 #include "radio/frequencyfile.h"
 #include "radio/frequencyreport.h"
@@ -16,7 +17,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSerialPortInfo>
 
 namespace kav::cli {
 
@@ -129,30 +129,34 @@ int runPorts(const QStringList &arguments)
     if (!parser.parse(arguments) || !parser.positionalArguments().isEmpty())
         return usageError(parser.errorText().isEmpty() ? QStringLiteral("ports takes no arguments")
                                                        : parser.errorText());
-    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
+    const QList<SerialDevice> ports = ListSerialDevices();
+    const auto orNull = [](const QString &text) { return text.isEmpty() ? QJsonValue() : QJsonValue(text); };
+    const auto hex = [](quint16 id) {
+        return id == 0 ? QJsonValue() : QJsonValue(QStringLiteral("%1").arg(id, 4, 16, QLatin1Char('0')));
+    };
     if (parser.isSet(QStringLiteral("json"))) {
         QJsonArray array;
-        for (const QSerialPortInfo &port : ports) {
-            array.append(QJsonObject{{QStringLiteral("device"), port.systemLocation()},
-                                     {QStringLiteral("description"), port.description()},
-                                     {QStringLiteral("manufacturer"), port.manufacturer()},
-                                     {QStringLiteral("serialNumber"), port.serialNumber()}});
+        for (const SerialDevice &port : ports) {
+            array.append(QJsonObject{{QStringLiteral("device"), port.device},
+                                     {QStringLiteral("byId"), orNull(port.byIdPath)},
+                                     {QStringLiteral("description"), port.description},
+                                     {QStringLiteral("manufacturer"), port.manufacturer},
+                                     {QStringLiteral("serialNumber"), port.serialNumber},
+                                     {QStringLiteral("vendorId"), hex(port.vendorId)},
+                                     {QStringLiteral("productId"), hex(port.productId)}});
         }
         printOut(QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)).trimmed());
         return ExitOk;
     }
     if (ports.isEmpty())
         printError(QStringLiteral("No serial devices found."));
-    for (const QSerialPortInfo &port : ports) {
-        QStringList about;
-        for (const QString &part : {port.description(), port.manufacturer()}) {
+    for (const SerialDevice &port : ports) {
+        QStringList parts{port.device};
+        for (const QString &part : {port.byIdPath, DescribeSerialDevice(port)}) {
             if (!part.isEmpty())
-                about.append(part);
+                parts.append(part);
         }
-        if (!port.serialNumber().isEmpty())
-            about.append(QStringLiteral("serial ") + port.serialNumber());
-        printOut(about.isEmpty() ? port.systemLocation()
-                                 : port.systemLocation() + QStringLiteral("  ") + about.join(QStringLiteral(", ")));
+        printOut(parts.join(QStringLiteral("  ")));
     }
     return ExitOk;
 }

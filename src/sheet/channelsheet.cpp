@@ -2,8 +2,8 @@
 
 #include "common/dialogseam.h"
 #include "radio/decoder.h"
+#include "radio/frequencyentry.h"
 #include "radio/radiodata.h"
-#include "sheet/frequencyentry.h"
 
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -108,8 +108,8 @@ void ChannelSheet::checkEntry(QLineEdit *field)
 {
     const QString text = field->text();
     if (!text.isEmpty()) {
-        const std::optional<double> mhz = ConvertFrequencyText(text);
-        if (!mhz || *mhz < m_data.MinFreqMHz || *mhz > m_data.MaxFreqMHz || IsOffChannelStep(*mhz) != 0) {
+        const std::optional<double> mhz = CheckFrequencyEntry(text, m_data.MinFreqMHz, m_data.MaxFreqMHz);
+        if (!mhz) {
             refuse(field);
             return;
         }

@@ -1,4 +1,4 @@
-#include "sheet/frequencyentry.h"
+#include "radio/frequencyentry.h"
 
 #include <charconv>
 #include <cmath>
@@ -84,6 +84,19 @@ std::int16_t IsOffChannelStep(double mhz)
     const auto n = std::int32_t(whole);
     const std::int32_t remainder = n % kChannelStepHz;
     return remainder != 0 ? 1 : 0;
+}
+
+bool IsAcceptedFrequency(double mhz, double minMHz, double maxMHz)
+{
+    return mhz >= minMHz && mhz <= maxMHz && IsOffChannelStep(mhz) == 0;
+}
+
+std::optional<double> CheckFrequencyEntry(QStringView text, double minMHz, double maxMHz)
+{
+    const std::optional<double> mhz = ConvertFrequencyText(text);
+    if (!mhz || !IsAcceptedFrequency(*mhz, minMHz, maxMHz))
+        return std::nullopt;
+    return mhz;
 }
 
 } // namespace kav

@@ -24,4 +24,9 @@ inline constexpr std::int32_t kChannelStepHz = 12'500;
 // integer (or is not finite) is never on the raster.
 [[nodiscard]] std::int16_t IsOffChannelStep(double mhz);
 
+// The entry check of a frequency field: mhz lies in minMHz..maxMHz and on the raster.
+[[nodiscard]] bool IsAcceptedFrequency(double mhz, double minMHz, double maxMHz);
+// The text converts and its value passes IsAcceptedFrequency; the value, or nullopt.
+[[nodiscard]] std::optional<double> CheckFrequencyEntry(QStringView text, double minMHz, double maxMHz);
+
 } // namespace kav

@@ -1,0 +1,95 @@
+#include "cli/csvcommands.h"
+
+#include "cli/clidialogs.h"
+#include "cli/exitcodes.h"
+#include "cli/usage.h"
+#include "common/safefile.h"
+#include "radio/frequencyfile.h"
+#include "radio/plancsv.h"
+
+#include <QCommandLineParser>
+#include <QFile>
+
+#include <cstdio>
+
+namespace kav::cli {
+
+namespace {
+
+const QString kOutput = QStringLiteral("o");
+
+void addOutputOption(QCommandLineParser &parser, const QString &what, const QString &valueName)
+{
+    parser.addOption({{kOutput, QStringLiteral("output")}, what, valueName});
+}
+
+} // namespace
+
+int runExport(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("the *.sav file"));
+    addOutputOption(parser, QStringLiteral("Write the CSV to this file instead of standard output."),
+                    QStringLiteral("FILE.csv"));
+    if (!parser.parse(arguments) || parser.positionalArguments().size() != 1)
+        return usageError(parser.errorText().isEmpty() ? QStringLiteral("export needs one file") : parser.errorText());
+
+    const QString path = parser.positionalArguments().constFirst();
+    const std::optional<RadioImage> image = ReadFrequencyFile(path);
+    if (!image) {
+        printError(QStringLiteral("This is not Saved File: ") + path);
+        return ExitFileRefused;
+    }
+    QString reason;
+    const std::optional<QByteArray> csv = FormatPlanCsv(*image, &reason);
+    if (!csv) {
+        printError(QStringLiteral("Cannot export %1: %2").arg(path, reason));
+        return ExitFileRefused;
+    }
+
+    if (!parser.isSet(kOutput)) {
+        QFile out;
+        // No text mode: the CRLF line ends go out as they are.
+        if (!out.open(stdout, QIODevice::WriteOnly) || !WriteAllBytes(out, *csv) || !out.flush()) {
+            printError(QStringLiteral("Could not write the CSV to standard output (%1)").arg(out.errorString()));
+            return ExitFileRefused;
+        }
+        return ExitOk;
+    }
+    const QString target = parser.value(kOutput);
+    if (!ReplaceFile(target, *csv, &reason)) {
+        printError(QStringLiteral("Could not save to %1 (%2)").arg(target, reason));
+        return ExitFileRefused;
+    }
+    printError(QStringLiteral("Saved to ") + target);
+    return ExitOk;
+}
+
+int runImport(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("the CSV file"));
+    addOutputOption(parser, QStringLiteral("Save the plan to this *.sav file."), QStringLiteral("PLAN.sav"));
+    if (!parser.parse(arguments) || parser.positionalArguments().size() != 1)
+        return usageError(parser.errorText().isEmpty() ? QStringLiteral("import needs one file") : parser.errorText());
+    if (!parser.isSet(kOutput))
+        return usageError(QStringLiteral("import needs -o PLAN.sav"));
+
+    const QString path = parser.positionalArguments().constFirst();
+    CsvProblem problem;
+    const std::optional<RadioImage> image = ReadPlanCsv(path, &problem);
+    if (!image) {
+        printError(QStringLiteral("Cannot import %1: %2").arg(path, problem.text()));
+        return ExitFileRefused;
+    }
+    const QString target = parser.value(kOutput);
+    QString reason;
+    if (!SaveFrequencyFile(target, *image, &reason)) {
+        printError(QStringLiteral("Could not save to %1 (%2)").arg(target, reason));
+        return ExitFileRefused;
+    }
+    printError(QStringLiteral("Saved to ") + target);
+    return ExitOk;
+}
+
+} // namespace kav::cli
