@@ -1,6 +1,7 @@
 #include "common/appsettings.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 
@@ -59,19 +60,35 @@ bool AppSettings::set(Choice choice, bool on, QString *reason)
     m_values[indexOf(choice)] = on;
     QString why = unusableReason();
     if (why.isEmpty()) {
-        QSettings file(m_path, QSettings::IniFormat);
-        // A malformed file is rewritten with what could be read of it, plus
-        // every choice as it now stands.
-        for (int i = 0; i < int(std::size(kChoiceKeys)); ++i)
-            file.setValue(QString::fromLatin1(kChoiceKeys[i]), m_values[i]);
-        file.sync();
-        if (file.status() == QSettings::NoError)
+        QFile old(m_path);
+        const QByteArray oldBytes = old.open(QIODevice::ReadOnly) ? old.read(kMaxSettingsFileSize) : QByteArray();
+        old.close();
+        QSettings::Status status = writeChoices();
+        // QSettings does not (or not reliably) rewrite a file it could not
+        // parse: that one is put aside as <name>.bad and a new one written.
+        if (status == QSettings::FormatError) {
+            QFile aside(m_path + QStringLiteral(".bad"));
+            if (aside.open(QIODevice::WriteOnly | QIODevice::Truncate))
+                aside.write(oldBytes);
+            QFile::remove(m_path);
+            status = writeChoices();
+        }
+        if (status == QSettings::NoError)
             return true;
         why = QStringLiteral("%1: the settings could not be written").arg(m_path);
     }
     if (reason)
         *reason = why;
     return false;
+}
+
+QSettings::Status AppSettings::writeChoices() const
+{
+    QSettings file(m_path, QSettings::IniFormat);
+    for (int i = 0; i < int(std::size(kChoiceKeys)); ++i)
+        file.setValue(QString::fromLatin1(kChoiceKeys[i]), m_values[i]);
+    file.sync();
+    return file.status();
 }
 
 QString AppSettings::unusableReason() const

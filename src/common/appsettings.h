@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSettings>
 #include <QString>
 
 namespace kav {
@@ -18,7 +19,8 @@ enum class Choice {
 // missing, not a regular file (a directory, a FIFO: never opened, so never
 // waited on), larger than kMaxSettingsFileSize, unreadable or malformed gives
 // the defaults for everything it does not hold clearly (a choice is on only
-// for "true"/"1", off only for "false"/"0"). A choice that cannot be saved
+// for "true"/"1", off only for "false"/"0"). A malformed file is put aside as
+// kavrilink.ini.bad when a choice is saved. A choice that cannot be saved
 // stays in effect for this run; set() says so.
 class AppSettings
 {
@@ -37,6 +39,7 @@ public:
 private:
     // Why the file cannot be given to QSettings; empty when it can.
     QString unusableReason() const;
+    [[nodiscard]] QSettings::Status writeChoices() const;
 
     QString m_path;
     bool m_values[2] = {false, false};

@@ -62,7 +62,7 @@ void SimTrace::stored(const QByteArray &image)
 void SimTrace::begin(int command, qint64 ns)
 {
     if (m_open)
-        end(QStringLiteral("next command"));
+        end(QStringLiteral("the program sent its next command"));
     const QString kind = command == kReadCommand ? QStringLiteral("Read") : QStringLiteral("Write");
     m_print(LineTrace::headerLine(QStringLiteral("%1 %2 (the radio's side)").arg(kind, m_device),
                                   QDateTime::currentDateTime()));
