@@ -32,8 +32,8 @@ void TestAppSettings::badFileGivesDefaultsAndNeverFails_data()
     const QByteArray clear = "[Programming]\r\nBackUpBeforeWriting=true\r\nVerifyAfterWrite=1\r\n";
 
     QTest::newRow("clear choices are read") << "file" << clear << true << true << true;
-    QTest::newRow("garbage text") << "file" << QByteArray("]]]=[\n\\\n=== true\n[Programming\nBackUp") << false
-                                  << false << true;
+    QTest::newRow("garbage text") << "file" << QByteArray("]]]=[\n\\\n=== true\n[Programming\nBackUp") << false << false
+                                  << true;
     QTest::newRow("binary") << "file" << binary << false << false << true;
     QTest::newRow("values neither yes nor no")
         << "file" << QByteArray("[Programming]\nBackUpBeforeWriting=yes please\nVerifyAfterWrite=@Variant(\\0\\0)\n")

@@ -95,14 +95,16 @@ void TestBackupStore::prunesOnlyOldBackupsBeyondTheNewest_data()
     QTest::newRow("a second copy is newer than the first")
         << backupsAged(0, kept - 1) + QStringList{backupAged(maxAge + 1, 0, 1), backupAged(maxAge + 1, 0, 2)}
         << QStringList() << QStringList{backupAged(maxAge + 1, 0, 1)};
-    QTest::newRow("other files are never touched")
-        << backupsAged(0, kept)
-        << QStringList{QStringLiteral("notes.txt"), QStringLiteral("ttyUSB0-20200101-120000.sav.bak"),
-                       QStringLiteral("ttyUSB0-20201341-120000.sav"), QStringLiteral("ttyUSB0-20200101-1200.sav"),
-                       QStringLiteral(".hidden-20200101-120000.sav"), QStringLiteral("ttyUSB0-20200101-120000-1.sav"),
-                       QStringLiteral("dir:ttyUSB0-20200101-120000.sav"),
-                       QStringLiteral("link:ttyUSB0-20200102-120000.sav")}
-        << QStringList();
+    QTest::newRow("other files are never touched") << backupsAged(0, kept)
+                                                   << QStringList{QStringLiteral("notes.txt"),
+                                                                  QStringLiteral("ttyUSB0-20200101-120000.sav.bak"),
+                                                                  QStringLiteral("ttyUSB0-20201341-120000.sav"),
+                                                                  QStringLiteral("ttyUSB0-20200101-1200.sav"),
+                                                                  QStringLiteral(".hidden-20200101-120000.sav"),
+                                                                  QStringLiteral("ttyUSB0-20200101-120000-1.sav"),
+                                                                  QStringLiteral("dir:ttyUSB0-20200101-120000.sav"),
+                                                                  QStringLiteral("link:ttyUSB0-20200102-120000.sav")}
+                                                   << QStringList();
 }
 
 void TestBackupStore::prunesOnlyOldBackupsBeyondTheNewest()

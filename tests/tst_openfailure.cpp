@@ -49,17 +49,19 @@ void TestOpenFailure::namesTheCause_data()
     QTest::addColumn<QString>("group");
     QTest::addColumn<QString>("expected"); // %1 is the fake root
 
-    QStringList devices = {QStringLiteral("dev/ttyUSB1"), QStringLiteral("dev/ttyACM0"), QStringLiteral("dev/null"),
-                           QStringLiteral("dev/tty0"), QStringLiteral("dev/sda"),
+    QStringList devices = {QStringLiteral("dev/ttyUSB1"),
+                           QStringLiteral("dev/ttyACM0"),
+                           QStringLiteral("dev/null"),
+                           QStringLiteral("dev/tty0"),
+                           QStringLiteral("dev/sda"),
                            QStringLiteral("dev/serial/by-id/usb-FTDI_FT232R_A5-if00-port0->%1/dev/ttyUSB1")};
     for (int n = 0; n < 32; ++n)
         devices.append(QStringLiteral("dev/ttyS%1").arg(n));
-    QTest::newRow("no such device")
-        << devices << "dev/ttyUSB0" << int(QSerialPort::DeviceNotFoundError) << "No such file or directory" << false
-        << ""
-        << "%1/dev/ttyUSB0: No such file or directory. The serial devices here are: "
-           "%1/dev/serial/by-id/usb-FTDI_FT232R_A5-if00-port0 (ttyUSB1), %1/dev/ttyACM0, "
-           "%1/dev/ttyS0 to %1/dev/ttyS31 (32 devices), %1/dev/ttyUSB1.";
+    QTest::newRow("no such device") << devices << "dev/ttyUSB0" << int(QSerialPort::DeviceNotFoundError)
+                                    << "No such file or directory" << false << ""
+                                    << "%1/dev/ttyUSB0: No such file or directory. The serial devices here are: "
+                                       "%1/dev/serial/by-id/usb-FTDI_FT232R_A5-if00-port0 (ttyUSB1), %1/dev/ttyACM0, "
+                                       "%1/dev/ttyS0 to %1/dev/ttyS31 (32 devices), %1/dev/ttyUSB1.";
     QTest::newRow("no serial device at all")
         << QStringList{QStringLiteral("dev/null")} << "dev/ttyUSB0" << int(QSerialPort::DeviceNotFoundError)
         << "No such file or directory" << false << ""
@@ -85,9 +87,12 @@ void TestOpenFailure::namesTheCause_data()
         << "%1/dev/serial/by-id/usb-X-port0: Device or resource busy. The device is in use by another program: "
            "pid 77 (kavrilink).";
     QTest::newRow("busy, stale lock, named by an open descriptor")
-        << QStringList{QStringLiteral("dev/ttyUSB0"), QStringLiteral("lock/LCK..ttyUSB0=999\n"),
-                       QStringLiteral("proc/1234/comm=picocom\n"), QStringLiteral("proc/1234/fd/0->%1/dev/null"),
-                       QStringLiteral("proc/1234/fd/7->%1/dev/ttyUSB0"), QStringLiteral("proc/self/fd/3->%1/dev/ttyUSB0")}
+        << QStringList{QStringLiteral("dev/ttyUSB0"),
+                       QStringLiteral("lock/LCK..ttyUSB0=999\n"),
+                       QStringLiteral("proc/1234/comm=picocom\n"),
+                       QStringLiteral("proc/1234/fd/0->%1/dev/null"),
+                       QStringLiteral("proc/1234/fd/7->%1/dev/ttyUSB0"),
+                       QStringLiteral("proc/self/fd/3->%1/dev/ttyUSB0")}
         << "dev/ttyUSB0" << int(QSerialPort::PermissionError) << "Permission error while locking the device" << true
         << "dialout"
         << "%1/dev/ttyUSB0: Permission error while locking the device. The device is in use by another program: "
@@ -114,8 +119,8 @@ void TestOpenFailure::namesTheCause()
     const QString root = QFileInfo(dir.path()).canonicalFilePath();
     for (const QString &item : system)
         QVERIFY2(build(root, item), qPrintable(item));
-    const SystemPlaces places{root + QStringLiteral("/dev"), {root + QStringLiteral("/lock")},
-                              root + QStringLiteral("/proc")};
+    const SystemPlaces places{
+        root + QStringLiteral("/dev"), {root + QStringLiteral("/lock")}, root + QStringLiteral("/proc")};
 
     QCOMPARE(DiagnoseOpenFailure(QDir(root).filePath(device), QSerialPort::SerialPortError(error), reason, accessible,
                                  group, places),

@@ -37,7 +37,8 @@ std::optional<bool> readFlag(const QVariant &value)
 
 } // namespace
 
-AppSettings::AppSettings(const QString &appFolder) : m_path(QDir(appFolder).filePath(QString::fromLatin1(kSettingsFileName)))
+AppSettings::AppSettings(const QString &appFolder)
+    : m_path(QDir(appFolder).filePath(QString::fromLatin1(kSettingsFileName)))
 {
     if (!unusableReason().isEmpty() || !QFileInfo::exists(m_path))
         return;

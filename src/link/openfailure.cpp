@@ -15,8 +15,8 @@ namespace {
 const QStringList &serialNamePatterns()
 {
     static const QStringList patterns = {
-        QStringLiteral("ttyS*"),   QStringLiteral("ttyO*"),   QStringLiteral("ttyUSB*"),  QStringLiteral("ttyACM*"),
-        QStringLiteral("ttyGS*"),  QStringLiteral("ttyMI*"),  QStringLiteral("ttymxc*"),  QStringLiteral("ttyAMA*"),
+        QStringLiteral("ttyS*"),   QStringLiteral("ttyO*"),   QStringLiteral("ttyUSB*"), QStringLiteral("ttyACM*"),
+        QStringLiteral("ttyGS*"),  QStringLiteral("ttyMI*"),  QStringLiteral("ttymxc*"), QStringLiteral("ttyAMA*"),
         QStringLiteral("ttyTHS*"), QStringLiteral("rfcomm*"), QStringLiteral("ircomm*"), QStringLiteral("tnt*"),
     };
     return patterns;
@@ -129,7 +129,7 @@ QString DescribeOpenFailure(const QString &device, QSerialPort::SerialPortError 
 QString DiagnoseOpenFailure(const QString &device, QSerialPort::SerialPortError error, const QString &reason,
                             bool accessible, const QString &group, const SystemPlaces &places)
 {
-    const QString text = DescribeOpenFailure(device, error, reason, accessible, group);
+    QString text = DescribeOpenFailure(device, error, reason, accessible, group);
     const QFileInfo info(device);
     switch (ClassifyOpenFailure(error, info.exists(), accessible)) {
     case OpenFailureCause::NoSuchDevice: {
@@ -181,8 +181,9 @@ QStringList ExistingSerialDevices(const SystemPlaces &places)
         else
             families[family].push_back(number);
     }
-    for (auto &[family, numbers] : families) {
+    for (auto &[prefix, numbers] : families) {
         std::sort(numbers.begin(), numbers.end());
+        const QString family = prefix;
         const auto path = [&](int number) { return dev.filePath(family + QString::number(number)); };
         if (int(numbers.size()) <= kFamilyShownWhole) {
             for (const int number : numbers)

@@ -22,8 +22,7 @@ enum class OpenFailureCause { NoSuchDevice, Permission, Busy, Other };
 // Why an open failed: the device is missing (or the error says so), the user
 // may not use it (permission error on a device not accessible), or another
 // program holds it (permission or lock error on a device the user may use).
-[[nodiscard]] OpenFailureCause ClassifyOpenFailure(QSerialPort::SerialPortError error, bool exists,
-                                                   bool accessible);
+[[nodiscard]] OpenFailureCause ClassifyOpenFailure(QSerialPort::SerialPortError error, bool exists, bool accessible);
 
 // The reason shown when opening device failed with error and the system's
 // text reason. For a permission failure it says what to do: join the group

@@ -22,9 +22,9 @@ constexpr char kStampFormat[] = "yyyyMMdd-HHmmss";
 
 bool isNameCharacter(QChar c)
 {
-    return (c >= QLatin1Char('a') && c <= QLatin1Char('z')) || (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
-        || (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('.') || c == QLatin1Char('_')
-        || c == QLatin1Char('+') || c == QLatin1Char('-');
+    return (c >= QLatin1Char('a') && c <= QLatin1Char('z')) || (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ||
+           (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('.') || c == QLatin1Char('_') ||
+           c == QLatin1Char('+') || c == QLatin1Char('-');
 }
 
 struct BackupName

@@ -80,7 +80,8 @@ int main(int argc, char *argv[])
     const qint64 origin = toNs(Clock::now());
     SimTrace traceLog(radio.programPath(), printLine);
     if (parser.isSet(trace) && !parser.isSet(quiet)) {
-        QObject::connect(&radio.line(), &SimLine::logged, &app, [&traceLog](const LogEntry &entry) { traceLog.add(entry); });
+        QObject::connect(&radio.line(), &SimLine::logged, &app,
+                         [&traceLog](const LogEntry &entry) { traceLog.add(entry); });
         QObject::connect(&radio, &SimulatedRadio::imageWritten, &app,
                          [&traceLog](const QByteArray &image) { traceLog.stored(image); });
     } else if (!parser.isSet(quiet)) {
