@@ -31,6 +31,9 @@ void TestLineTrace::printsTheDocumentedFormat()
     trace.addBytes(TraceDirection::FromRadio, "\x55", 5'100 * kMs); // after the end: nobody's
     trace.beginExchange(QStringLiteral("Write /dev/ttyUSB0"), 6'000 * kMs, kStart.addSecs(1));
     trace.addBytes(TraceDirection::ToRadio, "\xF0", 6'000 * kMs + 1'234'567'891);
+    trace.beginExchange(QStringLiteral("Read COM3"), kStart.addSecs(2)); // its time starts at its first byte
+    trace.addBytes(TraceDirection::ToRadio, "\xE0", 9'000 * kMs);
+    trace.addBytes(TraceDirection::FromRadio, "\x0E", 9'026 * kMs + 500'000);
 
     QCOMPARE(trace.text(), QStringLiteral("Read /dev/ttyUSB0 started 2025-06-01 14:03:07.123\n"
                                           "+     0.000 ms  -> E0\n"
@@ -40,6 +43,11 @@ void TestLineTrace::printsTheDocumentedFormat()
                                           "\n"
                                           "Write /dev/ttyUSB0 started 2025-06-01 14:03:08.123\n"
                                           "+  1234.567 ms  -> F0\n"
+                                          "= (interrupted)\n"
+                                          "\n"
+                                          "Read COM3 started 2025-06-01 14:03:09.123\n"
+                                          "+     0.000 ms  -> E0\n"
+                                          "+    26.500 ms  <- 0E\n"
                                           "= (running)\n"));
 }
 

@@ -1,6 +1,7 @@
 #include "link/linetrace.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace kav {
 
@@ -26,11 +27,19 @@ void LineTrace::beginExchange(const QString &label, qint64 monotonicNs, const QD
     m_exchanges.push_back(std::move(exchange));
 }
 
+void LineTrace::beginExchange(const QString &label, const QDateTime &startedAt)
+{
+    beginExchange(label, 0, startedAt);
+    m_exchanges.back().startsAtFirstByte = true;
+}
+
 void LineTrace::addBytes(TraceDirection direction, QByteArrayView bytes, qint64 monotonicNs)
 {
     if (m_exchanges.empty() || !m_exchanges.back().open)
         return;
     Exchange &exchange = m_exchanges.back();
+    if (std::exchange(exchange.startsAtFirstByte, false))
+        exchange.startNs = monotonicNs;
     const qsizetype room = std::max<qsizetype>(0, kBytesKept - qsizetype(exchange.entries.size()));
     const qsizetype taken = std::min(room, bytes.size());
     const qint64 since = monotonicNs - exchange.startNs;

@@ -33,6 +33,9 @@ public:
     // it, e.g. "Read /dev/ttyUSB0"; monotonicNs is the clock its bytes use.
     void beginExchange(const QString &label, qint64 monotonicNs,
                        const QDateTime &startedAt = QDateTime::currentDateTime());
+    // The same, with the exchange's time starting at its first byte: for a
+    // caller that does not share the bytes' clock.
+    void beginExchange(const QString &label, const QDateTime &startedAt = QDateTime::currentDateTime());
     // Bytes seen on the line; ignored when no exchange is open.
     void addBytes(TraceDirection direction, QByteArrayView bytes, qint64 monotonicNs);
     // Ends the open exchange with its outcome, e.g. "Ok" or "Connection Error to Radio".
@@ -61,6 +64,7 @@ private:
         QString label;
         QDateTime startedAt;
         qint64 startNs = 0;
+        bool startsAtFirstByte = false;
         std::vector<Entry> entries;
         qint64 dropped = 0;
         QString outcome;
