@@ -187,20 +187,4 @@ void QtSerialService::portError(QSerialPort::SerialPortError error)
     Q_EMIT portFailed(reason);
 }
 
-QString DescribeOpenFailure(const QString &device, QSerialPort::SerialPortError error, const QString &reason,
-                            bool accessible, const QString &group)
-{
-    QString text = withDevice(device, reason);
-    if (error != QSerialPort::PermissionError)
-        return text;
-    if (accessible)
-        return text + QStringLiteral(". The device is in use by another program.");
-    if (group.isEmpty())
-        return text +
-               QStringLiteral(". Your user must be a member of the group that owns the device (then log in again).");
-    return text +
-           QStringLiteral(". Your user must be a member of the group \"%1\" that owns the device (then log in again).")
-               .arg(group);
-}
-
 } // namespace kav

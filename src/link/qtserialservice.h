@@ -2,6 +2,7 @@
 
 #include "link/deviceclaim.h"
 #include "link/linesettings.h"
+#include "link/openfailure.h"
 #include "link/serialservice.h"
 
 #include <QSerialPort>
@@ -72,11 +73,5 @@ private:
     QString m_errorString;
     bool m_closing = false;
 };
-
-// The reason shown when opening device failed with error and the system's
-// text reason. For a permission failure it says what to do: join the group
-// owning the device (group, when known) or free a device another program holds.
-[[nodiscard]] QString DescribeOpenFailure(const QString &device, QSerialPort::SerialPortError error,
-                                          const QString &reason, bool accessible, const QString &group);
 
 } // namespace kav

@@ -1,6 +1,7 @@
 // kavrilink-simradio: plays the radio on a pseudo-terminal (or a device) so
 // the program can READ and WRITE without one.
 
+#include "simtrace.h"
 #include "simulatedradio.h"
 
 #include <QCommandLineParser>
@@ -43,7 +44,9 @@ int main(int argc, char *argv[])
                                         QStringLiteral("Pause before each answer in ms (default 10)."),
                                         QStringLiteral("ms"), QStringLiteral("10"));
     const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("Do not log the bytes."));
-    parser.addOptions({device, hex, sav, fault, turnaround, quiet});
+    const QCommandLineOption trace(QStringLiteral("trace"),
+                                   QStringLiteral("Log the bytes as Kavrilink's line trace: a block per exchange."));
+    parser.addOptions({device, hex, sav, fault, turnaround, quiet, trace});
     parser.process(app);
 
     SimulatedRadio radio;
@@ -75,13 +78,21 @@ int main(int argc, char *argv[])
     printLine(radio.programPath());
 
     const qint64 origin = toNs(Clock::now());
-    if (!parser.isSet(quiet)) {
+    SimTrace traceLog(radio.programPath(), printLine);
+    if (parser.isSet(trace) && !parser.isSet(quiet)) {
+        QObject::connect(&radio.line(), &SimLine::logged, &app,
+                         [&traceLog](const LogEntry &entry) { traceLog.add(entry); });
+        QObject::connect(&radio, &SimulatedRadio::imageWritten, &app,
+                         [&traceLog](const QByteArray &image) { traceLog.stored(image); });
+    } else if (!parser.isSet(quiet)) {
         QObject::connect(&radio.line(), &SimLine::logged, &app,
                          [origin](const LogEntry &entry) { printLine(formatLogEntry(entry, origin)); });
     }
-    QObject::connect(&radio, &SimulatedRadio::imageWritten, &app, [](const QByteArray &image) {
-        printLine(QStringLiteral("stored image %1").arg(QString::fromLatin1(image.toHex(' '))));
-    });
+    if (!parser.isSet(trace)) {
+        QObject::connect(&radio, &SimulatedRadio::imageWritten, &app, [](const QByteArray &image) {
+            printLine(QStringLiteral("stored image %1").arg(QString::fromLatin1(image.toHex(' '))));
+        });
+    }
     QObject::connect(&radio.line(), &SimLine::hungUp, &app, [] { QCoreApplication::exit(0); });
     radio.setFault(*chosen);
     return QCoreApplication::exec();

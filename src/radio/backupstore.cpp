@@ -1,0 +1,159 @@
+#include "radio/backupstore.h"
+
+#include "radio/frequencyfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+namespace kav {
+
+namespace {
+
+constexpr int kMaxDeviceNameLength = 100;
+// Enough for every device of a fleet backed up in the same second.
+constexpr int kMaxCopies = 999;
+constexpr char kStampFormat[] = "yyyyMMdd-HHmmss";
+
+bool isNameCharacter(QChar c)
+{
+    return (c >= QLatin1Char('a') && c <= QLatin1Char('z')) || (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ||
+           (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('.') || c == QLatin1Char('_') ||
+           c == QLatin1Char('+') || c == QLatin1Char('-');
+}
+
+struct BackupName
+{
+    QDateTime time;
+    int copy = 1;
+};
+
+BackupName parseBackupName(const QString &fileName)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^[A-Za-z0-9_+-][A-Za-z0-9._+-]*-(\\d{8}-\\d{6})(?:-([2-9]|[1-9]\\d+))?\\.sav$"));
+    const QRegularExpressionMatch match = pattern.match(fileName);
+    if (!match.hasMatch())
+        return {};
+    const QDateTime time = QDateTime::fromString(match.captured(1), QString::fromLatin1(kStampFormat));
+    // fromString accepts what it can read; only a stamp that prints back the same is one of ours.
+    if (!time.isValid() || time.toString(QString::fromLatin1(kStampFormat)) != match.captured(1))
+        return {};
+    return {time, match.hasCaptured(2) ? match.captured(2).toInt() : 1};
+}
+
+} // namespace
+
+QString BackupDeviceName(const QString &devicePath)
+{
+    QString name = devicePath;
+    for (const QString &prefix : {QStringLiteral("/dev/"), QStringLiteral("\\\\.\\")}) {
+        if (name.startsWith(prefix)) {
+            name.remove(0, prefix.size());
+            break;
+        }
+    }
+    for (const QString &prefix : {QStringLiteral("serial/by-id/"), QStringLiteral("serial/by-path/")}) {
+        if (name.startsWith(prefix) && name.size() > prefix.size()) {
+            name.remove(0, prefix.size());
+            break;
+        }
+    }
+    for (QChar &c : name) {
+        if (!isNameCharacter(c))
+            c = QLatin1Char('_');
+    }
+    if (name.startsWith(QLatin1Char('.')))
+        name[0] = QLatin1Char('_');
+    name.truncate(kMaxDeviceNameLength);
+    return name.isEmpty() ? QStringLiteral("device") : name;
+}
+
+QString BackupFileName(const QString &deviceName, const QDateTime &when, int copy)
+{
+    const QString stamp = when.toString(QString::fromLatin1(kStampFormat));
+    if (copy > 1)
+        return QStringLiteral("%1-%2-%3.sav").arg(deviceName, stamp).arg(copy);
+    return QStringLiteral("%1-%2.sav").arg(deviceName, stamp);
+}
+
+QDateTime BackupTime(const QString &fileName)
+{
+    return parseBackupName(fileName).time;
+}
+
+BackupStore::BackupStore(QString folder, Clock clock) : m_folder(std::move(folder)), m_clock(std::move(clock)) {}
+
+QString BackupStore::defaultFolder(const QString &appFolder)
+{
+    return QDir(appFolder).filePath(QString::fromLatin1(kBackupFolderName));
+}
+
+BackupResult BackupStore::save(const QString &devicePath, const RadioImage &image) const
+{
+    if (!QDir().mkpath(m_folder))
+        return {false, {}, QStringLiteral("%1: the folder cannot be created").arg(m_folder)};
+    const QString deviceName = BackupDeviceName(devicePath);
+    const QDateTime now = m_clock();
+    const QDir dir(m_folder);
+    QString lastReason;
+    for (int copy = 1; copy <= kMaxCopies; ++copy) {
+        const QString path = dir.filePath(BackupFileName(deviceName, now, copy));
+        // Claim the name first (fails when it exists, even if another process
+        // just made it), then fill it in one step.
+        QFile claim(path);
+        if (!claim.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            lastReason = claim.errorString();
+            if (QFileInfo::exists(path) || QFileInfo(path).isSymLink())
+                continue;
+            return {false, {}, QStringLiteral("%1: %2").arg(path, lastReason)};
+        }
+        claim.close();
+        QString reason;
+        if (SaveFrequencyFile(path, image, &reason))
+            return {true, path, {}};
+        QFile::remove(path);
+        return {false, {}, QStringLiteral("%1: %2").arg(path, reason)};
+    }
+    return {false, {}, QStringLiteral("%1: too many backups of %2 in one second").arg(m_folder, deviceName)};
+}
+
+QStringList BackupStore::prune() const
+{
+    struct Found
+    {
+        QString name;
+        BackupName parsed;
+    };
+    std::vector<Found> found;
+    const QFileInfoList entries = QDir(m_folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QFileInfo &entry : entries) {
+        if (entry.isSymLink() || !entry.isFile())
+            continue;
+        BackupName parsed = parseBackupName(entry.fileName());
+        if (parsed.time.isValid())
+            found.push_back({entry.fileName(), std::move(parsed)});
+    }
+    std::sort(found.begin(), found.end(), [](const Found &a, const Found &b) {
+        if (a.parsed.time != b.parsed.time)
+            return a.parsed.time > b.parsed.time;
+        if (a.parsed.copy != b.parsed.copy)
+            return a.parsed.copy > b.parsed.copy;
+        return a.name > b.name;
+    });
+    const QDateTime limit = m_clock().addDays(-kBackupMaxAgeDays);
+    const QDir dir(m_folder);
+    QStringList deleted;
+    for (std::size_t i = kBackupsAlwaysKept; i < found.size(); ++i) {
+        if (found[i].parsed.time < limit && QFile::remove(dir.filePath(found[i].name)))
+            deleted.append(found[i].name);
+    }
+    return deleted;
+}
+
+} // namespace kav

@@ -1,0 +1,85 @@
+#include "common/appsettings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+
+using namespace kav;
+
+class TestAppSettings : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void badFileGivesDefaultsAndNeverFails_data();
+    void badFileGivesDefaultsAndNeverFails();
+};
+
+void TestAppSettings::badFileGivesDefaultsAndNeverFails_data()
+{
+    QTest::addColumn<QString>("kind"); // "file", "dir", "fifo", "dangling"
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("backUp");   // as read at start
+    QTest::addColumn<bool>("verify");   // as read at start
+    QTest::addColumn<bool>("saveable"); // a choice made can be written
+
+    QByteArray binary;
+    for (int i = 0; i < 512; ++i)
+        binary.append(char((i * 167 + 13) % 256));
+    const QByteArray clear = "[Programming]\r\nBackUpBeforeWriting=true\r\nVerifyAfterWrite=1\r\n";
+
+    QTest::newRow("clear choices are read") << "file" << clear << true << true << true;
+    QTest::newRow("garbage text") << "file" << QByteArray("]]]=[\n\\\n=== true\n[Programming\nBackUp") << false << false
+                                  << true;
+    QTest::newRow("binary") << "file" << binary << false << false << true;
+    QTest::newRow("values neither yes nor no")
+        << "file" << QByteArray("[Programming]\nBackUpBeforeWriting=yes please\nVerifyAfterWrite=@Variant(\\0\\0)\n")
+        << false << false << true;
+    QTest::newRow("larger than a settings file")
+        << "file" << clear + QByteArray(AppSettings::kMaxSettingsFileSize, ';') << false << false << false;
+    QTest::newRow("a directory") << "dir" << QByteArray() << false << false << false;
+    QTest::newRow("a FIFO, not waited on") << "fifo" << QByteArray() << false << false << false;
+    QTest::newRow("a dangling link") << "dangling" << QByteArray() << false << false << false;
+}
+
+void TestAppSettings::badFileGivesDefaultsAndNeverFails()
+{
+    QFETCH(QString, kind);
+    QFETCH(QByteArray, content);
+    QFETCH(bool, backUp);
+    QFETCH(bool, verify);
+    QFETCH(bool, saveable);
+
+    QTemporaryDir folder;
+    const QString path = QDir(folder.path()).filePath(QString::fromLatin1(kSettingsFileName));
+    if (kind == QLatin1String("file")) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(content), content.size());
+    } else if (kind == QLatin1String("dir")) {
+        QVERIFY(QDir().mkdir(path));
+    } else if (kind == QLatin1String("fifo")) {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else {
+        QVERIFY(QFile::link(QDir(folder.path()).filePath(QStringLiteral("gone.ini")), path));
+    }
+
+    AppSettings settings(folder.path());
+    QCOMPARE(settings.value(Choice::BackUpBeforeWriting), backUp);
+    QCOMPARE(settings.value(Choice::VerifyAfterWrite), verify);
+
+    // A choice holds for the run whether or not it can be kept, and is kept where it can.
+    QString reason;
+    QCOMPARE(settings.set(Choice::VerifyAfterWrite, !verify, &reason), saveable);
+    QCOMPARE(reason.isEmpty(), saveable);
+    QCOMPARE(settings.value(Choice::VerifyAfterWrite), !verify);
+    const AppSettings again(folder.path());
+    QCOMPARE(again.value(Choice::VerifyAfterWrite), saveable ? !verify : verify);
+    QCOMPARE(again.value(Choice::BackUpBeforeWriting), backUp);
+}
+
+QTEST_GUILESS_MAIN(TestAppSettings)
+#include "tst_appsettings.moc"

@@ -1,0 +1,131 @@
+#include "link/openfailure.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace kav;
+
+namespace {
+
+// Builds one thing of a fake system under root: "PATH" an empty file,
+// "PATH=TEXT" a file holding TEXT, "PATH->TARGET" a link. TARGET and TEXT may
+// hold %1 for root.
+bool build(const QString &root, const QString &item)
+{
+    const qsizetype arrow = item.indexOf(QLatin1String("->"));
+    const qsizetype equals = item.indexOf(QLatin1Char('='));
+    const qsizetype cut = arrow >= 0 ? arrow : equals;
+    const QString path = QDir(root).filePath(cut >= 0 ? item.left(cut) : item);
+    if (!QDir().mkpath(QFileInfo(path).path()))
+        return false;
+    if (arrow >= 0)
+        return QFile::link(item.mid(arrow + 2).arg(root), path);
+    QFile file(path);
+    const QByteArray text = equals >= 0 ? item.mid(equals + 1).arg(root).toUtf8() : QByteArray();
+    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+}
+
+} // namespace
+
+class TestOpenFailure : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void namesTheCause_data();
+    void namesTheCause();
+};
+
+void TestOpenFailure::namesTheCause_data()
+{
+    QTest::addColumn<QStringList>("system"); // items for build(), below the fake root
+    QTest::addColumn<QString>("device");     // below the fake root
+    QTest::addColumn<int>("error");
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<bool>("accessible");
+    QTest::addColumn<QString>("group");
+    QTest::addColumn<QString>("expected"); // %1 is the fake root
+
+    QStringList devices = {QStringLiteral("dev/ttyUSB1"),
+                           QStringLiteral("dev/ttyACM0"),
+                           QStringLiteral("dev/null"),
+                           QStringLiteral("dev/tty0"),
+                           QStringLiteral("dev/sda"),
+                           QStringLiteral("dev/serial/by-id/usb-FTDI_FT232R_A5-if00-port0->%1/dev/ttyUSB1")};
+    for (int n = 0; n < 32; ++n)
+        devices.append(QStringLiteral("dev/ttyS%1").arg(n));
+    QTest::newRow("no such device") << devices << "dev/ttyUSB0" << int(QSerialPort::DeviceNotFoundError)
+                                    << "No such file or directory" << false << ""
+                                    << "%1/dev/ttyUSB0: No such file or directory. The serial devices here are: "
+                                       "%1/dev/serial/by-id/usb-FTDI_FT232R_A5-if00-port0 (ttyUSB1), %1/dev/ttyACM0, "
+                                       "%1/dev/ttyS0 to %1/dev/ttyS31 (32 devices), %1/dev/ttyUSB1.";
+    QTest::newRow("no serial device at all")
+        << QStringList{QStringLiteral("dev/null")} << "dev/ttyUSB0" << int(QSerialPort::DeviceNotFoundError)
+        << "No such file or directory" << false << ""
+        << "%1/dev/ttyUSB0: No such file or directory. There is no serial device: is the adapter plugged in?";
+    QTest::newRow("permission")
+        << QStringList{QStringLiteral("dev/ttyUSB0")} << "dev/ttyUSB0" << int(QSerialPort::PermissionError)
+        << "Permission denied" << false << "dialout"
+        << "%1/dev/ttyUSB0: Permission denied. Your user must be a member of the group \"dialout\" that owns the "
+           "device (then log in again). To join it: sudo usermod -aG dialout \"$USER\"";
+    QTest::newRow("busy, named by the lock file")
+        << QStringList{QStringLiteral("dev/ttyUSB0"), QStringLiteral("lock/LCK..ttyUSB0=      4321\n"),
+                       QStringLiteral("proc/4321/comm=minicom\n")}
+        << "dev/ttyUSB0" << int(QSerialPort::PermissionError) << "Permission error while locking the device" << true
+        << "dialout"
+        << "%1/dev/ttyUSB0: Permission error while locking the device. The device is in use by another program: "
+           "pid 4321 (minicom).";
+    QTest::newRow("busy through a link, locked under the device's own name")
+        << QStringList{QStringLiteral("dev/ttyUSB0"), QStringLiteral("dev/serial/by-id/usb-X-port0->%1/dev/ttyUSB0"),
+                       QStringLiteral("lock/LCK..ttyUSB0=77\nkavrilink\nbench\n"),
+                       QStringLiteral("proc/77/comm=kavrilink\n")}
+        << "dev/serial/by-id/usb-X-port0" << int(QSerialPort::PermissionError) << "Device or resource busy" << true
+        << "dialout"
+        << "%1/dev/serial/by-id/usb-X-port0: Device or resource busy. The device is in use by another program: "
+           "pid 77 (kavrilink).";
+    QTest::newRow("busy, stale lock, named by an open descriptor")
+        << QStringList{QStringLiteral("dev/ttyUSB0"),
+                       QStringLiteral("lock/LCK..ttyUSB0=999\n"),
+                       QStringLiteral("proc/1234/comm=picocom\n"),
+                       QStringLiteral("proc/1234/fd/0->%1/dev/null"),
+                       QStringLiteral("proc/1234/fd/7->%1/dev/ttyUSB0"),
+                       QStringLiteral("proc/self/fd/3->%1/dev/ttyUSB0")}
+        << "dev/ttyUSB0" << int(QSerialPort::PermissionError) << "Permission error while locking the device" << true
+        << "dialout"
+        << "%1/dev/ttyUSB0: Permission error while locking the device. The device is in use by another program: "
+           "pid 1234 (picocom).";
+    QTest::newRow("busy, nothing tells who")
+        << QStringList{QStringLiteral("dev/ttyUSB0"), QStringLiteral("lock/LCK..ttyUSB1=55\n"),
+                       QStringLiteral("proc/55/comm=minicom\n")}
+        << "dev/ttyUSB0" << int(QSerialPort::PermissionError) << "Permission error while locking the device" << true
+        << "dialout"
+        << "%1/dev/ttyUSB0: Permission error while locking the device. The device is in use by another program.";
+}
+
+void TestOpenFailure::namesTheCause()
+{
+    QFETCH(QStringList, system);
+    QFETCH(QString, device);
+    QFETCH(int, error);
+    QFETCH(QString, reason);
+    QFETCH(bool, accessible);
+    QFETCH(QString, group);
+    QFETCH(QString, expected);
+
+    QTemporaryDir dir;
+    const QString root = QFileInfo(dir.path()).canonicalFilePath();
+    for (const QString &item : system)
+        QVERIFY2(build(root, item), qPrintable(item));
+    const SystemPlaces places{
+        root + QStringLiteral("/dev"), {root + QStringLiteral("/lock")}, root + QStringLiteral("/proc")};
+
+    QCOMPARE(DiagnoseOpenFailure(QDir(root).filePath(device), QSerialPort::SerialPortError(error), reason, accessible,
+                                 group, places),
+             expected.arg(root));
+}
+
+QTEST_GUILESS_MAIN(TestOpenFailure)
+#include "tst_openfailure.moc"
