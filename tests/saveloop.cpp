@@ -40,12 +40,12 @@ int main(int argc, char *argv[])
             // 40.0125 and 41.5000 on CH1 RX in turn: each file is 180 bytes.
             sheet.setFieldText(1, n % 2 ? QStringLiteral("40.0125") : QStringLiteral("41.5000"));
             dialogs.chooseFile(plan);
-            files.Cmd_Save_Click();
+            files.onSaveClicked();
         } else if (kind == "inf") {
             if (n % 2)
-                ports.M_COM2_Click();
+                ports.choosePort(2);
             else
-                ports.M_COM3_Click();
+                ports.choosePort(3);
         } else {
             return 2;
         }

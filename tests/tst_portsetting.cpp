@@ -122,7 +122,7 @@ void TestPortSetting::startWith(const QByteArray &content)
 
 QAction *TestPortSetting::item(int n) const
 {
-    QAction *items[] = {f->window->M_COM1, f->window->M_COM2, f->window->M_COM3, f->window->M_COM4};
+    QAction *items[] = {f->window->portItem(1), f->window->portItem(2), f->window->portItem(3), f->window->portItem(4)};
     return items[n - 1];
 }
 
@@ -266,7 +266,7 @@ void TestPortSetting::startsFromPortFile()
     QCOMPARE(f->serial.inputLength(), 0);
     QVERIFY(!f->serial.isOpen());
     QCOMPARE(f->dialogs.messages, QList<MessageRequest>{}); // a port that cannot open is not reported here
-    QCOMPARE(f->window->Txt_Model->text(), QStringLiteral("KV-7719NEW"));
+    QCOMPARE(f->window->modelField()->text(), QStringLiteral("KV-7719NEW"));
 }
 
 void TestPortSetting::startsWithPortThatOpens()
@@ -312,7 +312,7 @@ void TestPortSetting::startsQuietlyWhenFolderCannotBeCreated()
     QCOMPARE(f->data.CommPortNumber, std::int16_t(1));
     QCOMPARE(checkedItems(), QList<int>{1});
     QVERIFY(f->dialogs.messages.isEmpty());
-    QCOMPARE(f->window->Txt_Model->text(), QStringLiteral("KV-7719NEW"));
+    QCOMPARE(f->window->modelField()->text(), QStringLiteral("KV-7719NEW"));
 
     // The port opens, but the choice cannot be kept: said so, nothing changes.
     item(2)->trigger();
@@ -384,12 +384,12 @@ void TestPortSetting::choosingThroughMenuWithMouse()
     MainWindow &w = *f->window;
 
     QMenuBar *bar = w.menuBar();
-    const QRect entry = bar->actionGeometry(w.M_COM->menuAction());
+    const QRect entry = bar->actionGeometry(w.portMenu()->menuAction());
     QVERIFY(entry.isValid());
     QTest::mouseClick(bar, Qt::LeftButton, {}, entry.center());
-    QTRY_VERIFY(w.M_COM->isVisible());
-    QTest::mouseClick(w.M_COM, Qt::LeftButton, {}, w.M_COM->actionGeometry(w.M_COM4).center());
-    QTRY_VERIFY(!w.M_COM->isVisible());
+    QTRY_VERIFY(w.portMenu()->isVisible());
+    QTest::mouseClick(w.portMenu(), Qt::LeftButton, {}, w.portMenu()->actionGeometry(w.portItem(4)).center());
+    QTRY_VERIFY(!w.portMenu()->isVisible());
 
     QVERIFY(f->dialogs.messages.isEmpty());
     QCOMPARE(checkedItems(), QList<int>{4});

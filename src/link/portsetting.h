@@ -35,16 +35,14 @@ public:
     // number keeps the marks as they were last set here.
     void MarkPortMenu();
 
-    void M_COM1_Click() { choosePort(1); }
-    void M_COM2_Click() { choosePort(2); }
-    void M_COM3_Click() { choosePort(3); }
-    void M_COM4_Click() { choosePort(4); }
+    // The item COM n chosen: checks the port (unless an exchange holds it
+    // open), keeps it in comport.inf and marks it; a failure says why.
+    void choosePort(int number);
 
     // The marks as last set, item 1 first.
     const std::array<bool, 4> &marks() const { return m_marks; }
 
 private:
-    void choosePort(int number);
     void failChoice(const QString &detail);
 
     SerialService &m_serial;

@@ -51,7 +51,7 @@ struct WindowFixture
         }
         window = std::make_unique<kav::MainWindow>(data, dialogs, serial);
         window->setEndProgram([this] { ++endProgramCalls; });
-        window->Form_Load();
+        window->startUp();
         return *window;
     }
 
