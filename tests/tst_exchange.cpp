@@ -165,6 +165,7 @@ private slots:
     void portFailureIsReportedOnce();
     void startOverRunningExchange();
     void completedWriteLeavesPortForNextRead();
+    void writeRefusedByTheEncoderSendsNothingLater();
     void exchangesOnSeparatePortsDoNotMeet();
 
 private:
@@ -616,6 +617,25 @@ void TestExchange::completedWriteLeavesPortForNextRead()
     QCOMPARE(rig.data.SendImage, RadioImage()); // the read's question zeroed it
     QCOMPARE(rig.dialogs.messageTexts(),
              (QStringList{QStringLiteral("Write Data to Radio?"), QStringLiteral("Read from Radio?")}));
+}
+
+void TestExchange::writeRefusedByTheEncoderSendsNothingLater()
+{
+    // After a completed write the port stays open; a WRITE of an empty sheet
+    // must not leave the engine waiting for a 0x0F that would send a block unasked.
+    WindowRig rig;
+    rig.setField(1, QStringLiteral("40.0125"));
+    rig.dialogs.answer(MessageResult::Yes);
+    rig.window.writeButton()->click();
+    rig.serial.inject(QByteArray::fromHex("0f"));
+    rig.serial.inject(QByteArray::fromHex("77"));
+    rig.setField(1, QString());
+    rig.dialogs.answer(MessageResult::Yes);
+    rig.window.writeButton()->click();
+    rig.serial.inject(QByteArray::fromHex("0f"));
+    QCOMPARE(rig.serial.sent.size(), 2); // 0xF0 and the first block only
+    QCOMPARE(rig.dialogs.messageTexts().mid(2),
+             (QStringList{QStringLiteral("Data is Empty"), QStringLiteral("Write Error")}));
 }
 
 void TestExchange::exchangesOnSeparatePortsDoNotMeet()
