@@ -110,19 +110,11 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "no pseudo-terminal: %s\n", qPrintable(radio.line().errorString()));
         return 1;
     }
-    QDir().mkpath(home.filePath(QStringLiteral("Kavrilink")));
-    QFile map(home.filePath(QStringLiteral("Kavrilink/comport.map")));
-    if (!map.open(QIODevice::WriteOnly) || map.write("COM1=" + QFile::encodeName(radio.programPath()) + '\n') < 0)
-        return 1;
-    map.close();
-
     QtSerialService serial;
-    if (!serial.setPortNumber(1) || !serial.setSettings(QStringLiteral("1200,n,8,1")))
-        return 1;
     RadioData data;
     data.InitRadioData();
     PlanTexts sheet;
-    ProgrammingExchange exchange(serial);
+    ProgrammingExchange exchange(serial, [&radio] { return radio.programPath(); });
     int failures = 0;
 
     struct Outcome

@@ -5,6 +5,7 @@
 // and the growth between the last two.
 //   build/bench/bench_exchangememory [--exchanges N]
 #include "app/mainwindow.h"
+#include "link/portsetting.h"
 #include "benchsupport.h"
 #include "common/dialogseam.h"
 #include "link/programmingexchange.h"
@@ -60,11 +61,11 @@ int main(int argc, char *argv[])
     if (!map.open(QIODevice::WriteOnly) || map.write("COM1=" + device + '\n') < 0)
         return 1;
     map.close();
-    serial.setPortMapFile(map.fileName());
 
     RadioData data;
     YesDialogs dialogs;
     MainWindow window(data, dialogs, serial);
+    window.portSetting().setPortMapFile(map.fileName());
     window.startUp();
     window.show();
     QEventLoop settle;

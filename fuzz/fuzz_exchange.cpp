@@ -130,7 +130,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
             || box.text == QLatin1String("Connection Error to Radio"))
             errorShownOpen = errorShownOpen || serial.isOpen();
     };
-    ExchangeCommands commands(data, sheet, dialogs, serial);
+    ExchangeCommands commands(data, sheet, dialogs, serial, [] { return QStringLiteral("/dev/scripted"); });
     ProgrammingExchange &exchange = commands.exchange();
     bool completed = false;
     int ended = 0;
@@ -174,7 +174,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
             break;
         }
         case 4:
-            serial.notify(input.next() & 1 ? kCommEvReceive : kCommEventRxOver);
+            if (input.next() & 1)
+                serial.notifyReady();
+            else
+                serial.notifyOverflow();
             break;
         case 5: // the response timer expires, if armed
             if (exchange.responseTimer().isActive())

@@ -1,6 +1,7 @@
 // The engine of READ and WRITE on a fake port, and the window's front end over
 // it: the gates before an exchange and the box each outcome ends in.
 #include "app/mainwindow.h"
+#include "link/portsetting.h"
 #include "link/programmingexchange.h"
 #include "link/radioprotocol.h"
 #include "radio/radiodata.h"
@@ -36,7 +37,7 @@ QString outcomeName(ExchangeOutcome outcome)
 struct Rig
 {
     FakeSerialService serial;
-    ProgrammingExchange exchange{serial};
+    ProgrammingExchange exchange{serial, [] { return QStringLiteral("/dev/fake1"); }};
     QSignalSpy finished{&exchange, &ProgrammingExchange::finished};
 
     Rig() { exchange.setResponseTimeout(kShortTimeout); }
@@ -348,9 +349,9 @@ void TestExchange::writeTransitions()
 void TestExchange::idleEngineDropsWhatArrives()
 {
     Rig rig;
-    QVERIFY(rig.serial.open());
+    QVERIFY(rig.serial.open(QStringLiteral("/dev/fake1")));
     rig.serial.inject(QByteArray::fromHex("0e0f77") + kExampleBlock);
-    QCOMPARE(rig.serial.waitingCount(), 0);
+    QCOMPARE(rig.serial.count(), 0);
     QVERIFY(rig.serial.sent.isEmpty());
     QCOMPARE(rig.finished.size(), 0);
     QVERIFY(rig.serial.isOpen());
@@ -462,9 +463,9 @@ void TestExchange::windowGatesBeforeTheCommand()
         QCOMPARE(box.title, QString());
         QCOMPARE(box.icon, MessageIcon::None);
         QCOMPARE(box.buttons, MessageButtons::Ok);
-        QCOMPARE(box.informativeText, QStringLiteral("/dev/fake1: ") + (trouble == QLatin1String("open")
-                                                                            ? QStringLiteral("Permission denied")
-                                                                            : QStringLiteral("Input/output error")));
+        const QString reason = trouble == QLatin1String("open") ? QStringLiteral("Permission denied")
+                                                                : QStringLiteral("Input/output error");
+        QCOMPARE(box.informativeText, rig.window.portSetting().portDevice() + QStringLiteral(": ") + reason);
     } else if (trouble == QLatin1String("empty") || trouble == QLatin1String("field")) {
         QCOMPARE(box.title, trouble == QLatin1String("empty") ? QStringLiteral("No Data") : QStringLiteral("Error"));
         QCOMPARE(box.icon, MessageIcon::Critical);
@@ -549,7 +550,7 @@ void TestExchange::timeOutBoxNeverStacks()
     });
     QSignalSpy finished(&rig.window.exchange(), &ProgrammingExchange::finished);
     QCOMPARE(rig.window.exchange().responseTimeout(), 150ms);
-    QCOMPARE(ProgrammingExchange(rig.serial).responseTimeout(), 1000ms);
+    QCOMPARE(ProgrammingExchange(rig.serial, {}).responseTimeout(), 1000ms);
     rig.dialogs.answer(MessageResult::Yes);
     rig.window.readButton()->click();
     QVERIFY(finished.wait(5000));
@@ -568,7 +569,7 @@ void TestExchange::portFailureIsReportedOnce()
     rig.play(QStringLiteral("0f"));
     rig.play(QStringLiteral("fail"));
     rig.serial.failPort(QStringLiteral("again")); // already closed: nothing more
-    Q_EMIT rig.serial.portFailed(QStringLiteral("a late report"));
+    Q_EMIT rig.serial.errorOccurred(SerialError::PortFailed, QStringLiteral("a late report"));
     QVERIFY(!rig.finished.wait(int(kShortTimeout.count()) * 4)); // the armed time-out does not follow
     QCOMPARE(rig.failures(), QStringList{QStringLiteral("CommunicationError")});
     QCOMPARE(rig.results().constFirst().reason, QStringLiteral("device gone"));

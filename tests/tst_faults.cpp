@@ -151,7 +151,7 @@ int TestFaults::failures() const
 
 void TestFaults::expectQuietAfterwards(int failures)
 {
-    QSignalSpy notified(&f->serial, &SerialService::commEvent);
+    QSignalSpy notified(&f->serial, &SerialService::readyRead);
     WakeCounter counter(f->window->exchange().responseTimer());
     QVERIFY(!finished->wait(400));
     QCOMPARE(this->failures(), failures);
@@ -187,7 +187,7 @@ void TestFaults::hangUpInTheMiddleOfTheBlock()
     MainWindow &w = *f->window;
     WindowFixture::type(w.rxField(2), QStringLiteral("41"));
     radio->setFault(Fault::HangUpInBlock);
-    QSignalSpy portFailed(&f->serial, &SerialService::portFailed);
+    QSignalSpy portFailed(&f->serial, &SerialService::errorOccurred);
 
     click(reading ? w.readButton() : w.writeButton());
     QVERIFY(waitForOutcome());
@@ -390,7 +390,7 @@ void TestFaults::deviceGoneWhilePortHeldOpenAfterWrite()
 
     // The adapter is pulled: nothing is waited for, so nothing is reported,
     // but the port is let go instead of being watched while dead.
-    QSignalSpy portFailed(&f->serial, &SerialService::portFailed);
+    QSignalSpy portFailed(&f->serial, &SerialService::errorOccurred);
     // The adapter's name goes with it. (The bare /dev/pts number could be
     // given at once to a pseudo-terminal of another test running beside this.)
     radio->line().hangUp();

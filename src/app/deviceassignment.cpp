@@ -5,7 +5,6 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QSaveFile>
 #include <QSerialPortInfo>
 #include <QVBoxLayout>
 
@@ -88,25 +87,6 @@ PortMap DeviceAssignmentDialog::portMap() const
             map.insert(n, device);
     }
     return map;
-}
-
-QByteArray FormatPortMap(const PortMap &map)
-{
-    QByteArray text = "# COM port -> serial device, written by Kavrilink's Assign Devices\n";
-    for (auto it = map.cbegin(); it != map.cend(); ++it)
-        text += "COM" + QByteArray::number(it.key()) + '=' + it.value().toUtf8() + '\n';
-    return text;
-}
-
-bool SavePortMap(const QString &path, const PortMap &map, QString *reason)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(FormatPortMap(map)) < 0 || !file.commit()) {
-        if (reason)
-            *reason = file.errorString();
-        return false;
-    }
-    return true;
 }
 
 } // namespace kav

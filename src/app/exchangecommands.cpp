@@ -9,8 +9,8 @@
 namespace kav {
 
 ExchangeCommands::ExchangeCommands(RadioData &data, PlanDisplay &sheet, DialogSeam &dialogs, SerialService &serial,
-                                   QObject *parent)
-    : QObject(parent), m_data(data), m_sheet(sheet), m_dialogs(dialogs), m_exchange(serial)
+                                   ProgrammingExchange::DeviceSource device, QObject *parent)
+    : QObject(parent), m_data(data), m_sheet(sheet), m_dialogs(dialogs), m_exchange(serial, std::move(device))
 {
     connect(&m_exchange, &ProgrammingExchange::finished, this, &ExchangeCommands::onExchangeFinished);
 }

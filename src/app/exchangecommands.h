@@ -19,8 +19,9 @@ class ExchangeCommands : public QObject
     Q_OBJECT
 
 public:
+    // device: what the engine opens when the port is closed, asked at every open.
     ExchangeCommands(RadioData &data, PlanDisplay &sheet, DialogSeam &dialogs, SerialService &serial,
-                     QObject *parent = nullptr);
+                     ProgrammingExchange::DeviceSource device, QObject *parent = nullptr);
     ~ExchangeCommands() override;
 
     // READ: opens the port (a port that cannot be had is said at once), asks,

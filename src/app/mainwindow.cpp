@@ -8,6 +8,7 @@
 #include "app/exchangecommands.h"
 #include "app/reportprinter.h"
 #include "common/dialogseam.h"
+#include "link/linkmessages.h"
 #include "link/portsetting.h"
 #include "radio/decoder.h"
 #include "radio/radiodata.h"
@@ -135,30 +136,38 @@ MainWindow::MainWindow(RadioData &data, DialogSeam &dialogs, SerialService &seri
     connectCommand(m_printButton, [this] { m_reportPrinter->onPrintClicked(); });
     connectCommand(m_exitButton, [this] { onExitClicked(); });
 
-    m_exchangeCommands = std::make_unique<ExchangeCommands>(m_data, *m_sheet, m_dialogs, m_serial);
+    m_exchangeCommands = std::make_unique<ExchangeCommands>(m_data, *m_sheet, m_dialogs, m_serial,
+                                                            [this] { return m_portSetting->portDevice(); });
     connectCommand(m_readButton, [this] { m_exchangeCommands->onReadClicked(); });
     connectCommand(m_writeButton, [this] { m_exchangeCommands->onWriteClicked(); });
     connect(qApp, &QGuiApplication::commitDataRequest, this, &MainWindow::commitSession);
 
-    m_portSetting = std::make_unique<PortSetting>(m_serial, m_data, m_dialogs, [this](int item, bool checked) {
-        portItem(item)->setChecked(checked);
-    });
+    m_portSetting = std::make_unique<PortSetting>(
+        m_serial, m_data, applicationFolder(), [this](int item, bool checked) { portItem(item)->setChecked(checked); });
     for (int n = 1; n <= int(m_portItems.size()); ++n)
-        connect(portItem(n), &QAction::triggered, this, [this, n] { m_portSetting->choosePort(n); });
+        connect(portItem(n), &QAction::triggered, this, [this, n] { onPortChosen(n); });
     connect(m_assignDevicesItem, &QAction::triggered, this, &MainWindow::assignDevices);
     connect(m_portMenu, &QMenu::aboutToShow, this, &MainWindow::showPortDevices);
 }
 
+void MainWindow::onPortChosen(int number)
+{
+    QString reason;
+    if (m_portSetting->choosePort(number, &reason))
+        return;
+    showPlain(m_dialogs, QString::fromLatin1(kReselectPortMessage), {}, reason);
+    m_portSetting->MarkPortMenu();
+}
+
 void MainWindow::showPortDevices()
 {
-    const PortMap map = ReadPortMap(applicationFile(QString::fromLatin1(kPortMapFileName)));
     for (int n = 1; n <= int(m_portItems.size()); ++n)
-        portItem(n)->setToolTip(QStringLiteral("COM%1: %2").arg(n).arg(PortDevice(map, n)));
+        portItem(n)->setToolTip(QStringLiteral("COM%1: %2").arg(n).arg(m_portSetting->deviceOf(n)));
 }
 
 void MainWindow::assignDevices()
 {
-    const QString path = applicationFile(QString::fromLatin1(kPortMapFileName));
+    const QString path = m_portSetting->portMapFile();
     // Enumerated only now: listing serial devices has no place at start-up.
     DeviceAssignmentDialog dialog(ReadPortMap(path), findSerialDevices(), this);
     if (dialog.exec() != QDialog::Accepted)

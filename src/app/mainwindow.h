@@ -86,6 +86,8 @@ private:
     void commitSession(QSessionManager &manager);
     // Each COM item's tooltip names its device, as comport.map says now.
     void showPortDevices();
+    // The item COM n chosen; a port that cannot be chosen is said.
+    void onPortChosen(int number);
     void assignDevices();
 
     RadioData &m_data;

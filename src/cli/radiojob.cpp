@@ -2,7 +2,9 @@
 
 #include "cli/clidialogs.h"
 #include "cli/exitcodes.h"
+#include "common/appfolder.h"
 #include "link/linkmessages.h"
+#include "link/portmap.h"
 #include "link/radioprotocol.h"
 #include "radio/decoder.h"
 #include "radio/encoder.h"
@@ -13,32 +15,15 @@ namespace kav::cli {
 
 namespace {
 
-// A serial service bound to one device path instead of a COM number.
-class DeviceSerialService : public QtSerialService
+// The device of the job: the one given, or COM n as comport.map in the
+// application folder says at the time of opening, as in the window.
+ProgrammingExchange::DeviceSource deviceSource(const QString &device, int comNumber)
 {
-public:
-    explicit DeviceSerialService(QString device) : m_device(std::move(device)) {}
-    QString devicePath() const override { return m_device; }
-
-private:
-    QString m_device;
-};
-
-std::unique_ptr<QtSerialService> makeService(const QString &device, int comNumber)
-{
-    std::unique_ptr<QtSerialService> service;
-    if (device.isEmpty()) {
-        service = std::make_unique<QtSerialService>();
-        (void)service->setPortNumber(comNumber); // a rejected number fails at open, as in the window
-    } else {
-        service = std::make_unique<DeviceSerialService>(device);
-    }
-    // The radio's line, as the window configures it at start-up.
-    (void)service->setSettings(QStringLiteral("1200,n,8,1"));
-    service->setReceiveThreshold(1);
-    service->setBinaryInput(true);
-    service->setInputLength(0);
-    return service;
+    if (!device.isEmpty())
+        return [device] { return device; };
+    return [comNumber] {
+        return PortDevice(ReadPortMap(applicationFile(QString::fromLatin1(kPortMapFileName))), comNumber);
+    };
 }
 
 struct OutcomeExit
@@ -69,10 +54,11 @@ RadioJob::RadioJob(Kind kind, const QString &device, int comNumber, QObject *par
     : QObject(parent),
       m_kind(kind),
       m_prefix(device.isEmpty() ? QStringLiteral("COM%1").arg(comNumber) : device),
-      m_serial(makeService(device, comNumber)),
-      m_exchange(*m_serial)
+      m_serial(std::make_unique<QtSerialService>()),
+      m_exchange(*m_serial, deviceSource(device, comNumber))
 {
-    m_name = device.isEmpty() ? QStringLiteral("COM%1 (%2)").arg(comNumber).arg(m_serial->devicePath()) : device;
+    m_name = device.isEmpty() ? QStringLiteral("COM%1 (%2)").arg(comNumber).arg(deviceSource(device, comNumber)())
+                              : device;
     connect(&m_exchange, &ProgrammingExchange::progressed, this, &RadioJob::onExchangeProgressed);
     connect(&m_exchange, &ProgrammingExchange::finished, this, &RadioJob::onExchangeFinished);
 }

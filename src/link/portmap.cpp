@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QIODevice>
 #include <QRegularExpression>
+#include <QSaveFile>
 
 namespace kav {
 
@@ -62,6 +63,31 @@ PortMap ReadPortMap(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return ReadPortMap(file);
+}
+
+QByteArray FormatPortMap(const PortMap &map)
+{
+    QByteArray text = "# COM port -> serial device, written by Kavrilink's Assign Devices\n";
+    for (auto it = map.cbegin(); it != map.cend(); ++it)
+        text += "COM" + QByteArray::number(it.key()) + '=' + it.value().toUtf8() + '\n';
+    return text;
+}
+
+bool WritePortMap(QIODevice &device, const PortMap &map)
+{
+    const QByteArray text = FormatPortMap(map);
+    return device.write(text) == text.size();
+}
+
+bool SavePortMap(const QString &path, const PortMap &map, QString *reason)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || !WritePortMap(file, map) || !file.commit()) {
+        if (reason)
+            *reason = file.errorString();
+        return false;
+    }
+    return true;
 }
 
 QString DefaultPortDevice(int number)

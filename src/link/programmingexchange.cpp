@@ -26,14 +26,15 @@ QDebug operator<<(QDebug debug, ExchangeOutcome outcome)
     return debug;
 }
 
-ProgrammingExchange::ProgrammingExchange(SerialService &serial, QObject *parent) : QObject(parent), m_serial(serial)
+ProgrammingExchange::ProgrammingExchange(SerialService &serial, DeviceSource device, QObject *parent)
+    : QObject(parent), m_serial(serial), m_device(std::move(device))
 {
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);
     m_timer.setInterval(kDefaultResponseTimeout);
     connect(&m_timer, &QTimer::timeout, this, &ProgrammingExchange::onResponseTimeout);
-    connect(&m_serial, &SerialService::commEvent, this, &ProgrammingExchange::onSerialEvent);
-    connect(&m_serial, &SerialService::portFailed, this, &ProgrammingExchange::onPortFailed);
+    connect(&m_serial, &SerialService::readyRead, this, &ProgrammingExchange::onSerialEvent);
+    connect(&m_serial, &SerialService::errorOccurred, this, &ProgrammingExchange::onSerialError);
 }
 
 ProgrammingExchange::~ProgrammingExchange() = default;
@@ -50,7 +51,7 @@ std::chrono::milliseconds ProgrammingExchange::responseTimeout() const
 
 bool ProgrammingExchange::openPort(QString *reason)
 {
-    if (m_serial.isOpen() || m_serial.open())
+    if (m_serial.isOpen() || m_serial.open(m_device ? m_device() : QString()))
         return true;
     if (reason)
         *reason = portReason();
@@ -96,14 +97,8 @@ void ProgrammingExchange::sendCommand(std::uint8_t command)
     Q_EMIT progressed(m_state, 0);
 }
 
-void ProgrammingExchange::onSerialEvent(int code)
+void ProgrammingExchange::onSerialEvent()
 {
-    if (code == kCommEventRxOver) {
-        m_serial.discardWaiting();
-        return;
-    }
-    if (code != kCommEvReceive)
-        return;
     switch (m_state) {
     case LinkState::WriteRequested:
         onWriteAnswer();
@@ -127,7 +122,7 @@ void ProgrammingExchange::onSerialEvent(int code)
 std::optional<std::uint8_t> ProgrammingExchange::takeAnswer()
 {
     // A notification with nothing to judge leaves the wait as it is.
-    if (m_serial.waitingCount() == 0)
+    if (m_serial.count() == 0)
         return std::nullopt;
     const QByteArray taken = m_serial.take();
     if (taken.isEmpty())
@@ -193,7 +188,7 @@ void ProgrammingExchange::onReadAnswer()
 void ProgrammingExchange::onImageBlock()
 {
     // Re-tested on every notification until the whole block is waiting.
-    const int waiting = m_serial.waitingCount();
+    const int waiting = m_serial.count();
     if (waiting < kImageBlockSize) {
         Q_EMIT progressed(m_state, waiting);
         return;
@@ -229,8 +224,12 @@ void ProgrammingExchange::onResponseTimeout()
     finish(ExchangeOutcome::NoAnswer);
 }
 
-void ProgrammingExchange::onPortFailed(const QString &reason)
+void ProgrammingExchange::onSerialError(SerialError error, const QString &reason)
 {
+    if (error == SerialError::ReceiveOverflow) {
+        m_serial.discard(); // a block that lost bytes is waited for afresh
+        return;
+    }
     // Only an exchange that waits for the radio has something to report;
     // failures found by a send are reported where the send failed.
     if (!m_timer.isActive())
@@ -242,7 +241,7 @@ void ProgrammingExchange::onPortFailed(const QString &reason)
 
 bool ProgrammingExchange::send(const QByteArray &bytes)
 {
-    if (!m_serial.send(bytes))
+    if (!m_serial.write(bytes))
         return false;
     Q_EMIT lineBytes(LineDirection::ToRadio, bytes, steadyNow());
     return true;
@@ -271,7 +270,7 @@ void ProgrammingExchange::finish(ExchangeOutcome outcome, const QString &reason,
 
 QString ProgrammingExchange::portReason() const
 {
-    const QString device = m_serial.devicePath();
+    const QString device = m_serial.device();
     const QString reason = m_serial.errorString();
     if (device.isEmpty() || reason.contains(device))
         return reason;

@@ -9,11 +9,13 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 namespace kav {
 
 class SerialService;
+enum class SerialError;
 
 // How long the engine waits for each answer of the radio unless told otherwise.
 inline constexpr auto kDefaultResponseTimeout = std::chrono::milliseconds(1000);
@@ -28,7 +30,10 @@ class ProgrammingExchange : public QObject
     Q_OBJECT
 
 public:
-    explicit ProgrammingExchange(SerialService &serial, QObject *parent = nullptr);
+    // The device to open when the port is closed, asked at every open.
+    using DeviceSource = std::function<QString()>;
+
+    ProgrammingExchange(SerialService &serial, DeviceSource device, QObject *parent = nullptr);
     ~ProgrammingExchange() override;
 
     void setResponseTimeout(std::chrono::milliseconds timeout);
@@ -65,8 +70,8 @@ Q_SIGNALS:
     void finished(const kav::ExchangeResult &result);
 
 private:
-    void onSerialEvent(int code);
-    void onPortFailed(const QString &reason);
+    void onSerialEvent();
+    void onSerialError(SerialError error, const QString &reason);
 
     // The reply handler of each waiting state.
     void onWriteAnswer();
@@ -86,6 +91,7 @@ private:
     QString portReason() const;
 
     SerialService &m_serial;
+    DeviceSource m_device;
     LinkState m_state = LinkState::Idle;
     ExchangeKind m_kind = ExchangeKind::Read;
     RadioImage m_image; // the image being written
