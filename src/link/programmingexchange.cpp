@@ -29,6 +29,7 @@ QDebug operator<<(QDebug debug, ExchangeOutcome outcome)
 ProgrammingExchange::ProgrammingExchange(SerialService &serial, DeviceSource device, QObject *parent)
     : QObject(parent), m_serial(serial), m_device(std::move(device))
 {
+    m_timer.setObjectName(QStringLiteral("Timer1"));
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);
     m_timer.setInterval(kDefaultResponseTimeout);
