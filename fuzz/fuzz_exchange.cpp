@@ -216,7 +216,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
         FUZZ_CHECK(ended <= 1);
         FUZZ_CHECK(!exchange.responseTimer().isActive() || serial.isOpen());
         if (handledReceive && serial.isOpen())
-            FUZZ_CHECK(serial.waitingCount() < kImageBlockSize);
+            FUZZ_CHECK(serial.count() < kImageBlockSize);
 
         int boxes = 0;
         for (qsizetype i = boxesBefore; i < dialogs.shown.size(); ++i)

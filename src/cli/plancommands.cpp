@@ -45,8 +45,8 @@ QJsonObject planJson(const PlanFields &fields, const RadioImage &image)
 {
     QJsonArray channels;
     for (int channel = 1; channel <= 3; ++channel) {
-        const QString &rx = fields[size_t(channel - 1)];
-        const QString &tx = fields[size_t(channel + 2)];
+        const QString &rx = fields[size_t(channel) - 1];
+        const QString &tx = fields[size_t(channel) + 2];
         channels.append(QJsonObject{{QStringLiteral("channel"), channel},
                                     {QStringLiteral("rx"), rx.isEmpty() ? QJsonValue() : QJsonValue(rx)},
                                     {QStringLiteral("tx"), tx.isEmpty() ? QJsonValue() : QJsonValue(tx)}});
@@ -61,8 +61,8 @@ QStringList planLines(const PlanFields &fields)
     for (int channel = 1; channel <= 3; ++channel) {
         lines.append(QStringLiteral("CH%1  RX %2  TX %3")
                          .arg(channel)
-                         .arg(fields[size_t(channel - 1)], -9)
-                         .arg(fields[size_t(channel + 2)])
+                         .arg(fields[size_t(channel) - 1], -9)
+                         .arg(fields[size_t(channel) + 2])
                          .trimmed());
     }
     return lines;

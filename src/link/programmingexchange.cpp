@@ -272,7 +272,7 @@ void ProgrammingExchange::finish(ExchangeOutcome outcome, const QString &reason,
 QString ProgrammingExchange::portReason() const
 {
     const QString device = m_serial.device();
-    const QString reason = m_serial.errorString();
+    QString reason = m_serial.errorString();
     if (device.isEmpty() || reason.contains(device))
         return reason;
     return reason.isEmpty() ? device : QStringLiteral("%1: %2").arg(device, reason);
