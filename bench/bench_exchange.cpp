@@ -3,10 +3,10 @@
 // each exchange comes to the time the line itself needs.
 //   build/bench/bench_exchange [--exchanges N] [--turnaround MS]
 
-#include "benchsupport.h"
-#include "common/dialogseam.h"
 #include "link/programmingexchange.h"
 #include "link/qtserialservice.h"
+#include "radio/decoder.h"
+#include "radio/encoder.h"
 #include "radio/plantexts.h"
 #include "radio/radiodata.h"
 #include "simulatedradio.h"
@@ -24,7 +24,6 @@
 #include <cstdio>
 
 using namespace kav;
-using kav::bench::YesDialogs;
 using namespace kav::sim;
 
 namespace {
@@ -111,20 +110,12 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "no pseudo-terminal: %s\n", qPrintable(radio.line().errorString()));
         return 1;
     }
-    QDir().mkpath(home.filePath(QStringLiteral("Kavrilink")));
-    QFile map(home.filePath(QStringLiteral("Kavrilink/comport.map")));
-    if (!map.open(QIODevice::WriteOnly) || map.write("COM1=" + QFile::encodeName(radio.programPath()) + '\n') < 0)
-        return 1;
-    map.close();
-
     QtSerialService serial;
-    if (!serial.setPortNumber(1) || !serial.setSettings(QStringLiteral("1200,n,8,1")))
-        return 1;
     RadioData data;
     data.InitRadioData();
     PlanTexts sheet;
-    YesDialogs dialogs;
-    ProgrammingExchange exchange(serial, data, sheet, dialogs);
+    ProgrammingExchange exchange(serial, [&radio] { return radio.programPath(); });
+    int failures = 0;
 
     struct Outcome
     {
@@ -138,13 +129,17 @@ int main(int argc, char *argv[])
 
     Waiter waiter;
     bool done = false;
-    const auto finish = [&] {
+    // As the window does: a read is shown on the sheet, a write sends the sheet.
+    QObject::connect(&exchange, &ProgrammingExchange::finished, &app, [&](const ExchangeResult &result) {
+        if (result.outcome != ExchangeOutcome::Ok) {
+            ++failures;
+        } else if (result.kind == ExchangeKind::Read) {
+            data.ReceiveImage = result.image;
+            LoadReceivedImage(data, sheet);
+        }
         done = true;
         waiter.wake();
-    };
-    QObject::connect(&exchange, &ProgrammingExchange::readCompleted, &app, finish);
-    QObject::connect(&exchange, &ProgrammingExchange::writeCompleted, &app, finish);
-    QObject::connect(&exchange, &ProgrammingExchange::exchangeFailed, &app, finish);
+    });
     bool verdict = false;
     QObject::connect(&radio, &SimulatedRadio::verdictReceived, &app, [&] {
         verdict = true;
@@ -164,11 +159,19 @@ int main(int argc, char *argv[])
         done = false;
         verdict = false;
         const qint64 start = toNs(Clock::now());
-        if (reading)
-            exchange.Cmd_Read_Click();
-        else
-            exchange.Cmd_Write_Click();
-        if (!waiter.waitFor(done, 5000) || dialogs.errors > 0) {
+        if (reading) {
+            data.InitRadioData();
+            exchange.read();
+        } else {
+            const EncodeResult encoded = BuildSendImage(data.SendImage, FieldTextsOf(sheet));
+            if (encoded.outcome != EncodeOutcome::Encoded) {
+                std::fprintf(stderr, "the sheet of exchange %d cannot be encoded\n", i);
+                return 1;
+            }
+            data.SendImage = encoded.image;
+            exchange.write(data.SendImage);
+        }
+        if (!waiter.waitFor(done, 5000) || failures > 0) {
             std::fprintf(stderr, "exchange %d did not complete\n", i);
             return 1;
         }

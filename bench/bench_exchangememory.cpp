@@ -5,6 +5,7 @@
 // and the growth between the last two.
 //   build/bench/bench_exchangememory [--exchanges N]
 #include "app/mainwindow.h"
+#include "link/portsetting.h"
 #include "benchsupport.h"
 #include "common/dialogseam.h"
 #include "link/programmingexchange.h"
@@ -60,12 +61,12 @@ int main(int argc, char *argv[])
     if (!map.open(QIODevice::WriteOnly) || map.write("COM1=" + device + '\n') < 0)
         return 1;
     map.close();
-    serial.setPortMapFile(map.fileName());
 
     RadioData data;
     YesDialogs dialogs;
     MainWindow window(data, dialogs, serial);
-    window.Form_Load();
+    window.portSetting().setPortMapFile(map.fileName());
+    window.startUp();
     window.show();
     QEventLoop settle;
     QTimer::singleShot(0, &settle, &QEventLoop::quit);
@@ -74,14 +75,14 @@ int main(int argc, char *argv[])
 
     QEventLoop loop;
     ProgrammingExchange &exchange = window.exchange();
-    QObject::connect(&exchange, &ProgrammingExchange::readCompleted, &loop, [&] { loop.exit(0); });
-    QObject::connect(&exchange, &ProgrammingExchange::writeCompleted, &loop, [&] { loop.exit(0); });
-    QObject::connect(&exchange, &ProgrammingExchange::exchangeFailed, &loop, [&] { loop.exit(1); });
+    QObject::connect(&exchange, &ProgrammingExchange::finished, &loop, [&](const ExchangeResult &result) {
+        loop.exit(result.outcome == ExchangeOutcome::Ok ? 0 : 1);
+    });
     long afterTen = idle;
     for (int n = 1; n <= exchanges; ++n) {
         // A read, then the plan written back, and so on; a write leaves the
         // port open, which the next read uses.
-        (n % 2 ? window.Cmd_Read : window.Cmd_Write)->click();
+        (n % 2 ? window.readButton() : window.writeButton())->click();
         QTimer limit;
         limit.setSingleShot(true);
         QObject::connect(&limit, &QTimer::timeout, &loop, [&] { loop.exit(2); });

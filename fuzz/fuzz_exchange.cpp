@@ -1,15 +1,16 @@
-// The exchange with the radio, fed arbitrary sequences of events through a
-// scripted serial service: byte chunks with their receive notifications,
-// empty notifications, overflows, expiries of the armed response timer, the
-// device going away, failing opens and sends, clicks on READ and WRITE with
-// either answer, starting from any LinkState.
+// READ and WRITE as the window offers them (the engine and its front end),
+// fed arbitrary sequences of events through a scripted serial service: byte
+// chunks with their receive notifications, empty notifications, overflows,
+// expiries of the armed response timer, the device going away, failing opens
+// and sends, clicks on READ and WRITE with either answer.
 //
 // Invariants, checked after every event:
 // - only the program's own boxes are shown, each with its own title, icon and
 //   buttons, and an event shows at most one box besides the click's question;
 // - the port is closed whenever "Communication Error", "Write Error" or
 //   "Connection Error to Radio" is shown;
-// - LinkState keeps its value or becomes 1, 2, 4 or 5;
+// - the engine ends an exchange at most once per event, and the link state
+//   keeps its value or becomes one of the four waiting states;
 // - the response timer runs only while the port is open;
 // - at most 36 received bytes wait after a notification has been handled;
 // - the program sends only 0xE0, 0xF0, 0x77, 0x55 or the 37-byte block of
@@ -20,6 +21,7 @@
 #include "fuzzdialogs.h"
 #include "scriptedserial.h"
 
+#include "app/exchangecommands.h"
 #include "link/programmingexchange.h"
 #include "link/radioprotocol.h"
 #include "radio/plantexts.h"
@@ -108,9 +110,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
     Input input(bytes, size);
     RadioData data;
     data.InitRadioData();
-    // Any LinkState at all to begin with, and the port open or not.
-    const std::int16_t initialState = std::int16_t(input.next() | (input.next() << 8));
-    data.LinkState = initialState;
+    // Two bytes that once chose a starting state; the engine always starts idle.
+    (void)input.next();
+    (void)input.next();
     for (int i = 0; i < RadioImage::kSize; ++i)
         data.ReceiveImage.at(i) = std::uint8_t(0x30 + i);
 
@@ -128,13 +130,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
             || box.text == QLatin1String("Connection Error to Radio"))
             errorShownOpen = errorShownOpen || serial.isOpen();
     };
-    ProgrammingExchange exchange(serial, data, sheet, dialogs);
+    ExchangeCommands commands(data, sheet, dialogs, serial, [] { return QStringLiteral("/dev/scripted"); });
+    ProgrammingExchange &exchange = commands.exchange();
     bool completed = false;
-    QObject::connect(&exchange, &ProgrammingExchange::readCompleted, &exchange, [&] { completed = true; });
+    int ended = 0;
+    QObject::connect(&exchange, &ProgrammingExchange::finished, &exchange, [&](const ExchangeResult &result) {
+        ++ended;
+        completed = completed
+            || (result.kind == ExchangeKind::Read && result.outcome == ExchangeOutcome::Ok);
+    });
 
     for (int event = 0; !input.atEnd() && event < 256; ++event) {
         const RadioImage imageBefore = data.ReceiveImage;
-        const std::int16_t stateBefore = data.LinkState;
+        const LinkState stateBefore = exchange.state();
+        ended = 0;
         const qsizetype boxesBefore = dialogs.shown.size();
         const qsizetype sentBefore = serial.sent.size();
         completed = false;
@@ -165,11 +174,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
             break;
         }
         case 4:
-            serial.notify(input.next() & 1 ? kCommEvReceive : kCommEventRxOver);
+            if (input.next() & 1)
+                serial.notifyReady();
+            else
+                serial.notifyOverflow();
             break;
         case 5: // the response timer expires, if armed
-            if (exchange.Timer1().isActive())
-                exchange.Timer1_Timer();
+            if (exchange.responseTimer().isActive())
+                exchange.onResponseTimeout();
             break;
         case 6:
             serial.vanish();
@@ -184,7 +196,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
             const bool yes = input.next() & 1;
             dialogs.answers = {yes ? MessageResult::Yes : MessageResult::No};
             const bool couldOpen = serial.isOpen() || !serial.failOpen;
-            exchange.Cmd_Read_Click();
+            commands.onReadClicked();
             readConfirmed = yes && couldOpen;
             break;
         }
@@ -192,18 +204,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
             const std::uint8_t how = input.next();
             fillSheet(sheet, how >> 1);
             dialogs.answers = {how & 1 ? MessageResult::Yes : MessageResult::No};
-            exchange.Cmd_Write_Click();
+            commands.onWriteClicked();
             break;
         }
         }
         dialogs.answers.clear();
 
         FUZZ_CHECK(!errorShownOpen);
-        const std::int16_t state = data.LinkState;
-        FUZZ_CHECK(state == stateBefore || state == 1 || state == 2 || state == 4 || state == 5);
-        FUZZ_CHECK(!exchange.Timer1().isActive() || serial.isOpen());
+        const LinkState state = exchange.state();
+        FUZZ_CHECK(state == stateBefore || state != LinkState::Idle);
+        FUZZ_CHECK(ended <= 1);
+        FUZZ_CHECK(!exchange.responseTimer().isActive() || serial.isOpen());
         if (handledReceive && serial.isOpen())
-            FUZZ_CHECK(serial.waitingCount() < kImageBlockSize);
+            FUZZ_CHECK(serial.count() < kImageBlockSize);
 
         int boxes = 0;
         for (qsizetype i = boxesBefore; i < dialogs.shown.size(); ++i)

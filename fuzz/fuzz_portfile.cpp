@@ -5,16 +5,16 @@
 // - the reader takes a bounded prefix, and gives a number exactly when the
 //   text up to the first CR or LF is blanks, decimal digits of 0 to 255, blanks;
 // - the number written for any port reads back as that port;
-// - start-up shows no box, leaves the file byte for byte as it was, takes the
-//   number read or 1, configures the port for it ("1200,n,8,1"), leaves the
+// - start-up leaves the file byte for byte as it was, takes the number read or
+//   1, checks the device of that port (COM0 is refused unopened), leaves the
 //   port closed, and checks the COM item of that number alone (none outside 1-4).
 #include "countingdevice.h"
 #include "fuzzcheck.h"
-#include "fuzzdialogs.h"
 #include "scriptedserial.h"
 
 #include "common/appfolder.h"
 #include "link/portfile.h"
+#include "link/portmap.h"
 #include "link/portsetting.h"
 #include "radio/radiodata.h"
 
@@ -86,19 +86,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
     RadioData radio;
     ScriptedSerial serial;
     serial.failOpen = size > 0 && (bytes[0] & 1); // the port may or may not be there
-    FuzzDialogs dialogs;
     std::array<int, 4> marks{-1, -1, -1, -1};
-    PortSetting setting(serial, radio, dialogs, [&](int item, bool checked) {
+    PortSetting setting(serial, radio, applicationFolder(), [&](int item, bool checked) {
         FUZZ_CHECK(item >= 1 && item <= 4);
         marks[item - 1] = checked ? 1 : 0;
     });
     setting.LoadPortSetting();
 
     const int expected = number.value_or(1);
-    FUZZ_CHECK(dialogs.shown.isEmpty());
     FUZZ_CHECK(radio.CommPortNumber == expected);
-    FUZZ_CHECK(serial.portNumber() == expected);
-    FUZZ_CHECK(serial.settings == QLatin1String("1200,n,8,1"));
+    // The check at start-up opened the device of the port read (COM0 is refused unopened).
+    FUZZ_CHECK(setting.configuredPort() == (expected == 0 ? 1 : expected));
+    FUZZ_CHECK(serial.lastDevice == (expected == 0 ? QString() : DefaultPortDevice(expected)));
     FUZZ_CHECK(!serial.isOpen());
     for (int item = 1; item <= 4; ++item)
         FUZZ_CHECK(marks[item - 1] == (item == expected ? 1 : 0));

@@ -95,7 +95,7 @@ bool sameData(const RadioData &a, const RadioData &b)
         && a.SendImage == b.SendImage && a.ReceiveImage == b.ReceiveImage && a.Rx1FreqMHz == b.Rx1FreqMHz
         && a.Rx2FreqMHz == b.Rx2FreqMHz && a.Rx3FreqMHz == b.Rx3FreqMHz && a.Tx1FreqMHz == b.Tx1FreqMHz
         && a.Tx2FreqMHz == b.Tx2FreqMHz && a.Tx3FreqMHz == b.Tx3FreqMHz && a.SheetFileName == b.SheetFileName
-        && a.SheetFromFile == b.SheetFromFile && a.CommPortNumber == b.CommPortNumber && a.LinkState == b.LinkState;
+        && a.SheetFromFile == b.SheetFromFile && a.CommPortNumber == b.CommPortNumber;
 }
 
 } // namespace
@@ -152,7 +152,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
     radio.Rx2FreqMHz = 40.5;
     radio.SheetFileName = QStringLiteral("/earlier/plan.sav");
     radio.SheetFromFile = 0;
-    radio.LinkState = 5;
     radio.CommPortNumber = 3;
     PlanTexts sheet;
     sheet.setFieldText(2, QStringLiteral("40.5000"));
@@ -161,7 +160,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
     FuzzDialogs dialogs;
     dialogs.path = path;
     FileCommands commands(radio, sheet, dialogs);
-    commands.Cmd_Open_Click();
+    commands.onOpenClicked();
 
     if (image) {
         FUZZ_CHECK(dialogs.shown.isEmpty());

@@ -10,25 +10,9 @@
 class ScriptedSerial : public kav::SerialService
 {
 public:
-    bool setPortNumber(int number) override
+    bool open(const QString &path) override
     {
-        if (m_open)
-            return false;
-        m_port = number;
-        return true;
-    }
-    int portNumber() const override { return m_port; }
-    bool setSettings(const QString &text) override
-    {
-        settings = text;
-        return true;
-    }
-    void setReceiveThreshold(int) override {}
-    void setBinaryInput(bool) override {}
-    void setInputLength(int) override {}
-    bool isOpen() const override { return m_open; }
-    bool open() override
-    {
+        lastDevice = path;
         if (m_open || failOpen)
             return false;
         m_open = true;
@@ -40,9 +24,10 @@ public:
         m_open = false;
         m_waiting.clear();
     }
-    QString devicePath() const override { return QStringLiteral("/dev/scripted"); }
+    bool isOpen() const override { return m_open; }
+    QString device() const override { return lastDevice; }
     QString errorString() const override { return QStringLiteral("scripted failure"); }
-    bool send(const QByteArray &bytes) override
+    bool write(const QByteArray &bytes) override
     {
         FUZZ_CHECK(m_open);
         if (failSend)
@@ -50,8 +35,7 @@ public:
         sent.append(bytes);
         return true;
     }
-    int waitingCount() const override { return int(m_waiting.size()); }
-    void discardWaiting() override { m_waiting.clear(); }
+    int count() const override { return int(m_waiting.size()); }
     QByteArray take() override
     {
         QByteArray taken;
@@ -59,25 +43,28 @@ public:
         lastTaken = taken;
         return taken;
     }
+    void discard() override { m_waiting.clear(); }
 
     void arrive(const QByteArray &bytes)
     {
         if (!m_open)
             return; // lost on a closed port
         m_waiting += bytes;
-        Q_EMIT commEvent(kav::kCommEvReceive);
+        Q_EMIT readyRead();
     }
-    void notify(int code) { Q_EMIT commEvent(code); }
+    void notifyReady() { Q_EMIT readyRead(); }
+    void notifyOverflow() { Q_EMIT errorOccurred(kav::SerialError::ReceiveOverflow, QStringLiteral("overflow")); }
     void vanish()
     {
         if (!m_open)
             return;
         close();
-        Q_EMIT portFailed(QStringLiteral("device gone"));
+        Q_EMIT errorOccurred(kav::SerialError::PortFailed, QStringLiteral("device gone"));
     }
     void openFromOutside() { m_open = true; }
 
-    QString settings;
+    // The device last asked for.
+    QString lastDevice;
     int opens = 0;
     bool failOpen = false;
     bool failSend = false;
@@ -85,7 +72,6 @@ public:
     QByteArray lastTaken;
 
 private:
-    int m_port = 1;
     bool m_open = false;
     QByteArray m_waiting;
 };

@@ -4,6 +4,7 @@
 //   saveloop inf FOLDER   COM2 and COM3 chosen in turn (comport.inf in FOLDER)
 // Prints "saved N" after each save.
 #include "app/filecommands.h"
+#include "common/appfolder.h"
 #include "link/portsetting.h"
 #include "radio/plantexts.h"
 #include "radio/radiodata.h"
@@ -31,7 +32,7 @@ int main(int argc, char *argv[])
     kav::PlanTexts sheet;
     FakeSerialService serial;
     kav::FileCommands files(data, sheet, dialogs);
-    kav::PortSetting ports(serial, data, dialogs, [](int, bool) {});
+    kav::PortSetting ports(serial, data, kav::applicationFolder(), [](int, bool) {});
     const QString plan = QDir(folder).filePath(QStringLiteral("plan.sav"));
 
     for (long n = 1;; ++n) {
@@ -40,18 +41,17 @@ int main(int argc, char *argv[])
             // 40.0125 and 41.5000 on CH1 RX in turn: each file is 180 bytes.
             sheet.setFieldText(1, n % 2 ? QStringLiteral("40.0125") : QStringLiteral("41.5000"));
             dialogs.chooseFile(plan);
-            files.Cmd_Save_Click();
+            files.onSaveClicked();
         } else if (kind == "inf") {
-            if (n % 2)
-                ports.M_COM2_Click();
-            else
-                ports.M_COM3_Click();
+            QString reason;
+            if (!ports.choosePort(n % 2 ? 2 : 3, &reason)) {
+                std::fprintf(stderr, "saveloop: %s\n", qPrintable(reason));
+                return 1;
+            }
         } else {
             return 2;
         }
-        const bool failed = kind == "sav" ? dialogs.messageTexts().value(0) != QStringLiteral("Saved to ") + plan
-                                          : !dialogs.messages.isEmpty();
-        if (failed) {
+        if (kind == "sav" && dialogs.messageTexts().value(0) != QStringLiteral("Saved to ") + plan) {
             std::fprintf(stderr, "saveloop: %s\n", qPrintable(dialogs.messageTexts().join(u'|')));
             return 1;
         }

@@ -5,7 +5,9 @@
 #include "app/reportprinter.h"
 #include "app/singleinstance.h"
 #include "common/safefile.h"
+#include "link/linkmessages.h"
 #include "link/portfile.h"
+#include "link/portmap.h"
 #include "link/portsetting.h"
 #include "radio/frequencyfile.h"
 #include "radio/plantexts.h"
@@ -111,14 +113,14 @@ void TestBrokenFiles::fullDiskKeepsTheOldFileAndSaysWhy()
     QVERIFY(full.active());
     QString reason;
     if (writer == QLatin1String("comport.inf")) {
-        f.window->M_COM2->trigger();
+        f.window->portItem(2)->trigger();
         QCOMPARE(f.dialogs.messageTexts(), QStringList{QString::fromLatin1(kav::kReselectPortMessage)});
         reason = f.dialogs.messages.constFirst().informativeText;
         QVERIFY2(reason.contains(QStringLiteral("setting could not be saved")), qPrintable(reason));
         QCOMPARE(contentOf(path), QByteArray(" 3 \r\n"));
         QCOMPARE(f.data.CommPortNumber, 3);
-        QVERIFY(!f.window->M_COM2->isChecked());
-        QVERIFY(f.window->M_COM3->isChecked()); // where the stored number says
+        QVERIFY(!f.window->portItem(2)->isChecked());
+        QVERIFY(f.window->portItem(3)->isChecked()); // where the stored number says
     } else if (writer == QLatin1String("comport.inf at start-up")) {
         f.start();
         QVERIFY(!QFileInfo::exists(path)); // no empty file in its place
@@ -140,7 +142,7 @@ void TestBrokenFiles::fullDiskKeepsTheOldFileAndSaysWhy()
             chosen.setOutputFormat(QPrinter::PdfFormat);
             chosen.setOutputFileName(path);
         });
-        printer.CMd_Print_Click();
+        printer.onPrintClicked();
         QCOMPARE(f.dialogs.messageTexts(), QStringList{QStringLiteral("Could not print the frequency report")});
         reason = f.dialogs.messages.constFirst().informativeText;
         QCOMPARE(contentOf(path), old);

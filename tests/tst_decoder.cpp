@@ -126,7 +126,6 @@ void TestDecoder::initRadioDataResetsOnlyItsOwnState()
     data.SheetFileName = QStringLiteral("/tmp/plan.sav");
     data.SheetFromFile = 1;
     data.CommPortNumber = 3;
-    data.LinkState = 5;
 
     data.InitRadioData();
 
@@ -139,7 +138,6 @@ void TestDecoder::initRadioDataResetsOnlyItsOwnState()
     QCOMPARE(data.Rx2FreqMHz, 40.5);
     QCOMPARE(data.SheetFileName, QStringLiteral("/tmp/plan.sav"));
     QCOMPARE(data.CommPortNumber, std::int16_t(3));
-    QCOMPARE(data.LinkState, std::int16_t(5));
     // 42.3 typed by a user parses to exactly the upper limit.
     QCOMPARE(QStringLiteral("42.3").toDouble(), data.MaxFreqMHz);
 }

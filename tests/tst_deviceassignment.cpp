@@ -195,7 +195,7 @@ void TestDeviceAssignment::windowAssignsADeviceThatComItemsThenUse()
     WindowFixture f;
     MainWindow &w = f.start();
     QVERIFY(f.show());
-    QVERIFY(w.M_COM1->isChecked()); // COM1 stored at start-up, its device absent
+    QVERIFY(w.portItem(1)->isChecked()); // COM1 stored at start-up, its device absent
 
     PseudoTerminal adapter;
     QVERIFY(adapter.isValid());
@@ -209,22 +209,22 @@ void TestDeviceAssignment::windowAssignsADeviceThatComItemsThenUse()
         QTest::keyClicks(com2, adapter.devicePath());
         dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
     });
-    w.M_AssignDevices->trigger();
+    w.assignDevicesItem()->trigger();
     QVERIFY(shown);
 
     const PortMap map = ReadPortMap(f.folder.filePath(QStringLiteral("comport.map")));
     QCOMPARE(map.value(2), adapter.devicePath());
     QCOMPARE(map.value(1), f.absentDevice(1)); // the other ports as they were
-    QVERIFY(w.M_COM1->isChecked());            // choosing devices is not choosing a port
+    QVERIFY(w.portItem(1)->isChecked());            // choosing devices is not choosing a port
 
-    Q_EMIT w.M_COM->aboutToShow();
-    QCOMPARE(w.M_COM2->toolTip(), QStringLiteral("COM2: ") + adapter.devicePath());
+    Q_EMIT w.portMenu()->aboutToShow();
+    QCOMPARE(w.portItem(2)->toolTip(), QStringLiteral("COM2: ") + adapter.devicePath());
 
     // COM2 now leads to the adapter, so choosing it succeeds.
-    w.M_COM2->trigger();
+    w.portItem(2)->trigger();
     QVERIFY2(f.dialogs.messages.isEmpty(), qPrintable(f.dialogs.messageTexts().join(QLatin1Char('|'))));
-    QVERIFY(w.M_COM2->isChecked());
-    QVERIFY(!w.M_COM1->isChecked());
+    QVERIFY(w.portItem(2)->isChecked());
+    QVERIFY(!w.portItem(1)->isChecked());
 }
 
 QTEST_MAIN(TestDeviceAssignment)

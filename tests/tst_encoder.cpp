@@ -1,13 +1,18 @@
 #include "radio/decoder.h"
 #include "radio/encoder.h"
-#include "radio/plantexts.h"
-#include "support/scripteddialogs.h"
 
 #include <QTest>
 
 using namespace kav;
 
 namespace {
+
+PlanFields fieldsWith(int slot, const QString &text)
+{
+    PlanFields fields;
+    fields[size_t(slot - 1)] = text;
+    return fields;
+}
 
 QByteArray slotBytes(const RadioImage &image, int slot)
 {
@@ -32,9 +37,9 @@ private slots:
     void refusesValuesWithoutDigitForm_data();
     void refusesValuesWithoutDigitForm();
     void writesSlotBytesAtLinearOffsets();
-    void emptySheetShowsDataIsEmpty();
+    void emptySheetIsRefused();
     void emptyFieldsKeepTheirSlotBytes();
-    void unencodableFieldLeavesSendImageAndFocusesIt();
+    void unencodableFieldNamesTheFirstSuchSlot();
     void roundTripsEveryRasterFrequency();
 };
 
@@ -80,15 +85,10 @@ void TestEncoder::encodesFieldTexts()
     QFETCH(QString, field);
     QFETCH(QByteArray, bytes);
     for (int slot = 1; slot <= 6; ++slot) {
-        RadioData data;
-        data.InitRadioData();
-        PlanTexts sheet;
-        sheet.setFieldText(slot, field);
-        ScriptedDialogs dialogs;
-        QVERIFY(BuildSendImage(data, sheet, dialogs));
-        QVERIFY(dialogs.messages.isEmpty());
-        QCOMPARE(slotBytes(data.SendImage, slot), bytes);
-        RadioImage others = data.SendImage;
+        const EncodeResult encoded = BuildSendImage(RadioImage(), fieldsWith(slot, field));
+        QCOMPARE(encoded.outcome, EncodeOutcome::Encoded);
+        QCOMPARE(slotBytes(encoded.image, slot), bytes);
+        RadioImage others = encoded.image;
         for (int i = 0; i < 6; ++i)
             others(frequencySlot(slot).channel, frequencySlot(slot).firstByte + i) = 0;
         QCOMPARE(others, RadioImage());
@@ -117,85 +117,62 @@ void TestEncoder::refusesValuesWithoutDigitForm()
     const double value = QLocale::c().toDouble(field, &ok);
     if (ok)
         QVERIFY(!EncodeFrequency(image, 1, value));
-    PlanTexts sheet;
-    sheet.setFieldText(1, field);
-    QCOMPARE(EncodeSheet(image, sheet), 1);
+    QCOMPARE(EncodeSheet(image, fieldsWith(1, field)), 1);
     QCOMPARE(image, before);
 }
 
 void TestEncoder::writesSlotBytesAtLinearOffsets()
 {
-    RadioData data;
-    data.InitRadioData();
-    PlanTexts sheet;
-    sheet.setFieldText(1, QStringLiteral("40.0125"));
-    sheet.setFieldText(4, QStringLiteral("40.5000"));
-    ScriptedDialogs dialogs;
-    QVERIFY(BuildSendImage(data, sheet, dialogs));
+    PlanFields fields = fieldsWith(1, QStringLiteral("40.0125"));
+    fields[3] = QStringLiteral("40.5000");
+    const EncodeResult encoded = BuildSendImage(RadioImage(), fields);
+    QCOMPARE(encoded.outcome, EncodeOutcome::Encoded);
     QByteArray expected = QByteArray::fromHex("040000010205040005000000");
     expected.append(24, '\0');
-    QCOMPARE(data.SendImage.toLinear(), expected);
+    QCOMPARE(encoded.image.toLinear(), expected);
 
-    PlanTexts txOnly;
-    txOnly.setFieldText(4, QStringLiteral("40.0125"));
     RadioImage image;
-    QCOMPARE(EncodeSheet(image, txOnly), 0);
+    QCOMPARE(EncodeSheet(image, fieldsWith(4, QStringLiteral("40.0125"))), 0);
     QCOMPARE(image.toLinear().mid(6, 6), QByteArray::fromHex("040000010205"));
 }
 
-void TestEncoder::emptySheetShowsDataIsEmpty()
+void TestEncoder::emptySheetIsRefused()
 {
-    RadioData data;
-    data.InitRadioData();
-    data.SendImage(2, 2) = 7;
-    const RadioImage before = data.SendImage;
-    PlanTexts sheet;
-    ScriptedDialogs dialogs;
-    QVERIFY(!BuildSendImage(data, sheet, dialogs));
-    QCOMPARE(dialogs.messages.size(), 1);
-    QCOMPARE(dialogs.messages.first(), (MessageRequest{QStringLiteral("Data is Empty"), QStringLiteral("No Data"),
-                                                       MessageIcon::Critical, MessageButtons::Ok,
-                                                       MessageResult::Ok, {}}));
-    QCOMPARE(data.SendImage, before);
+    RadioImage previous;
+    previous(2, 2) = 7;
+    const EncodeResult encoded = BuildSendImage(previous, PlanFields());
+    QCOMPARE(encoded.outcome, EncodeOutcome::EmptySheet);
+    QCOMPARE(EncodeMessage(encoded.outcome), QStringLiteral("Data is Empty"));
 }
 
 void TestEncoder::emptyFieldsKeepTheirSlotBytes()
 {
-    RadioData data;
-    data.InitRadioData();
-    ScriptedDialogs dialogs;
-    PlanTexts sheet;
-    sheet.setFieldText(2, QStringLiteral("41.0500"));
-    sheet.setFieldText(6, QStringLiteral("42.3000"));
-    QVERIFY(BuildSendImage(data, sheet, dialogs));
+    PlanFields fields;
+    fields[1] = QStringLiteral("41.0500");
+    fields[5] = QStringLiteral("42.3000");
+    const EncodeResult first = BuildSendImage(RadioImage(), fields);
+    QCOMPARE(first.outcome, EncodeOutcome::Encoded);
 
     // The user empties CH2 RX and saves again: its old digits go out again.
-    sheet.setFieldText(2, QString());
-    sheet.setFieldText(1, QStringLiteral("38.0125"));
-    QVERIFY(BuildSendImage(data, sheet, dialogs));
-    QCOMPARE(slotBytes(data.SendImage, 2), QByteArray::fromHex("040100050000"));
-    QCOMPARE(slotBytes(data.SendImage, 6), QByteArray::fromHex("040203000000"));
-    QCOMPARE(slotBytes(data.SendImage, 1), QByteArray::fromHex("030800010205"));
-    QVERIFY(dialogs.messages.isEmpty());
+    fields[1].clear();
+    fields[0] = QStringLiteral("38.0125");
+    const EncodeResult second = BuildSendImage(first.image, fields);
+    QCOMPARE(second.outcome, EncodeOutcome::Encoded);
+    QCOMPARE(slotBytes(second.image, 2), QByteArray::fromHex("040100050000"));
+    QCOMPARE(slotBytes(second.image, 6), QByteArray::fromHex("040203000000"));
+    QCOMPARE(slotBytes(second.image, 1), QByteArray::fromHex("030800010205"));
 }
 
-void TestEncoder::unencodableFieldLeavesSendImageAndFocusesIt()
+void TestEncoder::unencodableFieldNamesTheFirstSuchSlot()
 {
-    RadioData data;
-    data.InitRadioData();
-    data.SendImage(1, 1) = 4;
-    const RadioImage before = data.SendImage;
-    PlanTexts sheet;
-    sheet.setFieldText(1, QStringLiteral("40.0125"));
-    sheet.setFieldText(5, QStringLiteral("105.0000")); // a 10 in the tens digit of a file
-    ScriptedDialogs dialogs;
-    QVERIFY(!BuildSendImage(data, sheet, dialogs));
-    QCOMPARE(data.SendImage, before); // slot 1 was encoded into a copy only
-    QCOMPARE(sheet.focusedSlot(), 5);
-    QCOMPARE(dialogs.messages.size(), 1);
-    QCOMPARE(dialogs.messages.first().text, QStringLiteral("Confirm Frequency Range!"));
-    QCOMPARE(dialogs.messages.first().title, QStringLiteral("Error"));
-    QCOMPARE(dialogs.messages.first().icon, MessageIcon::Critical);
+    PlanFields fields;
+    fields[0] = QStringLiteral("40.0125");
+    fields[4] = QStringLiteral("105.0000"); // a 10 in the tens digit of a file
+    fields[5] = QStringLiteral("abc");
+    const EncodeResult encoded = BuildSendImage(RadioImage(), fields);
+    QCOMPARE(encoded.outcome, EncodeOutcome::FieldNotEncodable);
+    QCOMPARE(encoded.slot, 5);
+    QCOMPARE(EncodeMessage(encoded.outcome), QStringLiteral("Confirm Frequency Range!"));
 }
 
 void TestEncoder::roundTripsEveryRasterFrequency()

@@ -1,33 +1,46 @@
+// The engine of READ and WRITE on a fake port, and the window's front end over
+// it: the gates before an exchange and the box each outcome ends in.
+#include "app/mainwindow.h"
+#include "link/portsetting.h"
 #include "link/programmingexchange.h"
 #include "link/radioprotocol.h"
-#include "radio/plantexts.h"
 #include "radio/radiodata.h"
 #include "support/fakeserialservice.h"
 #include "support/scripteddialogs.h"
+#include "support/testfolder.h"
 
+#include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 
 using namespace kav;
+using namespace std::chrono_literals;
 
 namespace {
 
 // CH1 RX 40.0125, CH1 TX 40.5000, CH2 and CH3 empty: the documented block.
 const QByteArray kExampleBlock = QByteArray::fromHex("040000010205040005000000") + QByteArray(24, '\0') + '\x15';
+const RadioImage kExampleImage = RadioImage::fromLinear(kExampleBlock);
 const QString kShownBefore = QStringLiteral("41.0000");
+// Far below the default, far above what a fake port needs to answer.
+constexpr auto kShortTimeout = 150ms;
 
+QString outcomeName(ExchangeOutcome outcome)
+{
+    QString text;
+    QDebug(&text).noquote() << outcome;
+    return text.section(QStringLiteral("::"), 1).trimmed();
+}
+
+// The engine on a fake port, and the radio's side of it.
 struct Rig
 {
     FakeSerialService serial;
-    RadioData data;
-    PlanTexts display;
-    ScriptedDialogs dialogs;
-    ProgrammingExchange exchange{serial, data, display, dialogs};
-    QSignalSpy failed{&exchange, &ProgrammingExchange::exchangeFailed};
-    QSignalSpy read{&exchange, &ProgrammingExchange::readCompleted};
-    QSignalSpy written{&exchange, &ProgrammingExchange::writeCompleted};
+    ProgrammingExchange exchange{serial, [] { return QStringLiteral("/dev/fake1"); }};
+    QSignalSpy finished{&exchange, &ProgrammingExchange::finished};
 
-    Rig() { data.InitRadioData(); }
+    Rig() { exchange.setResponseTimeout(kShortTimeout); }
 
     QStringList sentHex() const
     {
@@ -37,19 +50,31 @@ struct Rig
         return hex;
     }
 
-    void startRead()
+    QList<ExchangeResult> results() const
     {
-        display.setFieldText(1, kShownBefore);
-        dialogs.answer(MessageResult::Yes);
-        exchange.Cmd_Read_Click();
+        QList<ExchangeResult> all;
+        for (const QList<QVariant> &args : finished)
+            all.append(args.at(0).value<ExchangeResult>());
+        return all;
     }
 
-    void startWrite()
+    // The outcomes other than Ok, by name.
+    QStringList failures() const
     {
-        display.setFieldText(1, QStringLiteral("40.0125"));
-        display.setFieldText(4, QStringLiteral("40.5000"));
-        dialogs.answer(MessageResult::Yes);
-        exchange.Cmd_Write_Click();
+        QStringList names;
+        for (const ExchangeResult &result : results()) {
+            if (result.outcome != ExchangeOutcome::Ok)
+                names.append(outcomeName(result.outcome));
+        }
+        return names;
+    }
+
+    int completions() const
+    {
+        int n = 0;
+        for (const ExchangeResult &result : results())
+            n += result.outcome == ExchangeOutcome::Ok ? 1 : 0;
+        return n;
     }
 
     // Plays the radio's side: hex bytes as one notification, or a named event.
@@ -80,12 +105,37 @@ struct Rig
         } else if (step == QLatin1String("failsend")) {
             serial.failSend(1, QStringLiteral("write failed"));
         } else if (step == QLatin1String("timeout")) {
-            QVERIFY2(exchange.Timer1().isActive(), "the time-out needs an armed timer");
-            QSignalSpy expired(&exchange.Timer1(), &QTimer::timeout);
+            QVERIFY2(exchange.responseTimer().isActive(), "the time-out needs an armed timer");
+            QSignalSpy expired(&exchange.responseTimer(), &QTimer::timeout);
             QVERIFY(expired.wait(5000));
         } else {
             serial.inject(QByteArray::fromHex(step.toLatin1()));
         }
+    }
+};
+
+// The real window over the fake port, in a temporary application folder.
+struct WindowRig
+{
+    TestFolder folder;
+    ScriptedDialogs dialogs;
+    RadioData data;
+    FakeSerialService serial;
+    MainWindow window{data, dialogs, serial};
+
+    WindowRig()
+    {
+        window.exchange().setResponseTimeout(kShortTimeout);
+        data.InitRadioData();
+    }
+
+    void setField(int slot, const QString &text)
+    {
+        (slot <= 3 ? window.rxField(slot) : window.txField(slot - 3))->setText(text);
+    }
+    QString fieldText(int slot) const
+    {
+        return (slot <= 3 ? window.rxField(slot) : window.txField(slot - 3))->text();
     }
 };
 
@@ -104,18 +154,19 @@ private slots:
     void readTransitions();
     void writeTransitions_data();
     void writeTransitions();
-    void otherStatesDropWhatArrives_data();
-    void otherStatesDropWhatArrives();
+    void idleEngineDropsWhatArrives();
+    void reportsLineBytesAndProgress();
 
-    void failuresBeforeTheCommand_data();
-    void failuresBeforeTheCommand();
-    void showsMessagesAsDesigned_data();
-    void showsMessagesAsDesigned();
+    void windowGatesBeforeTheCommand_data();
+    void windowGatesBeforeTheCommand();
+    void windowShowsOutcomesAsDesigned_data();
+    void windowShowsOutcomesAsDesigned();
 
     void timeOutBoxNeverStacks();
     void portFailureIsReportedOnce();
-    void clickDuringExchangeStartsOver();
+    void startOverRunningExchange();
     void completedWriteLeavesPortForNextRead();
+    void writeRefusedByTheEncoderSendsNothingLater();
     void exchangesOnSeparatePortsDoNotMeet();
 
 private:
@@ -161,8 +212,8 @@ void TestExchange::addTransitionColumns()
 {
     QTest::addColumn<QStringList>("steps");
     QTest::addColumn<QStringList>("sent");     // each hand-over to the port, in hex
-    QTest::addColumn<QStringList>("messages"); // texts of the boxes after the question
-    QTest::addColumn<int>("linkState");
+    QTest::addColumn<QStringList>("failures"); // the outcomes other than Ok, in order
+    QTest::addColumn<LinkState>("state");
     QTest::addColumn<bool>("portOpen");
     QTest::addColumn<bool>("timerArmed");
     QTest::addColumn<bool>("completed");
@@ -171,55 +222,56 @@ void TestExchange::addTransitionColumns()
 void TestExchange::checkTransition(Rig &rig)
 {
     QFETCH(QStringList, sent);
-    QFETCH(QStringList, messages);
-    QFETCH(int, linkState);
+    QFETCH(QStringList, failures);
+    QFETCH(LinkState, state);
     QFETCH(bool, portOpen);
     QFETCH(bool, timerArmed);
+    QFETCH(bool, completed);
 
     QCOMPARE(rig.sentHex(), sent);
-    QStringList shown = rig.dialogs.messageTexts();
-    shown.removeFirst(); // the question
-    QCOMPARE(shown, messages);
-    QCOMPARE(int(rig.data.LinkState), linkState);
+    QCOMPARE(rig.failures(), failures);
+    QCOMPARE(rig.completions(), completed ? 1 : 0);
+    QCOMPARE(rig.exchange.state(), state);
     QCOMPARE(rig.serial.isOpen(), portOpen);
-    QCOMPARE(rig.exchange.Timer1().isActive(), timerArmed);
-    QCOMPARE(rig.failed.size(), int(messages.size()));
+    QCOMPARE(rig.exchange.responseTimer().isActive(), timerArmed);
 }
 
 void TestExchange::readTransitions_data()
 {
     addTransitionColumns();
-    const QString comm = QStringLiteral("Communication Error");
-    const QString conn = QStringLiteral("Connection Error to Radio");
-    const auto row = [](const char *name, QStringList steps, QStringList sent, QStringList messages, int state,
+    const QString comm = QStringLiteral("CommunicationError");
+    const QString none = QStringLiteral("NoAnswer");
+    const LinkState ack = LinkState::ReadRequested;
+    const LinkState blk = LinkState::ImageExpected;
+    const auto row = [](const char *name, QStringList steps, QStringList sent, QStringList failures, LinkState state,
                         bool open, bool armed, bool completed) {
-        QTest::newRow(name) << steps << sent << messages << state << open << armed << completed;
+        QTest::newRow(name) << steps << sent << failures << state << open << armed << completed;
     };
-    row("good read", {"0e", "block"}, {"e0", "77"}, {}, 5, false, false, true);
-    row("block in two pieces", {"0e", "block:10"}, {"e0", "77"}, {}, 5, false, false, true);
-    row("block byte by byte", {"0e", "block:bytewise"}, {"e0", "77"}, {}, 5, false, false, true);
-    row("bytes after the block dropped", {"0e", "block+3"}, {"e0", "77"}, {}, 5, false, false, true);
-    row("nothing waiting keeps the wait for the ack", {"empty"}, {"e0"}, {}, 4, true, true, false);
-    row("nothing waiting, then the read", {"empty", "0e", "empty", "block"}, {"e0", "77"}, {}, 5, false, false,
+    row("good read", {"0e", "block"}, {"e0", "77"}, {}, blk, false, false, true);
+    row("block in two pieces", {"0e", "block:10"}, {"e0", "77"}, {}, blk, false, false, true);
+    row("block byte by byte", {"0e", "block:bytewise"}, {"e0", "77"}, {}, blk, false, false, true);
+    row("bytes after the block dropped", {"0e", "block+3"}, {"e0", "77"}, {}, blk, false, false, true);
+    row("nothing waiting keeps the wait for the ack", {"empty"}, {"e0"}, {}, ack, true, true, false);
+    row("nothing waiting, then the read", {"empty", "0e", "empty", "block"}, {"e0", "77"}, {}, blk, false, false,
         true);
-    row("ack re-arms for the block", {"0e"}, {"e0"}, {}, 5, true, true, false);
-    row("part of the block waits", {"0e", "partial20"}, {"e0"}, {}, 5, true, true, false);
-    row("overflow discards what waits", {"0e", "partial20", "overflow", "block"}, {"e0", "77"}, {}, 5, false,
+    row("ack re-arms for the block", {"0e"}, {"e0"}, {}, blk, true, true, false);
+    row("part of the block waits", {"0e", "partial20"}, {"e0"}, {}, blk, true, true, false);
+    row("overflow discards what waits", {"0e", "partial20", "overflow", "block"}, {"e0", "77"}, {}, blk, false,
         false, true);
-    row("overflow leaves the timer", {"overflow"}, {"e0"}, {}, 4, true, true, false);
-    row("ack and block in one take, then silence", {"ack+block", "timeout"}, {"e0"}, {conn}, 5, false, false,
+    row("overflow leaves the timer", {"overflow"}, {"e0"}, {}, ack, true, true, false);
+    row("ack and block in one take, then silence", {"ack+block", "timeout"}, {"e0"}, {none}, blk, false, false,
         false);
-    row("write ack to read command", {"0f"}, {"e0"}, {comm}, 4, false, false, false);
-    row("block ok byte to read command", {"77"}, {"e0"}, {comm}, 4, false, false, false);
-    row("wrong ack with more bytes", {"0f0e"}, {"e0"}, {comm}, 4, false, false, false);
-    row("late bytes after an error are lost", {"0f", "0e", "block"}, {"e0"}, {comm}, 4, false, false, false);
-    row("wrong checksum", {"0e", "badblock"}, {"e0", "55"}, {comm}, 5, false, false, false);
-    row("silent radio", {"timeout"}, {"e0"}, {conn}, 4, false, false, false);
-    row("block never comes", {"0e", "timeout"}, {"e0"}, {conn}, 5, false, false, false);
-    row("short block", {"0e", "partial20", "timeout"}, {"e0"}, {conn}, 5, false, false, false);
-    row("port fails waiting for the ack", {"fail"}, {"e0"}, {comm}, 4, false, false, false);
-    row("port fails in the block", {"0e", "partial20", "fail"}, {"e0"}, {comm}, 5, false, false, false);
-    row("block ok cannot be sent", {"0e", "failsend", "block"}, {"e0"}, {comm}, 5, false, false, false);
+    row("write ack to read command", {"0f"}, {"e0"}, {comm}, ack, false, false, false);
+    row("block ok byte to read command", {"77"}, {"e0"}, {comm}, ack, false, false, false);
+    row("wrong ack with more bytes", {"0f0e"}, {"e0"}, {comm}, ack, false, false, false);
+    row("late bytes after an error are lost", {"0f", "0e", "block"}, {"e0"}, {comm}, ack, false, false, false);
+    row("wrong checksum", {"0e", "badblock"}, {"e0", "55"}, {comm}, blk, false, false, false);
+    row("silent radio", {"timeout"}, {"e0"}, {none}, ack, false, false, false);
+    row("block never comes", {"0e", "timeout"}, {"e0"}, {none}, blk, false, false, false);
+    row("short block", {"0e", "partial20", "timeout"}, {"e0"}, {none}, blk, false, false, false);
+    row("port fails waiting for the ack", {"fail"}, {"e0"}, {comm}, ack, false, false, false);
+    row("port fails in the block", {"0e", "partial20", "fail"}, {"e0"}, {comm}, blk, false, false, false);
+    row("block ok cannot be sent", {"0e", "failsend", "block"}, {"e0"}, {comm}, blk, false, false, false);
 }
 
 void TestExchange::readTransitions()
@@ -228,193 +280,202 @@ void TestExchange::readTransitions()
     QFETCH(bool, completed);
 
     Rig rig;
-    rig.data.SendImage(2, 2) = 9;
-    rig.startRead();
-    QCOMPARE(rig.dialogs.messageTexts(), QStringList{QStringLiteral("Read from Radio?")});
-    QCOMPARE(rig.data.SendImage, RadioImage()); // InitRadioData ran
+    rig.exchange.read();
     for (const QString &step : steps) {
         rig.play(step);
         if (QTest::currentTestFailed())
             return;
     }
     checkTransition(rig);
-    QCOMPARE(rig.read.size(), completed ? 1 : 0);
-    if (completed) {
-        QCOMPARE(rig.data.ReceiveImage.toLinear(), kExampleBlock.left(36));
-        QCOMPARE(rig.display.fieldText(1), QStringLiteral("40.0125"));
-        QCOMPARE(rig.display.fieldText(4), QStringLiteral("40.5000"));
-        QCOMPARE(rig.display.modelText(), QStringLiteral("KV-7719NEW"));
-    } else {
-        // A failed or unfinished read leaves the sheet and the zeroed images.
-        QCOMPARE(rig.data.ReceiveImage, RadioImage());
-        QCOMPARE(rig.display.fieldText(1), kShownBefore);
-        QCOMPARE(rig.display.modelText(), QString());
-    }
-    QCOMPARE(rig.data.SendImage, RadioImage());
+    const QList<ExchangeResult> results = rig.results();
+    for (const ExchangeResult &result : results)
+        QCOMPARE(result.kind, ExchangeKind::Read);
+    // Only a completed read brings an image, the one the block carried.
+    if (completed)
+        QCOMPARE(results.constFirst().image, kExampleImage);
+    else if (!results.isEmpty())
+        QCOMPARE(results.constFirst().image, RadioImage());
 }
 
 void TestExchange::writeTransitions_data()
 {
     addTransitionColumns();
     const QString block = QString::fromLatin1(kExampleBlock.toHex());
-    const QString comm = QStringLiteral("Communication Error");
-    const QString conn = QStringLiteral("Connection Error to Radio");
-    const QString werr = QStringLiteral("Write Error");
-    const auto row = [](const char *name, QStringList steps, QStringList sent, QStringList messages, int state,
-                        bool open, bool armed, bool completed) {
-        QTest::newRow(name) << steps << sent << messages << state << open << armed << completed;
+    const QString comm = QStringLiteral("CommunicationError");
+    const QString none = QStringLiteral("NoAnswer");
+    const QString refused = QStringLiteral("WriteRefused");
+    const LinkState ack = LinkState::WriteRequested;
+    const LinkState sent = LinkState::ImageSent;
+    const auto row = [](const char *name, QStringList steps, QStringList sentHex, QStringList failures,
+                        LinkState state, bool open, bool armed, bool completed) {
+        QTest::newRow(name) << steps << sentHex << failures << state << open << armed << completed;
     };
-    row("good write", {"0f", "77"}, {"f0", block}, {}, 2, true, false, true);
-    row("block goes in one hand-over after the ack", {"0f"}, {"f0", block}, {}, 2, true, true, false);
-    row("bytes taken with the ack dropped", {"0f77"}, {"f0", block}, {}, 2, true, true, false);
-    row("nothing waiting keeps the wait", {"empty"}, {"f0"}, {}, 1, true, true, false);
-    row("nothing waiting, then the write", {"empty", "0f", "empty", "77"}, {"f0", block}, {}, 2, true, false,
+    row("good write", {"0f", "77"}, {"f0", block}, {}, sent, true, false, true);
+    row("block goes in one hand-over after the ack", {"0f"}, {"f0", block}, {}, sent, true, true, false);
+    row("bytes taken with the ack dropped", {"0f77"}, {"f0", block}, {}, sent, true, true, false);
+    row("nothing waiting keeps the wait", {"empty"}, {"f0"}, {}, ack, true, true, false);
+    row("nothing waiting, then the write", {"empty", "0f", "empty", "77"}, {"f0", block}, {}, sent, true, false,
         true);
-    row("read ack to write command", {"0e"}, {"f0"}, {comm}, 1, false, false, false);
-    row("block answered 0x55", {"0f", "55"}, {"f0", block}, {werr}, 2, false, false, false);
-    row("block answered by the ack again", {"0f", "0f"}, {"f0", block}, {werr}, 2, false, false, false);
-    row("stray byte after a completed write", {"0f", "77", "aa"}, {"f0", block}, {werr}, 2, false, false, true);
-    row("stray 0x77 after a completed write", {"0f", "77", "77"}, {"f0", block}, {}, 2, true, false, true);
-    row("silent radio", {"timeout"}, {"f0"}, {conn}, 1, false, false, false);
-    row("no verdict on the block", {"0f", "timeout"}, {"f0", block}, {conn}, 2, false, false, false);
-    row("block cannot be sent", {"failsend", "0f"}, {"f0"}, {comm}, 2, false, false, false);
-    row("port fails waiting for the verdict", {"0f", "fail"}, {"f0", block}, {comm}, 2, false, false, false);
+    row("read ack to write command", {"0e"}, {"f0"}, {comm}, ack, false, false, false);
+    row("block answered 0x55", {"0f", "55"}, {"f0", block}, {refused}, sent, false, false, false);
+    row("block answered by the ack again", {"0f", "0f"}, {"f0", block}, {refused}, sent, false, false, false);
+    row("stray byte after a completed write", {"0f", "77", "aa"}, {"f0", block}, {refused}, sent, false, false,
+        true);
+    row("stray 0x77 after a completed write", {"0f", "77", "77"}, {"f0", block}, {}, sent, true, false, true);
+    row("silent radio", {"timeout"}, {"f0"}, {none}, ack, false, false, false);
+    row("no verdict on the block", {"0f", "timeout"}, {"f0", block}, {none}, sent, false, false, false);
+    row("block cannot be sent", {"failsend", "0f"}, {"f0"}, {comm}, sent, false, false, false);
+    row("port fails waiting for the verdict", {"0f", "fail"}, {"f0", block}, {comm}, sent, false, false, false);
 }
 
 void TestExchange::writeTransitions()
 {
     QFETCH(QStringList, steps);
-    QFETCH(bool, completed);
 
     Rig rig;
-    rig.startWrite();
-    QCOMPARE(rig.dialogs.messageTexts(), QStringList{QStringLiteral("Write Data to Radio?")});
-    QCOMPARE(rig.data.SendImage.toLinear(), kExampleBlock.left(36));
+    rig.exchange.write(kExampleImage);
     for (const QString &step : steps) {
         rig.play(step);
         if (QTest::currentTestFailed())
             return;
     }
     checkTransition(rig);
-    QCOMPARE(rig.written.size(), completed ? 1 : 0);
-    QCOMPARE(rig.data.SendImage.toLinear(), kExampleBlock.left(36));
-    QCOMPARE(rig.data.ReceiveImage, RadioImage());
+    for (const ExchangeResult &result : rig.results()) {
+        QCOMPARE(result.kind, ExchangeKind::Write);
+        QCOMPARE(result.image, kExampleImage);
+    }
 }
 
-void TestExchange::otherStatesDropWhatArrives_data()
+void TestExchange::idleEngineDropsWhatArrives()
 {
-    QTest::addColumn<int>("state");
-    QTest::newRow("no exchange yet") << 0;
-    QTest::newRow("3") << 3;
-    QTest::newRow("6") << 6;
-    QTest::newRow("negative") << -1;
-}
-
-void TestExchange::otherStatesDropWhatArrives()
-{
-    QFETCH(int, state);
     Rig rig;
-    QVERIFY(rig.serial.open());
-    rig.data.LinkState = std::int16_t(state);
+    QVERIFY(rig.serial.open(QStringLiteral("/dev/fake1")));
     rig.serial.inject(QByteArray::fromHex("0e0f77") + kExampleBlock);
-    QCOMPARE(rig.serial.waitingCount(), 0);
+    QCOMPARE(rig.serial.count(), 0);
     QVERIFY(rig.serial.sent.isEmpty());
-    QVERIFY(rig.dialogs.messages.isEmpty());
+    QCOMPARE(rig.finished.size(), 0);
     QVERIFY(rig.serial.isOpen());
-    QVERIFY(!rig.exchange.Timer1().isActive());
-    QCOMPARE(int(rig.data.LinkState), state);
+    QVERIFY(!rig.exchange.responseTimer().isActive());
+    QCOMPARE(rig.exchange.state(), LinkState::Idle);
 }
 
-void TestExchange::failuresBeforeTheCommand_data()
+void TestExchange::reportsLineBytesAndProgress()
+{
+    Rig rig;
+    QSignalSpy line(&rig.exchange, &ProgrammingExchange::lineBytes);
+    QSignalSpy progress(&rig.exchange, &ProgrammingExchange::progressed);
+    rig.exchange.read();
+    rig.play(QStringLiteral("0e"));
+    rig.serial.injectPieces(kExampleBlock, {20});
+
+    QByteArray toRadio;
+    QByteArray fromRadio;
+    qint64 previous = 0;
+    for (const QList<QVariant> &args : line) {
+        const auto direction = args.at(0).value<LineDirection>();
+        (direction == LineDirection::ToRadio ? toRadio : fromRadio) += args.at(1).toByteArray();
+        QVERIFY(args.at(2).toLongLong() >= previous);
+        previous = args.at(2).toLongLong();
+    }
+    QCOMPARE(toRadio, QByteArray::fromHex("e077"));
+    QCOMPARE(fromRadio, '\x0e' + kExampleBlock);
+
+    QStringList steps; // state and block bytes
+    for (const QList<QVariant> &args : progress)
+        steps.append(QStringLiteral("%1:%2").arg(int(args.at(0).value<LinkState>())).arg(args.at(1).toInt()));
+    const auto step = [](LinkState state, int bytes) { return QStringLiteral("%1:%2").arg(int(state)).arg(bytes); };
+    QCOMPARE(steps, (QStringList{step(LinkState::ReadRequested, 0), step(LinkState::ImageExpected, 0),
+                                 step(LinkState::ImageExpected, 20)}));
+    QCOMPARE(rig.completions(), 1);
+}
+
+void TestExchange::windowGatesBeforeTheCommand_data()
 {
     QTest::addColumn<QString>("operation");
     QTest::addColumn<QString>("trouble");
     QTest::addColumn<QStringList>("messages");
-    QTest::addColumn<int>("linkState");
     QTest::addColumn<bool>("portOpen");
     QTest::addColumn<bool>("imagesZeroed");
     QTest::addColumn<bool>("sendImageEncoded");
+    QTest::addColumn<int>("focusedSlot"); // 0: the focus was not moved
 
     const QString reselect = QStringLiteral("Please Re-Select available COM PORT");
     const QString readQ = QStringLiteral("Read from Radio?");
     const QString writeQ = QStringLiteral("Write Data to Radio?");
-    QTest::newRow("read: port cannot be opened") << "read" << "open" << QStringList{reselect} << 0 << false
-                                                 << false << false;
-    QTest::newRow("read: answered No") << "read" << "no" << QStringList{readQ} << 0 << true << false << false;
+    QTest::newRow("read: port cannot be opened")
+        << "read" << "open" << QStringList{reselect} << false << false << false << 0;
+    QTest::newRow("read: answered No") << "read" << "no" << QStringList{readQ} << true << false << false << 0;
     QTest::newRow("read: command cannot be sent")
-        << "read" << "send" << QStringList{readQ, reselect} << 4 << true << true << false;
-    QTest::newRow("write: answered No") << "write" << "no" << QStringList{writeQ} << 0 << false << false << false;
+        << "read" << "send" << QStringList{readQ, reselect} << true << true << false << 0;
+    QTest::newRow("write: answered No") << "write" << "no" << QStringList{writeQ} << false << false << false << 0;
     QTest::newRow("write: empty sheet") << "write" << "empty" << QStringList{writeQ, QStringLiteral("Data is Empty")}
-                                        << 1 << false << false << false;
+                                        << false << false << false << 0;
     QTest::newRow("write: field without digit form")
-        << "write" << "field" << QStringList{writeQ, QStringLiteral("Confirm Frequency Range!")} << 1 << false
-        << false << false;
+        << "write" << "field" << QStringList{writeQ, QStringLiteral("Confirm Frequency Range!")} << false << false
+        << false << 4;
     QTest::newRow("write: port cannot be opened")
-        << "write" << "open" << QStringList{writeQ, reselect} << 1 << false << false << true;
+        << "write" << "open" << QStringList{writeQ, reselect} << false << false << true << 0;
     QTest::newRow("write: command cannot be sent")
-        << "write" << "send" << QStringList{writeQ, reselect} << 1 << true << false << true;
+        << "write" << "send" << QStringList{writeQ, reselect} << true << false << true << 0;
 }
 
-void TestExchange::failuresBeforeTheCommand()
+void TestExchange::windowGatesBeforeTheCommand()
 {
     QFETCH(QString, operation);
     QFETCH(QString, trouble);
     QFETCH(QStringList, messages);
-    QFETCH(int, linkState);
     QFETCH(bool, portOpen);
     QFETCH(bool, imagesZeroed);
     QFETCH(bool, sendImageEncoded);
+    QFETCH(int, focusedSlot);
 
-    Rig rig;
+    WindowRig rig;
     rig.data.SendImage(3, 3) = 7;
     rig.data.ReceiveImage(3, 3) = 7;
     const RadioImage before = rig.data.SendImage;
     if (trouble != QLatin1String("empty")) {
-        rig.display.setFieldText(1, QStringLiteral("40.0125"));
-        rig.display.setFieldText(4, trouble == QLatin1String("field") ? QStringLiteral("105.0000")
-                                                                      : QStringLiteral("40.5000"));
+        rig.setField(1, QStringLiteral("40.0125"));
+        rig.setField(4, trouble == QLatin1String("field") ? QStringLiteral("105.0000") : QStringLiteral("40.5000"));
     }
     if (trouble == QLatin1String("open"))
         rig.serial.failOpens(QStringLiteral("Permission denied"));
     if (trouble == QLatin1String("send"))
         rig.serial.failSend(1, QStringLiteral("Input/output error"));
     rig.dialogs.answer(trouble == QLatin1String("no") ? MessageResult::No : MessageResult::Yes);
+    QWidget *focusBefore = rig.window.focusWidget();
 
-    if (operation == QLatin1String("read"))
-        rig.exchange.Cmd_Read_Click();
-    else
-        rig.exchange.Cmd_Write_Click();
+    (operation == QLatin1String("read") ? rig.window.readButton() : rig.window.writeButton())->click();
 
     QCOMPARE(rig.dialogs.messageTexts(), messages);
     QVERIFY(rig.serial.sent.isEmpty());
-    QCOMPARE(int(rig.data.LinkState), linkState);
     QCOMPARE(rig.serial.isOpen(), portOpen);
-    QVERIFY(!rig.exchange.Timer1().isActive());
+    QVERIFY(!rig.window.exchange().responseTimer().isActive());
     QCOMPARE(rig.data.ReceiveImage == RadioImage(), imagesZeroed);
     if (sendImageEncoded) {
         QCOMPARE(rig.data.SendImage(1, 1), std::uint8_t(4));
     } else if (!imagesZeroed) {
         QCOMPARE(rig.data.SendImage, before);
     }
+    QCOMPARE(rig.window.focusWidget(), focusedSlot > 0 ? rig.window.txField(focusedSlot - 3) : focusBefore);
+    const MessageRequest &box = rig.dialogs.messages.last();
     if (trouble == QLatin1String("open") || trouble == QLatin1String("send")) {
         // The box says what to fix: the device and the system's reason.
-        const MessageRequest &box = rig.dialogs.messages.last();
         QCOMPARE(box.title, QString());
         QCOMPARE(box.icon, MessageIcon::None);
         QCOMPARE(box.buttons, MessageButtons::Ok);
-        QCOMPARE(box.informativeText, QStringLiteral("/dev/fake1: ") + (trouble == QLatin1String("open")
-                                                                            ? QStringLiteral("Permission denied")
-                                                                            : QStringLiteral("Input/output error")));
-        QCOMPARE(rig.failed.size(), 1);
-    } else {
-        QCOMPARE(rig.failed.size(), 0);
+        const QString reason = trouble == QLatin1String("open") ? QStringLiteral("Permission denied")
+                                                                : QStringLiteral("Input/output error");
+        QCOMPARE(box.informativeText, rig.window.portSetting().portDevice() + QStringLiteral(": ") + reason);
+    } else if (trouble == QLatin1String("empty") || trouble == QLatin1String("field")) {
+        QCOMPARE(box.title, trouble == QLatin1String("empty") ? QStringLiteral("No Data") : QStringLiteral("Error"));
+        QCOMPARE(box.icon, MessageIcon::Critical);
     }
     // Where the port was never needed, it was never touched.
     if (operation == QLatin1String("write") && trouble != QLatin1String("send"))
         QCOMPARE(rig.serial.opens, 0);
 }
 
-void TestExchange::showsMessagesAsDesigned_data()
+void TestExchange::windowShowsOutcomesAsDesigned_data()
 {
     QTest::addColumn<QString>("operation");
     QTest::addColumn<QStringList>("steps");
@@ -441,43 +502,62 @@ void TestExchange::showsMessagesAsDesigned_data()
     QTest::newRow("port failure") << "read" << QStringList{"fail"} << failed;
 }
 
-void TestExchange::showsMessagesAsDesigned()
+void TestExchange::windowShowsOutcomesAsDesigned()
 {
     QFETCH(QString, operation);
     QFETCH(QStringList, steps);
     QFETCH(MessageRequest, box);
 
-    Rig rig;
-    if (operation == QLatin1String("read"))
-        rig.startRead();
-    else
-        rig.startWrite();
-    for (const QString &step : steps)
-        rig.play(step);
+    WindowRig rig;
+    rig.setField(1, QStringLiteral("40.0125"));
+    rig.setField(4, QStringLiteral("40.5000"));
+    rig.setField(2, kShownBefore);
+    rig.dialogs.answer(MessageResult::Yes);
+    (operation == QLatin1String("read") ? rig.window.readButton() : rig.window.writeButton())->click();
+    for (const QString &step : steps) {
+        if (step == QLatin1String("timeout")) {
+            QSignalSpy expired(&rig.window.exchange().responseTimer(), &QTimer::timeout);
+            QVERIFY(expired.wait(5000));
+        } else if (step == QLatin1String("fail")) {
+            rig.serial.failPort(QStringLiteral("device gone"));
+        } else if (step == QLatin1String("badblock")) {
+            QByteArray bad = kExampleBlock;
+            bad[36] = '\x16';
+            rig.serial.inject(bad);
+        } else {
+            rig.serial.inject(QByteArray::fromHex(step.toLatin1()));
+        }
+    }
     QVERIFY(!rig.dialogs.messages.isEmpty());
     QCOMPARE(rig.dialogs.messages.last(), box);
+    QCOMPARE(rig.dialogs.messages.size(), steps.isEmpty() ? 1 : 2);
+    // A failed read leaves the sheet as it was.
+    QCOMPARE(rig.fieldText(2), kShownBefore);
 }
 
 void TestExchange::timeOutBoxNeverStacks()
 {
-    Rig rig;
+    WindowRig rig;
     bool checked = false;
     rig.dialogs.onMessage([&](const MessageRequest &request) {
         if (request.text != QLatin1String("Connection Error to Radio"))
             return;
         // While the box is up: nothing armed, port closed, a late answer is lost.
-        QVERIFY(!rig.exchange.Timer1().isActive());
+        QVERIFY(!rig.window.exchange().responseTimer().isActive());
         QVERIFY(!rig.serial.isOpen());
         rig.serial.inject(QByteArray(1, '\x0e'));
         checked = true;
     });
-    rig.startRead();
-    rig.play(QStringLiteral("timeout"));
+    QSignalSpy finished(&rig.window.exchange(), &ProgrammingExchange::finished);
+    QCOMPARE(rig.window.exchange().responseTimeout(), 150ms);
+    QCOMPARE(ProgrammingExchange(rig.serial, {}).responseTimeout(), 1000ms);
+    rig.dialogs.answer(MessageResult::Yes);
+    rig.window.readButton()->click();
+    QVERIFY(finished.wait(5000));
     QVERIFY(checked);
-    QCOMPARE(int(rig.data.LinkState), 4);
-    QVERIFY(!rig.exchange.Timer1().isActive());
-    // Past another whole time-out, still the one box.
-    QVERIFY(!rig.failed.wait(1500));
+    QCOMPARE(rig.window.exchange().state(), LinkState::ReadRequested);
+    // Past several more time-outs, still the one box.
+    QVERIFY(!finished.wait(int(kShortTimeout.count()) * 4));
     QCOMPARE(rig.dialogs.messageTexts(),
              (QStringList{QStringLiteral("Read from Radio?"), QStringLiteral("Connection Error to Radio")}));
 }
@@ -485,68 +565,97 @@ void TestExchange::timeOutBoxNeverStacks()
 void TestExchange::portFailureIsReportedOnce()
 {
     Rig rig;
-    rig.startWrite();
+    rig.exchange.write(kExampleImage);
     rig.play(QStringLiteral("0f"));
     rig.play(QStringLiteral("fail"));
     rig.serial.failPort(QStringLiteral("again")); // already closed: nothing more
-    Q_EMIT rig.serial.portFailed(QStringLiteral("a late report"));
-    QVERIFY(!rig.failed.wait(1500)); // the armed time-out does not follow
-    QCOMPARE(rig.dialogs.messageTexts(),
-             (QStringList{QStringLiteral("Write Data to Radio?"), QStringLiteral("Communication Error")}));
+    Q_EMIT rig.serial.errorOccurred(SerialError::PortFailed, QStringLiteral("a late report"));
+    QVERIFY(!rig.finished.wait(int(kShortTimeout.count()) * 4)); // the armed time-out does not follow
+    QCOMPARE(rig.failures(), QStringList{QStringLiteral("CommunicationError")});
+    QCOMPARE(rig.results().constFirst().reason, QStringLiteral("device gone"));
     QVERIFY(!rig.serial.isOpen());
 }
 
-void TestExchange::clickDuringExchangeStartsOver()
+void TestExchange::startOverRunningExchange()
 {
     Rig rig;
-    rig.startRead();
+    rig.exchange.read();
     rig.play(QStringLiteral("0e"));
-    QCOMPARE(int(rig.data.LinkState), 5);
-    rig.startWrite(); // over the running read: the port is open already
-    QCOMPARE(int(rig.data.LinkState), 1);
+    QCOMPARE(rig.exchange.state(), LinkState::ImageExpected);
+    rig.exchange.write(kExampleImage); // over the running read: the port is open already
+    QCOMPARE(rig.exchange.state(), LinkState::WriteRequested);
     QCOMPARE(rig.serial.opens, 1);
-    QVERIFY(rig.exchange.Timer1().isActive());
+    QVERIFY(rig.exchange.responseTimer().isActive());
     rig.play(QStringLiteral("0f"));
     rig.play(QStringLiteral("77"));
     QCOMPARE(rig.sentHex(),
              (QStringList{QStringLiteral("e0"), QStringLiteral("f0"), QString::fromLatin1(kExampleBlock.toHex())}));
-    QCOMPARE(rig.written.size(), 1);
-    QCOMPARE(rig.failed.size(), 0);
+    QCOMPARE(rig.completions(), 1);
+    QCOMPARE(rig.failures(), QStringList());
 }
 
 void TestExchange::completedWriteLeavesPortForNextRead()
 {
-    Rig rig;
-    rig.startWrite();
-    rig.play(QStringLiteral("0f"));
-    rig.play(QStringLiteral("77"));
+    WindowRig rig;
+    rig.setField(1, QStringLiteral("40.0125"));
+    rig.setField(4, QStringLiteral("40.5000"));
+    rig.dialogs.answer(MessageResult::Yes);
+    rig.window.writeButton()->click();
+    rig.serial.inject(QByteArray::fromHex("0f"));
+    rig.serial.inject(QByteArray::fromHex("77"));
     QVERIFY(rig.serial.isOpen());
-    rig.startRead();
+    rig.setField(1, kShownBefore);
+    rig.dialogs.answer(MessageResult::Yes);
+    rig.window.readButton()->click();
     QCOMPARE(rig.serial.opens, 1); // READ found it open
-    rig.play(QStringLiteral("0e"));
-    rig.play(QStringLiteral("block"));
-    QCOMPARE(rig.read.size(), 1);
+    rig.serial.inject(QByteArray::fromHex("0e"));
+    rig.serial.inject(kExampleBlock);
     QVERIFY(!rig.serial.isOpen());
-    QCOMPARE(rig.display.fieldText(1), QStringLiteral("40.0125"));
+    QCOMPARE(rig.data.ReceiveImage, kExampleImage);
+    QCOMPARE(rig.fieldText(1), QStringLiteral("40.0125"));
+    QCOMPARE(rig.fieldText(4), QStringLiteral("40.5000"));
+    QCOMPARE(rig.window.modelField()->text(), QStringLiteral("KV-7719NEW"));
+    QCOMPARE(rig.data.SendImage, RadioImage()); // the read's question zeroed it
+    QCOMPARE(rig.dialogs.messageTexts(),
+             (QStringList{QStringLiteral("Write Data to Radio?"), QStringLiteral("Read from Radio?")}));
+}
+
+void TestExchange::writeRefusedByTheEncoderSendsNothingLater()
+{
+    // After a completed write the port stays open; a WRITE of an empty sheet
+    // must not leave the engine waiting for a 0x0F that would send a block unasked.
+    WindowRig rig;
+    rig.setField(1, QStringLiteral("40.0125"));
+    rig.dialogs.answer(MessageResult::Yes);
+    rig.window.writeButton()->click();
+    rig.serial.inject(QByteArray::fromHex("0f"));
+    rig.serial.inject(QByteArray::fromHex("77"));
+    rig.setField(1, QString());
+    rig.dialogs.answer(MessageResult::Yes);
+    rig.window.writeButton()->click();
+    rig.serial.inject(QByteArray::fromHex("0f"));
+    QCOMPARE(rig.serial.sent.size(), 2); // 0xF0 and the first block only
+    QCOMPARE(rig.dialogs.messageTexts().mid(2),
+             (QStringList{QStringLiteral("Data is Empty"), QStringLiteral("Write Error")}));
 }
 
 void TestExchange::exchangesOnSeparatePortsDoNotMeet()
 {
     Rig first;
     Rig second;
-    first.startRead();
-    second.startWrite();
+    first.exchange.read();
+    second.exchange.write(kExampleImage);
     first.play(QStringLiteral("0e"));
     second.play(QStringLiteral("0f"));
-    QCOMPARE(int(first.data.LinkState), 5);
-    QCOMPARE(int(second.data.LinkState), 2);
+    QCOMPARE(first.exchange.state(), LinkState::ImageExpected);
+    QCOMPARE(second.exchange.state(), LinkState::ImageSent);
     first.play(QStringLiteral("block"));
     second.play(QStringLiteral("77"));
-    QCOMPARE(first.read.size(), 1);
-    QCOMPARE(second.written.size(), 1);
+    QCOMPARE(first.completions(), 1);
+    QCOMPARE(second.completions(), 1);
     QCOMPARE(first.sentHex(), (QStringList{QStringLiteral("e0"), QStringLiteral("77")}));
     QCOMPARE(second.sentHex().first(), QStringLiteral("f0"));
 }
 
-QTEST_GUILESS_MAIN(TestExchange)
+QTEST_MAIN(TestExchange)
 #include "tst_exchange.moc"

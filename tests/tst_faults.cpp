@@ -20,8 +20,12 @@ using namespace kav;
 using kav::sim::Fault;
 using kav::sim::LogEntry;
 using kav::sim::SimulatedRadio;
+using namespace std::chrono_literals;
 
 namespace {
+
+// Far shorter than the late acknowledge, far longer than a loaded machine needs to see silence.
+constexpr auto kShortTimeout = 150ms;
 
 // Counts what wakes the program's side of the loop: activations of the serial
 // port's socket notifiers (their parent is the QSerialPort; the simulated
@@ -79,9 +83,9 @@ private:
 
     std::unique_ptr<SimulatedRadio> radio;
     std::unique_ptr<WindowFixture> f;
-    std::unique_ptr<QSignalSpy> readDone;
-    std::unique_ptr<QSignalSpy> writeDone;
-    std::unique_ptr<QSignalSpy> failed;
+    std::unique_ptr<QSignalSpy> finished;
+    int completions() const;
+    int failures() const;
 };
 
 void TestFaults::init()
@@ -92,9 +96,7 @@ void TestFaults::init()
 
 void TestFaults::cleanup()
 {
-    readDone.reset();
-    writeDone.reset();
-    failed.reset();
+    finished.reset();
     f.reset(); // closes the port before the radio goes
     radio.reset();
 }
@@ -115,10 +117,7 @@ bool TestFaults::start(const QByteArray &radioImage, const QString &deviceLink)
     f->start();
     if (!f->show())
         return false;
-    ProgrammingExchange &exchange = f->window->exchange();
-    readDone = std::make_unique<QSignalSpy>(&exchange, &ProgrammingExchange::readCompleted);
-    writeDone = std::make_unique<QSignalSpy>(&exchange, &ProgrammingExchange::writeCompleted);
-    failed = std::make_unique<QSignalSpy>(&exchange, &ProgrammingExchange::exchangeFailed);
+    finished = std::make_unique<QSignalSpy>(&f->window->exchange(), &ProgrammingExchange::finished);
     radio->line().clearLog();
     f->dialogs.clear();
     return true;
@@ -126,9 +125,7 @@ bool TestFaults::start(const QByteArray &radioImage, const QString &deviceLink)
 
 void TestFaults::click(QPushButton *button)
 {
-    readDone->clear();
-    writeDone->clear();
-    failed->clear();
+    finished->clear();
     f->dialogs.clear();
     f->dialogs.answer(MessageResult::Yes);
     QTest::mouseClick(button, Qt::LeftButton);
@@ -136,19 +133,32 @@ void TestFaults::click(QPushButton *button)
 
 bool TestFaults::waitForOutcome(int timeoutMs)
 {
-    return QTest::qWaitFor([&] { return readDone->size() + writeDone->size() + failed->size() > 0; }, timeoutMs);
+    return QTest::qWaitFor([&] { return !finished->isEmpty(); }, timeoutMs);
+}
+
+int TestFaults::completions() const
+{
+    int n = 0;
+    for (const QList<QVariant> &args : *finished)
+        n += args.at(0).value<ExchangeResult>().outcome == ExchangeOutcome::Ok ? 1 : 0;
+    return n;
+}
+
+int TestFaults::failures() const
+{
+    return int(finished->size()) - completions();
 }
 
 void TestFaults::expectQuietAfterwards(int failures)
 {
-    QSignalSpy notified(&f->serial, &SerialService::commEvent);
-    WakeCounter counter(f->window->exchange().Timer1());
-    QVERIFY(!failed->wait(400));
-    QCOMPARE(failed->size(), failures);
+    QSignalSpy notified(&f->serial, &SerialService::readyRead);
+    WakeCounter counter(f->window->exchange().responseTimer());
+    QVERIFY(!finished->wait(400));
+    QCOMPARE(this->failures(), failures);
     QCOMPARE(notified.size(), 0);
     // A closed port and a disarmed timer leave nothing to wake for.
     QCOMPARE(counter.wakes, 0);
-    QVERIFY(!f->window->exchange().Timer1().isActive());
+    QVERIFY(!f->window->exchange().responseTimer().isActive());
 }
 
 QStringList TestFaults::errorTexts() const
@@ -164,114 +174,118 @@ QStringList TestFaults::errorTexts() const
 void TestFaults::hangUpInTheMiddleOfTheBlock_data()
 {
     QTest::addColumn<bool>("reading");
-    QTest::addColumn<int>("linkState");
-    QTest::newRow("read block") << true << 5;
-    QTest::newRow("write block") << false << 2;
+    QTest::addColumn<LinkState>("state");
+    QTest::newRow("read block") << true << LinkState::ImageExpected;
+    QTest::newRow("write block") << false << LinkState::ImageSent;
 }
 
 void TestFaults::hangUpInTheMiddleOfTheBlock()
 {
     QFETCH(bool, reading);
-    QFETCH(int, linkState);
+    QFETCH(LinkState, state);
     QVERIFY(start(QByteArray(36, '\x03')));
     MainWindow &w = *f->window;
-    WindowFixture::type(w.Txt_Rx2, QStringLiteral("41"));
+    WindowFixture::type(w.rxField(2), QStringLiteral("41"));
     radio->setFault(Fault::HangUpInBlock);
+    QSignalSpy portFailed(&f->serial, &SerialService::errorOccurred);
 
-    click(reading ? w.Cmd_Read : w.Cmd_Write);
+    click(reading ? w.readButton() : w.writeButton());
     QVERIFY(waitForOutcome());
     QCOMPARE(errorTexts(), QStringList{QStringLiteral("Communication Error")});
     const MessageRequest &box = f->dialogs.messages.last();
     QCOMPARE(box.title, QStringLiteral("Error"));
     QCOMPARE(box.icon, MessageIcon::Critical);
+    QVERIFY(!box.informativeText.isEmpty()); // says what happened to the port
     QVERIFY(!f->serial.isOpen());
-    QCOMPARE(int(f->data.LinkState), linkState);
+    QCOMPARE(portFailed.size(), 1);
+    QCOMPARE(f->window->exchange().state(), state);
     // The sheet shows what it showed; a broken read brings nothing in.
-    QCOMPARE(w.Txt_Rx2->text(), QStringLiteral("41.0000"));
-    QCOMPARE(w.Txt_Rx1->text(), QString());
+    QCOMPARE(w.rxField(2)->text(), QStringLiteral("41.0000"));
+    QCOMPARE(w.rxField(1)->text(), QString());
     if (reading)
         QCOMPARE(f->data.ReceiveImage, RadioImage());
     else
         QCOMPARE(radio->image(), QByteArray(36, '\x03')); // the radio kept its plan
     expectQuietAfterwards(1);
+    QCOMPARE(portFailed.size(), 1);
 }
 
 void TestFaults::babblingRadioInEveryState_data()
 {
-    QTest::addColumn<int>("linkState"); // where the babbling starts
+    QTest::addColumn<LinkState>("state"); // where the babbling starts
     QTest::addColumn<QString>("message"); // empty: nothing is shown
     QTest::addColumn<bool>("portOpen");
-    QTest::newRow("no exchange, port open after No") << 0 << QString() << true;
-    QTest::newRow("1 write requested") << 1 << "Communication Error" << false;
-    QTest::newRow("2 after the block, write complete") << 2 << "Write Error" << false;
-    QTest::newRow("4 read requested") << 4 << "Communication Error" << false;
-    QTest::newRow("5 block expected") << 5 << "Communication Error" << false;
+    QTest::newRow("no exchange, port open after No") << LinkState::Idle << QString() << true;
+    QTest::newRow("write requested") << LinkState::WriteRequested << "Communication Error" << false;
+    QTest::newRow("after the block, write complete") << LinkState::ImageSent << "Write Error" << false;
+    QTest::newRow("read requested") << LinkState::ReadRequested << "Communication Error" << false;
+    QTest::newRow("block expected") << LinkState::ImageExpected << "Communication Error" << false;
 }
 
 void TestFaults::babblingRadioInEveryState()
 {
-    QFETCH(int, linkState);
+    QFETCH(LinkState, state);
     QFETCH(QString, message);
     QFETCH(bool, portOpen);
     QVERIFY(start(kExample));
     MainWindow &w = *f->window;
-    WindowFixture::type(w.Txt_Rx2, QStringLiteral("41"));
-    QTest::keyClick(w.Txt_Rx2, Qt::Key_Return); // the entry check runs as the field is left
+    WindowFixture::type(w.rxField(2), QStringLiteral("41"));
+    QTest::keyClick(w.rxField(2), Qt::Key_Return); // the entry check runs as the field is left
 
-    switch (linkState) {
-    case 0:
+    switch (state) {
+    case LinkState::Idle:
         f->dialogs.answer(MessageResult::No);
-        QTest::mouseClick(w.Cmd_Read, Qt::LeftButton);
+        QTest::mouseClick(w.readButton(), Qt::LeftButton);
         QVERIFY(f->serial.isOpen());
         QVERIFY(QTest::qWaitFor([&] { return radio->line().isConnected(); }, 2000));
         radio->setFault(Fault::Babbling);
         break;
-    case 1:
-    case 4:
+    case LinkState::WriteRequested:
+    case LinkState::ReadRequested:
         radio->setFault(Fault::Babbling);
-        click(linkState == 1 ? w.Cmd_Write : w.Cmd_Read);
+        click(state == LinkState::WriteRequested ? w.writeButton() : w.readButton());
         break;
-    case 2:
-        click(w.Cmd_Write);
+    case LinkState::ImageSent:
+        click(w.writeButton());
         QVERIFY(waitForOutcome());
-        QCOMPARE(writeDone->size(), 1);
+        QCOMPARE(completions(), 1);
         QVERIFY(f->serial.isOpen());
         radio->setFault(Fault::Babbling);
         break;
-    case 5:
+    case LinkState::ImageExpected:
         // The radio acknowledges the read by hand, then babbles instead of the block.
         radio->setFault(Fault::Silent);
         QObject::connect(&radio->line(), &sim::SimLine::byteReceived, radio.get(), [this](int byte) {
             if (byte == WireBytes::ReadCommand)
                 radio->line().transmit(QByteArray(1, char(WireBytes::ReadAccepted)), sim::Clock::now());
         });
-        click(w.Cmd_Read);
-        QTRY_COMPARE(int(f->data.LinkState), 5);
+        click(w.readButton());
+        QTRY_COMPARE(w.exchange().state(), LinkState::ImageExpected);
         radio->setFault(Fault::Babbling);
         break;
     }
 
     if (message.isEmpty()) {
         // The open port hears the babble (which also shows the counter counts) and drops it quietly.
-        WakeCounter counter(w.exchange().Timer1());
+        WakeCounter counter(w.exchange().responseTimer());
         QTRY_VERIFY(counter.wakes > 0);
         QTRY_VERIFY(bytesOf(*radio, LogEntry::Sent).size() >= 24);
-        QCOMPARE(failed->size(), 0);
+        QCOMPARE(failures(), 0);
         QVERIFY(f->dialogs.messageTexts().size() <= 1); // the question answered No
         QCOMPARE(f->serial.isOpen(), portOpen);
         QCOMPARE(f->data.ReceiveImage, RadioImage());
-        QCOMPARE(w.Txt_Rx2->text(), QStringLiteral("41.0000"));
+        QCOMPARE(w.rxField(2)->text(), QStringLiteral("41.0000"));
         return;
     }
-    QVERIFY(QTest::qWaitFor([&] { return failed->size() > 0; }, 5000));
+    QVERIFY(QTest::qWaitFor([&] { return failures() > 0; }, 5000));
     QCOMPARE(errorTexts(), QStringList{message});
     QCOMPARE(f->serial.isOpen(), portOpen);
-    QCOMPARE(int(f->data.LinkState), linkState);
+    QCOMPARE(w.exchange().state(), state);
     // The babble never reaches the sheet.
-    QCOMPARE(w.Txt_Rx2->text(), QStringLiteral("41.0000"));
-    if (linkState == 4 || linkState == 5)
+    QCOMPARE(w.rxField(2)->text(), QStringLiteral("41.0000"));
+    if (state == LinkState::ReadRequested || state == LinkState::ImageExpected)
         QCOMPARE(f->data.ReceiveImage, RadioImage());
-    if (linkState == 5)
+    if (state == LinkState::ImageExpected)
         QTRY_COMPARE(bytesOf(*radio, LogEntry::Received), QByteArray::fromHex("e055"));
     // The radio babbles on at a closed port: nothing more is reported.
     QTRY_VERIFY(!bytesOf(*radio, LogEntry::Dropped).isEmpty());
@@ -281,40 +295,43 @@ void TestFaults::babblingRadioInEveryState()
 void TestFaults::lateAcknowledgeEndsOnceAndNextExchangeWorks_data()
 {
     QTest::addColumn<bool>("reading");
-    QTest::addColumn<int>("linkState");
-    QTest::newRow("read") << true << 4;
-    QTest::newRow("write") << false << 1;
+    QTest::addColumn<LinkState>("state");
+    QTest::newRow("read") << true << LinkState::ReadRequested;
+    QTest::newRow("write") << false << LinkState::WriteRequested;
 }
 
 void TestFaults::lateAcknowledgeEndsOnceAndNextExchangeWorks()
 {
     QFETCH(bool, reading);
-    QFETCH(int, linkState);
+    QFETCH(LinkState, state);
     QVERIFY(start(kExample));
     MainWindow &w = *f->window;
-    WindowFixture::type(w.Txt_Rx3, QStringLiteral("39.9875"));
+    WindowFixture::type(w.rxField(3), QStringLiteral("39.9875"));
     radio->setFault(Fault::LateAcknowledge);
-    click(reading ? w.Cmd_Read : w.Cmd_Write);
+    // Long before the late acknowledge (1.2 s), even on a loaded machine.
+    w.exchange().setResponseTimeout(kShortTimeout);
+    click(reading ? w.readButton() : w.writeButton());
     QVERIFY(waitForOutcome());
     QCOMPARE(errorTexts(), QStringList{QStringLiteral("Connection Error to Radio")});
     QVERIFY(!f->serial.isOpen());
-    QCOMPARE(int(f->data.LinkState), linkState);
+    QCOMPARE(w.exchange().state(), state);
     // The acknowledge comes after all, to a closed port.
     QTRY_VERIFY_WITH_TIMEOUT(bytesOf(*radio, LogEntry::Dropped).startsWith(reading ? '\x0e' : '\x0f'), 3000);
     expectQuietAfterwards(1);
-    QCOMPARE(w.Txt_Rx3->text(), QStringLiteral("39.9875"));
+    QCOMPARE(w.rxField(3)->text(), QStringLiteral("39.9875"));
 
     radio->setFault(Fault::None);
-    click(reading ? w.Cmd_Read : w.Cmd_Write);
+    w.exchange().setResponseTimeout(kDefaultResponseTimeout); // a whole block takes 0.3 s on the line
+    click(reading ? w.readButton() : w.writeButton());
     QVERIFY(waitForOutcome());
-    QCOMPARE(failed->size(), 0);
+    QCOMPARE(failures(), 0);
     QCOMPARE(errorTexts(), QStringList());
     if (reading) {
-        QCOMPARE(readDone->size(), 1);
-        QCOMPARE(w.Txt_Rx1->text(), QStringLiteral("40.0125"));
-        QCOMPARE(w.Txt_Rx3->text(), QString());
+        QCOMPARE(completions(), 1);
+        QCOMPARE(w.rxField(1)->text(), QStringLiteral("40.0125"));
+        QCOMPARE(w.rxField(3)->text(), QString());
     } else {
-        QCOMPARE(writeDone->size(), 1);
+        QCOMPARE(completions(), 1);
         QCOMPARE(radio->image().mid(24, 6), QByteArray::fromHex("030909080705"));
     }
 }
@@ -331,9 +348,10 @@ void TestFaults::silentOnceThenAnswering()
     QFETCH(bool, reading);
     QVERIFY(start(kExample));
     MainWindow &w = *f->window;
-    WindowFixture::type(w.Txt_Tx2, QStringLiteral("38.5"));
+    WindowFixture::type(w.txField(2), QStringLiteral("38.5"));
     radio->setFault(Fault::Silent);
-    click(reading ? w.Cmd_Read : w.Cmd_Write);
+    w.exchange().setResponseTimeout(kShortTimeout);
+    click(reading ? w.readButton() : w.writeButton());
     QVERIFY(waitForOutcome());
     QCOMPARE(errorTexts(), QStringList{QStringLiteral("Connection Error to Radio")});
     QVERIFY(!f->serial.isOpen());
@@ -342,17 +360,18 @@ void TestFaults::silentOnceThenAnswering()
     // The radio is back; the same window, without a restart.
     radio->setFault(Fault::None);
     radio->line().clearLog();
-    click(reading ? w.Cmd_Read : w.Cmd_Write);
+    w.exchange().setResponseTimeout(kDefaultResponseTimeout);
+    click(reading ? w.readButton() : w.writeButton());
     QVERIFY(waitForOutcome());
     QCOMPARE(errorTexts(), QStringList());
     if (reading) {
-        QCOMPARE(readDone->size(), 1);
+        QCOMPARE(completions(), 1);
         QCOMPARE(f->data.ReceiveImage.toLinear(), kExample);
-        QCOMPARE(w.Txt_Tx1->text(), QStringLiteral("40.5000"));
-        QCOMPARE(w.Txt_Tx2->text(), QString());
+        QCOMPARE(w.txField(1)->text(), QStringLiteral("40.5000"));
+        QCOMPARE(w.txField(2)->text(), QString());
         QVERIFY(!f->serial.isOpen());
     } else {
-        QCOMPARE(writeDone->size(), 1);
+        QCOMPARE(completions(), 1);
         QCOMPARE(radio->image().mid(18, 6), QByteArray::fromHex("030805000000"));
         QVERIFY(f->serial.isOpen());
     }
@@ -363,15 +382,15 @@ void TestFaults::deviceGoneWhilePortHeldOpenAfterWrite()
     const QString adapter = f->folder.filePath(QStringLiteral("ttyUSB0"));
     QVERIFY(start(kExample, adapter));
     MainWindow &w = *f->window;
-    WindowFixture::type(w.Txt_Rx1, QStringLiteral("40.0125"));
-    click(w.Cmd_Write);
+    WindowFixture::type(w.rxField(1), QStringLiteral("40.0125"));
+    click(w.writeButton());
     QVERIFY(waitForOutcome());
-    QCOMPARE(writeDone->size(), 1);
+    QCOMPARE(completions(), 1);
     QVERIFY(f->serial.isOpen()); // a completed write holds the port
 
     // The adapter is pulled: nothing is waited for, so nothing is reported,
     // but the port is let go instead of being watched while dead.
-    QSignalSpy portFailed(&f->serial, &SerialService::portFailed);
+    QSignalSpy portFailed(&f->serial, &SerialService::errorOccurred);
     // The adapter's name goes with it. (The bare /dev/pts number could be
     // given at once to a pseudo-terminal of another test running beside this.)
     radio->line().hangUp();
@@ -383,11 +402,11 @@ void TestFaults::deviceGoneWhilePortHeldOpenAfterWrite()
     QCOMPARE(portFailed.size(), 1);
 
     // The next WRITE finds the device gone: one message that says so.
-    click(w.Cmd_Write);
+    click(w.writeButton());
     QCOMPARE(errorTexts(), QStringList{QStringLiteral("Please Re-Select available COM PORT")});
     QVERIFY(!f->dialogs.messages.last().informativeText.isEmpty());
     QVERIFY(!f->serial.isOpen());
-    QCOMPARE(w.Txt_Rx1->text(), QStringLiteral("40.0125"));
+    QCOMPARE(w.rxField(1)->text(), QStringLiteral("40.0125"));
     expectQuietAfterwards(1);
 }
 

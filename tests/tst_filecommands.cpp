@@ -126,16 +126,16 @@ QString TestFileCommands::writeFile(const QString &name, const QByteArray &bytes
 void TestFileCommands::openFile(const QString &path)
 {
     f->dialogs.chooseFile(path);
-    QTest::mouseClick(f->window->Cmd_Open, Qt::LeftButton);
+    QTest::mouseClick(f->window->openButton(), Qt::LeftButton);
 }
 
 void TestFileCommands::savesDocumentedBytesAfterStartup()
 {
     MainWindow &w = *f->window;
-    WindowFixture::type(w.Txt_Rx1, QStringLiteral("40.0125"));
+    WindowFixture::type(w.rxField(1), QStringLiteral("40.0125"));
     const QString path = f->folder.filePath(QStringLiteral("plan.sav"));
     f->dialogs.chooseFile(path);
-    QTest::mouseClick(w.Cmd_Save, Qt::LeftButton);
+    QTest::mouseClick(w.saveButton(), Qt::LeftButton);
 
     QCOMPARE(fileBytes(path), ch1RxOnlyFile());
     QCOMPARE(f->dialogs.saveRequests.size(), 1);
@@ -157,7 +157,7 @@ void TestFileCommands::savesDocumentedBytesAfterStartup()
 
 void TestFileCommands::saveOfEmptySheetShowsOnlyDataIsEmpty()
 {
-    QTest::mouseClick(f->window->Cmd_Save, Qt::LeftButton);
+    QTest::mouseClick(f->window->saveButton(), Qt::LeftButton);
     QCOMPARE(f->dialogs.messageTexts(), QStringList{QStringLiteral("Data is Empty")});
     QVERIFY(f->dialogs.saveRequests.isEmpty());
     QCOMPARE(f->data.SheetFromFile, std::int16_t(0));
@@ -166,8 +166,8 @@ void TestFileCommands::saveOfEmptySheetShowsOnlyDataIsEmpty()
 void TestFileCommands::cancelledSaveWritesNothing()
 {
     MainWindow &w = *f->window;
-    WindowFixture::type(w.Txt_Tx3, QStringLiteral("42.3000"));
-    QTest::mouseClick(w.Cmd_Save, Qt::LeftButton); // no file chosen: the dialog is cancelled
+    WindowFixture::type(w.txField(3), QStringLiteral("42.3000"));
+    QTest::mouseClick(w.saveButton(), Qt::LeftButton); // no file chosen: the dialog is cancelled
 
     QCOMPARE(f->dialogs.saveRequests.size(), 1);
     QVERIFY(f->dialogs.messages.isEmpty());
@@ -183,10 +183,10 @@ void TestFileCommands::cancelledSaveWritesNothing()
 
 void TestFileCommands::saveUsesNameAsTyped()
 {
-    WindowFixture::type(f->window->Txt_Rx1, QStringLiteral("40.0125"));
+    WindowFixture::type(f->window->rxField(1), QStringLiteral("40.0125"));
     const QString path = f->folder.filePath(QStringLiteral("van12"));
     f->dialogs.chooseFile(path);
-    QTest::mouseClick(f->window->Cmd_Save, Qt::LeftButton);
+    QTest::mouseClick(f->window->saveButton(), Qt::LeftButton);
 
     QCOMPARE(fileBytes(path), ch1RxOnlyFile());
     QVERIFY(!QFile::exists(path + QStringLiteral(".sav")));
@@ -231,7 +231,7 @@ void TestFileCommands::failedSaveKeepsOldFileAndFlags()
             QVERIFY(limit->active());
         }
 #endif
-        QTest::mouseClick(f->window->Cmd_Save, Qt::LeftButton);
+        QTest::mouseClick(f->window->saveButton(), Qt::LeftButton);
     }
 
     QCOMPARE(fileBytes(keeperPath), old);
@@ -263,8 +263,8 @@ void TestFileCommands::opensWhatWasSaved()
         // holds digits; NEW clears them, and the empty fields save as zeros.
         openFile(writeFile(QStringLiteral("full.sav"), fullPlanFile()));
         f->dialogs.chooseFile(f->folder.filePath(QStringLiteral("full again.sav")));
-        QTest::mouseClick(w.Cmd_Save, Qt::LeftButton);
-        QTest::mouseClick(w.Cmd_New, Qt::LeftButton); // the question's default is OK
+        QTest::mouseClick(w.saveButton(), Qt::LeftButton);
+        QTest::mouseClick(w.newButton(), Qt::LeftButton); // the question's default is OK
         QCOMPARE(fieldTexts(), QStringList(6, QString()));
         f->dialogs.clear();
     }
@@ -276,16 +276,16 @@ void TestFileCommands::opensWhatWasSaved()
     }
     const QString path = f->folder.filePath(QStringLiteral("round.sav"));
     f->dialogs.chooseFile(path);
-    QTest::mouseClick(w.Cmd_Save, Qt::LeftButton);
+    QTest::mouseClick(w.saveButton(), Qt::LeftButton);
     QCOMPARE(f->dialogs.messageTexts(), QStringList{QStringLiteral("Saved to ") + path});
     const QByteArray saved = fileBytes(path);
 
     // Back to an empty sheet, then open the file.
     if (afterNew) {
-        QTest::mouseClick(w.Cmd_New, Qt::LeftButton);
+        QTest::mouseClick(w.newButton(), Qt::LeftButton);
         f->dialogs.clear();
     } else {
-        w.Form_Load();
+        w.startUp();
     }
     QCOMPARE(fieldTexts(), QStringList(6, QString()));
     QCOMPARE(f->data.SheetFromFile, std::int16_t(0));
@@ -293,7 +293,7 @@ void TestFileCommands::opensWhatWasSaved()
     openFile(path);
 
     QCOMPARE(fieldTexts(), typed);
-    QCOMPARE(w.Txt_Model->text(), QStringLiteral("KV-7719NEW"));
+    QCOMPARE(w.modelField()->text(), QStringLiteral("KV-7719NEW"));
     QCOMPARE(f->data.SheetFromFile, std::int16_t(1));
     QCOMPARE(f->data.SheetFileName, path);
     QCOMPARE(f->data.ReceiveImage.toLinear(),
@@ -303,7 +303,7 @@ void TestFileCommands::opensWhatWasSaved()
     // Saving the opened plan again writes the same bytes.
     const QString again = f->folder.filePath(QStringLiteral("again.sav"));
     f->dialogs.chooseFile(again);
-    QTest::mouseClick(w.Cmd_Save, Qt::LeftButton);
+    QTest::mouseClick(w.saveButton(), Qt::LeftButton);
     QCOMPARE(fileBytes(again), saved);
 }
 
@@ -352,7 +352,7 @@ void TestFileCommands::opensFileVariants()
     const QString path = writeFile(QStringLiteral("variant.sav"), bytes);
     openFile(path);
     QVERIFY(f->dialogs.messages.isEmpty());
-    QCOMPARE(f->window->Txt_Rx1->text(), rx1);
+    QCOMPARE(f->window->rxField(1)->text(), rx1);
     QCOMPARE(f->data.SheetFromFile, std::int16_t(1));
     QCOMPARE(f->data.SheetFileName, path);
 }
@@ -410,7 +410,7 @@ void TestFileCommands::refusedFileChangesNothing()
                                                           MessageResult::Ok,
                                                           {}}}));
     QCOMPARE(fieldTexts(), textsBefore);
-    QCOMPARE(f->window->Txt_Model->text(), QStringLiteral("KV-7719NEW"));
+    QCOMPARE(f->window->modelField()->text(), QStringLiteral("KV-7719NEW"));
     QCOMPARE(f->data.ReceiveImage, receiveBefore);
     QCOMPARE(f->data.Rx1FreqMHz, rx1Before);
     QCOMPARE(f->data.SheetFromFile, std::int16_t(1));
@@ -419,11 +419,11 @@ void TestFileCommands::refusedFileChangesNothing()
 
 void TestFileCommands::cancelledOpenChangesNothing()
 {
-    WindowFixture::type(f->window->Txt_Rx2, QStringLiteral("41.0000"));
-    QTest::mouseClick(f->window->Cmd_Open, Qt::LeftButton); // no file chosen
+    WindowFixture::type(f->window->rxField(2), QStringLiteral("41.0000"));
+    QTest::mouseClick(f->window->openButton(), Qt::LeftButton); // no file chosen
     QCOMPARE(f->dialogs.openRequests.size(), 1);
     QVERIFY(f->dialogs.messages.isEmpty());
-    QCOMPARE(f->window->Txt_Rx2->text().left(2), QStringLiteral("41"));
+    QCOMPARE(f->window->rxField(2)->text().left(2), QStringLiteral("41"));
     QCOMPARE(f->data.SheetFromFile, std::int16_t(0));
     QCOMPARE(f->data.ReceiveImage, RadioImage());
 }
@@ -441,8 +441,8 @@ void TestFileCommands::refusedEntryStopsTheCommand()
     QFETCH(QString, button);
     auto *command = f->window->findChild<QPushButton *>(button);
     QVERIFY(command);
-    WindowFixture::type(f->window->Txt_Rx1, QStringLiteral("40.0125"));
-    WindowFixture::type(f->window->Txt_Rx2, QStringLiteral("38.0126")); // off the raster
+    WindowFixture::type(f->window->rxField(1), QStringLiteral("40.0125"));
+    WindowFixture::type(f->window->rxField(2), QStringLiteral("38.0126")); // off the raster
     QTest::mouseClick(command, Qt::LeftButton);
 
     QCOMPARE(f->dialogs.messageTexts(), QStringList{QStringLiteral("Confirm Frequency Range!")});

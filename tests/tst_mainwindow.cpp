@@ -56,10 +56,10 @@ void TestMainWindow::startsWithModelAndEmptySheet()
 {
     MainWindow &w = *f->window;
     QCOMPARE(w.windowTitle(), QStringLiteral("KAVRILINK CORPORATION"));
-    QCOMPARE(w.Txt_Model->text(), QStringLiteral("KV-7719NEW"));
-    for (QLineEdit *field : {w.Txt_Rx1, w.Txt_Rx2, w.Txt_Rx3, w.Txt_Tx1, w.Txt_Tx2, w.Txt_Tx3})
+    QCOMPARE(w.modelField()->text(), QStringLiteral("KV-7719NEW"));
+    for (QLineEdit *field : {w.rxField(1), w.rxField(2), w.rxField(3), w.txField(1), w.txField(2), w.txField(3)})
         QCOMPARE(field->text(), QString());
-    QCOMPARE(QApplication::focusWidget(), w.Cmd_New);
+    QCOMPARE(QApplication::focusWidget(), w.newButton());
     QCOMPARE(f->data.SheetFromFile, std::int16_t(0));
     QCOMPARE(f->data.ModelName, QStringLiteral("KV-7719NEW"));
     QCOMPARE(f->data.SendImage, RadioImage());
@@ -176,8 +176,8 @@ void TestMainWindow::hasMenuOfEmptyEntriesThenComPort()
         QVERIFY(entries.at(i)->menu()->actions().isEmpty());
     }
     QCOMPARE(entries.at(24)->text(), QStringLiteral("COM PORT"));
-    QCOMPARE(entries.at(24)->menu(), w.M_COM);
-    const QList<QAction *> items = w.M_COM->actions();
+    QCOMPARE(entries.at(24)->menu(), w.portMenu());
+    const QList<QAction *> items = w.portMenu()->actions();
     QCOMPARE(items.size(), 6); // COM1-COM4, a separator, "Assign Devices…"
     QVERIFY(items.at(4)->isSeparator());
     QCOMPARE(items.at(5)->text(), QStringLiteral("Assign Devices\u2026"));
@@ -191,16 +191,16 @@ void TestMainWindow::showsStatusText()
 {
     const QString expected = QString::fromUtf8("FREQUENCY RANGE : 38.000MHz") + QChar(0x223C)
         + QStringLiteral("42.300MHz  25Watt  MOBILE RADIO");
-    QCOMPARE(f->window->StatusBar10->text(), expected);
-    QVERIFY(f->window->StatusBar10->isVisible());
+    QCOMPARE(f->window->statusLabel()->text(), expected);
+    QVERIFY(f->window->statusLabel()->isVisible());
 }
 
 void TestMainWindow::tabsThroughControlsInDesignOrder()
 {
     MainWindow &w = *f->window;
-    const QList<QWidget *> order{(QWidget *)w.Cmd_New, w.Cmd_Read,  w.Cmd_Write, w.Txt_Rx1,  w.Txt_Rx2,
-                                 w.Txt_Rx3, w.Txt_Tx1,   w.Txt_Tx2,   w.Txt_Tx3,  w.Cmd_Open,
-                                 w.Cmd_Save, w.CMd_Print, w.CMD_EXit, w.Cmd_New};
+    const QList<QWidget *> order{(QWidget *)w.newButton(), w.readButton(),  w.writeButton(), w.rxField(1),  w.rxField(2),
+                                 w.rxField(3), w.txField(1),   w.txField(2),   w.txField(3),  w.openButton(),
+                                 w.saveButton(), w.printButton(), w.exitButton(), w.newButton()};
     QCOMPARE(QApplication::focusWidget(), order.first());
     for (int i = 1; i < order.size(); ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -218,9 +218,9 @@ void TestMainWindow::noButtonIsDefault()
 void TestMainWindow::exitAsksAndNoKeepsEverything()
 {
     MainWindow &w = *f->window;
-    w.Txt_Rx1->setText(QStringLiteral("40.0125"));
+    w.rxField(1)->setText(QStringLiteral("40.0125"));
     f->dialogs.answer(MessageResult::No);
-    QTest::mouseClick(w.CMD_EXit, Qt::LeftButton);
+    QTest::mouseClick(w.exitButton(), Qt::LeftButton);
 
     QCOMPARE(f->dialogs.messages.size(), 1);
     QCOMPARE(f->dialogs.messages.first(),
@@ -228,13 +228,13 @@ void TestMainWindow::exitAsksAndNoKeepsEverything()
                              MessageIcon::Question, MessageButtons::YesNo, MessageResult::No, {}}));
     QCOMPARE(f->endProgramCalls, 0);
     QVERIFY(w.isVisible());
-    QCOMPARE(w.Txt_Rx1->text(), QStringLiteral("40.0125"));
+    QCOMPARE(w.rxField(1)->text(), QStringLiteral("40.0125"));
 }
 
 void TestMainWindow::exitYesEndsWithoutSecondQuestion()
 {
     f->dialogs.answer(MessageResult::Yes);
-    QTest::mouseClick(f->window->CMD_EXit, Qt::LeftButton);
+    QTest::mouseClick(f->window->exitButton(), Qt::LeftButton);
     QCOMPARE(f->endProgramCalls, 1);
     QCOMPARE(f->dialogs.messages.size(), 1);
 }

@@ -122,7 +122,7 @@ void TestPortSetting::startWith(const QByteArray &content)
 
 QAction *TestPortSetting::item(int n) const
 {
-    QAction *items[] = {f->window->M_COM1, f->window->M_COM2, f->window->M_COM3, f->window->M_COM4};
+    QAction *items[] = {f->window->portItem(1), f->window->portItem(2), f->window->portItem(3), f->window->portItem(4)};
     return items[n - 1];
 }
 
@@ -223,7 +223,7 @@ void TestPortSetting::startsFromPortFile_data()
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<int>("number");
     QTest::addColumn<QList<int>>("checked");
-    QTest::addColumn<int>("servicePort"); // the port the service is configured for
+    QTest::addColumn<int>("servicePort"); // the port READ and WRITE open
     QTest::addColumn<QByteArray>("after");
 
     QTest::newRow("missing") << kNoFile << 1 << QList<int>{1} << 1 << QByteArray(" 1 \r\n");
@@ -231,7 +231,7 @@ void TestPortSetting::startsFromPortFile_data()
     QTest::newRow("3 without blanks") << QByteArray("3") << 3 << QList<int>{3} << 3 << QByteArray("3");
     QTest::newRow("4 then more lines") << QByteArray(" 4 \r\n 2 \r\n") << 4 << QList<int>{4} << 4
                                        << QByteArray(" 4 \r\n 2 \r\n");
-    // 0 is refused by the service, which keeps its own number.
+    // 0 is refused as a port, which keeps the one configured before.
     QTest::newRow("0") << QByteArray(" 0 \r\n") << 0 << QList<int>{} << 1 << QByteArray(" 0 \r\n");
     QTest::newRow("5") << QByteArray(" 5 \r\n") << 5 << QList<int>{} << 5 << QByteArray(" 5 \r\n");
     QTest::newRow("7") << QByteArray(" 7 \r\n") << 7 << QList<int>{} << 7 << QByteArray(" 7 \r\n");
@@ -259,14 +259,10 @@ void TestPortSetting::startsFromPortFile()
     QCOMPARE(f->data.CommPortNumber, std::int16_t(number));
     QCOMPARE(checkedItems(), checked);
     QCOMPARE(readFile(portFile()), after);
-    QCOMPARE(f->serial.portNumber(), servicePort);
-    QCOMPARE(f->serial.settings(), QStringLiteral("1200,n,8,1"));
-    QCOMPARE(f->serial.receiveThreshold(), 1);
-    QVERIFY(f->serial.binaryInput());
-    QCOMPARE(f->serial.inputLength(), 0);
+    QCOMPARE(f->window->portSetting().configuredPort(), servicePort);
     QVERIFY(!f->serial.isOpen());
     QCOMPARE(f->dialogs.messages, QList<MessageRequest>{}); // a port that cannot open is not reported here
-    QCOMPARE(f->window->Txt_Model->text(), QStringLiteral("KV-7719NEW"));
+    QCOMPARE(f->window->modelField()->text(), QStringLiteral("KV-7719NEW"));
 }
 
 void TestPortSetting::startsWithPortThatOpens()
@@ -276,7 +272,7 @@ void TestPortSetting::startsWithPortThatOpens()
     QCOMPARE(f->window->portSetting().OpenCommPort(), std::int16_t(1));
     QCOMPARE(checkedItems(), QList<int>{3});
     QVERIFY(!f->serial.isOpen()); // checked, then closed again
-    QCOMPARE(f->serial.devicePath(), m_pty->devicePath());
+    QCOMPARE(f->serial.device(), m_pty->devicePath());
     QVERIFY(f->dialogs.messages.isEmpty());
 
     QVERIFY(f->writePortMap(portMap({})));
@@ -289,7 +285,7 @@ void TestPortSetting::createsMissingFolder()
     QTemporaryDir elsewhere;
     const QString map = QDir(elsewhere.path()).filePath(QStringLiteral("comport.map"));
     QVERIFY(writeFile(map, "COM1=" + QFile::encodeName(f->absentDevice(1))));
-    f->serial.setPortMapFile(map);
+    f->portMapFile = map;
     QVERIFY(!QFileInfo::exists(f->folder.appFolder()));
 
     f->start();
@@ -305,14 +301,14 @@ void TestPortSetting::startsQuietlyWhenFolderCannotBeCreated()
     const QString map = QDir(elsewhere.path()).filePath(QStringLiteral("comport.map"));
     QVERIFY(writeFile(map,
                       "COM1=" + QFile::encodeName(f->absentDevice(1)) + "\nCOM2=" + m_pty->devicePath().toLocal8Bit()));
-    f->serial.setPortMapFile(map);
+    f->portMapFile = map;
     QVERIFY(writeFile(f->folder.appFolder(), "a file where the folder belongs"));
 
     f->start();
     QCOMPARE(f->data.CommPortNumber, std::int16_t(1));
     QCOMPARE(checkedItems(), QList<int>{1});
     QVERIFY(f->dialogs.messages.isEmpty());
-    QCOMPARE(f->window->Txt_Model->text(), QStringLiteral("KV-7719NEW"));
+    QCOMPARE(f->window->modelField()->text(), QStringLiteral("KV-7719NEW"));
 
     // The port opens, but the choice cannot be kept: said so, nothing changes.
     item(2)->trigger();
@@ -344,7 +340,7 @@ void TestPortSetting::startsQuietlyWhenPortFileIsFolder()
     QCOMPARE(checkedItems(), QList<int>{1});
     QCOMPARE(f->data.CommPortNumber, std::int16_t(1));
     QVERIFY(QFileInfo(portFile()).isDir());
-    QCOMPARE(f->serial.portNumber(), 2); // the check ran on port 2
+    QCOMPARE(f->window->portSetting().configuredPort(), 2); // the check ran on port 2
 }
 
 void TestPortSetting::startsAsPortOneWhenPortFileUnreadable()
@@ -372,7 +368,7 @@ void TestPortSetting::choosingOpenablePortStoresAndMarksIt()
     QCOMPARE(checkedItems(), QList<int>{2});
     QCOMPARE(f->data.CommPortNumber, std::int16_t(2));
     QCOMPARE(readFile(portFile()), QByteArray("\x20\x32\x20\x0D\x0A"));
-    QCOMPARE(f->serial.portNumber(), 2);
+    QCOMPARE(f->window->portSetting().configuredPort(), 2);
     QVERIFY(!f->serial.isOpen());
 }
 
@@ -384,12 +380,12 @@ void TestPortSetting::choosingThroughMenuWithMouse()
     MainWindow &w = *f->window;
 
     QMenuBar *bar = w.menuBar();
-    const QRect entry = bar->actionGeometry(w.M_COM->menuAction());
+    const QRect entry = bar->actionGeometry(w.portMenu()->menuAction());
     QVERIFY(entry.isValid());
     QTest::mouseClick(bar, Qt::LeftButton, {}, entry.center());
-    QTRY_VERIFY(w.M_COM->isVisible());
-    QTest::mouseClick(w.M_COM, Qt::LeftButton, {}, w.M_COM->actionGeometry(w.M_COM4).center());
-    QTRY_VERIFY(!w.M_COM->isVisible());
+    QTRY_VERIFY(w.portMenu()->isVisible());
+    QTest::mouseClick(w.portMenu(), Qt::LeftButton, {}, w.portMenu()->actionGeometry(w.portItem(4)).center());
+    QTRY_VERIFY(!w.portMenu()->isVisible());
 
     QVERIFY(f->dialogs.messages.isEmpty());
     QCOMPARE(checkedItems(), QList<int>{4});
@@ -409,8 +405,8 @@ void TestPortSetting::choosingPortThatFailsKeepsPreviousChoice()
     QCOMPARE(readFile(portFile()), QByteArray(" 1 \r\n"));
     QVERIFY(!f->serial.isOpen());
     // The service stays on the port that failed: READ and WRITE now try COM3.
-    QCOMPARE(f->serial.portNumber(), 3);
-    QCOMPARE(f->serial.devicePath(), f->absentDevice(3));
+    QCOMPARE(f->window->portSetting().configuredPort(), 3);
+    QCOMPARE(f->window->portSetting().portDevice(), f->absentDevice(3));
 }
 
 void TestPortSetting::failedChoiceWithUnlistedStoredNumberLeavesNoMark()
@@ -436,8 +432,6 @@ void TestPortSetting::choosingWithUnlistedStoredNumberMarksChoice()
     QVERIFY(f->dialogs.messages.isEmpty());
     QCOMPARE(checkedItems(), QList<int>{2});
     QCOMPARE(readFile(portFile()), QByteArray(" 2 \r\n"));
-    // The line was configured at start-up although port 0 was refused.
-    QCOMPARE(f->serial.settings(), QStringLiteral("1200,n,8,1"));
 }
 
 void TestPortSetting::choosingCheckedItemWritesFileAgain()
@@ -467,7 +461,7 @@ void TestPortSetting::choosingWhilePortIsOpenKeepsPortInUse()
     // As after a completed write: the port stays open on COM1.
     QVERIFY(f->writePortMap(portMap({1})));
     startWith(" 1 \r\n");
-    QVERIFY(f->serial.open());
+    QVERIFY(f->serial.open(f->window->portSetting().portDevice()));
 
     item(2)->trigger(); // COM2 does not exist, but it is not opened now
     QVERIFY(f->dialogs.messages.isEmpty());
@@ -475,10 +469,10 @@ void TestPortSetting::choosingWhilePortIsOpenKeepsPortInUse()
     QCOMPARE(f->data.CommPortNumber, std::int16_t(2));
     QCOMPARE(readFile(portFile()), QByteArray(" 2 \r\n"));
     QVERIFY(f->serial.isOpen());
-    QCOMPARE(f->serial.portNumber(), 1);
+    QCOMPARE(f->window->portSetting().configuredPort(), 1);
 
     // The open port goes on working.
-    QVERIFY(f->serial.send("\x77"));
+    QVERIFY(f->serial.write("\x77"));
     QTRY_COMPARE(m_pty->received(), QByteArray("\x77"));
 }
 

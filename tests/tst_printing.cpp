@@ -190,7 +190,7 @@ QString TestPrinting::openPlan()
         return {};
     file.close();
     f->dialogs.chooseFile(path);
-    QTest::mouseClick(f->window->Cmd_Open, Qt::LeftButton);
+    QTest::mouseClick(f->window->openButton(), Qt::LeftButton);
     return path;
 }
 
@@ -202,7 +202,7 @@ void TestPrinting::printsFileSheetOnOnePdfPage()
     QCOMPARE(f->data.SheetFromFile, std::int16_t(1));
     const QString pdfPath = f->folder.filePath(QStringLiteral("report.pdf"));
     printToFile(pdfPath);
-    QTest::mouseClick(f->window->CMd_Print, Qt::LeftButton);
+    QTest::mouseClick(f->window->printButton(), Qt::LeftButton);
 
     QVERIFY(f->dialogs.messages.isEmpty());
     QCOMPARE(f->dialogs.printRequests.size(), 1);
@@ -264,10 +264,10 @@ void TestPrinting::printsNoSelectedAfterAcceptedEntry()
     QCOMPARE(f->data.SheetFromFile, std::int16_t(1));
     // An entry typed and left in place: clicking PRINT takes the focus from the
     // field, whose check accepts it before the report is built.
-    WindowFixture::type(f->window->Txt_Rx3, QStringLiteral("41.5"));
+    WindowFixture::type(f->window->rxField(3), QStringLiteral("41.5"));
     const QString pdfPath = f->folder.filePath(QStringLiteral("report.pdf"));
     printToFile(pdfPath);
-    QTest::mouseClick(f->window->CMd_Print, Qt::LeftButton);
+    QTest::mouseClick(f->window->printButton(), Qt::LeftButton);
 
     QCOMPARE(f->data.SheetFromFile, std::int16_t(0));
     QVERIFY(f->dialogs.messages.isEmpty());
@@ -285,7 +285,7 @@ void TestPrinting::cancelPrintsNothing()
     openPlan();
     const QString pdfPath = f->folder.filePath(QStringLiteral("report.pdf"));
     printToFile(pdfPath, false);
-    QTest::mouseClick(f->window->CMd_Print, Qt::LeftButton);
+    QTest::mouseClick(f->window->printButton(), Qt::LeftButton);
     QCOMPARE(f->dialogs.printRequests.size(), 1);
     QVERIFY(!QFile::exists(pdfPath));
     QVERIFY(!QFile::exists(defaultReportPdfPath()));
@@ -306,7 +306,7 @@ void TestPrinting::takesDateAndTimeAtTheClick()
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(pdfPath);
     });
-    QTest::mouseClick(f->window->CMd_Print, Qt::LeftButton);
+    QTest::mouseClick(f->window->printButton(), Qt::LeftButton);
 
     QCOMPARE(readsWhenDialogShown, 1);
     const QStringList lines = nonEmptyLines(readPdf(pdfPath).pages.value(0));
@@ -327,7 +327,7 @@ void TestPrinting::withoutPrinterPrintsToPdfInAppFolder()
         offered = printer.outputFileName();
     });
     f->dialogs.acceptPrint(true);
-    QTest::mouseClick(f->window->CMd_Print, Qt::LeftButton);
+    QTest::mouseClick(f->window->printButton(), Qt::LeftButton);
 
     QCOMPARE(format, QPrinter::PdfFormat);
     QCOMPARE(offered, f->folder.filePath(QStringLiteral("frequency-report.pdf")));
@@ -344,7 +344,7 @@ void TestPrinting::reportsFailedPrintJob()
 {
     const QString pdfPath = f->folder.filePath(QStringLiteral("no such folder/report.pdf"));
     printToFile(pdfPath); // painted in memory first: only writing the file fails
-    QTest::mouseClick(f->window->CMd_Print, Qt::LeftButton);
+    QTest::mouseClick(f->window->printButton(), Qt::LeftButton);
 
     QCOMPARE(f->dialogs.messages.size(), 1);
     const MessageRequest &message = f->dialogs.messages.first();

@@ -1,4 +1,3 @@
-#include "link/linesettings.h"
 #include "link/portmap.h"
 #include "link/qtserialservice.h"
 #include "support/pseudoterminal.h"
@@ -17,17 +16,8 @@
 using namespace kav;
 
 Q_DECLARE_METATYPE(kav::PortMap)
-Q_DECLARE_METATYPE(std::optional<kav::LineSettings>)
 
 namespace {
-
-void writeMap(const TestFolder &folder, const QByteArray &text)
-{
-    QDir().mkpath(folder.appFolder());
-    QFile file(folder.filePath(QStringLiteral("comport.map")));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(text), qint64(text.size()));
-}
 
 QByteArray counting(int size)
 {
@@ -52,22 +42,17 @@ private slots:
     void readsPortMapFromDevice();
     void readsOnlyBoundedRegularPortMaps();
     void mapsUnlistedPortsToSystemDevices();
-    void parsesLineSettings_data();
-    void parsesLineSettings();
-    void acceptsPortNumbersOneTo255Only();
-    void keepsSettingsWhenGivenBadText();
+    void writesPortMapReadBackAlike();
 
-    void opensMappedDeviceWithLineSettings_data();
-    void opensMappedDeviceWithLineSettings();
+    void opensDeviceWithRadioLine();
     void carriesBytesBothWays();
-    void takesInPiecesOfInputLength();
     void deliversLastBytesWhenClosedRightAfterSending();
     void closingDropsWaitingBytes();
     void overflowPastBufferDiscardsWaitingBytes();
     void babblingDeviceNeverGrowsBuffer();
     void closingInHandlerStopsNotifications();
     void hangUpClosesPortAndReportsOnce();
-    void refusesPortNumberChangeWhileOpen();
+    void refusesSecondOpen();
 
     void failedOpenNamesDeviceAndReason();
     void deviceInUseSaysSo();
@@ -87,8 +72,7 @@ void TestQtSerialService::init()
     m_folder = std::make_unique<TestFolder>();
     m_pty = std::make_unique<PseudoTerminal>();
     QVERIFY(m_pty->isValid());
-    writeMap(*m_folder, "COM1=" + m_pty->devicePath().toLocal8Bit() +
-                            "\nCOM2=" + QFile::encodeName(m_folder->filePath(QStringLiteral("no-such-port"))) + "\n");
+    QVERIFY(QDir().mkpath(m_folder->appFolder()));
 }
 
 void TestQtSerialService::cleanup()
@@ -99,12 +83,7 @@ void TestQtSerialService::cleanup()
 
 bool TestQtSerialService::openOverPty(QtSerialService &service)
 {
-    if (!service.setPortNumber(1) || !service.setSettings(QStringLiteral("1200,n,8,1")))
-        return false;
-    service.setReceiveThreshold(1);
-    service.setBinaryInput(true);
-    service.setInputLength(0);
-    if (!service.open()) {
+    if (!service.open(m_pty->devicePath())) {
         qWarning() << service.errorString();
         return false;
     }
@@ -194,121 +173,45 @@ void TestQtSerialService::mapsUnlistedPortsToSystemDevices()
     QCOMPARE(PortDevice(map, 255), QStringLiteral("/dev/ttyS254"));
 #endif
     QCOMPARE(PortDevice(map, 2), QStringLiteral("/dev/ttyUSB0"));
-
-    QtSerialService service;
-    QCOMPARE(service.devicePath(), m_pty->devicePath()); // COM1 until told otherwise
-    QVERIFY(service.setPortNumber(3));
-    QCOMPARE(service.devicePath(), DefaultPortDevice(3));
 }
 
-void TestQtSerialService::parsesLineSettings_data()
+void TestQtSerialService::writesPortMapReadBackAlike()
 {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<std::optional<LineSettings>>("expected");
+    const PortMap map{{1, "/dev/ttyUSB0"}, {4, "/dev/serial/by-id/usb-adapter port 1"}, {200, "COM9"}};
+    QByteArray text;
+    QBuffer buffer(&text);
+    QVERIFY(buffer.open(QIODevice::WriteOnly));
+    QVERIFY(WritePortMap(buffer, map));
+    buffer.close();
+    QVERIFY(text.startsWith('#'));
+    QCOMPARE(ParsePortMap(text), map);
 
-    const auto ok = [](qint32 baud, QSerialPort::Parity parity, QSerialPort::DataBits data,
-                       QSerialPort::StopBits stop) {
-        return std::optional<LineSettings>(LineSettings{baud, parity, data, stop});
-    };
-    const std::optional<LineSettings> rejected;
-    QTest::newRow("the radio's line") << "1200,n,8,1"
-                                      << ok(1200, QSerialPort::NoParity, QSerialPort::Data8, QSerialPort::OneStop);
-    QTest::newRow("upper-case parity") << "1200,N,8,1"
-                                       << ok(1200, QSerialPort::NoParity, QSerialPort::Data8, QSerialPort::OneStop);
-    QTest::newRow("even, 7, 2") << "9600,e,7,2"
-                                << ok(9600, QSerialPort::EvenParity, QSerialPort::Data7, QSerialPort::TwoStop);
-    QTest::newRow("odd") << "19200,o,8,1"
-                         << ok(19200, QSerialPort::OddParity, QSerialPort::Data8, QSerialPort::OneStop);
-    QTest::newRow("mark, 5") << "300,m,5,1"
-                             << ok(300, QSerialPort::MarkParity, QSerialPort::Data5, QSerialPort::OneStop);
-    QTest::newRow("space, 6") << "115200,s,6,2"
-                              << ok(115200, QSerialPort::SpaceParity, QSerialPort::Data6, QSerialPort::TwoStop);
-    QTest::newRow("empty") << "" << rejected;
-    QTest::newRow("three parts") << "1200,n,8" << rejected;
-    QTest::newRow("five parts") << "1200,n,8,1,x" << rejected;
-    QTest::newRow("semicolons") << "1200;n;8;1" << rejected;
-    QTest::newRow("odd rate") << "1201,n,8,1" << rejected;
-    QTest::newRow("no rate") << ",n,8,1" << rejected;
-    QTest::newRow("negative rate") << "-1200,n,8,1" << rejected;
-    QTest::newRow("unknown parity") << "1200,x,8,1" << rejected;
-    QTest::newRow("parity word") << "1200,none,8,1" << rejected;
-    QTest::newRow("9 data bits") << "1200,n,9,1" << rejected;
-    QTest::newRow("4 data bits") << "1200,n,4,1" << rejected;
-    QTest::newRow("3 stop bits") << "1200,n,8,3" << rejected;
-    QTest::newRow("1.5 stop bits") << "1200,n,8,1.5" << rejected;
-    QTest::newRow("words") << "fast" << rejected;
+    const QString path = m_folder->filePath(QStringLiteral("comport.map"));
+    QDir().mkpath(m_folder->appFolder());
+    QString reason;
+    QVERIFY2(SavePortMap(path, map, &reason), qPrintable(reason));
+    QCOMPARE(ReadPortMap(path), map);
+    QVERIFY(!SavePortMap(m_folder->filePath(QStringLiteral("no-such-folder/comport.map")), map, &reason));
+    QVERIFY(!reason.isEmpty());
 }
 
-void TestQtSerialService::parsesLineSettings()
-{
-    QFETCH(QString, text);
-    QFETCH(std::optional<LineSettings>, expected);
-    QCOMPARE(ParseLineSettings(text), expected);
-    if (expected)
-        QCOMPARE(FormatLineSettings(*expected), text.toLower());
-}
-
-void TestQtSerialService::acceptsPortNumbersOneTo255Only()
+void TestQtSerialService::opensDeviceWithRadioLine()
 {
     QtSerialService service;
-    QCOMPARE(service.portNumber(), 1);
-    QVERIFY(!service.setPortNumber(0));
-    QVERIFY(service.errorString().contains(QStringLiteral("COM0")));
-    QVERIFY(!service.setPortNumber(256));
-    QVERIFY(!service.setPortNumber(-1));
-    QCOMPARE(service.portNumber(), 1);
-    QVERIFY(service.setPortNumber(255));
-    QCOMPARE(service.portNumber(), 255);
-    QVERIFY(service.setPortNumber(4));
-    QCOMPARE(service.portNumber(), 4);
-}
-
-void TestQtSerialService::keepsSettingsWhenGivenBadText()
-{
-    QtSerialService service;
-    QCOMPARE(service.settings(), QStringLiteral("1200,n,8,1"));
-    QVERIFY(service.setSettings(QStringLiteral("9600,e,7,2")));
-    QVERIFY(!service.setSettings(QStringLiteral("1200 baud")));
-    QVERIFY(service.errorString().contains(QStringLiteral("1200 baud")));
-    QCOMPARE(service.settings(), QStringLiteral("9600,e,7,2"));
-}
-
-void TestQtSerialService::opensMappedDeviceWithLineSettings_data()
-{
-    QTest::addColumn<QString>("settings");
-    QTest::addColumn<int>("speed");
-    QTest::addColumn<int>("size");
-    QTest::addColumn<bool>("parity");
-    QTest::addColumn<bool>("twoStop");
-
-    QTest::newRow("1200,n,8,1") << "1200,n,8,1" << int(B1200) << int(CS8) << false << false;
-    // A pseudo-terminal keeps 8 bits without parity whatever it is told; rate and stop bits show.
-    QTest::newRow("9600,n,8,2") << "9600,n,8,2" << int(B9600) << int(CS8) << false << true;
-}
-
-void TestQtSerialService::opensMappedDeviceWithLineSettings()
-{
-    QFETCH(QString, settings);
-    QFETCH(int, speed);
-    QFETCH(int, size);
-    QFETCH(bool, parity);
-    QFETCH(bool, twoStop);
-
-    QtSerialService service;
-    QVERIFY(service.setPortNumber(1));
-    QVERIFY(service.setSettings(settings));
-    QVERIFY2(service.open(), qPrintable(service.errorString()));
+    QVERIFY2(service.open(m_pty->devicePath()), qPrintable(service.errorString()));
     QVERIFY(service.isOpen());
+    QCOMPARE(service.device(), m_pty->devicePath());
     QCOMPARE(service.errorString(), QString());
 
-    // The line as the device sees it (the pty's two ends share one termios).
+    // The line as the device sees it (the pty's two ends share one termios):
+    // 1200 baud, 8 bits, no parity, one stop bit, raw.
     termios line{};
     QCOMPARE(tcgetattr(m_pty->masterDescriptor(), &line), 0);
-    QCOMPARE(int(cfgetospeed(&line)), speed);
-    QCOMPARE(int(cfgetispeed(&line)), speed);
-    QCOMPARE(int(line.c_cflag & CSIZE), size);
-    QCOMPARE(bool(line.c_cflag & PARENB), parity);
-    QCOMPARE(bool(line.c_cflag & CSTOPB), twoStop);
+    QCOMPARE(int(cfgetospeed(&line)), int(B1200));
+    QCOMPARE(int(cfgetispeed(&line)), int(B1200));
+    QCOMPARE(int(line.c_cflag & CSIZE), int(CS8));
+    QVERIFY(!(line.c_cflag & PARENB));
+    QVERIFY(!(line.c_cflag & CSTOPB));
     QCOMPARE(int(line.c_lflag & (ICANON | ECHO)), 0); // raw bytes, no echo
     QCOMPARE(int(line.c_oflag & OPOST), 0);
 }
@@ -317,9 +220,10 @@ void TestQtSerialService::carriesBytesBothWays()
 {
     QtSerialService service;
     QVERIFY(openOverPty(service));
-    QSignalSpy events(&service, &SerialService::commEvent);
+    QSignalSpy events(&service, &SerialService::readyRead);
+    QSignalSpy errors(&service, &SerialService::errorOccurred);
 
-    QVERIFY(service.send(QByteArray(1, char(0xE0))));
+    QVERIFY(service.write(QByteArray(1, char(0xE0))));
     QTRY_COMPARE(m_pty->received(), QByteArray(1, char(0xE0)));
 
     // Every byte value passes unchanged, including CR, LF, XON/XOFF and 0xFF.
@@ -327,36 +231,23 @@ void TestQtSerialService::carriesBytesBothWays()
     for (int i = 0; i < 256; ++i)
         all[i] = char(i);
     m_pty->send(all);
-    QTRY_COMPARE(service.waitingCount(), 256);
+    QTRY_COMPARE(service.count(), 256);
     QVERIFY(!events.isEmpty());
-    for (const QList<QVariant> &event : events)
-        QCOMPARE(event.at(0).toInt(), kCommEvReceive);
+    QVERIFY(errors.isEmpty());
     QCOMPARE(service.take(), all);
-    QCOMPARE(service.waitingCount(), 0);
+    QCOMPARE(service.count(), 0);
     QCOMPARE(service.take(), QByteArray());
 
     m_pty->clearReceived();
     const QByteArray block = counting(37);
-    QVERIFY(service.send(block));
+    QVERIFY(service.write(block));
     QTRY_COMPARE(m_pty->received(), block);
 
     m_pty->send("\x0e\x77");
-    QTRY_COMPARE(service.waitingCount(), 2);
-    service.discardWaiting();
-    QCOMPARE(service.waitingCount(), 0);
+    QTRY_COMPARE(service.count(), 2);
+    service.discard();
+    QCOMPARE(service.count(), 0);
     QCOMPARE(service.take(), QByteArray());
-}
-
-void TestQtSerialService::takesInPiecesOfInputLength()
-{
-    QtSerialService service;
-    QVERIFY(openOverPty(service));
-    service.setInputLength(4);
-    m_pty->send("abcdefghij");
-    QTRY_COMPARE(service.waitingCount(), 10);
-    QCOMPARE(service.take(), QByteArray("abcd"));
-    QCOMPARE(service.take(), QByteArray("efgh"));
-    QCOMPARE(service.take(), QByteArray("ij"));
 }
 
 void TestQtSerialService::deliversLastBytesWhenClosedRightAfterSending()
@@ -364,7 +255,7 @@ void TestQtSerialService::deliversLastBytesWhenClosedRightAfterSending()
     // A read ends by sending 0x77 and closing at once: the byte must still go out.
     QtSerialService service;
     QVERIFY(openOverPty(service));
-    QVERIFY(service.send(QByteArray(1, char(0x77))));
+    QVERIFY(service.write(QByteArray(1, char(0x77))));
     service.close();
     QVERIFY(!service.isOpen());
     QTRY_COMPARE(m_pty->received(), QByteArray(1, char(0x77)));
@@ -375,38 +266,37 @@ void TestQtSerialService::closingDropsWaitingBytes()
     QtSerialService service;
     QVERIFY(openOverPty(service));
     m_pty->send("stale");
-    QTRY_COMPARE(service.waitingCount(), 5);
+    QTRY_COMPARE(service.count(), 5);
     service.close();
-    QCOMPARE(service.waitingCount(), 0);
+    QCOMPARE(service.count(), 0);
     QCOMPARE(service.take(), QByteArray());
-    QVERIFY(!service.send("x"));
-    QVERIFY(service.open());
-    QCOMPARE(service.waitingCount(), 0);
+    QVERIFY(!service.write("x"));
+    QVERIFY(service.open(m_pty->devicePath()));
+    QCOMPARE(service.count(), 0);
 }
 
 void TestQtSerialService::overflowPastBufferDiscardsWaitingBytes()
 {
     QtSerialService service;
     QVERIFY(openOverPty(service));
-    QSignalSpy events(&service, &SerialService::commEvent);
+    QSignalSpy events(&service, &SerialService::errorOccurred);
 
     m_pty->send(counting(1000));
-    QTRY_COMPARE(service.waitingCount(), 1000);
-    QVERIFY(!events.contains(QList<QVariant>{kCommEventRxOver}));
+    QTRY_COMPARE(service.count(), 1000);
+    QVERIFY(events.isEmpty());
 
     m_pty->send(counting(24)); // exactly full: still no overflow
-    QTRY_COMPARE(service.waitingCount(), QtSerialService::kReceiveBufferSize);
-    QVERIFY(!events.contains(QList<QVariant>{kCommEventRxOver}));
+    QTRY_COMPARE(service.count(), QtSerialService::kReceiveBufferSize);
+    QVERIFY(events.isEmpty());
 
-    events.clear();
     m_pty->send("!");
     QTRY_COMPARE(events.count(), 1);
-    QCOMPARE(events.first().at(0).toInt(), kCommEventRxOver);
-    QCOMPARE(service.waitingCount(), 0);
+    QCOMPARE(events.first().at(0).value<SerialError>(), SerialError::ReceiveOverflow);
+    QCOMPARE(service.count(), 0);
 
     // The port goes on working after an overflow.
     m_pty->send("ok");
-    QTRY_COMPARE(service.waitingCount(), 2);
+    QTRY_COMPARE(service.count(), 2);
     QCOMPARE(service.take(), QByteArray("ok"));
     QVERIFY(service.isOpen());
 }
@@ -417,9 +307,9 @@ void TestQtSerialService::babblingDeviceNeverGrowsBuffer()
     QVERIFY(openOverPty(service));
     int overflows = 0;
     int largest = 0;
-    connect(&service, &SerialService::commEvent, this, [&](int code) {
-        largest = qMax(largest, service.waitingCount());
-        if (code == kCommEventRxOver)
+    connect(&service, &SerialService::readyRead, this, [&] { largest = qMax(largest, service.count()); });
+    connect(&service, &SerialService::errorOccurred, this, [&](SerialError error) {
+        if (error == SerialError::ReceiveOverflow)
             ++overflows;
     });
 
@@ -429,7 +319,7 @@ void TestQtSerialService::babblingDeviceNeverGrowsBuffer()
     // Each overflow drops what waited (at most a full buffer) and what came on top (at most as much).
     QTRY_VERIFY(overflows >= total / (2 * QtSerialService::kReceiveBufferSize) - 1);
     QVERIFY(largest <= QtSerialService::kReceiveBufferSize);
-    QVERIFY(service.waitingCount() <= QtSerialService::kReceiveBufferSize);
+    QVERIFY(service.count() <= QtSerialService::kReceiveBufferSize);
     QVERIFY(service.isOpen());
 }
 
@@ -438,11 +328,11 @@ void TestQtSerialService::closingInHandlerStopsNotifications()
     QtSerialService service;
     QVERIFY(openOverPty(service));
     int notifications = 0;
-    connect(&service, &SerialService::commEvent, this, [&](int) {
+    connect(&service, &SerialService::readyRead, this, [&] {
         ++notifications;
         service.close();
     });
-    QSignalSpy failures(&service, &SerialService::portFailed);
+    QSignalSpy failures(&service, &SerialService::errorOccurred);
 
     m_pty->send("first");
     QTRY_COMPARE(notifications, 1);
@@ -451,7 +341,7 @@ void TestQtSerialService::closingInHandlerStopsNotifications()
     QTRY_COMPARE(m_pty->pendingToSend(), 0);
     QVERIFY(!failures.wait(100)); // a little time for anything stray to show
     QCOMPARE(notifications, 1);
-    QCOMPARE(service.waitingCount(), 0);
+    QCOMPARE(service.count(), 0);
     QVERIFY(failures.isEmpty());
 }
 
@@ -459,17 +349,18 @@ void TestQtSerialService::hangUpClosesPortAndReportsOnce()
 {
     QtSerialService service;
     QVERIFY(openOverPty(service));
-    QSignalSpy failures(&service, &SerialService::portFailed);
-    QSignalSpy events(&service, &SerialService::commEvent);
+    QSignalSpy failures(&service, &SerialService::errorOccurred);
+    QSignalSpy events(&service, &SerialService::readyRead);
 
     m_pty->send("ab");
-    QTRY_COMPARE(service.waitingCount(), 2);
+    QTRY_COMPARE(service.count(), 2);
     m_pty->hangUp();
 
     QTRY_COMPARE(failures.count(), 1);
     QVERIFY(!service.isOpen());
-    QCOMPARE(service.waitingCount(), 0);
-    const QString reason = failures.first().at(0).toString();
+    QCOMPARE(service.count(), 0);
+    QCOMPARE(failures.first().at(0).value<SerialError>(), SerialError::PortFailed);
+    const QString reason = failures.first().at(1).toString();
     QVERIFY2(reason.startsWith(m_pty->devicePath() + QStringLiteral(": ")), qPrintable(reason));
     QCOMPARE(service.errorString(), reason);
 
@@ -478,36 +369,31 @@ void TestQtSerialService::hangUpClosesPortAndReportsOnce()
     QVERIFY(!failures.wait(300));
     QCOMPARE(failures.count(), 1);
     QCOMPARE(int(events.count()), eventsBefore);
-    QVERIFY(!service.send("x"));
+    QVERIFY(!service.write("x"));
 
     // It can be opened again once the device is back.
     m_pty = std::make_unique<PseudoTerminal>();
-    writeMap(*m_folder, "COM1=" + m_pty->devicePath().toLocal8Bit());
-    QVERIFY2(service.open(), qPrintable(service.errorString()));
+    QVERIFY2(service.open(m_pty->devicePath()), qPrintable(service.errorString()));
     m_pty->send("back");
-    QTRY_COMPARE(service.waitingCount(), 4);
+    QTRY_COMPARE(service.count(), 4);
     QCOMPARE(service.take(), QByteArray("back"));
 }
 
-void TestQtSerialService::refusesPortNumberChangeWhileOpen()
+void TestQtSerialService::refusesSecondOpen()
 {
     QtSerialService service;
     QVERIFY(openOverPty(service));
-    QVERIFY(!service.setPortNumber(2));
-    QCOMPARE(service.portNumber(), 1);
-    QVERIFY(!service.open()); // already open
+    QVERIFY(!service.open(m_folder->filePath(QStringLiteral("other-port")))); // already open
     QVERIFY(service.isOpen());
-    service.close();
-    QVERIFY(service.setPortNumber(2));
+    QCOMPARE(service.device(), m_pty->devicePath());
 }
 
 void TestQtSerialService::failedOpenNamesDeviceAndReason()
 {
     QtSerialService service;
-    QVERIFY(service.setPortNumber(2));
     const QString device = m_folder->filePath(QStringLiteral("no-such-port"));
-    QCOMPARE(service.devicePath(), device);
-    QVERIFY(!service.open());
+    QVERIFY(!service.open(device));
+    QCOMPARE(service.device(), device);
     QVERIFY(!service.isOpen());
     QCOMPARE(service.errorString(), device + QStringLiteral(": No such file or directory"));
 }
@@ -527,10 +413,8 @@ void TestQtSerialService::deviceInUseSaysSo()
         && ::mknod(QFile::encodeName(node).constData(), S_IFCHR | 0600, info.st_rdev) == 0)
         names.append(node);
     for (const QString &name : std::as_const(names)) {
-        writeMap(*m_folder, "COM3=" + QFile::encodeName(name) + '\n');
         QtSerialService second;
-        QVERIFY(second.setPortNumber(3));
-        QVERIFY2(!second.open(), qPrintable(name));
+        QVERIFY2(!second.open(name), qPrintable(name));
         QVERIFY(!second.isOpen());
         QVERIFY2(second.errorString().startsWith(name + QStringLiteral(": ")), qPrintable(second.errorString()));
         QVERIFY2(second.errorString().contains(QStringLiteral("in use by tst_qtserialservice (process %1)")
@@ -540,13 +424,11 @@ void TestQtSerialService::deviceInUseSaysSo()
     // The first one is not disturbed, and once it closes the device is free under any name.
     QVERIFY(first.isOpen());
     m_pty->send("x");
-    QTRY_COMPARE(first.waitingCount(), 1);
+    QTRY_COMPARE(first.count(), 1);
     QCOMPARE(first.take(), QByteArray("x"));
     first.close();
-    writeMap(*m_folder, "COM3=" + QFile::encodeName(link) + '\n');
     QtSerialService next;
-    QVERIFY(next.setPortNumber(3));
-    QVERIFY2(next.open(), qPrintable(next.errorString()));
+    QVERIFY2(next.open(link), qPrintable(next.errorString()));
 }
 
 void TestQtSerialService::permissionDeniedNamesOwningGroup()
@@ -558,10 +440,8 @@ void TestQtSerialService::permissionDeniedNamesOwningGroup()
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.close();
     QVERIFY(::chmod(QFile::encodeName(device).constData(), 0) == 0);
-    writeMap(*m_folder, "COM3=" + QFile::encodeName(device));
     QtSerialService service;
-    QVERIFY(service.setPortNumber(3));
-    QVERIFY(!service.open());
+    QVERIFY(!service.open(device));
     const QString group = QFileInfo(device).group();
     QCOMPARE(service.errorString(),
              device +

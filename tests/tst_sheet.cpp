@@ -210,7 +210,7 @@ void TestSheet::everyWayOfLeavingChecks()
 
     // Tx1: its neighbours are fields on all sides; NEW is the button (answered Cancel).
     int newClicks = 0;
-    w().connectCommand(w().Cmd_New, [&] { ++newClicks; });
+    w().connectCommand(w().newButton(), [&] { ++newClicks; });
     f->dialogs.answer(MessageResult::Cancel);
     watchBoxes();
     clickInto(field(4));
@@ -230,14 +230,14 @@ void TestSheet::everyWayOfLeavingChecks()
         clickInto(field(6));
         target = field(6);
     } else {
-        clickInto(w().Cmd_New);
-        target = w().Cmd_New;
+        clickInto(w().newButton());
+        target = w().newButton();
     }
 
     QCOMPARE(field(4)->text(), shown);
     if (!shown.isEmpty()) {
         QCOMPARE(focused(), target);
-        QCOMPARE(newClicks, target == w().Cmd_New ? 1 : 0);
+        QCOMPARE(newClicks, target == w().newButton() ? 1 : 0);
     } else {
         QCOMPARE(f->dialogs.messages.first(), kRefusal);
         QCOMPARE(f->dialogs.messages.size(), 1);
@@ -266,7 +266,7 @@ void TestSheet::enterMovesAlongTheSheetAndWraps()
 
 void TestSheet::tabLeavesTheSheetForOpen()
 {
-    const QList<QWidget *> order{field(1), field(2), field(3), field(4), field(5), field(6), w().Cmd_Open};
+    const QList<QWidget *> order{field(1), field(2), field(3), field(4), field(5), field(6), w().openButton()};
     clickInto(field(1));
     for (int i = 1; i < order.size(); ++i) {
         type(QStringLiteral("38.%1").arg(i));
@@ -399,7 +399,7 @@ void TestSheet::checkRunsBeforeTheCommand()
 {
     QString seenByWrite;
     std::int16_t fromFileSeenByWrite = -1;
-    w().connectCommand(w().Cmd_Write, [&] {
+    w().connectCommand(w().writeButton(), [&] {
         seenByWrite = field(6)->text();
         fromFileSeenByWrite = f->data.SheetFromFile;
     });
@@ -407,7 +407,7 @@ void TestSheet::checkRunsBeforeTheCommand()
     clickInto(field(6));
     type("42.3");
     f->dialogs.answer(MessageResult::No); // WRITE itself asks first: nothing is sent
-    clickInto(w().Cmd_Write);
+    clickInto(w().writeButton());
     QCOMPARE(seenByWrite, QStringLiteral("42.3000"));
     QCOMPARE(fromFileSeenByWrite, std::int16_t(0));
     QCOMPARE(f->dialogs.messageTexts(), QStringList{QStringLiteral("Write Data to Radio?")});
@@ -418,9 +418,9 @@ void TestSheet::checkRunsBeforeTheCommand()
     f->dialogs.answer(MessageResult::Cancel);
     clickInto(field(1));
     type("39");
-    clickInto(w().Cmd_New);
+    clickInto(w().newButton());
     QCOMPARE(f->dialogs.messages, QList<MessageRequest>{kNewQuestion});
-    QCOMPARE(m_focusDuringBox, QList<QWidget *>{w().Cmd_New});
+    QCOMPARE(m_focusDuringBox, QList<QWidget *>{w().newButton()});
     QCOMPARE(field(1)->text(), QStringLiteral("39.0000"));
 }
 
@@ -486,16 +486,16 @@ void TestSheet::newCancelKeepsTheSheet()
     QCOMPARE(texts, (QStringList{"40.0125", "", "42.3000", "40.5000", "", "38.0125"}));
 
     f->dialogs.answer(MessageResult::Cancel);
-    clickInto(w().Cmd_New);
+    clickInto(w().newButton());
 
     QCOMPARE(f->dialogs.messages, QList<MessageRequest>{kNewQuestion});
     for (int slot = 1; slot <= 6; ++slot)
         QCOMPARE(field(slot)->text(), texts.at(slot - 1));
-    QCOMPARE(w().Txt_Model->text(), QStringLiteral("KV-7719NEW"));
+    QCOMPARE(w().modelField()->text(), QStringLiteral("KV-7719NEW"));
     QCOMPARE(f->data.SheetFromFile, std::int16_t(1));
     QCOMPARE(f->data.ReceiveImage, before.ReceiveImage);
     QCOMPARE(f->data.Rx1FreqMHz, before.Rx1FreqMHz);
-    QCOMPARE(focused(), w().Cmd_New);
+    QCOMPARE(focused(), w().newButton());
 }
 
 void TestSheet::newOkStartsAnEmptySheet_data()
@@ -522,30 +522,28 @@ void TestSheet::newOkStartsAnEmptySheet()
     f->data.SheetFromFile = 1;
     f->data.SheetFileName = QStringLiteral("/tmp/plan.sav");
     f->data.MaxFreqMHz = 50.0;
-    // The link and the port are none of NEW's business.
+    // The port is none of NEW's business.
     f->data.CommPortNumber = 3;
-    f->data.LinkState = 5;
-    w().M_COM1->setChecked(false); // the start-up's mark
-    w().M_COM3->setChecked(true);
+    w().portItem(1)->setChecked(false); // the start-up's mark
+    w().portItem(3)->setChecked(true);
 
     f->dialogs.answer(MessageResult(answer));
-    clickInto(w().Cmd_New);
+    clickInto(w().newButton());
 
     QCOMPARE(f->dialogs.messages, QList<MessageRequest>{kNewQuestion});
     for (int slot = 1; slot <= 6; ++slot) {
         QCOMPARE(field(slot)->text(), QString());
         QCOMPARE(f->data.decodedValue(slot), 0.0);
     }
-    QCOMPARE(w().Txt_Model->text(), QStringLiteral("KV-7719NEW"));
+    QCOMPARE(w().modelField()->text(), QStringLiteral("KV-7719NEW"));
     QCOMPARE(f->data.SheetFromFile, std::int16_t(0));
     QCOMPARE(f->data.SheetFileName, QStringLiteral("/tmp/plan.sav"));
     QCOMPARE(f->data.SendImage, RadioImage());
     QCOMPARE(f->data.ReceiveImage, RadioImage());
     QCOMPARE(f->data.MaxFreqMHz, 42.3);
     QCOMPARE(f->data.CommPortNumber, std::int16_t(3));
-    QCOMPARE(f->data.LinkState, std::int16_t(5));
-    QVERIFY(w().M_COM3->isChecked());
-    QVERIFY(!w().M_COM1->isChecked());
+    QVERIFY(w().portItem(3)->isChecked());
+    QVERIFY(!w().portItem(1)->isChecked());
 }
 
 void TestSheet::shownValueOutOfBandIsRefusedOnlyWhenLeft()
@@ -559,7 +557,7 @@ void TestSheet::shownValueOutOfBandIsRefusedOnlyWhenLeft()
 
     // NEW empties it unchecked, like any other shown value.
     f->dialogs.answer(MessageResult::Cancel);
-    clickInto(w().Cmd_New);
+    clickInto(w().newButton());
     QCOMPARE(field(5)->text(), QStringLiteral("42.3125"));
 
     // Entering the field says nothing; leaving it refuses the value.

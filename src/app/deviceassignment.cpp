@@ -1,7 +1,5 @@
 #include "app/deviceassignment.h"
 
-#include "common/safefile.h"
-
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -175,19 +173,6 @@ PortMap DeviceAssignmentDialog::portMap() const
             map.insert(n, device);
     }
     return map;
-}
-
-QByteArray FormatPortMap(const PortMap &map)
-{
-    QByteArray text = "# COM port -> serial device, written by Kavrilink's Assign Devices\n";
-    for (auto it = map.cbegin(); it != map.cend(); ++it)
-        text += "COM" + QByteArray::number(it.key()) + '=' + it.value().toUtf8() + '\n';
-    return text;
-}
-
-bool SavePortMap(const QString &path, const PortMap &map, QString *reason)
-{
-    return ReplaceFile(path, FormatPortMap(map), reason);
 }
 
 } // namespace kav

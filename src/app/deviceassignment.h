@@ -39,9 +39,4 @@ private:
     std::array<QComboBox *, 4> m_boxes{};
 };
 
-// comport.map as text: a comment, then one "COMn=device" line per entry.
-QByteArray FormatPortMap(const PortMap &map);
-// Replaces comport.map at path in one step; false with reason on failure.
-[[nodiscard]] bool SavePortMap(const QString &path, const PortMap &map, QString *reason);
-
 } // namespace kav

@@ -1,9 +1,9 @@
 #include "app/filecommands.h"
 
+#include "app/sendimage.h"
 #include "common/appfolder.h"
 #include "common/dialogseam.h"
 #include "radio/decoder.h"
-#include "radio/encoder.h"
 #include "radio/frequencyfile.h"
 #include "radio/radiodata.h"
 
@@ -14,9 +14,9 @@ FileCommands::FileCommands(RadioData &data, PlanDisplay &sheet, DialogSeam &dial
 {
 }
 
-void FileCommands::Cmd_Save_Click()
+void FileCommands::onSaveClicked()
 {
-    if (!BuildSendImage(m_data, m_sheet, m_dialogs))
+    if (!PrepareSendImage(m_data, m_sheet, m_dialogs))
         return; // it has said why
 
     FileDialogRequest request;
@@ -38,7 +38,7 @@ void FileCommands::Cmd_Save_Click()
     m_data.SheetFileName = path;
 }
 
-void FileCommands::Cmd_Open_Click()
+void FileCommands::onOpenClicked()
 {
     FileDialogRequest request;
     request.title = QStringLiteral("Read from File");

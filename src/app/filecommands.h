@@ -19,10 +19,10 @@ public:
     // Encodes the sheet, asks for a file (overwrite confirmed in the dialog)
     // and replaces it atomically; a failure names the path and the reason and
     // leaves the old file and the file flags as they were.
-    void Cmd_Save_Click();
+    void onSaveClicked();
     // Asks for a file and shows its plan; a file that is not 36 good lines is
     // refused with "This is not Saved File" and nothing changes.
-    void Cmd_Open_Click();
+    void onOpenClicked();
 
 private:
     RadioData &m_data;

@@ -5,10 +5,11 @@
 #include "common/appfolder.h"
 #include "link/portmap.h"
 #include "app/filecommands.h"
+#include "app/exchangecommands.h"
 #include "app/reportprinter.h"
 #include "common/dialogseam.h"
+#include "link/linkmessages.h"
 #include "link/portsetting.h"
-#include "link/programmingexchange.h"
 #include "radio/decoder.h"
 #include "radio/radiodata.h"
 #include "sheet/channelsheet.h"
@@ -119,48 +120,54 @@ MainWindow::MainWindow(RadioData &data, DialogSeam &dialogs, SerialService &seri
     // a change that some platforms (offscreen) cannot pass on and warn about.
     layout()->activate();
     setAccessibleNames(*this);
-    m_sheet = std::make_unique<ChannelSheet>(
-        m_data, m_dialogs, Txt_Model, std::array<QLineEdit *, 6>{Txt_Rx1, Txt_Rx2, Txt_Rx3, Txt_Tx1, Txt_Tx2, Txt_Tx3});
-    for (QPushButton *b : {Cmd_New, Cmd_Open, Cmd_Save, CMd_Print, CMD_EXit, Cmd_Read, Cmd_Write})
+    m_sheet = std::make_unique<ChannelSheet>(m_data, m_dialogs, m_modelField,
+                                             std::array<QLineEdit *, 6>{m_rxFields[0], m_rxFields[1], m_rxFields[2],
+                                                                        m_txFields[0], m_txFields[1], m_txFields[2]});
+    for (QPushButton *b : {m_newButton, m_openButton, m_saveButton, m_printButton, m_exitButton, m_readButton,
+                           m_writeButton})
         m_sheet->guard(b);
 
     m_fileCommands = std::make_unique<FileCommands>(m_data, *m_sheet, m_dialogs);
     m_reportPrinter = std::make_unique<ReportPrinter>(m_data, *m_sheet, m_dialogs);
 
-    connectCommand(Cmd_New, [this] { m_sheet->Cmd_New_Click(); });
-    connectCommand(Cmd_Open, [this] { m_fileCommands->Cmd_Open_Click(); });
-    connectCommand(Cmd_Save, [this] { m_fileCommands->Cmd_Save_Click(); });
-    connectCommand(CMd_Print, [this] { m_reportPrinter->CMd_Print_Click(); });
-    connectCommand(CMD_EXit, [this] { CMD_EXit_Click(); });
+    connectCommand(m_newButton, [this] { m_sheet->onNewClicked(); });
+    connectCommand(m_openButton, [this] { m_fileCommands->onOpenClicked(); });
+    connectCommand(m_saveButton, [this] { m_fileCommands->onSaveClicked(); });
+    connectCommand(m_printButton, [this] { m_reportPrinter->onPrintClicked(); });
+    connectCommand(m_exitButton, [this] { onExitClicked(); });
 
-    m_exchange = std::make_unique<ProgrammingExchange>(m_serial, m_data, *m_sheet, m_dialogs);
-    connectCommand(Cmd_Read, [this] { m_exchange->Cmd_Read_Click(); });
-    connectCommand(Cmd_Write, [this] { m_exchange->Cmd_Write_Click(); });
+    m_exchangeCommands = std::make_unique<ExchangeCommands>(m_data, *m_sheet, m_dialogs, m_serial,
+                                                            [this] { return m_portSetting->portDevice(); });
+    connectCommand(m_readButton, [this] { m_exchangeCommands->onReadClicked(); });
+    connectCommand(m_writeButton, [this] { m_exchangeCommands->onWriteClicked(); });
     connect(qApp, &QGuiApplication::commitDataRequest, this, &MainWindow::commitSession);
 
-    const std::array<QAction *, 4> portItems{M_COM1, M_COM2, M_COM3, M_COM4};
-    m_portSetting = std::make_unique<PortSetting>(m_serial, m_data, m_dialogs, [portItems](int item, bool checked) {
-        portItems.at(size_t(item - 1))->setChecked(checked);
-    });
-    connect(M_COM1, &QAction::triggered, this, [this] { m_portSetting->M_COM1_Click(); });
-    connect(M_COM2, &QAction::triggered, this, [this] { m_portSetting->M_COM2_Click(); });
-    connect(M_COM3, &QAction::triggered, this, [this] { m_portSetting->M_COM3_Click(); });
-    connect(M_COM4, &QAction::triggered, this, [this] { m_portSetting->M_COM4_Click(); });
-    connect(M_AssignDevices, &QAction::triggered, this, &MainWindow::assignDevices);
-    connect(M_COM, &QMenu::aboutToShow, this, &MainWindow::showPortDevices);
+    m_portSetting = std::make_unique<PortSetting>(
+        m_serial, m_data, applicationFolder(), [this](int item, bool checked) { portItem(item)->setChecked(checked); });
+    for (int n = 1; n <= int(m_portItems.size()); ++n)
+        connect(portItem(n), &QAction::triggered, this, [this, n] { onPortChosen(n); });
+    connect(m_assignDevicesItem, &QAction::triggered, this, &MainWindow::assignDevices);
+    connect(m_portMenu, &QMenu::aboutToShow, this, &MainWindow::showPortDevices);
+}
+
+void MainWindow::onPortChosen(int number)
+{
+    QString reason;
+    if (m_portSetting->choosePort(number, &reason))
+        return;
+    showPlain(m_dialogs, QString::fromLatin1(kReselectPortMessage), {}, reason);
+    m_portSetting->MarkPortMenu();
 }
 
 void MainWindow::showPortDevices()
 {
-    const PortMap map = ReadPortMap(applicationFile(QString::fromLatin1(kPortMapFileName)));
-    QAction *const items[] = {M_COM1, M_COM2, M_COM3, M_COM4};
-    for (int n = 1; n <= 4; ++n)
-        items[n - 1]->setToolTip(QStringLiteral("COM%1: %2").arg(n).arg(PortDevice(map, n)));
+    for (int n = 1; n <= int(m_portItems.size()); ++n)
+        portItem(n)->setToolTip(QStringLiteral("COM%1: %2").arg(n).arg(m_portSetting->deviceOf(n)));
 }
 
 void MainWindow::assignDevices()
 {
-    const QString path = applicationFile(QString::fromLatin1(kPortMapFileName));
+    const QString path = m_portSetting->portMapFile();
     // Enumerated only now: listing serial devices has no place at start-up.
     DeviceAssignmentDialog dialog(ReadPortMap(path), findSerialDevices, this);
     if (dialog.exec() != QDialog::Accepted)
@@ -172,6 +179,11 @@ void MainWindow::assignDevices()
 }
 
 MainWindow::~MainWindow() = default;
+
+ProgrammingExchange &MainWindow::exchange() const
+{
+    return m_exchangeCommands->exchange();
+}
 
 void MainWindow::connectCommand(QPushButton *button, std::function<void()> handler)
 {
@@ -188,49 +200,46 @@ void MainWindow::buildControls()
     client->setFixedSize(8295 / kTwipsPerPixel, 5550 / kTwipsPerPixel);
     setCentralWidget(client);
 
-    Label1 = label(client, "Label1", "PROGRAM", twips(6000, 0, 975, 255), arial(9.75, true));
-    Cmd_New = button(client, "Cmd_New", "NEW", twips(120, 240, 855, 495), arial(9.75));
-    Cmd_Open = button(client, "Cmd_Open", "OPEN", twips(1080, 240, 855, 495), arial(9.75));
-    Cmd_Save = button(client, "Cmd_Save", "SAVE", twips(2040, 240, 855, 495), arial(9.75));
-    CMd_Print = button(client, "CMd_Print", "PRINT", twips(3000, 240, 855, 495), arial(9.75));
-    CMD_EXit = button(client, "CMD_EXit", "EXIT", twips(3960, 240, 855, 495), arial(9.75));
-    Cmd_Read = button(client, "Cmd_Read", "READ", twips(5160, 240, 1335, 495), arial(9, true));
-    Cmd_Write = button(client, "Cmd_Write", "WRITE", twips(6720, 240, 1335, 495), arial(9, true));
+    label(client, "Label1", "PROGRAM", twips(6000, 0, 975, 255), arial(9.75, true));
+    m_newButton = button(client, "Cmd_New", "NEW", twips(120, 240, 855, 495), arial(9.75));
+    m_openButton = button(client, "Cmd_Open", "OPEN", twips(1080, 240, 855, 495), arial(9.75));
+    m_saveButton = button(client, "Cmd_Save", "SAVE", twips(2040, 240, 855, 495), arial(9.75));
+    m_printButton = button(client, "CMd_Print", "PRINT", twips(3000, 240, 855, 495), arial(9.75));
+    m_exitButton = button(client, "CMD_EXit", "EXIT", twips(3960, 240, 855, 495), arial(9.75));
+    m_readButton = button(client, "Cmd_Read", "READ", twips(5160, 240, 1335, 495), arial(9, true));
+    m_writeButton = button(client, "Cmd_Write", "WRITE", twips(6720, 240, 1335, 495), arial(9, true));
 
-    Label2 = label(client, "Label2", "MODEL :", twips(120, 1200, 975, 255), gulim(9));
+    m_modelLabel = label(client, "Label2", "MODEL :", twips(120, 1200, 975, 255), gulim(9));
     sunkenBox(client, twips(1080, 960, 2535, 615), QStringLiteral("Picture10"));
-    Txt_Model = textField(client, "Txt_Model", twips(1200, 1080, 2175, 375));
-    Txt_Model->setReadOnly(true);
-    Txt_Model->setFrame(false);
-    Txt_Model->setFocusPolicy(Qt::NoFocus);
+    m_modelField = textField(client, "Txt_Model", twips(1200, 1080, 2175, 375));
+    m_modelField->setReadOnly(true);
+    m_modelField->setFrame(false);
+    m_modelField->setFocusPolicy(Qt::NoFocus);
 
     // The sheet lies inside the frame; its controls are placed by client-area
     // design positions, made relative to the frame.
     const QRect frameRect = twips(120, 1800, 8055, 3615);
-    Frame1 = place(new QGroupBox(QStringLiteral("CHANNEL DATA"), client), frameRect, gulim(9));
-    Frame1->setObjectName(QStringLiteral("Frame1"));
+    auto *frame = place(new QGroupBox(QStringLiteral("CHANNEL DATA"), client), frameRect, gulim(9));
+    frame->setObjectName(QStringLiteral("Frame1"));
     const QPoint frameOrigin = frameRect.topLeft();
     const auto inFrame = [&](int left, int top, int width, int height) {
         return twips(left, top, width, height).translated(-frameOrigin);
     };
 
-    Label6 = label(Frame1, "Label6", "RX FREQUENCY", inFrame(2160, 2160, 2775, 495), arial(15.75));
-    Label7 = label(Frame1, "Label7", "TX FREQUENCY", inFrame(5040, 2160, 3015, 495), arial(15.75));
+    label(frame, "Label6", "RX FREQUENCY", inFrame(2160, 2160, 2775, 495), arial(15.75));
+    label(frame, "Label7", "TX FREQUENCY", inFrame(5040, 2160, 3015, 495), arial(15.75));
 
     const int rowTops[] = {2880, 3720, 4560};
     const int boxTops[] = {2640, 3480, 4320};
-    QLabel **rowLabels[] = {&Label3, &Label4, &Label5};
-    QLineEdit **rxFields[] = {&Txt_Rx1, &Txt_Rx2, &Txt_Rx3};
-    QLineEdit **txFields[] = {&Txt_Tx1, &Txt_Tx2, &Txt_Tx3};
     int picture = 1;
     for (int row = 0; row < 3; ++row) {
         const auto boxName = [&] { return QStringLiteral("Picture%1").arg(picture++); };
-        sunkenBox(Frame1, inFrame(480, boxTops[row], 1575, 855), boxName());
-        sunkenBox(Frame1, inFrame(2040, boxTops[row], 2775, 855), boxName());
-        sunkenBox(Frame1, inFrame(4800, boxTops[row], 3255, 855), boxName());
+        sunkenBox(frame, inFrame(480, boxTops[row], 1575, 855), boxName());
+        sunkenBox(frame, inFrame(2040, boxTops[row], 2775, 855), boxName());
+        sunkenBox(frame, inFrame(4800, boxTops[row], 3255, 855), boxName());
 
         // One-pixel line between the label box and the RX box.
-        auto *line = new QFrame(Frame1);
+        auto *line = new QFrame(frame);
         line->setObjectName(QStringLiteral("Line%1").arg(row + 1));
         line->setFrameStyle(QFrame::VLine | QFrame::Plain);
         line->setGeometry(inFrame(2040, boxTops[row], 15, 855));
@@ -238,26 +247,30 @@ void MainWindow::buildControls()
         const QByteArray index = QByteArray::number(row + 1);
         const QByteArray labelName = "Label" + QByteArray::number(row + 3);
         const QByteArray caption = "CH" + index;
-        *rowLabels[row] = label(Frame1, labelName.constData(), caption.constData(),
+        label(frame, labelName.constData(), caption.constData(),
                                 inFrame(840, rowTops[row], 1095, 495), arial(15.75));
-        *rxFields[row] = textField(Frame1, ("Txt_Rx" + index).constData(), inFrame(2160, rowTops[row], 2415, 495));
-        *txFields[row] = textField(Frame1, ("Txt_Tx" + index).constData(), inFrame(5040, rowTops[row], 2775, 495));
+        m_rxFields[size_t(row)] =
+            textField(frame, ("Txt_Rx" + index).constData(), inFrame(2160, rowTops[row], 2415, 495));
+        m_txFields[size_t(row)] =
+            textField(frame, ("Txt_Tx" + index).constData(), inFrame(5040, rowTops[row], 2775, 495));
     }
 
     auto *bar = new QStatusBar(this);
     bar->setSizeGripEnabled(false);
     bar->setFixedSize(8295 / kTwipsPerPixel, 495 / kTwipsPerPixel);
-    StatusBar10 = new QLabel(QString::fromUtf8("FREQUENCY RANGE : 38.000MHz\u223C42.300MHz  25Watt  MOBILE RADIO"), bar);
-    StatusBar10->setObjectName(QStringLiteral("StatusBar10"));
-    StatusBar10->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    bar->addWidget(StatusBar10, 1);
+    m_statusLabel = new QLabel(QString::fromUtf8("FREQUENCY RANGE : 38.000MHz\u223C42.300MHz  25Watt  MOBILE RADIO"), bar);
+    m_statusLabel->setObjectName(QStringLiteral("StatusBar10"));
+    m_statusLabel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    bar->addWidget(m_statusLabel, 1);
     setStatusBar(bar);
+    m_channelFrame = frame;
 
-    QWidget *order[] = {Cmd_New, Cmd_Read, Cmd_Write, Txt_Rx1, Txt_Rx2, Txt_Rx3, Txt_Tx1,
-                        Txt_Tx2, Txt_Tx3, Cmd_Open, Cmd_Save, CMd_Print, CMD_EXit};
+    QWidget *order[] = {m_newButton,  m_readButton,  m_writeButton, m_rxFields[0], m_rxFields[1],
+                        m_rxFields[2], m_txFields[0], m_txFields[1], m_txFields[2], m_openButton,
+                        m_saveButton,  m_printButton, m_exitButton};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
-    Cmd_New->setFocus(Qt::OtherFocusReason);
+    m_newButton->setFocus(Qt::OtherFocusReason);
 }
 
 void MainWindow::buildMenu()
@@ -265,23 +278,22 @@ void MainWindow::buildMenu()
     QMenuBar *bar = menuBar();
     for (int i = 0; i < kEmptyMenuEntries; ++i)
         bar->addMenu(QString());
-    M_COM = bar->addMenu(QStringLiteral("COM PORT"));
-    M_COM->setObjectName(QStringLiteral("M_COM"));
-    QAction **items[] = {&M_COM1, &M_COM2, &M_COM3, &M_COM4};
+    m_portMenu = bar->addMenu(QStringLiteral("COM PORT"));
+    m_portMenu->setObjectName(QStringLiteral("M_COM"));
     for (int n = 1; n <= 4; ++n) {
-        QAction *item = M_COM->addAction(QStringLiteral("COM%1").arg(n));
+        QAction *item = m_portMenu->addAction(QStringLiteral("COM%1").arg(n));
         item->setObjectName(QStringLiteral("M_COM%1").arg(n));
         item->setCheckable(true);
         item->setChecked(false);
-        *items[n - 1] = item;
+        m_portItems[size_t(n - 1)] = item;
     }
-    M_COM->addSeparator();
-    M_AssignDevices = M_COM->addAction(QStringLiteral("Assign Devices\u2026"));
-    M_AssignDevices->setObjectName(QStringLiteral("M_AssignDevices"));
-    M_COM->setToolTipsVisible(true);
+    m_portMenu->addSeparator();
+    m_assignDevicesItem = m_portMenu->addAction(QStringLiteral("Assign Devices\u2026"));
+    m_assignDevicesItem->setObjectName(QStringLiteral("M_AssignDevices"));
+    m_portMenu->setToolTipsVisible(true);
 }
 
-void MainWindow::Form_Load()
+void MainWindow::startUp()
 {
     m_portSetting->LoadPortSetting();
     m_data.InitRadioData();
@@ -296,7 +308,7 @@ bool MainWindow::confirmExit()
         == MessageResult::Yes;
 }
 
-void MainWindow::CMD_EXit_Click()
+void MainWindow::onExitClicked()
 {
     if (!confirmExit())
         return;
@@ -305,7 +317,7 @@ void MainWindow::CMD_EXit_Click()
     m_endProgram();
 }
 
-bool MainWindow::Form_QueryUnload()
+bool MainWindow::mayClose()
 {
     if (!m_ending && !confirmExit())
         return false;
@@ -316,7 +328,7 @@ bool MainWindow::Form_QueryUnload()
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     // Every close request, from the close box, the system menu or the keyboard.
-    if (Form_QueryUnload()) {
+    if (mayClose()) {
         event->accept();
         m_endProgram();
     } else {
@@ -329,7 +341,7 @@ void MainWindow::commitSession(QSessionManager &manager)
     // Logging off or shutting down asks the same question; No refuses it.
     if (m_ending || !manager.allowsInteraction())
         return;
-    const bool allowed = Form_QueryUnload();
+    const bool allowed = mayClose();
     manager.release();
     if (!allowed)
         manager.cancel();

@@ -6,19 +6,17 @@
 #include <functional>
 #include <memory>
 
-class QFrame;
-class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
 class QSessionManager;
-class QStatusBar;
 
 namespace kav {
 
 class ChannelSheet;
 class DialogSeam;
+class ExchangeCommands;
 class FileCommands;
 class PortSetting;
 class ProgrammingExchange;
@@ -26,68 +24,57 @@ class ReportPrinter;
 class SerialService;
 struct RadioData;
 
-// Frm_Main, the program's only window. It builds the controls and connects
-// them to the parts that own their behaviour.
+// The program's only window (object name "Frm_Main"). It builds the controls
+// and connects them to the parts that own their behaviour.
+// The controls keep their design names as object names ("Cmd_Read", "Txt_Rx1").
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
 
 public:
-    // serial is the serial control MSComm1.
+    // serial is the port to the radio.
     MainWindow(RadioData &data, DialogSeam &dialogs, SerialService &serial, QWidget *parent = nullptr);
     ~MainWindow() override;
 
     // Start-up after the single-instance check, before the window is first shown.
-    void Form_Load();
-    void CMD_EXit_Click();
+    void startUp();
+    // EXIT: asks, then ends the program at once.
+    void onExitClicked();
     // Asks the exit question for a close request; true when the program may end.
-    [[nodiscard]] bool Form_QueryUnload();
+    [[nodiscard]] bool mayClose();
 
     // What "end the program at once" does; tests replace it.
     void setEndProgram(std::function<void()> endProgram) { m_endProgram = std::move(endProgram); }
 
     ChannelSheet &sheet() const { return *m_sheet; }
-    // READ and WRITE: the exchanges with the radio over the serial control.
-    ProgrammingExchange &exchange() const { return *m_exchange; }
+    // The engine of READ and WRITE.
+    ProgrammingExchange &exchange() const;
     FileCommands &fileCommands() const { return *m_fileCommands; }
     ReportPrinter &reportPrinter() const { return *m_reportPrinter; }
     // The COM port choice and its menu marks.
     PortSetting &portSetting() const { return *m_portSetting; }
 
+    QPushButton *newButton() const { return m_newButton; }
+    QPushButton *openButton() const { return m_openButton; }
+    QPushButton *saveButton() const { return m_saveButton; }
+    QPushButton *printButton() const { return m_printButton; }
+    QPushButton *exitButton() const { return m_exitButton; }
+    QPushButton *readButton() const { return m_readButton; }
+    QPushButton *writeButton() const { return m_writeButton; }
+    QLineEdit *modelField() const { return m_modelField; }
+    // The receive and transmit fields of channel 1 to 3.
+    QLineEdit *rxField(int channel) const { return m_rxFields.at(size_t(channel - 1)); }
+    QLineEdit *txField(int channel) const { return m_txFields.at(size_t(channel - 1)); }
+    QLabel *statusLabel() const { return m_statusLabel; }
+    QMenu *portMenu() const { return m_portMenu; }
+    // The items COM1 to COM4.
+    QAction *portItem(int number) const { return m_portItems.at(size_t(number - 1)); }
+    QAction *assignDevicesItem() const { return m_assignDevicesItem; }
+
     // Connects a command button to its handler through the sheet's gate: the
     // handler runs only when the click may proceed, i.e. the change of focus
     // that the click caused was not refused by a frequency field.
     void connectCommand(QPushButton *button, std::function<void()> handler);
-
-    QLabel *Label1 = nullptr;
-    QPushButton *Cmd_New = nullptr;
-    QPushButton *Cmd_Open = nullptr;
-    QPushButton *Cmd_Save = nullptr;
-    QPushButton *CMd_Print = nullptr;
-    QPushButton *CMD_EXit = nullptr;
-    QPushButton *Cmd_Read = nullptr;
-    QPushButton *Cmd_Write = nullptr;
-    QLabel *Label2 = nullptr;
-    QLineEdit *Txt_Model = nullptr;
-    QGroupBox *Frame1 = nullptr;
-    QLabel *Label6 = nullptr;
-    QLabel *Label7 = nullptr;
-    QLabel *Label3 = nullptr;
-    QLabel *Label4 = nullptr;
-    QLabel *Label5 = nullptr;
-    QLineEdit *Txt_Rx1 = nullptr;
-    QLineEdit *Txt_Rx2 = nullptr;
-    QLineEdit *Txt_Rx3 = nullptr;
-    QLineEdit *Txt_Tx1 = nullptr;
-    QLineEdit *Txt_Tx2 = nullptr;
-    QLineEdit *Txt_Tx3 = nullptr;
-    QLabel *StatusBar10 = nullptr;
-    QMenu *M_COM = nullptr;
-    QAction *M_COM1 = nullptr;
-    QAction *M_COM2 = nullptr;
-    QAction *M_COM3 = nullptr;
-    QAction *M_COM4 = nullptr;
-    QAction *M_AssignDevices = nullptr;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -99,18 +86,40 @@ private:
     void commitSession(QSessionManager &manager);
     // Each COM item's tooltip names its device, as comport.map says now.
     void showPortDevices();
+    // The item COM n chosen; a port that cannot be chosen is said.
+    void onPortChosen(int number);
     void assignDevices();
 
     RadioData &m_data;
     DialogSeam &m_dialogs;
     SerialService &m_serial;
+
+    QPushButton *m_newButton = nullptr;
+    QPushButton *m_openButton = nullptr;
+    QPushButton *m_saveButton = nullptr;
+    QPushButton *m_printButton = nullptr;
+    QPushButton *m_exitButton = nullptr;
+    QPushButton *m_readButton = nullptr;
+    QPushButton *m_writeButton = nullptr;
+    QLabel *m_modelLabel = nullptr;
+    QLineEdit *m_modelField = nullptr;
+    QWidget *m_channelFrame = nullptr;
+    std::array<QLineEdit *, 3> m_rxFields{};
+    std::array<QLineEdit *, 3> m_txFields{};
+    QLabel *m_statusLabel = nullptr;
+    QMenu *m_portMenu = nullptr;
+    std::array<QAction *, 4> m_portItems{};
+    QAction *m_assignDevicesItem = nullptr;
+
     std::unique_ptr<ChannelSheet> m_sheet;
-    std::unique_ptr<ProgrammingExchange> m_exchange;
+    std::unique_ptr<ExchangeCommands> m_exchangeCommands;
     std::unique_ptr<FileCommands> m_fileCommands;
     std::unique_ptr<ReportPrinter> m_reportPrinter;
     std::unique_ptr<PortSetting> m_portSetting;
     std::function<void()> m_endProgram;
     bool m_ending = false;
+
+    friend void setAccessibleNames(MainWindow &window);
 };
 
 } // namespace kav

@@ -52,7 +52,7 @@ ReportPrinter::ReportPrinter(const RadioData &data, const PlanDisplay &sheet, Di
 {
 }
 
-void ReportPrinter::CMd_Print_Click()
+void ReportPrinter::onPrintClicked()
 {
     // The date and time of the click, not of the moment the dialog is closed.
     const QDateTime printedAt = m_clock();

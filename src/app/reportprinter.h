@@ -32,7 +32,7 @@ public:
     // Takes the date and time, builds the report, shows the printer dialog and
     // prints on the printer chosen there; Cancel prints nothing. A failed job
     // is reported through the seam.
-    void CMd_Print_Click();
+    void onPrintClicked();
 
     // The source of "now" (the current local date and time unless replaced).
     void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }

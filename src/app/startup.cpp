@@ -31,7 +31,7 @@ int runKavrilink()
     QtSerialService serial;
     MainWindow window(data, dialogs, serial);
     dialogs.setParent(&window);
-    window.Form_Load();
+    window.startUp();
     window.show();
     return QApplication::exec();
 }

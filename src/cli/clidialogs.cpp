@@ -25,16 +25,12 @@ void printOut(const QString &line)
     writeLine(stdout, line);
 }
 
-MessageResult CliDialogs::showMessage(const MessageRequest &request)
+void printMessage(const QString &prefix, const QString &text, const QString &detail)
 {
-    if (request.icon == MessageIcon::Question)
-        return request.buttons == MessageButtons::OkCancel ? MessageResult::Ok : MessageResult::Yes;
-    m_messages.append(request.text);
-    QString line = m_prefix.isEmpty() ? request.text : m_prefix + QStringLiteral(": ") + request.text;
-    if (!request.informativeText.isEmpty())
-        line += QStringLiteral(" (") + request.informativeText + QLatin1Char(')');
+    QString line = prefix.isEmpty() ? text : prefix + QStringLiteral(": ") + text;
+    if (!detail.isEmpty())
+        line += QStringLiteral(" (") + detail + QLatin1Char(')');
     printError(line);
-    return MessageResult::Ok;
 }
 
 } // namespace kav::cli

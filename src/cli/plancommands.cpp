@@ -40,12 +40,12 @@ bool openPlan(const QString &path, RadioData &data, PlanTexts &sheet)
 
 } // namespace
 
-QJsonObject planJson(const PlanDisplay &sheet, const RadioImage &image)
+QJsonObject planJson(const PlanFields &fields, const RadioImage &image)
 {
     QJsonArray channels;
     for (int channel = 1; channel <= 3; ++channel) {
-        const QString rx = sheet.fieldText(channel);
-        const QString tx = sheet.fieldText(channel + 3);
+        const QString &rx = fields[size_t(channel) - 1];
+        const QString &tx = fields[size_t(channel) + 2];
         channels.append(QJsonObject{{QStringLiteral("channel"), channel},
                                     {QStringLiteral("rx"), rx.isEmpty() ? QJsonValue() : QJsonValue(rx)},
                                     {QStringLiteral("tx"), tx.isEmpty() ? QJsonValue() : QJsonValue(tx)}});
@@ -54,14 +54,14 @@ QJsonObject planJson(const PlanDisplay &sheet, const RadioImage &image)
             {QStringLiteral("image"), QString::fromLatin1(image.toLinear().toHex())}};
 }
 
-QStringList planLines(const PlanDisplay &sheet)
+QStringList planLines(const PlanFields &fields)
 {
     QStringList lines;
     for (int channel = 1; channel <= 3; ++channel) {
         lines.append(QStringLiteral("CH%1  RX %2  TX %3")
                          .arg(channel)
-                         .arg(sheet.fieldText(channel), -9)
-                         .arg(sheet.fieldText(channel + 3))
+                         .arg(fields[size_t(channel) - 1], -9)
+                         .arg(fields[size_t(channel) + 2])
                          .trimmed());
     }
     return lines;
@@ -81,11 +81,11 @@ int runShow(const QStringList &arguments)
     if (!openPlan(path, data, sheet))
         return ExitFileRefused;
     if (parser.isSet(QStringLiteral("json"))) {
-        QJsonObject object = planJson(sheet, data.ReceiveImage);
+        QJsonObject object = planJson(FieldTextsOf(sheet), data.ReceiveImage);
         object.insert(QStringLiteral("file"), data.SheetFileName);
         printOut(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Indented)).trimmed());
     } else {
-        for (const QString &line : planLines(sheet))
+        for (const QString &line : planLines(FieldTextsOf(sheet)))
             printOut(line);
     }
     return ExitOk;

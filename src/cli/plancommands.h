@@ -4,17 +4,18 @@
 #include <QString>
 #include <QStringList>
 
+#include "radio/plandisplay.h"
+
 namespace kav {
-class PlanDisplay;
 class RadioImage;
 } // namespace kav
 
 namespace kav::cli {
 
-// The plan as shown on the sheet: three lines "CH1  RX 40.0125  TX 40.5000".
-QStringList planLines(const PlanDisplay &sheet);
+// The plan as the sheet shows it: three lines "CH1  RX 40.0125  TX 40.5000".
+QStringList planLines(const PlanFields &fields);
 // The plan as JSON: channels with rx/tx texts (null when empty) and the image in hex.
-QJsonObject planJson(const PlanDisplay &sheet, const RadioImage &image);
+QJsonObject planJson(const PlanFields &fields, const RadioImage &image);
 
 // kavrilink-cli show FILE.sav [--json]
 int runShow(const QStringList &arguments);

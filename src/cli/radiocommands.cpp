@@ -187,11 +187,11 @@ int runRead(const QStringList &arguments)
         printError(QStringLiteral("Saved to ") + path);
     }
     if (parser.isSet(QStringLiteral("json"))) {
-        QJsonObject object = planJson(job.sheet(), job.receivedImage());
+        QJsonObject object = planJson(job.fieldTexts(), job.receivedImage());
         object.insert(QStringLiteral("device"), job.name());
         printOut(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Indented)).trimmed());
     } else {
-        for (const QString &line : planLines(job.sheet()))
+        for (const QString &line : planLines(job.fieldTexts()))
             printOut(line);
     }
     return ExitOk;

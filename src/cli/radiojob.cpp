@@ -1,70 +1,66 @@
 #include "cli/radiojob.h"
 
+#include "cli/clidialogs.h"
 #include "cli/exitcodes.h"
+#include "common/appfolder.h"
 #include "link/linkmessages.h"
+#include "link/portmap.h"
 #include "link/radioprotocol.h"
 #include "radio/decoder.h"
+#include "radio/encoder.h"
+
+#include <algorithm>
 
 namespace kav::cli {
 
 namespace {
 
-// A serial service bound to one device path instead of a COM number.
-class DeviceSerialService : public QtSerialService
+// The device of the job: the one given, or COM n as comport.map in the
+// application folder says at the time of opening, as in the window.
+ProgrammingExchange::DeviceSource deviceSource(const QString &device, int comNumber)
 {
-public:
-    explicit DeviceSerialService(QString device) : m_device(std::move(device)) {}
-    QString devicePath() const override { return m_device; }
+    if (!device.isEmpty())
+        return [device] { return device; };
+    return [comNumber] {
+        return PortDevice(ReadPortMap(applicationFile(QString::fromLatin1(kPortMapFileName))), comNumber);
+    };
+}
 
-private:
-    QString m_device;
+struct OutcomeExit
+{
+    ExchangeOutcome outcome;
+    ExitCode code;
 };
 
-std::unique_ptr<QtSerialService> makeService(const QString &device, int comNumber)
-{
-    std::unique_ptr<QtSerialService> service;
-    if (device.isEmpty()) {
-        service = std::make_unique<QtSerialService>();
-        (void)service->setPortNumber(comNumber); // a rejected number fails at open, as in the window
-    } else {
-        service = std::make_unique<DeviceSerialService>(device);
-    }
-    // The radio's line, as the window configures it at start-up.
-    (void)service->setSettings(QStringLiteral("1200,n,8,1"));
-    service->setReceiveThreshold(1);
-    service->setBinaryInput(true);
-    service->setInputLength(0);
-    return service;
-}
+// The exit code of every outcome of an exchange.
+constexpr OutcomeExit kOutcomeExits[] = {
+    {ExchangeOutcome::Ok, ExitOk},
+    {ExchangeOutcome::PortUnavailable, ExitPortUnavailable},
+    {ExchangeOutcome::NoAnswer, ExitNoAnswer},
+    {ExchangeOutcome::CommunicationError, ExitCommunication},
+    {ExchangeOutcome::WriteRefused, ExitWriteRefused},
+};
 
 } // namespace
 
-int exitCodeForMessage(const QString &message)
+int exitCodeFor(ExchangeOutcome outcome)
 {
-    if (message == QLatin1String(kReselectPortMessage))
-        return ExitPortUnavailable;
-    if (message == QLatin1String(kConnectionErrorMessage))
-        return ExitNoAnswer;
-    if (message == QLatin1String(kWriteErrorMessage))
-        return ExitWriteRefused;
-    if (message == QLatin1String("Data is Empty") || message == QLatin1String("Confirm Frequency Range!"))
-        return ExitFileRefused;
-    return ExitCommunication;
+    const auto *found = std::find_if(std::begin(kOutcomeExits), std::end(kOutcomeExits),
+                                     [outcome](const OutcomeExit &entry) { return entry.outcome == outcome; });
+    return found == std::end(kOutcomeExits) ? ExitCommunication : found->code;
 }
 
 RadioJob::RadioJob(Kind kind, const QString &device, int comNumber, QObject *parent)
     : QObject(parent),
       m_kind(kind),
-      m_serial(makeService(device, comNumber)),
-      m_dialogs(device.isEmpty() ? QStringLiteral("COM%1").arg(comNumber) : device),
-      m_exchange(*m_serial, m_data, m_sheet, m_dialogs)
+      m_prefix(device.isEmpty() ? QStringLiteral("COM%1").arg(comNumber) : device),
+      m_serial(std::make_unique<QtSerialService>()),
+      m_exchange(*m_serial, deviceSource(device, comNumber))
 {
-    m_name = device.isEmpty() ? QStringLiteral("COM%1 (%2)").arg(comNumber).arg(m_serial->devicePath()) : device;
-    connect(&m_exchange, &ProgrammingExchange::readCompleted, this, &RadioJob::onRead);
-    connect(&m_exchange, &ProgrammingExchange::writeCompleted, this, &RadioJob::onWritten);
-    connect(&m_exchange, &ProgrammingExchange::exchangeFailed, this, &RadioJob::onFailed);
-    connect(&m_exchange, &ProgrammingExchange::exchangeAbandoned, this, &RadioJob::onAbandoned);
-    connect(m_serial.get(), &SerialService::commEvent, this, &RadioJob::progressed);
+    m_name = device.isEmpty() ? QStringLiteral("COM%1 (%2)").arg(comNumber).arg(deviceSource(device, comNumber)())
+                              : device;
+    connect(&m_exchange, &ProgrammingExchange::progressed, this, &RadioJob::onExchangeProgressed);
+    connect(&m_exchange, &ProgrammingExchange::finished, this, &RadioJob::onExchangeFinished);
 }
 
 RadioJob::~RadioJob() = default;
@@ -73,81 +69,93 @@ void RadioJob::start()
 {
     m_data.InitRadioData();
     if (m_kind == Kind::Read) {
-        startRead();
+        m_exchange.read();
+        Q_EMIT progressed();
         return;
     }
-    // As OPEN then WRITE in the window: the plan is shown, then encoded from the texts.
+    // As OPEN then WRITE in the window: the plan as the sheet would show it, encoded from those texts.
     m_data.ReceiveImage = m_plan;
-    LoadReceivedImage(m_data, m_sheet);
-    m_exchange.Cmd_Write_Click();
+    DecodeImage(m_data);
+    const EncodeResult encoded = BuildSendImage(m_data.SendImage, ShownFieldTexts(m_data));
+    if (encoded.outcome != EncodeOutcome::Encoded) {
+        fail(ExitFileRefused, EncodeMessage(encoded.outcome));
+        return;
+    }
+    m_data.SendImage = encoded.image;
+    m_exchange.write(m_data.SendImage);
     Q_EMIT progressed();
 }
 
-void RadioJob::startRead()
+PlanFields RadioJob::fieldTexts() const
 {
-    m_exchange.Cmd_Read_Click();
-    Q_EMIT progressed();
+    return ShownFieldTexts(m_data);
 }
 
 QString RadioJob::progress() const
 {
     if (m_finished)
         return m_exitCode == ExitOk ? QStringLiteral("done") : QStringLiteral("failed");
-    switch (m_data.LinkState) {
-    case LinkStates::WriteRequested:
+    switch (m_exchange.state()) {
+    case LinkState::WriteRequested:
         return QStringLiteral("asking to write");
-    case LinkStates::ImageSent:
+    case LinkState::ImageSent:
         return QStringLiteral("plan sent");
-    case LinkStates::ReadRequested:
+    case LinkState::ReadRequested:
         return m_verifying ? QStringLiteral("verifying") : QStringLiteral("asking to read");
-    case LinkStates::ImageExpected:
-        return QStringLiteral("receiving %1/37").arg(std::min(m_serial->waitingCount(), 37));
-    default:
-        return QStringLiteral("starting");
+    case LinkState::ImageExpected:
+        return QStringLiteral("receiving %1/37").arg(std::min(m_blockBytes, kImageBlockSize));
+    case LinkState::Idle:
+        break;
     }
+    return QStringLiteral("starting");
 }
 
-void RadioJob::onRead()
+void RadioJob::onExchangeProgressed(LinkState, int blockBytes)
 {
-    if (!m_verifying) {
-        finish(ExitOk);
-        return;
-    }
-    if (m_data.ReceiveImage != m_plan) {
-        const QString message = QStringLiteral("Verify Error");
-        m_dialogs.showMessage({message, QStringLiteral("Error"), MessageIcon::Critical, MessageButtons::Ok,
-                               MessageResult::Ok,
-                               QStringLiteral("the radio holds %1").arg(QString::fromLatin1(
-                                   m_data.ReceiveImage.toLinear().toHex(' ')))});
-        finish(ExitVerifyMismatch, message);
-        return;
-    }
-    finish(ExitOk);
+    m_blockBytes = blockBytes;
+    Q_EMIT progressed();
 }
 
-void RadioJob::onWritten()
+void RadioJob::onExchangeFinished(const ExchangeResult &result)
 {
-    m_plan = m_data.SendImage; // what went out on the line
+    if (result.outcome != ExchangeOutcome::Ok) {
+        fail(exitCodeFor(result.outcome), ExchangeMessage(result.outcome), result.reason);
+        return;
+    }
+    if (result.kind == ExchangeKind::Read) {
+        onRead(result.image);
+        return;
+    }
+    m_plan = result.image; // what went out on the line
     if (!m_verify) {
         m_serial->close(); // the window keeps it open for later bytes; a finished job has no later
         finish(ExitOk);
         return;
     }
     m_verifying = true;
-    startRead();
+    m_data.InitRadioData();
+    m_exchange.read();
+    Q_EMIT progressed();
 }
 
-void RadioJob::onFailed(const QString &message)
+void RadioJob::onRead(const RadioImage &image)
 {
-    finish(exitCodeForMessage(message), message);
+    m_data.ReceiveImage = image;
+    DecodeImage(m_data);
+    if (m_verifying && m_data.ReceiveImage != m_plan) {
+        fail(ExitVerifyMismatch, QStringLiteral("Verify Error"),
+             QStringLiteral("the radio holds %1").arg(QString::fromLatin1(m_data.ReceiveImage.toLinear().toHex(' '))));
+        return;
+    }
+    finish(ExitOk);
 }
 
-void RadioJob::onAbandoned()
+void RadioJob::fail(int code, const QString &message, const QString &detail)
 {
-    // No question is ever answered No here: the encoder refused the plan and has said why.
-    const QString message = m_dialogs.messages().isEmpty() ? QStringLiteral("Data is Empty")
-                                                           : m_dialogs.messages().constLast();
-    finish(exitCodeForMessage(message), message);
+    if (m_finished)
+        return;
+    printMessage(m_prefix, message, detail);
+    finish(code, message);
 }
 
 void RadioJob::finish(int code, const QString &failure)

@@ -1,9 +1,8 @@
 #pragma once
 
-#include "cli/clidialogs.h"
 #include "link/programmingexchange.h"
 #include "link/qtserialservice.h"
-#include "radio/plantexts.h"
+#include "radio/plandisplay.h"
 #include "radio/radiodata.h"
 
 #include <QObject>
@@ -13,7 +12,7 @@
 namespace kav::cli {
 
 // One radio on one serial port: reads it, or writes a plan to it and
-// optionally reads it back, through the same exchange as the window.
+// optionally reads it back, through the same engine as the window.
 class RadioJob : public QObject
 {
     Q_OBJECT
@@ -41,30 +40,29 @@ public:
     int exitCode() const { return m_exitCode; }
     // The last error message, empty on success.
     QString failure() const { return m_failure; }
-    // After a read: the plan as received.
+    // After a read: the plan as received, and as the window shows it.
     const RadioImage &receivedImage() const { return m_data.ReceiveImage; }
-    const PlanTexts &sheet() const { return m_sheet; }
+    PlanFields fieldTexts() const;
 
 Q_SIGNALS:
     void progressed();
     void done();
 
 private:
-    void startRead();
-    void onRead();
-    void onWritten();
-    void onFailed(const QString &message);
-    void onAbandoned();
+    void onExchangeProgressed(LinkState state, int blockBytes);
+    void onExchangeFinished(const ExchangeResult &result);
+    void onRead(const RadioImage &image);
+    void fail(int code, const QString &message, const QString &detail = {});
     void finish(int code, const QString &failure = {});
 
     Kind m_kind;
     QString m_name;
+    QString m_prefix; // names the device in messages
     std::unique_ptr<QtSerialService> m_serial;
     RadioData m_data;
-    PlanTexts m_sheet;
-    CliDialogs m_dialogs;
     ProgrammingExchange m_exchange;
     RadioImage m_plan;
+    int m_blockBytes = 0;
     bool m_verify = false;
     bool m_verifying = false;
     bool m_finished = false;
@@ -72,7 +70,7 @@ private:
     QString m_failure;
 };
 
-// The exit code for a message of the exchange or the encoder.
-int exitCodeForMessage(const QString &message);
+// The exit code of an exchange's outcome.
+[[nodiscard]] int exitCodeFor(ExchangeOutcome outcome);
 
 } // namespace kav::cli

@@ -2,15 +2,10 @@
 
 #include <QDebug>
 #include <QSerialPort>
-#include <QString>
-
-#include <optional>
 
 namespace kav {
 
-// The line settings of a serial port as written in a settings text such as
-// "1200,n,8,1": baud rate, parity (n, e, o, m, s), data bits (5 to 8) and
-// stop bits (1 or 2).
+// The line settings of a serial port: baud rate, parity, data and stop bits.
 struct LineSettings
 {
     qint32 baudRate = 9600;
@@ -25,11 +20,8 @@ struct LineSettings
     friend bool operator!=(const LineSettings &a, const LineSettings &b) { return !(a == b); }
 };
 
-// The settings of text, or nothing when it is not such a text or names a rate
-// that serial ports do not use.
-[[nodiscard]] std::optional<LineSettings> ParseLineSettings(const QString &text);
-// The settings as text, e.g. "1200,n,8,1".
-[[nodiscard]] QString FormatLineSettings(const LineSettings &settings);
+// The radio's line: 1200 baud, no parity, 8 data bits, 1 stop bit.
+inline constexpr LineSettings kRadioLine{1200, QSerialPort::NoParity, QSerialPort::Data8, QSerialPort::OneStop};
 
 QDebug operator<<(QDebug debug, const LineSettings &settings);
 

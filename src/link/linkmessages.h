@@ -1,5 +1,9 @@
 #pragma once
 
+#include "link/exchangeresult.h"
+
+#include <QString>
+
 namespace kav {
 
 // The messages of the link with the radio, shown by the window and written by the command line.
@@ -7,5 +11,8 @@ inline constexpr char kReselectPortMessage[] = "Please Re-Select available COM P
 inline constexpr char kCommunicationErrorMessage[] = "Communication Error";
 inline constexpr char kWriteErrorMessage[] = "Write Error";
 inline constexpr char kConnectionErrorMessage[] = "Connection Error to Radio";
+
+// The message for outcome; empty for Ok.
+[[nodiscard]] QString ExchangeMessage(ExchangeOutcome outcome);
 
 } // namespace kav

@@ -1,6 +1,7 @@
 #include "link/portfile.h"
 
 #include "common/safefile.h"
+#include "radio/numbergrammar.h"
 
 #include <QFile>
 
@@ -12,27 +13,17 @@ constexpr int kHighestNumber = 255;
 // Far more than any valid line; a longer first line is not a number.
 constexpr qint64 kLongestLine = 1024;
 
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
 } // namespace
 
 std::optional<int> ParsePortNumber(const QByteArray &line)
 {
-    qsizetype begin = 0;
-    qsizetype end = line.size();
-    while (begin < end && isBlank(line.at(begin)))
-        ++begin;
-    while (end > begin && isBlank(line.at(end - 1)))
-        --end;
-    if (begin == end)
+    // Digits only, unlike a frequency field or a *.sav line: no sign, no point.
+    const QByteArrayView digits = WithoutBlanks(QByteArrayView(line));
+    if (digits.isEmpty())
         return std::nullopt;
     int number = 0;
-    for (qsizetype i = begin; i < end; ++i) {
-        const char c = line.at(i);
-        if (c < '0' || c > '9')
+    for (const char c : digits) {
+        if (!IsAsciiDigit(c))
             return std::nullopt;
         number = number * 10 + (c - '0');
         if (number > kHighestNumber)

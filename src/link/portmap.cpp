@@ -1,9 +1,12 @@
 #include "link/portmap.h"
 
+#include "common/safefile.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
 #include <QRegularExpression>
+
 
 namespace kav {
 
@@ -62,6 +65,25 @@ PortMap ReadPortMap(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return ReadPortMap(file);
+}
+
+QByteArray FormatPortMap(const PortMap &map)
+{
+    QByteArray text = "# COM port -> serial device, written by Kavrilink's Assign Devices\n";
+    for (auto it = map.cbegin(); it != map.cend(); ++it)
+        text += "COM" + QByteArray::number(it.key()) + '=' + it.value().toUtf8() + '\n';
+    return text;
+}
+
+bool WritePortMap(QIODevice &device, const PortMap &map, QString *reason)
+{
+    return WriteAllBytes(device, FormatPortMap(map), reason);
+}
+
+bool SavePortMap(const QString &path, const PortMap &map, QString *reason)
+{
+    // The old map stays whole when the new one cannot be written in full.
+    return ReplaceFile(path, FormatPortMap(map), reason);
 }
 
 QString DefaultPortDevice(int number)

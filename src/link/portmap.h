@@ -28,6 +28,13 @@ inline constexpr qint64 kMaxPortMapBytes = 64 * 1024;
 // A missing or unreadable file, or one that is not a regular file, gives an empty map.
 [[nodiscard]] PortMap ReadPortMap(const QString &path);
 
+// comport.map as text: a comment, then one "COMn=device" line per entry.
+[[nodiscard]] QByteArray FormatPortMap(const PortMap &map);
+// Writes the map to an open device; false when it does not take all of it.
+[[nodiscard]] bool WritePortMap(QIODevice &device, const PortMap &map, QString *reason = nullptr);
+// Replaces comport.map at path in one step; false with reason on failure.
+[[nodiscard]] bool SavePortMap(const QString &path, const PortMap &map, QString *reason);
+
 // The device of COM n without a map entry: /dev/ttyS(n-1) on Linux, COMn on Windows.
 [[nodiscard]] QString DefaultPortDevice(int number);
 // The mapped device of COM n, else the default one.

@@ -1,11 +1,11 @@
 #include "link/portsetting.h"
 
-#include "common/appfolder.h"
-#include "common/dialogseam.h"
 #include "link/portfile.h"
+#include "link/portmap.h"
 #include "link/serialservice.h"
 #include "radio/radiodata.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace kav {
@@ -15,18 +15,36 @@ namespace {
 constexpr int kPortItems = 4;
 // What an absent or unusable comport.inf stands for.
 constexpr int kDefaultPort = 1;
-constexpr char kLineSettings[] = "1200,n,8,1";
-
-QString portFilePath()
-{
-    return applicationFile(QString::fromLatin1(kPortFileName));
-}
+constexpr int kLowestPort = 1;
+constexpr int kHighestPort = 255;
 
 } // namespace
 
-PortSetting::PortSetting(SerialService &serial, RadioData &data, DialogSeam &dialogs, MarkItem markItem)
-    : m_serial(serial), m_data(data), m_dialogs(dialogs), m_markItem(std::move(markItem))
+PortSetting::PortSetting(SerialService &serial, RadioData &data, const QString &folder, MarkItem markItem)
+    : m_serial(serial),
+      m_data(data),
+      m_folder(folder),
+      m_portMapFile(QDir(folder).filePath(QString::fromLatin1(kPortMapFileName))),
+      m_markItem(std::move(markItem))
 {
+}
+
+QString PortSetting::portFilePath() const
+{
+    return QDir(m_folder).filePath(QString::fromLatin1(kPortFileName));
+}
+
+QString PortSetting::deviceOf(int number) const
+{
+    return PortDevice(ReadPortMap(m_portMapFile), number);
+}
+
+bool PortSetting::configure(int number)
+{
+    if (number < kLowestPort || number > kHighestPort)
+        return false;
+    m_configuredPort = number;
+    return true;
 }
 
 void PortSetting::LoadPortSetting()
@@ -52,12 +70,7 @@ void PortSetting::LoadPortSetting()
 std::int16_t PortSetting::OpenCommPort()
 {
     if (!m_serial.isOpen()) {
-        if (!m_serial.setPortNumber(m_data.CommPortNumber) || !m_serial.setSettings(QString::fromLatin1(kLineSettings)))
-            return 0;
-        m_serial.setReceiveThreshold(1);
-        m_serial.setBinaryInput(true);
-        m_serial.setInputLength(0);
-        if (!m_serial.open())
+        if (!configure(m_data.CommPortNumber) || !m_serial.open(portDevice()))
             return 0;
     }
     if (!m_serial.isOpen())
@@ -79,32 +92,29 @@ void PortSetting::MarkPortMenu()
         m_markItem(item, m_marks[item - 1]);
 }
 
-void PortSetting::choosePort(int number)
+bool PortSetting::choosePort(int number, QString *reason)
 {
     if (!m_serial.isOpen()) {
         // A port held open by an exchange keeps its number; otherwise check the new one.
-        if (!m_serial.setPortNumber(number) || !m_serial.open()) {
-            const QString device = m_serial.devicePath();
-            const QString reason = m_serial.errorString();
-            failChoice(reason.contains(device) ? reason : QStringLiteral("%1: %2").arg(device, reason));
-            return;
+        const QString device = deviceOf(number);
+        if (!configure(number) || !m_serial.open(device)) {
+            const QString why = m_serial.errorString();
+            if (reason)
+                *reason = why.contains(device) ? why : QStringLiteral("%1: %2").arg(device, why);
+            return false;
         }
         m_serial.close();
     }
     QString error;
     if (!WritePortFile(portFilePath(), number, &error)) {
         // The old file stays whole, and so does the mark of the number it holds.
-        failChoice(error + QStringLiteral(" (the COM port setting could not be saved)"));
-        return;
+        if (reason)
+            *reason = error + QStringLiteral(" (the COM port setting could not be saved)");
+        return false;
     }
     m_data.CommPortNumber = std::int16_t(number);
     MarkPortMenu();
-}
-
-void PortSetting::failChoice(const QString &detail)
-{
-    showPlain(m_dialogs, QString::fromLatin1(kReselectPortMessage), {}, detail);
-    MarkPortMenu();
+    return true;
 }
 
 } // namespace kav

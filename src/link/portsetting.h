@@ -1,7 +1,5 @@
 #pragma once
 
-#include "link/linkmessages.h"
-
 #include <QString>
 
 #include <array>
@@ -10,49 +8,63 @@
 
 namespace kav {
 
-class DialogSeam;
 class SerialService;
 struct RadioData;
 
-// The COM port choice: configures and checks the serial service at start-up,
-// keeps CommPortNumber and comport.inf in the application folder, and sets
-// the check marks of the items COM1 to COM4.
+// The COM port choice: checks the port at start-up, keeps CommPortNumber and
+// comport.inf in the application folder, names the device of each COM port
+// as comport.map there says (read at every asking, so edits count without a
+// restart), and sets the check marks of the items COM1 to COM4. It shows
+// nothing: a choice that fails returns why, for the window to say.
 class PortSetting
 {
 public:
     // Sets the check mark of item n (1 to 4).
     using MarkItem = std::function<void(int item, bool checked)>;
 
-    PortSetting(SerialService &serial, RadioData &data, DialogSeam &dialogs, MarkItem markItem);
+    // folder: the application folder, passed in by its owner.
+    PortSetting(SerialService &serial, RadioData &data, const QString &folder, MarkItem markItem);
 
-    // Start-up: reads or creates comport.inf, configures the service and checks
-    // the port (quietly), marks the menu.
+    // Start-up: reads or creates comport.inf, checks the port (quietly), marks the menu.
     void LoadPortSetting();
-    // Configures the closed service for CommPortNumber and opens and closes it:
-    // 1 when it could be opened, 0 otherwise. Reports nothing.
+    // Opens and closes the closed port of CommPortNumber: 1 when it could be
+    // opened, 0 otherwise. Reports nothing.
     [[nodiscard]] std::int16_t OpenCommPort();
     // Checks the item of CommPortNumber alone when it is 1 to 4; any other
     // number keeps the marks as they were last set here.
     void MarkPortMenu();
 
-    void M_COM1_Click() { choosePort(1); }
-    void M_COM2_Click() { choosePort(2); }
-    void M_COM3_Click() { choosePort(3); }
-    void M_COM4_Click() { choosePort(4); }
+    // The item COM n chosen: checks the port (unless an exchange holds it
+    // open), keeps it in comport.inf and marks it. False, with the device or
+    // file and the system's reason in *reason, when it cannot; the marks are
+    // then for the caller to set again once it has said so.
+    [[nodiscard]] bool choosePort(int number, QString *reason);
+
+    // The COM port READ and WRITE open: the last one configured for a closed
+    // port (a number outside 1 to 255 is refused and leaves it), and its device.
+    int configuredPort() const { return m_configuredPort; }
+    QString portDevice() const { return deviceOf(m_configuredPort); }
+    // The device of COM n, as comport.map says now.
+    QString deviceOf(int number) const;
+
+    // comport.map in the application folder unless set.
+    void setPortMapFile(const QString &path) { m_portMapFile = path; }
+    QString portMapFile() const { return m_portMapFile; }
 
     // The marks as last set, item 1 first.
     const std::array<bool, 4> &marks() const { return m_marks; }
 
 private:
-    void choosePort(int number);
-    void failChoice(const QString &detail);
+    [[nodiscard]] bool configure(int number);
+    QString portFilePath() const;
 
     SerialService &m_serial;
     RadioData &m_data;
-    DialogSeam &m_dialogs;
+    QString m_folder;
+    QString m_portMapFile;
     MarkItem m_markItem;
+    int m_configuredPort = 1;
     std::array<bool, 4> m_marks{}; // the items start unchecked
 };
-
 
 } // namespace kav

@@ -1,244 +1,256 @@
 #include "link/programmingexchange.h"
 
-#include "link/linkmessages.h"
-
-#include "common/dialogseam.h"
 #include "link/radioprotocol.h"
 #include "link/serialservice.h"
-#include "radio/decoder.h"
-#include "radio/encoder.h"
-#include "radio/radiodata.h"
+
+#include <QDebug>
 
 namespace kav {
 
 namespace {
 
-const QString kErrorTitle = QStringLiteral("Error");
-const QString kCommunicationError = QString::fromLatin1(kCommunicationErrorMessage);
-const QString kWriteError = QString::fromLatin1(kWriteErrorMessage);
-const QString kConnectionError = QString::fromLatin1(kConnectionErrorMessage);
-const QString kReselectPort = QString::fromLatin1(kReselectPortMessage);
-
-std::uint8_t firstByte(const QByteArray &bytes)
+qint64 steadyNow()
 {
-    return std::uint8_t(bytes.at(0));
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 } // namespace
 
-ProgrammingExchange::ProgrammingExchange(SerialService &serial, RadioData &data, PlanDisplay &display,
-                                         DialogSeam &dialogs, QObject *parent)
-    : QObject(parent), m_serial(serial), m_data(data), m_display(display), m_dialogs(dialogs)
+QDebug operator<<(QDebug debug, ExchangeOutcome outcome)
 {
-    m_timer1.setObjectName(QStringLiteral("Timer1"));
-    m_timer1.setSingleShot(true);
-    m_timer1.setTimerType(Qt::PreciseTimer);
-    m_timer1.setInterval(kResponseTimeout);
-    connect(&m_timer1, &QTimer::timeout, this, &ProgrammingExchange::Timer1_Timer);
-    connect(&m_serial, &SerialService::commEvent, this, &ProgrammingExchange::MSComm1_OnComm);
-    connect(&m_serial, &SerialService::portFailed, this, &ProgrammingExchange::handlePortFailure);
+    static constexpr const char *names[] = {"Ok", "PortUnavailable", "NoAnswer", "CommunicationError",
+                                            "WriteRefused"};
+    QDebugStateSaver saver(debug);
+    debug.nospace() << "ExchangeOutcome::" << names[int(outcome)];
+    return debug;
+}
+
+ProgrammingExchange::ProgrammingExchange(SerialService &serial, DeviceSource device, QObject *parent)
+    : QObject(parent), m_serial(serial), m_device(std::move(device))
+{
+    m_timer.setObjectName(QStringLiteral("Timer1"));
+    m_timer.setSingleShot(true);
+    m_timer.setTimerType(Qt::PreciseTimer);
+    m_timer.setInterval(kDefaultResponseTimeout);
+    connect(&m_timer, &QTimer::timeout, this, &ProgrammingExchange::onResponseTimeout);
+    connect(&m_serial, &SerialService::readyRead, this, &ProgrammingExchange::onSerialEvent);
+    connect(&m_serial, &SerialService::errorOccurred, this, &ProgrammingExchange::onSerialError);
 }
 
 ProgrammingExchange::~ProgrammingExchange() = default;
 
-void ProgrammingExchange::Cmd_Read_Click()
+void ProgrammingExchange::setResponseTimeout(std::chrono::milliseconds timeout)
 {
-    if (!m_serial.isOpen() && !m_serial.open()) {
-        failClick();
+    m_timer.setInterval(timeout);
+}
+
+std::chrono::milliseconds ProgrammingExchange::responseTimeout() const
+{
+    return m_timer.intervalAsDuration();
+}
+
+bool ProgrammingExchange::openPort(QString *reason)
+{
+    if (m_serial.isOpen() || m_serial.open(m_device ? m_device() : QString()))
+        return true;
+    if (reason)
+        *reason = portReason();
+    return false;
+}
+
+void ProgrammingExchange::read()
+{
+    m_kind = ExchangeKind::Read;
+    Q_EMIT started(m_kind);
+    QString reason;
+    if (!openPort(&reason)) {
+        finish(ExchangeOutcome::PortUnavailable, reason);
         return;
     }
-    ConfirmRead();
+    m_state = LinkState::ReadRequested;
+    sendCommand(WireBytes::ReadCommand);
 }
 
-bool ProgrammingExchange::ConfirmRead()
+void ProgrammingExchange::write(const RadioImage &image)
 {
-    if (askQuestion(m_dialogs, QStringLiteral("Read from Radio?"), QStringLiteral("Read"), MessageButtons::YesNo,
-                    MessageResult::Yes)
-        != MessageResult::Yes) {
-        Q_EMIT exchangeAbandoned();
-        return false;
+    m_kind = ExchangeKind::Write;
+    m_image = image;
+    Q_EMIT started(m_kind);
+    m_state = LinkState::WriteRequested;
+    QString reason;
+    if (!openPort(&reason)) {
+        finish(ExchangeOutcome::PortUnavailable, reason);
+        return;
     }
-    m_data.LinkState = LinkStates::ReadRequested;
-    m_data.InitRadioData();
-    return SendReadRequest();
+    sendCommand(WireBytes::WriteCommand);
 }
 
-bool ProgrammingExchange::SendReadRequest()
+void ProgrammingExchange::sendCommand(std::uint8_t command)
 {
-    // A click during an exchange starts a new one: the old wait must not time out on it.
-    disarm();
-    if (!sendByte(WireBytes::ReadCommand)) {
-        failClick();
-        return false;
+    // A new exchange over a running one: the old wait must not time out on it.
+    m_timer.stop();
+    if (!sendByte(command)) {
+        finish(ExchangeOutcome::PortUnavailable, portReason());
+        return;
     }
-    arm();
-    return true;
+    m_timer.start();
+    Q_EMIT progressed(m_state, 0);
 }
 
-void ProgrammingExchange::Cmd_Write_Click()
+void ProgrammingExchange::onSerialEvent()
 {
-    ConfirmWrite();
+    switch (m_state) {
+    case LinkState::WriteRequested:
+        onWriteAnswer();
+        return;
+    case LinkState::ImageSent:
+        onBlockVerdict();
+        return;
+    case LinkState::ReadRequested:
+        onReadAnswer();
+        return;
+    case LinkState::ImageExpected:
+        onImageBlock();
+        return;
+    case LinkState::Idle:
+        if (const QByteArray dropped = m_serial.take(); !dropped.isEmpty())
+            Q_EMIT lineBytes(LineDirection::FromRadio, dropped, steadyNow());
+        return;
+    }
 }
 
-bool ProgrammingExchange::ConfirmWrite()
+std::optional<std::uint8_t> ProgrammingExchange::takeAnswer()
 {
-    if (askQuestion(m_dialogs, QStringLiteral("Write Data to Radio?"), QStringLiteral("Write"),
-                    MessageButtons::YesNo, MessageResult::Yes)
-        != MessageResult::Yes) {
-        Q_EMIT exchangeAbandoned();
-        return false;
-    }
-    m_data.LinkState = LinkStates::WriteRequested;
-    if (!BuildSendImage(m_data, m_display, m_dialogs)) {
-        Q_EMIT exchangeAbandoned();
-        return false;
-    }
-    if (!m_serial.isOpen() && !m_serial.open()) {
-        failClick();
-        return false;
-    }
-    return SendWriteRequest();
+    // A notification with nothing to judge leaves the wait as it is.
+    if (m_serial.count() == 0)
+        return std::nullopt;
+    const QByteArray taken = m_serial.take();
+    if (taken.isEmpty())
+        return std::nullopt;
+    Q_EMIT lineBytes(LineDirection::FromRadio, taken, steadyNow());
+    m_timer.stop();
+    return std::uint8_t(taken.at(0)); // the bytes taken with it are dropped
 }
 
-bool ProgrammingExchange::SendWriteRequest()
+void ProgrammingExchange::onWriteAnswer()
 {
-    disarm();
-    if (!sendByte(WireBytes::WriteCommand)) {
-        failClick();
-        return false;
+    const std::optional<std::uint8_t> answer = takeAnswer();
+    if (!answer)
+        return;
+    if (*answer != WireBytes::WriteAccepted) {
+        closePort();
+        finish(ExchangeOutcome::CommunicationError);
+        return;
     }
-    arm();
-    return true;
-}
-
-bool ProgrammingExchange::SendImageBlock()
-{
+    m_state = LinkState::ImageSent;
     // The timer runs from the hand-over of the block, not from its last byte on the line.
-    if (!m_serial.send(BuildImageBlock(m_data.SendImage))) {
+    if (!send(BuildImageBlock(m_image))) {
+        const QString reason = m_serial.errorString();
         closePort();
-        failExchange(kCommunicationError, m_serial.errorString());
-        return false;
-    }
-    arm();
-    return true;
-}
-
-void ProgrammingExchange::MSComm1_OnComm(int code)
-{
-    if (code == kCommEvReceive)
-        HandleRadioReply();
-    else if (code == kCommEventRxOver)
-        m_serial.discardWaiting();
-}
-
-void ProgrammingExchange::HandleRadioReply()
-{
-    const std::int16_t state = m_data.LinkState;
-    switch (state) {
-    case LinkStates::WriteRequested:
-    case LinkStates::ImageSent:
-    case LinkStates::ReadRequested: {
-        // A notification with nothing to judge leaves the wait as it is.
-        if (m_serial.waitingCount() == 0)
-            return;
-        const QByteArray taken = m_serial.take();
-        if (taken.isEmpty())
-            return;
-        const bool awaited = m_timer1.isActive();
-        disarm();
-        const std::uint8_t c = firstByte(taken); // the bytes taken with it are dropped
-        if (state == LinkStates::WriteRequested) {
-            if (c == WireBytes::WriteAccepted) {
-                m_data.LinkState = LinkStates::ImageSent;
-                SendImageBlock();
-            } else {
-                closePort();
-                failExchange(kCommunicationError);
-            }
-        } else if (state == LinkStates::ImageSent) {
-            if (c == WireBytes::BlockOk) {
-                // The port stays open; a later stray 0x77 changes nothing.
-                if (awaited)
-                    Q_EMIT writeCompleted();
-            } else {
-                closePort();
-                failExchange(kWriteError);
-            }
-        } else {
-            if (c == WireBytes::ReadAccepted) {
-                m_data.LinkState = LinkStates::ImageExpected;
-                arm();
-            } else {
-                closePort();
-                failExchange(kCommunicationError);
-            }
-        }
+        finish(ExchangeOutcome::CommunicationError, reason);
         return;
     }
-    case LinkStates::ImageExpected: {
-        // Re-tested on every notification until the whole block is waiting.
-        if (m_serial.waitingCount() < kImageBlockSize)
-            return;
-        disarm();
-        const QByteArray taken = m_serial.take(); // bytes beyond the block are dropped
-        if (taken.size() < kImageBlockSize || !BlockChecksumMatches(taken)) {
-            const bool sent = sendByte(WireBytes::BlockBad);
-            closePort();
-            failExchange(kCommunicationError, sent ? QString() : m_serial.errorString());
-            return;
-        }
-        // The image is kept only once the radio has been told it arrived.
-        if (!sendByte(WireBytes::BlockOk)) {
-            const QString reason = m_serial.errorString();
-            closePort();
-            failExchange(kCommunicationError, reason);
-            return;
-        }
-        m_data.ReceiveImage = RadioImage::fromLinear(taken);
-        closePort();
-        LoadReceivedImage(m_data, m_display);
-        Q_EMIT readCompleted();
-        return;
-    }
-    default:
-        m_serial.take();
-        return;
-    }
+    m_timer.start();
+    Q_EMIT progressed(m_state, 0);
 }
 
-void ProgrammingExchange::Timer1_Timer()
+void ProgrammingExchange::onBlockVerdict()
 {
-    // Disarmed and closed before the box: nothing that arrives while it is on
-    // screen is judged, and the time-out cannot fire again under it.
-    disarm();
+    const bool awaited = m_timer.isActive();
+    const std::optional<std::uint8_t> verdict = takeAnswer();
+    if (!verdict)
+        return;
+    if (*verdict == WireBytes::BlockOk) {
+        // The port stays open; a later stray 0x77 changes nothing.
+        if (awaited)
+            finish(ExchangeOutcome::Ok);
+        return;
+    }
     closePort();
-    failExchange(kConnectionError);
+    finish(ExchangeOutcome::WriteRefused);
 }
 
-void ProgrammingExchange::handlePortFailure(const QString &reason)
+void ProgrammingExchange::onReadAnswer()
 {
+    const std::optional<std::uint8_t> answer = takeAnswer();
+    if (!answer)
+        return;
+    if (*answer != WireBytes::ReadAccepted) {
+        closePort();
+        finish(ExchangeOutcome::CommunicationError);
+        return;
+    }
+    m_state = LinkState::ImageExpected;
+    m_timer.start();
+    Q_EMIT progressed(m_state, 0);
+}
+
+void ProgrammingExchange::onImageBlock()
+{
+    // Re-tested on every notification until the whole block is waiting.
+    const int waiting = m_serial.count();
+    if (waiting < kImageBlockSize) {
+        Q_EMIT progressed(m_state, waiting);
+        return;
+    }
+    m_timer.stop();
+    const QByteArray taken = m_serial.take(); // bytes beyond the block are dropped
+    Q_EMIT lineBytes(LineDirection::FromRadio, taken, steadyNow());
+    if (taken.size() < kImageBlockSize || !BlockChecksumMatches(taken)) {
+        const bool sent = sendByte(WireBytes::BlockBad);
+        const QString reason = sent ? QString() : m_serial.errorString();
+        closePort();
+        finish(ExchangeOutcome::CommunicationError, reason);
+        return;
+    }
+    // The image counts only once the radio has been told it arrived.
+    if (!sendByte(WireBytes::BlockOk)) {
+        const QString reason = m_serial.errorString();
+        closePort();
+        finish(ExchangeOutcome::CommunicationError, reason);
+        return;
+    }
+    const RadioImage image = RadioImage::fromLinear(taken);
+    closePort();
+    finish(ExchangeOutcome::Ok, {}, image);
+}
+
+void ProgrammingExchange::onResponseTimeout()
+{
+    // Disarmed and closed before anyone hears of it: nothing that arrives while
+    // a box is on screen is judged, and the time-out cannot fire again under it.
+    m_timer.stop();
+    closePort();
+    finish(ExchangeOutcome::NoAnswer);
+}
+
+void ProgrammingExchange::onSerialError(SerialError error, const QString &reason)
+{
+    if (error == SerialError::ReceiveOverflow) {
+        m_serial.discard(); // a block that lost bytes is waited for afresh
+        return;
+    }
     // Only an exchange that waits for the radio has something to report;
     // failures found by a send are reported where the send failed.
-    if (!m_timer1.isActive())
+    if (!m_timer.isActive())
         return;
-    disarm();
+    m_timer.stop();
     closePort();
-    failExchange(kCommunicationError, reason);
+    finish(ExchangeOutcome::CommunicationError, reason);
+}
+
+bool ProgrammingExchange::send(const QByteArray &bytes)
+{
+    if (!m_serial.write(bytes))
+        return false;
+    Q_EMIT lineBytes(LineDirection::ToRadio, bytes, steadyNow());
+    return true;
 }
 
 bool ProgrammingExchange::sendByte(std::uint8_t byte)
 {
-    return m_serial.send(QByteArray(1, char(byte)));
-}
-
-void ProgrammingExchange::arm()
-{
-    m_timer1.start();
-}
-
-void ProgrammingExchange::disarm()
-{
-    m_timer1.stop();
+    return send(QByteArray(1, char(byte)));
 }
 
 void ProgrammingExchange::closePort()
@@ -247,21 +259,23 @@ void ProgrammingExchange::closePort()
         m_serial.close();
 }
 
-void ProgrammingExchange::failClick()
+void ProgrammingExchange::finish(ExchangeOutcome outcome, const QString &reason, const RadioImage &image)
 {
-    const QString device = m_serial.devicePath();
-    const QString reason = m_serial.errorString();
-    QString detail = reason;
-    if (!device.isEmpty() && !reason.contains(device))
-        detail = reason.isEmpty() ? device : QStringLiteral("%1: %2").arg(device, reason);
-    showPlain(m_dialogs, kReselectPort, {}, detail);
-    Q_EMIT exchangeFailed(kReselectPort);
+    ExchangeResult result;
+    result.kind = m_kind;
+    result.outcome = outcome;
+    result.reason = reason;
+    result.image = m_kind == ExchangeKind::Write ? m_image : image; // the image written, or the one read
+    Q_EMIT finished(result);
 }
 
-void ProgrammingExchange::failExchange(const QString &text, const QString &detail)
+QString ProgrammingExchange::portReason() const
 {
-    showCritical(m_dialogs, text, kErrorTitle, detail);
-    Q_EMIT exchangeFailed(text);
+    const QString device = m_serial.device();
+    QString reason = m_serial.errorString();
+    if (device.isEmpty() || reason.contains(device))
+        return reason;
+    return reason.isEmpty() ? device : QStringLiteral("%1: %2").arg(device, reason);
 }
 
 } // namespace kav

@@ -1,80 +1,101 @@
 #pragma once
 
+#include "link/exchangeresult.h"
+
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 #include <QTimer>
 
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+
 namespace kav {
 
-class DialogSeam;
-class PlanDisplay;
 class SerialService;
-struct RadioData;
+enum class SerialError;
+
+// How long the engine waits for each answer of the radio unless told otherwise.
+inline constexpr auto kDefaultResponseTimeout = std::chrono::milliseconds(1000);
 
 // The read and write exchanges with the radio over one serial service: the
-// one-byte commands and acknowledges around the 37-byte image block, driven
-// by the service's notifications and the response timer Timer1. State lives
-// in RadioData::LinkState; one exchange object per port, no shared state.
+// one-byte commands and acknowledges around the 37-byte image block, driven by
+// the service's notifications and one single-shot response timer. One object
+// per port; it knows nothing of sheets or boxes and ends every exchange with
+// one finished() result.
 class ProgrammingExchange : public QObject
 {
     Q_OBJECT
 
 public:
-    ProgrammingExchange(SerialService &serial, RadioData &data, PlanDisplay &display, DialogSeam &dialogs,
-                        QObject *parent = nullptr);
+    // The device to open when the port is closed, asked at every open.
+    using DeviceSource = std::function<QString()>;
+
+    ProgrammingExchange(SerialService &serial, DeviceSource device, QObject *parent = nullptr);
     ~ProgrammingExchange() override;
 
-    // READ: opens the port if closed, then ConfirmRead.
-    void Cmd_Read_Click();
-    // WRITE: ConfirmWrite.
-    void Cmd_Write_Click();
+    void setResponseTimeout(std::chrono::milliseconds timeout);
+    std::chrono::milliseconds responseTimeout() const;
 
-    // The serial notification (kCommEvReceive, kCommEventRxOver; others are ignored).
-    void MSComm1_OnComm(int code);
-    // Judges what has arrived according to LinkState.
-    void HandleRadioReply();
-    // The response time-out.
-    void Timer1_Timer();
+    // Opens the port when it is closed. False, with the device and the
+    // system's reason in *reason, when it cannot be opened.
+    [[nodiscard]] bool openPort(QString *reason = nullptr);
 
+    // Opens the port if closed and asks the radio for its image (0xE0). Over a
+    // running exchange it starts over. Failures before the command is on its
+    // way end at once, inside the call, with PortUnavailable.
+    void read();
+    // Opens the port if closed and writes image (0xF0, then the block on 0x0F).
+    // After Ok the port stays open; a later byte other than 0x77 from the radio
+    // ends the write again with WriteRefused.
+    void write(const RadioImage &image);
+
+    LinkState state() const { return m_state; }
     // The response timer, armed while an answer of the radio is awaited.
-    const QTimer &Timer1() const { return m_timer1; }
+    const QTimer &responseTimer() const { return m_timer; }
+
+    // The response time-out; the timer's expiry calls it (public so a harness can expire it at once).
+    void onResponseTimeout();
 
 Q_SIGNALS:
-    // A read ended with the received plan shown.
-    void readCompleted();
-    // The radio accepted the written block (0x77); the port stays open.
-    void writeCompleted();
-    // The exchange ended with this error message shown (or, for a click, never started).
-    void exchangeFailed(const QString &message);
-    // The click started no exchange: the question was answered No, or the
-    // sheet could not be encoded (the encoder has shown why).
-    void exchangeAbandoned();
+    // read() or write() was called.
+    void started(kav::ExchangeKind kind);
+    // The exchange moved on, or part of the block arrived: state and the bytes of the block waiting.
+    void progressed(kav::LinkState state, int blockBytesReceived);
+    // Bytes handed to the port or taken from it, with a steady-clock time stamp in nanoseconds.
+    void lineBytes(kav::LineDirection direction, const QByteArray &bytes, qint64 monotonicNs);
+    // The exchange ended; emitted last by the handler that ended it.
+    void finished(const kav::ExchangeResult &result);
 
 private:
-    // The parts of a click, in order; false once a failure has been reported.
-    bool ConfirmRead();
-    bool SendReadRequest();
-    bool ConfirmWrite();
-    bool SendWriteRequest();
-    // Sends the block of SendImage and arms the timer; false when the port failed.
-    bool SendImageBlock();
+    void onSerialEvent();
+    void onSerialError(SerialError error, const QString &reason);
 
-    bool sendByte(std::uint8_t byte);
-    void arm();
-    void disarm();
+    // The reply handler of each waiting state.
+    void onWriteAnswer();
+    void onBlockVerdict();
+    void onReadAnswer();
+    void onImageBlock();
+
+    // The first byte of what waits, taken with everything after it (dropped);
+    // disarms the timer. Nothing when nothing waits.
+    std::optional<std::uint8_t> takeAnswer();
+    [[nodiscard]] bool send(const QByteArray &bytes);
+    [[nodiscard]] bool sendByte(std::uint8_t byte);
+    // Hands the command over and arms the timer; PortUnavailable when it cannot be.
+    void sendCommand(std::uint8_t command);
     void closePort();
-    // Reports a failure between a click and the arming of the timer.
-    void failClick();
-    // Ends an exchange with a critical "Error" box.
-    void failExchange(const QString &text, const QString &detail = {});
-    // The service lost the open port.
-    void handlePortFailure(const QString &reason);
+    void finish(ExchangeOutcome outcome, const QString &reason = {}, const RadioImage &image = {});
+    QString portReason() const;
 
     SerialService &m_serial;
-    RadioData &m_data;
-    PlanDisplay &m_display;
-    DialogSeam &m_dialogs;
-    QTimer m_timer1;
+    DeviceSource m_device;
+    LinkState m_state = LinkState::Idle;
+    ExchangeKind m_kind = ExchangeKind::Read;
+    RadioImage m_image; // the image being written
+    QTimer m_timer;
 };
 
 } // namespace kav

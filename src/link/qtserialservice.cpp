@@ -1,7 +1,6 @@
 #include "link/qtserialservice.h"
 
-#include "common/appfolder.h"
-#include "link/portmap.h"
+#include "link/linesettings.h"
 
 #include <QFileInfo>
 
@@ -10,9 +9,6 @@
 namespace kav {
 
 namespace {
-
-constexpr int kLowestPort = 1;
-constexpr int kHighestPort = 255;
 
 QString withDevice(const QString &device, const QString &reason)
 {
@@ -35,60 +31,18 @@ QtSerialService::~QtSerialService()
     close();
 }
 
-bool QtSerialService::setPortNumber(int number)
-{
-    if (m_port.isOpen()) {
-        m_errorString = QStringLiteral("The port number cannot change while the port is open");
-        return false;
-    }
-    if (number < kLowestPort || number > kHighestPort) {
-        m_errorString = QStringLiteral("COM%1 is not a port number (1 to %2)").arg(number).arg(kHighestPort);
-        return false;
-    }
-    m_portNumber = number;
-    return true;
-}
-
-bool QtSerialService::setSettings(const QString &settings)
-{
-    const std::optional<LineSettings> parsed = ParseLineSettings(settings);
-    if (!parsed) {
-        m_errorString = QStringLiteral("\"%1\" are not line settings such as \"1200,n,8,1\"").arg(settings);
-        return false;
-    }
-    m_settings = *parsed; // applied at the next open
-    return true;
-}
-
-void QtSerialService::setReceiveThreshold(int bytes)
-{
-    m_receiveThreshold = qMax(0, bytes);
-}
-
-void QtSerialService::setInputLength(int bytes)
-{
-    m_inputLength = qMax(0, bytes);
-}
-
 bool QtSerialService::isOpen() const
 {
     return m_port.isOpen();
 }
 
-QString QtSerialService::devicePath() const
-{
-    const QString mapFile =
-        m_portMapFile.isEmpty() ? applicationFile(QString::fromLatin1(kPortMapFileName)) : m_portMapFile;
-    return PortDevice(ReadPortMap(mapFile), m_portNumber);
-}
-
-bool QtSerialService::open()
+bool QtSerialService::open(const QString &device)
 {
     if (m_port.isOpen()) {
         m_errorString = withDevice(m_device, QStringLiteral("The port is already open"));
         return false;
     }
-    m_device = devicePath();
+    m_device = device;
     m_received.clear();
     // One opener per device, whatever name it goes by; opened by its canonical
     // path, so that the port's own lock is the same for every name.
@@ -96,10 +50,10 @@ bool QtSerialService::open()
         return false;
     m_port.setPortName(m_claim.openPath());
     // Applied by open(); a setting the device refuses makes the open fail.
-    m_port.setBaudRate(m_settings.baudRate);
-    m_port.setParity(m_settings.parity);
-    m_port.setDataBits(m_settings.dataBits);
-    m_port.setStopBits(m_settings.stopBits);
+    m_port.setBaudRate(kRadioLine.baudRate);
+    m_port.setParity(kRadioLine.parity);
+    m_port.setDataBits(kRadioLine.dataBits);
+    m_port.setStopBits(kRadioLine.stopBits);
     if (!m_port.open(QIODevice::ReadWrite)) {
         const QFileInfo info(m_device);
         const bool accessible = info.isReadable() && info.isWritable();
@@ -133,7 +87,7 @@ void QtSerialService::close()
     m_received.clear();
 }
 
-bool QtSerialService::send(const QByteArray &bytes)
+bool QtSerialService::write(const QByteArray &bytes)
 {
     if (!m_port.isOpen()) {
         m_errorString = QStringLiteral("The port is not open");
@@ -149,11 +103,6 @@ bool QtSerialService::send(const QByteArray &bytes)
 
 QByteArray QtSerialService::take()
 {
-    if (m_inputLength > 0 && m_received.size() > m_inputLength) {
-        QByteArray head = m_received.left(m_inputLength);
-        m_received.remove(0, m_inputLength);
-        return head;
-    }
     return std::exchange(m_received, QByteArray());
 }
 
@@ -167,12 +116,12 @@ void QtSerialService::readArrived()
         return;
     if (m_received.size() + bytes.size() > kReceiveBufferSize) {
         m_received.clear();
-        Q_EMIT commEvent(kCommEventRxOver);
+        Q_EMIT errorOccurred(SerialError::ReceiveOverflow,
+                             withDevice(m_device, QStringLiteral("receive buffer overflow")));
         return;
     }
     m_received += bytes;
-    if (m_receiveThreshold > 0 && m_received.size() >= m_receiveThreshold)
-        Q_EMIT commEvent(kCommEvReceive);
+    Q_EMIT readyRead();
 }
 
 void QtSerialService::portError(QSerialPort::SerialPortError error)
@@ -184,7 +133,7 @@ void QtSerialService::portError(QSerialPort::SerialPortError error)
     const QString reason = withDevice(m_device, m_port.errorString());
     close();
     m_errorString = reason;
-    Q_EMIT portFailed(reason);
+    Q_EMIT errorOccurred(SerialError::PortFailed, reason);
 }
 
 } // namespace kav

@@ -4,19 +4,9 @@
 
 #include <QByteArray>
 
-#include <chrono>
 #include <cstdint>
 
 namespace kav {
-
-// Values of RadioData::LinkState while an exchange runs. 0 (or anything else)
-// means no exchange: arriving bytes are dropped.
-namespace LinkStates {
-inline constexpr std::int16_t WriteRequested = 1; // 0xF0 sent, waiting for 0x0F
-inline constexpr std::int16_t ImageSent = 2;      // block sent, waiting for the radio's verdict
-inline constexpr std::int16_t ReadRequested = 4;  // 0xE0 sent, waiting for 0x0E
-inline constexpr std::int16_t ImageExpected = 5;  // 0x0E received, waiting for the 37-byte block
-} // namespace LinkStates
 
 // The one-byte commands and acknowledges on the line.
 namespace WireBytes {
@@ -30,9 +20,6 @@ inline constexpr std::uint8_t BlockBad = 0x55; // program to radio, after a read
 
 // The image block: the 36 image bytes in linear order, then their checksum.
 inline constexpr int kImageBlockSize = RadioImage::kSize + 1;
-
-// How long the program waits for each answer of the radio.
-inline constexpr auto kResponseTimeout = std::chrono::milliseconds(1000);
 
 // The low 8 bits of the sum of the first 36 bytes of bytes (which must hold 36).
 [[nodiscard]] std::uint8_t BlockChecksum(const QByteArray &bytes);

@@ -35,14 +35,23 @@ void DecodeImage(RadioData &data)
         data.decodedValue(slot.slot) = DecodeFrequency(data.ReceiveImage, slot.channel, slot.firstByte);
 }
 
+PlanFields ShownFieldTexts(const RadioData &data)
+{
+    PlanFields fields;
+    for (const FrequencySlot &slot : kFrequencySlots) {
+        const double value = data.decodedValue(slot.slot);
+        fields[slot.slot - 1] = value > 0.0 ? FormatFrequencyText(value) : QString();
+    }
+    return fields;
+}
+
 void ShowPlan(const RadioData &data, PlanDisplay &display)
 {
     display.setModelText(data.ModelName);
+    const PlanFields fields = ShownFieldTexts(data);
     // CH1 RX, CH1 TX, CH2 RX, CH2 TX, CH3 RX, CH3 TX
-    for (int slot : {1, 4, 2, 5, 3, 6}) {
-        const double value = data.decodedValue(slot);
-        display.setFieldText(slot, value > 0.0 ? FormatFrequencyText(value) : QString());
-    }
+    for (int slot : {1, 4, 2, 5, 3, 6})
+        display.setFieldText(slot, fields[slot - 1]);
 }
 
 void LoadReceivedImage(RadioData &data, PlanDisplay &display)

@@ -1,12 +1,11 @@
 #pragma once
 
+#include "radio/plandisplay.h"
 #include "radio/radiodata.h"
 
 #include <QString>
 
 namespace kav {
-
-class PlanDisplay;
 
 // Adds the six digit bytes (channel, firstByte .. firstByte + 5) of the image
 // with their decimal weights, accumulating in a double in a fixed order; the
@@ -19,6 +18,9 @@ QString FormatFrequencyText(double mhz);
 
 // Decodes ReceiveImage into the six decoded values; shows nothing.
 void DecodeImage(RadioData &data);
+// The field texts ShowPlan shows for the decoded values: the frequency text
+// form of every value > 0, empty for the others.
+[[nodiscard]] PlanFields ShownFieldTexts(const RadioData &data);
 // Shows the model name and every decoded value > 0 in the frequency text form,
 // emptying the fields of the others.
 void ShowPlan(const RadioData &data, PlanDisplay &display);

@@ -1,10 +1,10 @@
 #include "radio/encoder.h"
 
-#include "common/dialogseam.h"
 #include "radio/plandisplay.h"
 
 #include <QLocale>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kav {
@@ -84,10 +84,10 @@ bool EncodeFrequency(RadioImage &image, int slot, double mhz)
     return true;
 }
 
-int EncodeSheet(RadioImage &image, const PlanDisplay &display)
+int EncodeSheet(RadioImage &image, const PlanFields &fields)
 {
     for (const FrequencySlot &slot : kFrequencySlots) {
-        const QString text = display.fieldText(slot.slot);
+        const QString &text = fields[slot.slot - 1];
         if (text.isEmpty())
             continue; // keeps the digits last encoded into this slot
         bool ok = false;
@@ -98,24 +98,33 @@ int EncodeSheet(RadioImage &image, const PlanDisplay &display)
     return 0;
 }
 
-bool BuildSendImage(RadioData &data, PlanDisplay &display, DialogSeam &dialogs)
+EncodeResult BuildSendImage(const RadioImage &previous, const PlanFields &fields)
 {
-    bool allEmpty = true;
-    for (const FrequencySlot &slot : kFrequencySlots)
-        allEmpty = allEmpty && display.fieldText(slot.slot).isEmpty();
-    if (allEmpty) {
-        showCritical(dialogs, QStringLiteral("Data is Empty"), QStringLiteral("No Data"));
-        return false;
+    EncodeResult result;
+    if (std::all_of(fields.begin(), fields.end(), [](const QString &text) { return text.isEmpty(); })) {
+        result.outcome = EncodeOutcome::EmptySheet;
+        return result;
     }
+    result.image = previous;
+    if (const int failed = EncodeSheet(result.image, fields)) {
+        result.outcome = EncodeOutcome::FieldNotEncodable;
+        result.slot = failed;
+        result.image = RadioImage();
+    }
+    return result;
+}
 
-    RadioImage image = data.SendImage;
-    if (const int failed = EncodeSheet(image, display)) {
-        display.focusField(failed);
-        showCritical(dialogs, QStringLiteral("Confirm Frequency Range!"), QStringLiteral("Error"));
-        return false;
+QString EncodeMessage(EncodeOutcome outcome)
+{
+    switch (outcome) {
+    case EncodeOutcome::Encoded:
+        return {};
+    case EncodeOutcome::EmptySheet:
+        return QStringLiteral("Data is Empty");
+    case EncodeOutcome::FieldNotEncodable:
+        return QStringLiteral("Confirm Frequency Range!");
     }
-    data.SendImage = image;
-    return true;
+    return {};
 }
 
 } // namespace kav

@@ -1,13 +1,11 @@
 #pragma once
 
+#include "radio/plandisplay.h"
 #include "radio/radiodata.h"
 
 #include <QString>
 
 namespace kav {
-
-class DialogSeam;
-class PlanDisplay;
 
 // The plain decimal text of f: at most 15 significant digits, no exponent,
 // no trailing fraction zeros, no point when whole (38 -> "38", 40.0125 -> "40.0125").
@@ -21,11 +19,26 @@ QString CanonicalFrequencyText(double mhz);
 // Encodes every non-empty field into image, in slot order; an empty field
 // keeps its slot's bytes. Returns 0, or the first slot that could not be
 // encoded (image is then partly written: encode into a copy).
-[[nodiscard]] int EncodeSheet(RadioImage &image, const PlanDisplay &display);
+[[nodiscard]] int EncodeSheet(RadioImage &image, const PlanFields &fields);
 
-// Builds SendImage from the six fields. False when all six are empty ("Data is
-// Empty") or a field cannot be encoded ("Confirm Frequency Range!", focus on
-// that field); SendImage changes only when every slot succeeded.
-[[nodiscard]] bool BuildSendImage(RadioData &data, PlanDisplay &display, DialogSeam &dialogs);
+enum class EncodeOutcome {
+    Encoded,
+    EmptySheet,        // all six fields are empty
+    FieldNotEncodable, // slot names the first field without a DD.dddd form
+};
+
+struct EncodeResult
+{
+    EncodeOutcome outcome = EncodeOutcome::Encoded;
+    int slot = 0;      // FieldNotEncodable: the field that failed
+    RadioImage image;  // Encoded: the image to send
+};
+
+// The image to send for fields: previous with every non-empty field encoded
+// into it (an empty field keeps previous's bytes for its slot).
+[[nodiscard]] EncodeResult BuildSendImage(const RadioImage &previous, const PlanFields &fields);
+
+// The message for a failed encoding: "Data is Empty" or "Confirm Frequency Range!".
+[[nodiscard]] QString EncodeMessage(EncodeOutcome outcome);
 
 } // namespace kav

@@ -1,6 +1,7 @@
 #include "radio/frequencyfile.h"
 
 #include "common/safefile.h"
+#include "radio/numbergrammar.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -14,16 +15,6 @@ namespace {
 constexpr char kCR = '\r';
 constexpr char kLF = '\n';
 constexpr int kMaxByteValue = 255;
-
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-bool isDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
 
 } // namespace
 
@@ -44,29 +35,25 @@ std::optional<std::uint8_t> ParseSavedLine(QByteArrayView line)
     if (line.size() > kMaxSavedLineLength)
         return std::nullopt;
 
-    qsizetype begin = 0;
-    qsizetype end = line.size();
-    while (begin < end && isBlank(line[begin]))
-        ++begin;
-    while (end > begin && isBlank(line[end - 1]))
-        --end;
-
-    qsizetype i = begin;
+    // The field grammar without a sign: blanks, digits with at most one point, blanks.
+    const QByteArrayView number = WithoutBlanks(line);
+    const qsizetype end = number.size();
+    qsizetype i = 0;
     int whole = 0;
     int digits = 0;
-    for (; i < end && isDigit(line[i]); ++i, ++digits)
-        whole = std::min(whole * 10 + (line[i] - '0'), kMaxByteValue + 1); // past 255 it is refused anyway
+    for (; i < end && IsAsciiDigit(number[i]); ++i, ++digits)
+        whole = std::min(whole * 10 + (number[i] - '0'), kMaxByteValue + 1); // past 255 it is refused anyway
 
     // The fraction only decides the rounding: its first digit, and whether
     // anything non-zero follows a 5.
     int firstDecimal = 0;
     bool nonZeroAfterFirst = false;
-    if (i < end && line[i] == '.') {
+    if (i < end && number[i] == '.') {
         ++i;
-        for (bool first = true; i < end && isDigit(line[i]); ++i, ++digits, first = false) {
+        for (bool first = true; i < end && IsAsciiDigit(number[i]); ++i, ++digits, first = false) {
             if (first)
-                firstDecimal = line[i] - '0';
-            else if (line[i] != '0')
+                firstDecimal = number[i] - '0';
+            else if (number[i] != '0')
                 nonZeroAfterFirst = true;
         }
     }

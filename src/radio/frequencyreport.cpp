@@ -1,6 +1,7 @@
 #include "radio/frequencyreport.h"
 
 #include "radio/decoder.h"
+#include "radio/numbergrammar.h"
 #include "radio/plandisplay.h"
 #include "radio/radiodata.h"
 
@@ -15,45 +16,6 @@ QString spaces(int n)
     return QString(n, QLatin1Char(' '));
 }
 
-bool isBlank(QChar c)
-{
-    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
-}
-
-bool isDigit(QChar c)
-{
-    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
-}
-
-// Blanks, an optional sign, ASCII digits with at most one point and at least
-// one digit, blanks. Nothing locale-dependent: the fields always hold a point.
-std::optional<double> readNumber(const QString &text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && isBlank(text.at(begin)))
-        ++begin;
-    while (end > begin && isBlank(text.at(end - 1)))
-        --end;
-    qsizetype i = begin;
-    if (i < end && (text.at(i) == QLatin1Char('+') || text.at(i) == QLatin1Char('-')))
-        ++i;
-    int digits = 0;
-    for (; i < end && isDigit(text.at(i)); ++i)
-        ++digits;
-    if (i < end && text.at(i) == QLatin1Char('.')) {
-        for (++i; i < end && isDigit(text.at(i)); ++i)
-            ++digits;
-    }
-    if (i != end || digits == 0)
-        return std::nullopt;
-    bool ok = false;
-    const double value = QLocale::c().toDouble(QStringView(text).mid(begin, end - begin), &ok);
-    if (!ok)
-        return std::nullopt; // beyond the range of a double
-    return value;
-}
-
 QString channelLine(int channel, const QString &rx, const QString &tx)
 {
     return spaces(13) + QStringLiteral("CH%1").arg(channel) + spaces(14) + rx + spaces(14) + tx;
@@ -65,7 +27,7 @@ QString FormatReportValue(const QString &fieldText, const QLocale &locale)
 {
     if (fieldText.isEmpty())
         return {};
-    const std::optional<double> value = readNumber(fieldText);
+    const std::optional<double> value = ConvertFrequencyText(fieldText);
     if (!value)
         return fieldText;
     QString text = FormatFrequencyText(*value); // "##.0000" and "###.###0" write a number alike

@@ -16,7 +16,7 @@ inline constexpr int kReportLines = 20;
 // with four decimals and no integer zero (40.1250, 38.0000, .5000) and the
 // locale's decimal separator; an empty text stays empty and any other text
 // is shown unchanged. A number is what the frequency fields themselves
-// accept: blanks around an optional sign, ASCII digits, at most one point.
+// accept (ConvertFrequencyText).
 QString FormatReportValue(const QString &fieldText, const QLocale &locale);
 
 // "           FILE NAME : " and the trimmed file name while the sheet is the

@@ -261,7 +261,7 @@ std::optional<QByteArray> FormatPlanCsv(const RadioImage &image, QString *reason
     }
     // Only digits that encode back to themselves make a file that imports to the same bytes.
     RadioImage encoded;
-    if (EncodeSheet(encoded, sheet) != 0 || encoded != image)
+    if (EncodeSheet(encoded, FieldTextsOf(sheet)) != 0 || encoded != image)
         return refuse(QStringLiteral("the plan's bytes are not the digits of its frequencies"));
 
     QByteArray csv = QByteArray(kPlanCsvHeader) + "\r\n";
@@ -353,7 +353,7 @@ std::optional<RadioImage> ParsePlanCsv(QByteArrayView bytes, CsvProblem *problem
     }
 
     RadioImage image;
-    if (EncodeSheet(image, sheet) != 0) // cannot happen for checked values; never write a wrong plan
+    if (EncodeSheet(image, FieldTextsOf(sheet)) != 0) // cannot happen for checked values; never write a wrong plan
         return refuse(0, {}, QStringLiteral("the plan cannot be encoded"));
     return image;
 }

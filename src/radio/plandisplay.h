@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <array>
+
 namespace kav {
 
 // Where the plan is shown and edited: the model field and the six frequency
@@ -19,5 +21,11 @@ public:
     // Puts the keyboard focus on the field of slot (nothing where there is no keyboard).
     virtual void focusField(int slot) = 0;
 };
+
+// The texts of the six frequency fields, slot 1 first.
+using PlanFields = std::array<QString, 6>;
+
+// The six field texts of display.
+[[nodiscard]] PlanFields FieldTextsOf(const PlanDisplay &display);
 
 } // namespace kav

@@ -14,7 +14,7 @@ inline constexpr double kMaxFreqMHz = 42.3;
 
 // The state shared by every part of the program for the whole run: the plan
 // in its image and decoded forms, the band limits, the file flags, the chosen
-// COM port and the exchange state. Owned by the application and handed to the
+// COM port. Owned by the application and handed to the
 // parts that need it.
 struct RadioData
 {
@@ -32,10 +32,9 @@ struct RadioData
     QString SheetFileName;
     std::int16_t SheetFromFile = 0;
     std::int16_t CommPortNumber = 0;
-    std::int16_t LinkState = 0;
 
     // Resets limits, both images, the model name and the file flag; leaves the
-    // decoded values, the file name, the port number and the link state alone.
+    // decoded values, the file name and the port number alone.
     void InitRadioData();
 
     // The decoded value of slot 1..6.

@@ -13,18 +13,6 @@ namespace kav {
 
 namespace {
 
-using KeyPressHandler = void (ChannelSheet::*)(std::int16_t);
-using LostFocusHandler = void (ChannelSheet::*)();
-
-constexpr KeyPressHandler kKeyPressHandlers[] = {
-    &ChannelSheet::Txt_Rx1_KeyPress, &ChannelSheet::Txt_Rx2_KeyPress, &ChannelSheet::Txt_Rx3_KeyPress,
-    &ChannelSheet::Txt_Tx1_KeyPress, &ChannelSheet::Txt_Tx2_KeyPress, &ChannelSheet::Txt_Tx3_KeyPress,
-};
-constexpr LostFocusHandler kLostFocusHandlers[] = {
-    &ChannelSheet::Txt_Rx1_LostFocus, &ChannelSheet::Txt_Rx2_LostFocus, &ChannelSheet::Txt_Rx3_LostFocus,
-    &ChannelSheet::Txt_Tx1_LostFocus, &ChannelSheet::Txt_Tx2_LostFocus, &ChannelSheet::Txt_Tx3_LostFocus,
-};
-
 // The character code of a typed key, 0 for a key that types no character.
 std::int16_t keyAsciiOf(const QKeyEvent &key)
 {
@@ -132,7 +120,7 @@ void ChannelSheet::refuse(QLineEdit *field)
     m_refusing = false;
 }
 
-void ChannelSheet::Cmd_New_Click()
+void ChannelSheet::onNewClicked()
 {
     if (askQuestion(m_dialogs, QStringLiteral("Sheet Clear and Input New Frequency?"), QString(),
                     MessageButtons::OkCancel, MessageResult::Ok) == MessageResult::Cancel)
@@ -179,7 +167,7 @@ bool ChannelSheet::eventFilter(QObject *watched, QEvent *event)
         const std::int16_t keyAscii = keyAsciiOf(*static_cast<QKeyEvent *>(event));
         if (keyAscii == 0)
             return false;
-        (this->*kKeyPressHandlers[slot - 1])(keyAscii);
+        keyPress(field(slot), keyAscii);
         // Enter and Escape are the field's own; every other character goes on to the text.
         return keyAscii == kKeyEnter || keyAscii == kKeyEscape;
     }
@@ -187,7 +175,7 @@ bool ChannelSheet::eventFilter(QObject *watched, QEvent *event)
         const auto reason = static_cast<QFocusEvent *>(event)->reason();
         if (m_refusing || !leavesForAnotherControl(reason))
             return false;
-        (this->*kLostFocusHandlers[slot - 1])();
+        checkEntry(field(slot));
         // A refused field has taken the focus back already; the focus-out it
         // was told of is stale and would hide its cursor.
         return static_cast<QWidget *>(watched)->hasFocus();

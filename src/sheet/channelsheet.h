@@ -57,21 +57,8 @@ public:
     // The entry check of every field, run when it loses the focus.
     void checkEntry(QLineEdit *field);
 
-    void Txt_Rx1_KeyPress(std::int16_t keyAscii) { keyPress(field(1), keyAscii); }
-    void Txt_Rx2_KeyPress(std::int16_t keyAscii) { keyPress(field(2), keyAscii); }
-    void Txt_Rx3_KeyPress(std::int16_t keyAscii) { keyPress(field(3), keyAscii); }
-    void Txt_Tx1_KeyPress(std::int16_t keyAscii) { keyPress(field(4), keyAscii); }
-    void Txt_Tx2_KeyPress(std::int16_t keyAscii) { keyPress(field(5), keyAscii); }
-    void Txt_Tx3_KeyPress(std::int16_t keyAscii) { keyPress(field(6), keyAscii); }
-    void Txt_Rx1_LostFocus() { checkEntry(field(1)); }
-    void Txt_Rx2_LostFocus() { checkEntry(field(2)); }
-    void Txt_Rx3_LostFocus() { checkEntry(field(3)); }
-    void Txt_Tx1_LostFocus() { checkEntry(field(4)); }
-    void Txt_Tx2_LostFocus() { checkEntry(field(5)); }
-    void Txt_Tx3_LostFocus() { checkEntry(field(6)); }
-
     // NEW: after confirmation, the same empty sheet as at start-up.
-    void Cmd_New_Click();
+    void onNewClicked();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -1,22 +1,10 @@
 #include "support/fakeserialservice.h"
 
-bool FakeSerialService::setPortNumber(int number)
-{
-    if (m_open || number < 1 || number > 255)
-        return false;
-    m_portNumber = number;
-    return true;
-}
-
-bool FakeSerialService::setSettings(const QString &settings)
-{
-    return settings == QLatin1String("1200,n,8,1");
-}
-
-bool FakeSerialService::open()
+bool FakeSerialService::open(const QString &device)
 {
     if (m_open)
         return false;
+    m_device = device;
     if (!m_openFailure.isEmpty()) {
         m_error = m_openFailure;
         return false;
@@ -35,7 +23,7 @@ void FakeSerialService::close()
     ++closes;
 }
 
-bool FakeSerialService::send(const QByteArray &bytes)
+bool FakeSerialService::write(const QByteArray &bytes)
 {
     if (m_sendFailureIn > 0 && --m_sendFailureIn == 0) {
         m_error = m_sendFailure;
@@ -61,7 +49,7 @@ void FakeSerialService::inject(const QByteArray &bytes)
     if (!m_open)
         return;
     m_waiting.append(bytes);
-    Q_EMIT commEvent(kav::kCommEvReceive);
+    Q_EMIT readyRead();
 }
 
 void FakeSerialService::injectPieces(const QByteArray &bytes, const QList<int> &pieceSizes)
@@ -81,7 +69,7 @@ void FakeSerialService::failPort(const QString &reason)
         return;
     m_error = reason;
     close();
-    Q_EMIT portFailed(reason);
+    Q_EMIT errorOccurred(kav::SerialError::PortFailed, reason);
 }
 
 void FakeSerialService::failSend(int n, const QString &reason)

@@ -14,31 +14,25 @@ class FakeSerialService : public kav::SerialService
 public:
     using kav::SerialService::SerialService;
 
-    [[nodiscard]] bool setPortNumber(int number) override;
-    int portNumber() const override { return m_portNumber; }
-    [[nodiscard]] bool setSettings(const QString &settings) override;
-    void setReceiveThreshold(int) override {}
-    void setBinaryInput(bool) override {}
-    void setInputLength(int) override {}
-
-    bool isOpen() const override { return m_open; }
-    [[nodiscard]] bool open() override;
+    [[nodiscard]] bool open(const QString &device) override;
     void close() override;
-    QString devicePath() const override { return QStringLiteral("/dev/fake%1").arg(m_portNumber); }
+    bool isOpen() const override { return m_open; }
+    QString device() const override { return m_device; }
     QString errorString() const override { return m_error; }
 
-    [[nodiscard]] bool send(const QByteArray &bytes) override;
-    int waitingCount() const override { return int(m_waiting.size()); }
-    void discardWaiting() override { m_waiting.clear(); }
+    [[nodiscard]] bool write(const QByteArray &bytes) override;
+    int count() const override { return int(m_waiting.size()); }
     QByteArray take() override;
+    void discard() override { m_waiting.clear(); }
 
     // The radio's side. Bytes reaching a closed port are lost, as on a real one.
     void inject(const QByteArray &bytes);
     void injectPieces(const QByteArray &bytes, const QList<int> &pieceSizes);
     // A receive notification that finds nothing new.
-    void notifyEmpty() { Q_EMIT commEvent(kav::kCommEvReceive); }
-    void notifyOverflow() { Q_EMIT commEvent(kav::kCommEventRxOver); }
-    // The device goes away: the port closes and portFailed is sent.
+    void notifyEmpty() { Q_EMIT readyRead(); }
+    // An overflow notification; unlike a real port, it leaves the waiting bytes for their reader to drop.
+    void notifyOverflow() { Q_EMIT errorOccurred(kav::SerialError::ReceiveOverflow, QStringLiteral("overflow")); }
+    // The device goes away: the port closes and a PortFailed is sent.
     void failPort(const QString &reason);
 
     // Failures on request; the reason becomes errorString().
@@ -53,8 +47,8 @@ public:
     int closes = 0;
 
 private:
-    int m_portNumber = 1;
     bool m_open = false;
+    QString m_device;
     QByteArray m_waiting;
     QString m_error;
     QString m_openFailure;

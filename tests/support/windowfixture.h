@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/mainwindow.h"
+#include "link/portsetting.h"
 #include "link/qtserialservice.h"
 #include "radio/radiodata.h"
 #include "support/scripteddialogs.h"
@@ -17,13 +18,14 @@
 // folder, with scripted dialogs and a counted "end the program". Its serial
 // service is the real one; COM1 to COM255 lead to devices that do not exist
 // unless the test maps them (writePortMap, or a map of its own elsewhere
-// through serial.setPortMapFile) before start().
+// in portMapFile) before start().
 struct WindowFixture
 {
     TestFolder folder;
     ScriptedDialogs dialogs;
     kav::RadioData data;
     kav::QtSerialService serial;
+    QString portMapFile; // comport.map elsewhere than in the application folder
     std::unique_ptr<kav::MainWindow> window;
     int endProgramCalls = 0;
 
@@ -42,7 +44,7 @@ struct WindowFixture
     kav::MainWindow &start()
     {
         // Never the machine's own serial ports.
-        if (serial.portMapFile().isEmpty() && !QFile::exists(folder.filePath(QStringLiteral("comport.map")))) {
+        if (portMapFile.isEmpty() && !QFile::exists(folder.filePath(QStringLiteral("comport.map")))) {
             QByteArray map;
             for (int port = 1; port <= 255; ++port)
                 map += "COM" + QByteArray::number(port) + '=' + QFile::encodeName(absentDevice(port)) + '\n';
@@ -51,7 +53,9 @@ struct WindowFixture
         }
         window = std::make_unique<kav::MainWindow>(data, dialogs, serial);
         window->setEndProgram([this] { ++endProgramCalls; });
-        window->Form_Load();
+        if (!portMapFile.isEmpty())
+            window->portSetting().setPortMapFile(portMapFile);
+        window->startUp();
         return *window;
     }
 

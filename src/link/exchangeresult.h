@@ -1,0 +1,43 @@
+#pragma once
+
+#include "radio/radioimage.h"
+
+#include <QDebug>
+#include <QString>
+
+namespace kav {
+
+enum class ExchangeKind { Read, Write };
+
+// How an exchange ended.
+enum class ExchangeOutcome {
+    Ok,                 // read: the block arrived and was acknowledged; write: the radio answered 0x77
+    PortUnavailable,    // the port could not be opened, or the command byte could not be handed over
+    NoAnswer,           // the radio did not answer within the response time-out
+    CommunicationError, // a wrong acknowledge, a wrong checksum, or the port failed mid-exchange
+    WriteRefused,       // the radio answered the written block with something other than 0x77
+};
+
+// Where an exchange stands. Idle until the first read() or write(); an ended
+// exchange keeps its last state (a completed write stays in ImageSent).
+enum class LinkState {
+    Idle,           // no exchange yet: arriving bytes are dropped
+    WriteRequested, // 0xF0 sent, waiting for 0x0F
+    ImageSent,      // block sent, waiting for the radio's verdict
+    ReadRequested,  // 0xE0 sent, waiting for 0x0E
+    ImageExpected,  // 0x0E received, waiting for the 37-byte block
+};
+
+enum class LineDirection { ToRadio, FromRadio };
+
+struct ExchangeResult
+{
+    ExchangeKind kind = ExchangeKind::Read;
+    ExchangeOutcome outcome = ExchangeOutcome::Ok;
+    QString reason;    // the system's reason where there is one, else empty
+    RadioImage image;  // read: the image received (Ok only); write: the image written
+};
+
+QDebug operator<<(QDebug debug, ExchangeOutcome outcome);
+
+} // namespace kav
