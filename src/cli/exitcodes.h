@@ -12,6 +12,7 @@ enum ExitCode {
     ExitCommunication = 6,   // a wrong acknowledge or checksum, or the port failed
     ExitWriteRefused = 7,    // the radio refused the written block
     ExitVerifyMismatch = 8,  // the radio read back something else than was written
+    ExitBackupFailed = 9,    // the radio's plan could not be read or kept before writing; nothing written
     ExitInterrupted = 128,   // plus the signal: 130 for SIGINT, 143 for SIGTERM; every port closed
 };
 

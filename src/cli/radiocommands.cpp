@@ -6,7 +6,9 @@
 #include "cli/plancommands.h"
 #include "cli/radiojob.h"
 #include "cli/usage.h"
+#include "common/appfolder.h"
 #include "common/safefile.h"
+#include "radio/backupstore.h"
 #include "radio/frequencyfile.h"
 
 #include <QCommandLineParser>
@@ -88,8 +90,10 @@ int runJobs(const std::vector<std::unique_ptr<RadioJob>> &jobs, const std::funct
     progress.clear();
     if (const int signal = interruption.received(); signal != 0) {
         for (const auto &job : jobs) {
-            if (!job->finished()) // the signal came while no event loop ran
+            if (!job->finished()) { // the signal came while no event loop ran
                 printError(job->name() + QStringLiteral(": interrupted"));
+                job->interrupt(Interruption::exitCodeFor(signal));
+            }
         }
         return Interruption::exitCodeFor(signal);
     }
@@ -142,6 +146,39 @@ void addTargetOptions(QCommandLineParser &parser)
                       QStringLiteral("PATH")});
     parser.addOption({QStringLiteral("com"), QStringLiteral("COM port N, as the window maps it."),
                       QStringLiteral("N")});
+    parser.addOption({QStringLiteral("trace"), QStringLiteral("Save the bytes on the line."), QStringLiteral("FILE")});
+}
+
+// The --trace file, or empty. False, said on standard error, when it exists
+// and is not a regular file: refused before any port is opened.
+bool traceTarget(const QCommandLineParser &parser, QString *path)
+{
+    *path = parser.value(QStringLiteral("trace"));
+    if (path->isEmpty())
+        return true;
+    const QString refused = RefusedTargetReason(*path);
+    if (refused.isEmpty())
+        return true;
+    printError(QStringLiteral("Could not save the line trace to %1 (%2)").arg(*path, refused));
+    return false;
+}
+
+// Every job's trace in one file, in the order of the devices; false, said on
+// standard error, when it could not be written. Nothing to do without a path.
+bool saveTrace(const QString &path, const std::vector<std::unique_ptr<RadioJob>> &jobs)
+{
+    if (path.isEmpty())
+        return true;
+    QStringList blocks;
+    for (const auto &job : jobs) {
+        if (!job->trace().isEmpty())
+            blocks.append(job->trace().text());
+    }
+    QString reason;
+    if (ReplaceFile(path, blocks.join(QLatin1Char('\n')).toUtf8(), &reason))
+        return true;
+    printError(QStringLiteral("Could not save the line trace to %1 (%2)").arg(path, reason));
+    return false;
 }
 
 } // namespace
@@ -169,10 +206,14 @@ int runRead(const QStringList &arguments)
         printError(QStringLiteral("Could not save to %1 (%2)").arg(parser.value(QStringLiteral("o")), refused));
         return ExitFileRefused;
     }
+    QString trace;
+    if (!traceTarget(parser, &trace))
+        return ExitFileRefused;
 
     std::vector<std::unique_ptr<RadioJob>> jobs;
     jobs.push_back(std::make_unique<RadioJob>(RadioJob::Kind::Read, targets[0].device, targets[0].com));
     const int code = runJobs(jobs, [](RadioJob &) {});
+    const bool traced = saveTrace(trace, jobs);
     if (code != ExitOk)
         return code;
 
@@ -194,7 +235,7 @@ int runRead(const QStringList &arguments)
         for (const QString &line : planLines(job.fieldTexts()))
             printOut(line);
     }
-    return ExitOk;
+    return traced ? ExitOk : ExitFileRefused;
 }
 
 int runWrite(const QStringList &arguments)
@@ -203,8 +244,15 @@ int runWrite(const QStringList &arguments)
     addTargetOptions(parser);
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("the *.sav file to write"));
     parser.addOption({QStringLiteral("verify"), QStringLiteral("Read each radio back and compare.")});
+    parser.addOption({QStringLiteral("backup-dir"), QStringLiteral("Keep the backups here."), QStringLiteral("DIR")});
+    parser.addOption({QStringLiteral("no-backup"), QStringLiteral("Do not read the radios before writing.")});
     if (!parser.parse(arguments))
         return usageError(parser.errorText());
+    const bool backup = !parser.isSet(QStringLiteral("no-backup"));
+    if (!backup && parser.isSet(QStringLiteral("backup-dir")))
+        return usageError(QStringLiteral("give either --backup-dir or --no-backup, not both"));
+    if (parser.isSet(QStringLiteral("backup-dir")) && parser.value(QStringLiteral("backup-dir")).trimmed().isEmpty())
+        return usageError(QStringLiteral("--backup-dir needs a folder"));
     std::vector<Target> targets;
     QString why;
     if (!targetsOf(parser, targets, &why))
@@ -218,16 +266,25 @@ int runWrite(const QStringList &arguments)
         printError(QStringLiteral("This is not Saved File: ") + path);
         return ExitFileRefused;
     }
+    QString trace;
+    if (!traceTarget(parser, &trace))
+        return ExitFileRefused;
 
+    QString backupFolder;
+    if (backup) {
+        backupFolder = parser.isSet(QStringLiteral("backup-dir")) ? parser.value(QStringLiteral("backup-dir"))
+                                                                  : BackupStore::defaultFolder(applicationFolder());
+    }
     const bool verify = parser.isSet(QStringLiteral("verify"));
     std::vector<std::unique_ptr<RadioJob>> jobs;
     for (const Target &target : targets) {
         auto job = std::make_unique<RadioJob>(RadioJob::Kind::Write, target.device, target.com);
         job->setPlan(*plan);
         job->setVerify(verify);
+        job->setBackupFolder(backupFolder);
         jobs.push_back(std::move(job));
     }
-    return runJobs(jobs, [verify](RadioJob &job) {
+    const int code = runJobs(jobs, [verify](RadioJob &job) {
         if (job.exitCode() > ExitInterrupted)
             printOut(job.name() + QStringLiteral(": interrupted"));
         else if (job.exitCode() == ExitOk)
@@ -235,6 +292,8 @@ int runWrite(const QStringList &arguments)
         else
             printOut(job.name() + QStringLiteral(": failed: ") + job.failure());
     });
+    const bool traced = saveTrace(trace, jobs);
+    return code == ExitOk && !traced ? int(ExitFileRefused) : code;
 }
 
 } // namespace kav::cli

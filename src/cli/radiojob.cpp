@@ -4,12 +4,16 @@
 #include "cli/exitcodes.h"
 #include "common/appfolder.h"
 #include "link/linkmessages.h"
+#include "link/openfailure.h"
 #include "link/portmap.h"
 #include "link/radioprotocol.h"
+#include "radio/backupstore.h"
 #include "radio/decoder.h"
 #include "radio/encoder.h"
+#include "radio/plancompare.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace kav::cli {
 
@@ -41,6 +45,22 @@ constexpr OutcomeExit kOutcomeExits[] = {
     {ExchangeOutcome::WriteRefused, ExitWriteRefused},
 };
 
+// The engine's clock for line bytes.
+qint64 steadyNowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// "Message (reason)", as on standard error: the trace's outcome of a failed exchange.
+QString outcomeText(const ExchangeResult &result)
+{
+    if (result.outcome == ExchangeOutcome::Ok)
+        return QStringLiteral("ok");
+    const QString message = ExchangeMessage(result.outcome);
+    return result.reason.isEmpty() ? message : message + QStringLiteral(" (") + result.reason + QLatin1Char(')');
+}
+
 } // namespace
 
 int exitCodeFor(ExchangeOutcome outcome)
@@ -54,16 +74,26 @@ RadioJob::RadioJob(Kind kind, const QString &device, int comNumber, QObject *par
     : QObject(parent),
       m_kind(kind),
       m_prefix(device.isEmpty() ? QStringLiteral("COM%1").arg(comNumber) : device),
+      m_device(deviceSource(device, comNumber)),
       m_serial(std::make_unique<QtSerialService>()),
-      m_exchange(*m_serial, deviceSource(device, comNumber))
+      m_exchange(*m_serial, m_device)
 {
-    m_name = device.isEmpty() ? QStringLiteral("COM%1 (%2)").arg(comNumber).arg(deviceSource(device, comNumber)())
-                              : device;
+    m_name = device.isEmpty() ? QStringLiteral("COM%1 (%2)").arg(comNumber).arg(m_device()) : device;
+    connect(&m_exchange, &ProgrammingExchange::started, this, &RadioJob::onExchangeStarted);
+    connect(&m_exchange, &ProgrammingExchange::lineBytes, this, &RadioJob::onLineBytes);
+    // Before onExchangeFinished, which may start the next exchange at once.
+    connect(&m_exchange, &ProgrammingExchange::finished, this, &RadioJob::onExchangeEnded);
     connect(&m_exchange, &ProgrammingExchange::progressed, this, &RadioJob::onExchangeProgressed);
     connect(&m_exchange, &ProgrammingExchange::finished, this, &RadioJob::onExchangeFinished);
 }
 
 RadioJob::~RadioJob() = default;
+
+void RadioJob::interrupt(int exitCode)
+{
+    m_trace.endExchange(QStringLiteral("(interrupted)"));
+    finish(exitCode, QStringLiteral("interrupted"));
+}
 
 void RadioJob::start()
 {
@@ -82,7 +112,13 @@ void RadioJob::start()
         return;
     }
     m_data.SendImage = encoded.image;
-    m_exchange.write(m_data.SendImage);
+    if (!m_backupFolder.isEmpty()) {
+        m_phase = Phase::Backup;
+        m_exchange.read();
+    } else {
+        m_phase = Phase::Write;
+        m_exchange.write(m_data.SendImage);
+    }
     Q_EMIT progressed();
 }
 
@@ -101,13 +137,32 @@ QString RadioJob::progress() const
     case LinkState::ImageSent:
         return QStringLiteral("plan sent");
     case LinkState::ReadRequested:
-        return m_verifying ? QStringLiteral("verifying") : QStringLiteral("asking to read");
+        if (m_phase == Phase::Backup)
+            return QStringLiteral("reading for the backup");
+        return m_phase == Phase::Verify ? QStringLiteral("verifying") : QStringLiteral("asking to read");
     case LinkState::ImageExpected:
         return QStringLiteral("receiving %1/37").arg(std::min(m_blockBytes, kImageBlockSize));
     case LinkState::Idle:
         break;
     }
     return QStringLiteral("starting");
+}
+
+void RadioJob::onExchangeStarted(ExchangeKind kind)
+{
+    const QString label = kind == ExchangeKind::Read ? QStringLiteral("Read ") : QStringLiteral("Write ");
+    m_trace.beginExchange(label + m_device(), steadyNowNs());
+}
+
+void RadioJob::onLineBytes(LineDirection direction, const QByteArray &bytes, qint64 monotonicNs)
+{
+    m_trace.addBytes(direction == LineDirection::ToRadio ? TraceDirection::ToRadio : TraceDirection::FromRadio, bytes,
+                     monotonicNs);
+}
+
+void RadioJob::onExchangeEnded(const ExchangeResult &result)
+{
+    m_trace.endExchange(outcomeText(result));
 }
 
 void RadioJob::onExchangeProgressed(LinkState, int blockBytes)
@@ -118,8 +173,12 @@ void RadioJob::onExchangeProgressed(LinkState, int blockBytes)
 
 void RadioJob::onExchangeFinished(const ExchangeResult &result)
 {
+    if (m_phase == Phase::Backup) {
+        onBackupRead(result);
+        return;
+    }
     if (result.outcome != ExchangeOutcome::Ok) {
-        fail(exitCodeFor(result.outcome), ExchangeMessage(result.outcome), result.reason);
+        failExchange(exitCodeFor(result.outcome), ExchangeMessage(result.outcome), result);
         return;
     }
     if (result.kind == ExchangeKind::Read) {
@@ -132,9 +191,27 @@ void RadioJob::onExchangeFinished(const ExchangeResult &result)
         finish(ExitOk);
         return;
     }
-    m_verifying = true;
+    m_phase = Phase::Verify;
     m_data.InitRadioData();
     m_exchange.read();
+    Q_EMIT progressed();
+}
+
+void RadioJob::onBackupRead(const ExchangeResult &result)
+{
+    const QString failed = QStringLiteral("Backup failed, nothing written: ");
+    if (result.outcome != ExchangeOutcome::Ok) {
+        failExchange(ExitBackupFailed, failed + ExchangeMessage(result.outcome), result);
+        return;
+    }
+    const BackupResult backup = BackupStore(m_backupFolder).save(m_device(), result.image);
+    if (!backup.saved) {
+        fail(ExitBackupFailed, failed + QStringLiteral("the radio's plan could not be kept"), backup.reason);
+        return;
+    }
+    printMessage(m_prefix, QStringLiteral("Backed up to ") + backup.path);
+    m_phase = Phase::Write;
+    m_exchange.write(m_data.SendImage);
     Q_EMIT progressed();
 }
 
@@ -142,19 +219,30 @@ void RadioJob::onRead(const RadioImage &image)
 {
     m_data.ReceiveImage = image;
     DecodeImage(m_data);
-    if (m_verifying && m_data.ReceiveImage != m_plan) {
-        fail(ExitVerifyMismatch, QStringLiteral("Verify Error"),
-             QStringLiteral("the radio holds %1").arg(QString::fromLatin1(m_data.ReceiveImage.toLinear().toHex(' '))));
+    if (m_phase == Phase::Verify && m_data.ReceiveImage != m_plan) {
+        fail(ExitVerifyMismatch, QStringLiteral("Verify Error"), {},
+             DescribeDifferences(ComparePlans(m_plan, m_data.ReceiveImage)));
         return;
     }
     finish(ExitOk);
 }
 
-void RadioJob::fail(int code, const QString &message, const QString &detail)
+// A radio that does not answer gets what to check under the message, as in the window.
+void RadioJob::failExchange(int code, const QString &message, const ExchangeResult &result)
+{
+    fail(code, message, result.reason,
+         result.outcome == ExchangeOutcome::NoAnswer ? ConnectionErrorDetail(m_device()) : QString());
+}
+
+void RadioJob::fail(int code, const QString &message, const QString &detail, const QString &explanation)
 {
     if (m_finished)
         return;
     printMessage(m_prefix, message, detail);
+    if (!explanation.isEmpty()) {
+        for (const QString &line : explanation.split(QLatin1Char('\n')))
+            printError(QStringLiteral("  ") + line);
+    }
     finish(code, message);
 }
 
