@@ -35,7 +35,8 @@ std::vector<Radio> startRadios(int count)
 
 double writeBatchMs(const QString &plan, const std::vector<Radio> &radios)
 {
-    QStringList arguments{QStringLiteral("write"), plan};
+    // Only the write, as before backups existed; and no backups in the user's folder.
+    QStringList arguments{QStringLiteral("write"), plan, QStringLiteral("--no-backup")};
     for (const Radio &radio : radios)
         arguments << QStringLiteral("--device") << radio.device;
     QProcess cli;

@@ -1,5 +1,7 @@
 // kavrilink-cli run as a process, as a script or a technician runs it.
 
+#include "link/openfailure.h"
+#include "radio/backupstore.h"
 #include "radio/frequencyfile.h"
 #include "support/pseudoterminal.h"
 #include "support/testfolder.h"
@@ -10,6 +12,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -63,6 +66,17 @@ public:
         }
         return -1;
     }
+    // The bytes the program sent, as hex without spaces, in order.
+    QString programBytes() const
+    {
+        static const QRegularExpression sent(QStringLiteral("program -> ([0-9A-F]{2})"));
+        QString bytes;
+        for (const auto &entry : m_log) {
+            if (const QRegularExpressionMatch match = sent.match(entry.second); match.hasMatch())
+                bytes += match.captured(1);
+        }
+        return bytes;
+    }
     QStringList lines() const
     {
         QStringList all;
@@ -113,6 +127,10 @@ private slots:
     void writeProgramsTheRadio();
     void writesSeveralRadiosAtOnce();
     void verifyCatchesARadioThatStoredOtherwise();
+    void writeBacksUpEachRadioFirst_data();
+    void writeBacksUpEachRadioFirst();
+    void traceSavesEachDevicesExchanges_data();
+    void traceSavesEachDevicesExchanges();
     void radioFailuresExitWithTheirCodes_data();
     void radioFailuresExitWithTheirCodes();
     void refusesTargetsThatAreNotFilesBeforeTheRadio();
@@ -300,6 +318,13 @@ void TestCli::usageErrorsExitWithTwo_data()
     QTest::newRow("export without file") << QStringList{QStringLiteral("export"), QStringLiteral("-o"),
                                                         QStringLiteral("a.csv")};
     QTest::newRow("import without -o") << QStringList{QStringLiteral("import"), QStringLiteral("a.csv")};
+    QTest::newRow("backup-dir and no-backup")
+        << QStringList{QStringLiteral("write"), QStringLiteral("a.sav"), QStringLiteral("--device"),
+                       QStringLiteral("/dev/ttyUSB0"), QStringLiteral("--no-backup"), QStringLiteral("--backup-dir"),
+                       QStringLiteral("b")};
+    QTest::newRow("blank backup-dir") << QStringList{QStringLiteral("write"), QStringLiteral("a.sav"),
+                                                     QStringLiteral("--device"), QStringLiteral("/dev/ttyUSB0"),
+                                                     QStringLiteral("--backup-dir"), QStringLiteral(" ")};
 }
 
 void TestCli::usageErrorsExitWithTwo()
@@ -315,10 +340,10 @@ void TestCli::helpListsCommandsAndExitCodes()
 {
     const Run r = run({QStringLiteral("--help")});
     QCOMPARE(r.exitCode, 0);
-    for (const char *word :
-         {"show", "read", "write", "report", "ports", "export", "import", "--verify", "--device", "--com"})
+    for (const char *word : {"show", "read", "write", "report", "ports", "export", "import", "--verify", "--device",
+                             "--com", "--backup-dir", "--no-backup", "--trace"})
         QVERIFY2(r.out.contains(QString::fromLatin1(word)), word);
-    for (int code : {0, 2, 3, 4, 5, 6, 7, 8})
+    for (int code : {0, 2, 3, 4, 5, 6, 7, 8, 9})
         QVERIFY2(r.out.contains(QStringLiteral("\n  %1  ").arg(code)), qPrintable(QString::number(code)));
 }
 
@@ -465,13 +490,180 @@ void TestCli::verifyCatchesARadioThatStoredOtherwise()
     QVERIFY(good.waitForDevice());
     QVERIFY(bad.waitForDevice());
     const QString plan = writePlan(QStringLiteral("plan.sav"), kPlanHex);
-    const Run r = runWithRadios({QStringLiteral("write"), plan, QStringLiteral("--verify"), QStringLiteral("--device"),
-                                 good.device(), QStringLiteral("--device"), bad.device()});
+    const Run r = runWithRadios({QStringLiteral("write"), plan, QStringLiteral("--verify"), QStringLiteral("--no-backup"),
+                                 QStringLiteral("--device"), good.device(), QStringLiteral("--device"), bad.device()});
     QCOMPARE(r.exitCode, 8);
     QVERIFY(r.out.contains(good.device() + QStringLiteral(": written and verified")));
     QVERIFY(r.out.contains(bad.device() + QStringLiteral(": failed: Verify Error")));
-    QVERIFY(r.err.contains(bad.device() + QStringLiteral(": Verify Error")));
+    // That radio adds one to the last digit it stores: CH3 TX, 42.3000 written.
+    QVERIFY2(r.err.contains(bad.device() + QStringLiteral(": Verify Error\n"
+                                                          "  CH3 TX: written 42.3000, the radio holds 42.3001\n")),
+             qPrintable(r.err));
+    QCOMPARE(r.err.count(QStringLiteral("the radio holds")), 1);
     QVERIFY(good.firstSeen(QStringLiteral("program -> E0")) > good.firstSeen(QStringLiteral("radio   -> 77")));
+}
+
+// What the radios hold before the write: CH1 39.2500 / 39.7500.
+static const char kOldPlanHex[] = "030902050000030907050000" "000000000000000000000000" "000000000000000000000000";
+// F0, then kPlanHex with its checksum (the sum of its bytes, 0x1E).
+static QString writeBytes()
+{
+    return QStringLiteral("F0") + QString::fromLatin1(kPlanHex).toUpper() + QStringLiteral("1E");
+}
+
+void TestCli::writeBacksUpEachRadioFirst_data()
+{
+    QTest::addColumn<QStringList>("options");   // "@" stands for the test's folder
+    QTest::addColumn<QString>("backups");       // where the backups go, below the test's folder; empty for none
+    QTest::addColumn<QString>("secondFault");   // of the second radio
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("firstBytes");    // what the program sent the first radio
+    QTest::addColumn<QString>("secondFailure"); // its result line after "failed: ", empty when written
+
+    const QString readAndAck = QStringLiteral("E077");
+    QTest::newRow("into the application folder")
+        << QStringList() << "Kavrilink/backups" << "none" << 0 << readAndAck + writeBytes() << QString();
+    QTest::newRow("--backup-dir, created")
+        << QStringList{QStringLiteral("--backup-dir"), QStringLiteral("@/kept/here")} << "kept/here" << "none" << 0
+        << readAndAck + writeBytes() << QString();
+    QTest::newRow("--no-backup: only the write")
+        << QStringList{QStringLiteral("--no-backup")} << "" << "none" << 0 << writeBytes() << QString();
+    QTest::newRow("one backup read fails, the other radio goes on")
+        << QStringList() << "Kavrilink/backups" << "bad-checksum" << 9 << readAndAck + writeBytes()
+        << "Backup failed, nothing written: Communication Error";
+    // A file where the folder should be: read, not kept, so not written.
+    QTest::newRow("backup cannot be kept")
+        << QStringList{QStringLiteral("--backup-dir"), QStringLiteral("@/plan.sav")} << "" << "none" << 9 << readAndAck
+        << "Backup failed, nothing written: the radio's plan could not be kept";
+}
+
+void TestCli::writeBacksUpEachRadioFirst()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, backups);
+    QFETCH(QString, secondFault);
+    QFETCH(int, exitCode);
+    QFETCH(QString, firstBytes);
+    QFETCH(QString, secondFailure);
+
+    SimRadio first({QStringLiteral("--image"), QString::fromLatin1(kOldPlanHex)});
+    SimRadio second({QStringLiteral("--image"), QString::fromLatin1(kOldPlanHex), QStringLiteral("--fault"), secondFault});
+    QVERIFY(first.waitForDevice());
+    QVERIFY(second.waitForDevice());
+    const QString plan = writePlan(QStringLiteral("plan.sav"), kPlanHex);
+    options.replaceInStrings(QStringLiteral("@"), m_folder->dataHome());
+    const Run r = runWithRadios(QStringList{QStringLiteral("write"), plan} + options
+                                + QStringList{QStringLiteral("--device"), first.device(), QStringLiteral("--device"),
+                                              second.device()});
+    QCOMPARE(r.exitCode, exitCode);
+    QTRY_COMPARE(first.programBytes(), firstBytes); // the backup's read done before the F0
+    if (secondFailure.isEmpty()) {
+        QTRY_COMPARE(second.programBytes(), firstBytes);
+    } else {
+        QVERIFY2(r.out.contains(second.device() + QStringLiteral(": failed: ") + secondFailure), qPrintable(r.out));
+        QVERIFY2(r.err.contains(second.device() + QStringLiteral(": ") + secondFailure), qPrintable(r.err));
+        QCOMPARE(second.firstSeen(QStringLiteral("program -> F0")), -1);
+    }
+
+    const QDir folder(QDir(m_folder->dataHome()).filePath(backups));
+    if (backups.isEmpty()) {
+        QVERIFY(!QFileInfo::exists(QDir(m_folder->dataHome()).filePath(QStringLiteral("Kavrilink/backups"))));
+        return;
+    }
+    // One backup per radio read, named after its device, holding what the radio held.
+    QStringList expected{kav::BackupDeviceName(first.device())};
+    if (secondFailure.isEmpty())
+        expected.append(kav::BackupDeviceName(second.device()));
+    const QStringList files = folder.entryList(QDir::Files, QDir::Name);
+    QCOMPARE(files.size(), expected.size());
+    const QByteArray oldPlan = kav::FormatFrequencyFile(kav::RadioImage::fromLinear(QByteArray::fromHex(kOldPlanHex)));
+    for (const QString &name : files) {
+        QVERIFY2(expected.contains(name.section(QLatin1Char('-'), 0, -3)) && kav::BackupTime(name).isValid(),
+                 qPrintable(name));
+        QVERIFY2(r.err.contains(QStringLiteral(": Backed up to ") + folder.filePath(name)), qPrintable(r.err));
+        QFile file(folder.filePath(name));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), oldPlan);
+    }
+}
+
+void TestCli::traceSavesEachDevicesExchanges_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QStringList>("faults");  // one radio each
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("blocks"); // "<kind> <radio index> = <outcome>", in the file's order
+
+    QTest::newRow("read") << "read" << QStringList{QStringLiteral("none")} << 0 << QStringList{"Read 0 = ok"};
+    QTest::newRow("write with backup, two radios, one silent")
+        << "write" << QStringList{QStringLiteral("none"), QStringLiteral("silent")} << 9
+        << QStringList{"Read 0 = ok", "Write 0 = ok", "Read 1 = Connection Error to Radio"};
+    QTest::newRow("write --no-backup --verify")
+        << "write --no-backup --verify" << QStringList{QStringLiteral("none")} << 0
+        << QStringList{"Write 0 = ok", "Read 0 = ok"};
+    QTest::newRow("read, the trace cannot be written")
+        << "read" << QStringList{QStringLiteral("none")} << 3 << QStringList();
+}
+
+void TestCli::traceSavesEachDevicesExchanges()
+{
+    QFETCH(QString, command);
+    QFETCH(QStringList, faults);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, blocks);
+
+    std::vector<std::unique_ptr<SimRadio>> radios;
+    QStringList arguments = command.split(QLatin1Char(' '));
+    if (command.startsWith(QLatin1String("write")))
+        arguments << writePlan(QStringLiteral("plan.sav"), kPlanHex);
+    for (const QString &fault : faults) {
+        radios.push_back(std::make_unique<SimRadio>(QStringList{QStringLiteral("--fault"), fault}));
+        QVERIFY(radios.back()->waitForDevice());
+        arguments << QStringLiteral("--device") << radios.back()->device();
+    }
+    const QString trace = QDir(m_folder->dataHome()).filePath(blocks.isEmpty() ? QStringLiteral("none/t.txt")
+                                                                                : QStringLiteral("t.txt"));
+    const Run r = runWithRadios(arguments + QStringList{QStringLiteral("--trace"), trace});
+    QCOMPARE(r.exitCode, exitCode);
+    if (blocks.isEmpty()) {
+        QVERIFY2(r.err.contains(QStringLiteral("Could not save the line trace to ") + trace), qPrintable(r.err));
+        QVERIFY(r.out.contains(QStringLiteral("CH1  RX"))); // the plan is still shown
+        return;
+    }
+
+    QFile file(trace);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    QVERIFY(text.endsWith(QLatin1Char('\n')));
+    static const QRegularExpression header(
+        QStringLiteral("^(Read|Write) (\\S+) started \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}$"));
+    static const QRegularExpression byte(QStringLiteral("^\\+ +(\\d+\\.\\d{3}) ms  (->|<-) ([0-9A-F]{2})$"));
+    QStringList seen;
+    std::vector<QString> sent(radios.size()); // per radio, across its blocks
+    for (const QString &block : text.chopped(1).split(QStringLiteral("\n\n"))) {
+        const QStringList lines = block.split(QLatin1Char('\n'));
+        const QRegularExpressionMatch head = header.match(lines.constFirst());
+        QVERIFY2(head.hasMatch(), qPrintable(block));
+        const auto radio = std::find_if(radios.begin(), radios.end(),
+                                        [&](const auto &sim) { return sim->device() == head.captured(2); });
+        QVERIFY2(radio != radios.end(), qPrintable(block));
+        const auto index = std::distance(radios.begin(), radio);
+        QVERIFY2(lines.constLast().startsWith(QStringLiteral("= ")), qPrintable(block));
+        seen.append(QStringLiteral("%1 %2 %3").arg(head.captured(1)).arg(index).arg(lines.constLast()));
+        double previous = 0;
+        for (const QString &line : lines.mid(1, lines.size() - 2)) {
+            const QRegularExpressionMatch entry = byte.match(line);
+            QVERIFY2(entry.hasMatch(), qPrintable(line));
+            QVERIFY2(entry.captured(1).toDouble() >= previous, qPrintable(block));
+            previous = entry.captured(1).toDouble();
+            if (entry.captured(2) == QLatin1String("->"))
+                sent[size_t(index)] += entry.captured(3);
+        }
+    }
+    QCOMPARE(seen, blocks);
+    // Every byte the radio got from the program is in its blocks, in order.
+    for (size_t i = 0; i < radios.size(); ++i)
+        QTRY_COMPARE(radios[i]->programBytes(), sent[i]);
 }
 
 void TestCli::radioFailuresExitWithTheirCodes_data()
@@ -481,13 +673,16 @@ void TestCli::radioFailuresExitWithTheirCodes_data()
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("message");
 
+    // The write rows without a backup: the write's own failures.
     QTest::newRow("read, silent") << "read" << "silent" << 5 << "Connection Error to Radio";
     QTest::newRow("read, wrong ack") << "read" << "wrong-ack" << 6 << "Communication Error";
     QTest::newRow("read, bad checksum") << "read" << "bad-checksum" << 6 << "Communication Error";
-    QTest::newRow("write, silent") << "write" << "silent" << 5 << "Connection Error to Radio";
-    QTest::newRow("write, block refused") << "write" << "reject-block" << 7 << "Write Error";
-    QTest::newRow("write, no such device") << "write" << "" << 4 << "Please Re-Select available COM PORT";
+    QTest::newRow("write, silent") << "write --no-backup" << "silent" << 5 << "Connection Error to Radio";
+    QTest::newRow("write, block refused") << "write --no-backup" << "reject-block" << 7 << "Write Error";
+    QTest::newRow("write, no such device") << "write --no-backup" << "" << 4 << "Please Re-Select available COM PORT";
     QTest::newRow("read, no such device") << "read" << "" << 4 << "Please Re-Select available COM PORT";
+    QTest::newRow("write, backup read silent") << "write" << "silent" << 9
+                                               << "Backup failed, nothing written: Connection Error to Radio";
 }
 
 void TestCli::radioFailuresExitWithTheirCodes()
@@ -504,13 +699,16 @@ void TestCli::radioFailuresExitWithTheirCodes()
         QVERIFY(radio->waitForDevice());
         device = radio->device();
     }
-    QStringList arguments{command};
-    if (command == QLatin1String("write"))
+    QStringList arguments = command.split(QLatin1Char(' '));
+    if (command.startsWith(QLatin1String("write")))
         arguments << writePlan(QStringLiteral("plan.sav"), kPlanHex);
     arguments << QStringLiteral("--device") << device;
     const Run r = runWithRadios(arguments);
     QCOMPARE(r.exitCode, exitCode);
     QVERIFY2(r.err.contains(device + QStringLiteral(": ") + message), qPrintable(r.err));
+    // A radio that does not answer: what to check, on the line under the message.
+    QCOMPARE(r.err.contains(QStringLiteral("Radio\n  ") + kav::ConnectionErrorDetail(device) + QLatin1Char('\n')),
+             message.endsWith(QLatin1String("Connection Error to Radio")));
     if (command == QLatin1String("read"))
         QCOMPARE(r.out, QString());
     else
@@ -526,6 +724,15 @@ void TestCli::refusesTargetsThatAreNotFilesBeforeTheRadio()
                           QStringLiteral("-o"), fifo});
     QCOMPARE(read.exitCode, 3);
     QVERIFY2(read.err.contains(QStringLiteral("is a FIFO, not a regular file")), qPrintable(read.err));
+    for (const QString &command : {QStringLiteral("read"), QStringLiteral("write")}) {
+        QStringList arguments{command, QStringLiteral("--device"), fifo + QStringLiteral(".none"),
+                              QStringLiteral("--trace"), fifo};
+        if (command == QLatin1String("write"))
+            arguments << writePlan(QStringLiteral("w.sav"), kPlanHex);
+        const Run traced = run(arguments);
+        QCOMPARE(traced.exitCode, 3);
+        QVERIFY2(traced.err.contains(QStringLiteral("Could not save the line trace to ") + fifo), qPrintable(traced.err));
+    }
     const Run report = run({QStringLiteral("report"), writePlan(QStringLiteral("p.sav"), kPlanHex),
                             QStringLiteral("--pdf"), fifo});
     QCOMPARE(report.exitCode, 3);
@@ -560,8 +767,10 @@ void TestCli::interruptedWriteClosesItsPorts()
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_DATA_HOME"), m_folder->dataHome());
     process.setProcessEnvironment(env);
-    process.start(QStringLiteral(KAVRILINK_CLI), {QStringLiteral("write"), writePlan(QStringLiteral("p.sav"), kPlanHex),
-                                                  QStringLiteral("--device"), radio.devicePath()});
+    const QString trace = QDir(m_folder->dataHome()).filePath(QStringLiteral("write.trace"));
+    process.start(QStringLiteral(KAVRILINK_CLI),
+                  {QStringLiteral("write"), writePlan(QStringLiteral("p.sav"), kPlanHex), QStringLiteral("--no-backup"),
+                   QStringLiteral("--trace"), trace, QStringLiteral("--device"), radio.devicePath()});
     QTRY_VERIFY_WITH_TIMEOUT(radio.received().contains('\xF0'), 20000);
     for (const QString &name : lockNames)
         QVERIFY2(locks.exists(name), qPrintable(name)); // held while it runs
@@ -573,6 +782,11 @@ void TestCli::interruptedWriteClosesItsPorts()
     QVERIFY(QString::fromLocal8Bit(process.readAllStandardError()).contains(radio.devicePath() + QStringLiteral(": interrupted")));
     for (const QString &name : lockNames)
         QVERIFY2(!locks.exists(name), qPrintable(name));
+    QFile traceFile(trace); // what was on the line until then
+    QVERIFY(traceFile.open(QIODevice::ReadOnly));
+    const QByteArray traced = traceFile.readAll();
+    QVERIFY2(traced.startsWith("Write " + radio.devicePath().toUtf8() + " started "), traced.constData());
+    QVERIFY2(traced.contains(" ms  -> F0\n= (interrupted)\n"), traced.constData());
 }
 
 QTEST_GUILESS_MAIN(TestCli)
