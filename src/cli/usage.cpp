@@ -38,7 +38,7 @@ QString usageText()
         "Exit codes:\n"
         "  0  success\n"
         "  2  usage: the command line is wrong\n"
-        "  3  file refused: a plan, CSV or PDF file could not be read or written\n"
+        "  3  file refused: a plan, CSV, PDF or trace file could not be read or written\n"
         "  4  port unavailable: a serial port could not be opened, or another\n"
         "     program holds the device (under any of its names)\n"
         "  5  radio not answering: no answer within 1000 ms\n"
