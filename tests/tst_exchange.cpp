@@ -1,6 +1,7 @@
 // The engine of READ and WRITE on a fake port, and the window's front end over
 // it: the gates before an exchange and the box each outcome ends in.
 #include "app/mainwindow.h"
+#include "common/appfolder.h"
 #include "link/portsetting.h"
 #include "link/programmingexchange.h"
 #include "link/radioprotocol.h"
@@ -121,7 +122,7 @@ struct WindowRig
     ScriptedDialogs dialogs;
     RadioData data;
     FakeSerialService serial;
-    MainWindow window{data, dialogs, serial};
+    MainWindow window{data, dialogs, serial, applicationFolder()};
 
     WindowRig()
     {
