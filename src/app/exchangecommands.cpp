@@ -199,8 +199,12 @@ void ExchangeCommands::traceBegin(ExchangeKind kind)
 
 void ExchangeCommands::traceEnd(const ExchangeResult &result)
 {
-    m_trace.endExchange(result.outcome == ExchangeOutcome::Ok ? QStringLiteral("ok")
-                                                              : ExchangeMessage(result.outcome));
+    if (result.outcome == ExchangeOutcome::Ok) {
+        m_trace.endExchange(QStringLiteral("ok"));
+        return;
+    }
+    const QString message = ExchangeMessage(result.outcome);
+    m_trace.endExchange(result.reason.isEmpty() ? message : QStringLiteral("%1 (%2)").arg(message, result.reason));
 }
 
 } // namespace kav
