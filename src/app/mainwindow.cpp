@@ -157,11 +157,12 @@ MainWindow::MainWindow(RadioData &data, DialogSeam &dialogs, SerialService &seri
 
     m_portMenuCommands = std::make_unique<PortMenuCommands>(*m_settings, *m_backups, m_exchangeCommands->trace(),
                                                             m_dialogs, m_appFolder);
-    for (auto [item, choice] : {std::pair{m_backUpItem, Choice::BackUpBeforeWriting},
-                                std::pair{m_verifyItem, Choice::VerifyAfterWrite}}) {
+    const auto connectChoice = [this](QAction *item, Choice choice) {
         item->setChecked(m_settings->value(choice));
         connect(item, &QAction::toggled, this, [this, choice](bool on) { m_portMenuCommands->setChoice(choice, on); });
-    }
+    };
+    connectChoice(m_backUpItem, Choice::BackUpBeforeWriting);
+    connectChoice(m_verifyItem, Choice::VerifyAfterWrite);
     connect(m_openBackupsItem, &QAction::triggered, this, [this] { m_portMenuCommands->openBackupsFolder(); });
     connect(m_saveTraceItem, &QAction::triggered, this, [this] { m_portMenuCommands->saveLineTrace(); });
 }
