@@ -7,6 +7,7 @@
 #include "app/mainwindow.h"
 #include "link/portsetting.h"
 #include "benchsupport.h"
+#include "common/appfolder.h"
 #include "common/dialogseam.h"
 #include "link/programmingexchange.h"
 #include "link/qtserialservice.h"
@@ -64,7 +65,7 @@ int main(int argc, char *argv[])
 
     RadioData data;
     YesDialogs dialogs;
-    MainWindow window(data, dialogs, serial);
+    MainWindow window(data, dialogs, serial, applicationFolder());
     window.portSetting().setPortMapFile(map.fileName());
     window.startUp();
     window.show();

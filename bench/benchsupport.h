@@ -14,6 +14,7 @@ public:
     QString getOpenFileName(const FileDialogRequest &) override { return {}; }
     QString getSaveFileName(const FileDialogRequest &) override { return {}; }
     bool showPrintDialog(const PrintDialogRequest &, QPrinter &) override { return false; }
+    bool openFolder(const QString &) override { return false; }
 
     int errors = 0;
 };

@@ -1,6 +1,8 @@
 // The engine of READ and WRITE on a fake port, and the window's front end over
 // it: the gates before an exchange and the box each outcome ends in.
 #include "app/mainwindow.h"
+#include "common/appfolder.h"
+#include "link/openfailure.h"
 #include "link/portsetting.h"
 #include "link/programmingexchange.h"
 #include "link/radioprotocol.h"
@@ -121,7 +123,7 @@ struct WindowRig
     ScriptedDialogs dialogs;
     RadioData data;
     FakeSerialService serial;
-    MainWindow window{data, dialogs, serial};
+    MainWindow window{data, dialogs, serial, applicationFolder()};
 
     WindowRig()
     {
@@ -529,6 +531,8 @@ void TestExchange::windowShowsOutcomesAsDesigned()
         }
     }
     QVERIFY(!rig.dialogs.messages.isEmpty());
+    if (box.text == QLatin1String("Connection Error to Radio")) // what to check, naming the device
+        box.informativeText = ConnectionErrorDetail(rig.serial.device());
     QCOMPARE(rig.dialogs.messages.last(), box);
     QCOMPARE(rig.dialogs.messages.size(), steps.isEmpty() ? 1 : 2);
     // A failed read leaves the sheet as it was.

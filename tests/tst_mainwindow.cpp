@@ -178,9 +178,22 @@ void TestMainWindow::hasMenuOfEmptyEntriesThenComPort()
     QCOMPARE(entries.at(24)->text(), QStringLiteral("COM PORT"));
     QCOMPARE(entries.at(24)->menu(), w.portMenu());
     const QList<QAction *> items = w.portMenu()->actions();
-    QCOMPARE(items.size(), 6); // COM1-COM4, a separator, "Assign Devices…"
+    // COM1-COM4, a separator, "Assign Devices…", a separator, the programming choices and records.
+    QCOMPARE(items.size(), 11);
     QVERIFY(items.at(4)->isSeparator());
     QCOMPARE(items.at(5)->text(), QStringLiteral("Assign Devices\u2026"));
+    QVERIFY(items.at(6)->isSeparator());
+    const char *const more[][2] = {{"Back Up Radio Before Writing", "M_BackUpBeforeWriting"},
+                                   {"Verify After Write", "M_VerifyAfterWrite"},
+                                   {"Open Backups Folder", "M_OpenBackups"},
+                                   {"Save Line Trace\u2026", "M_SaveLineTrace"}};
+    for (int i = 0; i < 4; ++i) {
+        QAction *item = items.at(7 + i);
+        QCOMPARE(item->text(), QString::fromUtf8(more[i][0]));
+        QCOMPARE(item->objectName(), QString::fromLatin1(more[i][1]));
+        QCOMPARE(item->isCheckable(), i < 2);
+        QVERIFY(!item->isChecked()); // off by default
+    }
     for (int n = 1; n <= 4; ++n) {
         QCOMPARE(items.at(n - 1)->text(), QStringLiteral("COM%1").arg(n));
         QCOMPARE(items.at(n - 1)->objectName(), QStringLiteral("M_COM%1").arg(n));

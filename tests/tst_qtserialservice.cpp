@@ -395,7 +395,9 @@ void TestQtSerialService::failedOpenNamesDeviceAndReason()
     QVERIFY(!service.open(device));
     QCOMPARE(service.device(), device);
     QVERIFY(!service.isOpen());
-    QCOMPARE(service.errorString(), device + QStringLiteral(": No such file or directory"));
+    // The devices that do exist follow.
+    QVERIFY2(service.errorString().startsWith(device + QStringLiteral(": No such file or directory. ")),
+             qPrintable(service.errorString()));
 }
 
 void TestQtSerialService::deviceInUseSaysSo()

@@ -1,17 +1,49 @@
 #include "app/exchangecommands.h"
 
 #include "app/sendimage.h"
+#include "common/appsettings.h"
 #include "common/dialogseam.h"
 #include "link/linkmessages.h"
+#include "link/openfailure.h"
+#include "link/serialservice.h"
+#include "radio/backupstore.h"
 #include "radio/decoder.h"
+#include "radio/plancompare.h"
 #include "radio/radiodata.h"
+
+#include <chrono>
+#include <utility>
 
 namespace kav {
 
-ExchangeCommands::ExchangeCommands(RadioData &data, PlanDisplay &sheet, DialogSeam &dialogs, SerialService &serial,
-                                   ProgrammingExchange::DeviceSource device, QObject *parent)
-    : QObject(parent), m_data(data), m_sheet(sheet), m_dialogs(dialogs), m_exchange(serial, std::move(device))
+namespace {
+
+// The clock of the engine's lineBytes() time stamps.
+qint64 steadyNow()
 {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+constexpr char kVerifyErrorMessage[] = "Verify Error";
+
+} // namespace
+
+ExchangeCommands::ExchangeCommands(RadioData &data, PlanDisplay &sheet, DialogSeam &dialogs, SerialService &serial,
+                                   ProgrammingExchange::DeviceSource device, const AppSettings &settings,
+                                   const BackupStore &backups, QObject *parent)
+    : QObject(parent), m_data(data), m_sheet(sheet), m_dialogs(dialogs), m_serial(serial), m_device(std::move(device)),
+      m_settings(settings), m_backups(backups), m_exchange(serial, m_device)
+{
+    connect(&m_exchange, &ProgrammingExchange::started, this, &ExchangeCommands::traceBegin);
+    connect(&m_exchange, &ProgrammingExchange::lineBytes, this,
+            [this](LineDirection direction, const QByteArray &bytes, qint64 ns) {
+                m_trace.addBytes(direction == LineDirection::ToRadio ? TraceDirection::ToRadio
+                                                                     : TraceDirection::FromRadio,
+                                 bytes, ns);
+            });
+    // The trace ends an exchange before its handler can start the next one.
+    connect(&m_exchange, &ProgrammingExchange::finished, this, &ExchangeCommands::traceEnd);
     connect(&m_exchange, &ProgrammingExchange::finished, this, &ExchangeCommands::onExchangeFinished);
 }
 
@@ -29,6 +61,7 @@ void ExchangeCommands::onReadClicked()
         != MessageResult::Yes)
         return;
     m_data.InitRadioData();
+    m_step = Step::Read;
     m_exchange.read();
 }
 
@@ -40,22 +73,105 @@ void ExchangeCommands::onWriteClicked()
         return;
     if (!PrepareSendImage(m_data, m_sheet, m_dialogs))
         return; // it has said why
-    m_exchange.write(m_data.SendImage);
+    m_writeImage = m_data.SendImage;
+    m_verify = m_settings.value(Choice::VerifyAfterWrite);
+    if (m_settings.value(Choice::BackUpBeforeWriting)) {
+        m_step = Step::BackupRead;
+        m_exchange.read();
+        return;
+    }
+    startWrite();
+}
+
+void ExchangeCommands::startWrite()
+{
+    m_step = Step::Write;
+    m_exchange.write(m_writeImage);
 }
 
 void ExchangeCommands::onExchangeFinished(const ExchangeResult &result)
 {
+    Step step = std::exchange(m_step, Step::None);
+    // An exchange this object did not start, or a late verdict on a finished
+    // write, ends as a plain READ or WRITE.
+    const bool reading = step == Step::Read || step == Step::BackupRead || step == Step::VerifyRead;
+    if (step == Step::None || reading != (result.kind == ExchangeKind::Read))
+        step = result.kind == ExchangeKind::Read ? Step::Read : Step::None;
+    if (result.outcome != ExchangeOutcome::Ok) {
+        showFailure(result);
+        return;
+    }
+    switch (step) {
+    case Step::Read:
+        onReadDone(result.image);
+        return;
+    case Step::BackupRead:
+        onBackupReadDone(result.image);
+        return;
+    case Step::Write:
+        onWriteDone();
+        return;
+    case Step::VerifyRead:
+        onVerifyReadDone(result.image);
+        return;
+    case Step::None:
+        return;
+    }
+}
+
+void ExchangeCommands::onReadDone(const RadioImage &image)
+{
+    m_data.ReceiveImage = image;
+    LoadReceivedImage(m_data, m_sheet);
+    // Kept from what was read: nothing more goes on the line.
+    const BackupResult backup = m_backups.save(m_serial.device(), image);
+    if (!backup.saved)
+        showPlain(m_dialogs, QStringLiteral("The plan was read, but a backup of it could not be kept."), {},
+                  backup.reason);
+}
+
+void ExchangeCommands::onBackupReadDone(const RadioImage &image)
+{
+    const BackupResult backup = m_backups.save(m_serial.device(), image);
+    if (!backup.saved) {
+        showCritical(m_dialogs, QStringLiteral("Nothing was written: the radio's plan could not be backed up."),
+                     QStringLiteral("Error"), backup.reason);
+        return;
+    }
+    startWrite();
+}
+
+void ExchangeCommands::onWriteDone()
+{
+    if (!m_verify)
+        return;
+    m_step = Step::VerifyRead;
+    m_exchange.read();
+}
+
+void ExchangeCommands::onVerifyReadDone(const RadioImage &image)
+{
+    const QList<FieldDifference> differences = ComparePlans(m_writeImage, image);
+    if (!differences.isEmpty())
+        showCritical(m_dialogs, QString::fromLatin1(kVerifyErrorMessage), QStringLiteral("Error"),
+                     DescribeDifferences(differences));
+}
+
+void ExchangeCommands::showFailure(const ExchangeResult &result)
+{
     switch (result.outcome) {
     case ExchangeOutcome::Ok:
-        if (result.kind == ExchangeKind::Read) {
-            m_data.ReceiveImage = result.image;
-            LoadReceivedImage(m_data, m_sheet);
-        }
         return;
     case ExchangeOutcome::PortUnavailable:
         showPortUnavailable(result.reason);
         return;
-    case ExchangeOutcome::NoAnswer:
+    case ExchangeOutcome::NoAnswer: {
+        // What to check, under the reason when there is one.
+        const QString detail = ConnectionErrorDetail(m_serial.device());
+        showCritical(m_dialogs, ExchangeMessage(result.outcome), QStringLiteral("Error"),
+                     result.reason.isEmpty() ? detail : result.reason + QStringLiteral("\n\n") + detail);
+        return;
+    }
     case ExchangeOutcome::CommunicationError:
     case ExchangeOutcome::WriteRefused:
         showCritical(m_dialogs, ExchangeMessage(result.outcome), QStringLiteral("Error"), result.reason);
@@ -66,6 +182,29 @@ void ExchangeCommands::onExchangeFinished(const ExchangeResult &result)
 void ExchangeCommands::showPortUnavailable(const QString &reason)
 {
     showPlain(m_dialogs, ExchangeMessage(ExchangeOutcome::PortUnavailable), {}, reason);
+}
+
+QString ExchangeCommands::exchangeDevice() const
+{
+    if (m_serial.isOpen())
+        return m_serial.device();
+    return m_device ? m_device() : QString();
+}
+
+void ExchangeCommands::traceBegin(ExchangeKind kind)
+{
+    const QString verb = kind == ExchangeKind::Read ? QStringLiteral("Read") : QStringLiteral("Write");
+    m_trace.beginExchange(verb + QLatin1Char(' ') + exchangeDevice(), steadyNow());
+}
+
+void ExchangeCommands::traceEnd(const ExchangeResult &result)
+{
+    if (result.outcome == ExchangeOutcome::Ok) {
+        m_trace.endExchange(QStringLiteral("ok"));
+        return;
+    }
+    const QString message = ExchangeMessage(result.outcome);
+    m_trace.endExchange(result.reason.isEmpty() ? message : QStringLiteral("%1 (%2)").arg(message, result.reason));
 }
 
 } // namespace kav

@@ -2,14 +2,16 @@
 
 #include "app/accessiblenames.h"
 #include "app/deviceassignment.h"
-#include "common/appfolder.h"
-#include "link/portmap.h"
-#include "app/filecommands.h"
 #include "app/exchangecommands.h"
+#include "app/filecommands.h"
+#include "app/portmenucommands.h"
 #include "app/reportprinter.h"
+#include "common/appsettings.h"
 #include "common/dialogseam.h"
 #include "link/linkmessages.h"
+#include "link/portmap.h"
 #include "link/portsetting.h"
+#include "radio/backupstore.h"
 #include "radio/decoder.h"
 #include "radio/radiodata.h"
 #include "sheet/channelsheet.h"
@@ -106,8 +108,11 @@ QLineEdit *textField(QWidget *parent, const char *name, const QRect &rect)
 
 } // namespace
 
-MainWindow::MainWindow(RadioData &data, DialogSeam &dialogs, SerialService &serial, QWidget *parent)
-    : QMainWindow(parent), m_data(data), m_dialogs(dialogs), m_serial(serial),
+MainWindow::MainWindow(RadioData &data, DialogSeam &dialogs, SerialService &serial, const QString &appFolder,
+                       QWidget *parent)
+    : QMainWindow(parent), m_data(data), m_dialogs(dialogs), m_serial(serial), m_appFolder(appFolder),
+      m_settings(std::make_unique<AppSettings>(appFolder)),
+      m_backups(std::make_unique<BackupStore>(BackupStore::defaultFolder(appFolder))),
       m_endProgram([] { QCoreApplication::exit(0); })
 {
     setObjectName(QStringLiteral("Frm_Main"));
@@ -136,18 +141,30 @@ MainWindow::MainWindow(RadioData &data, DialogSeam &dialogs, SerialService &seri
     connectCommand(m_printButton, [this] { m_reportPrinter->onPrintClicked(); });
     connectCommand(m_exitButton, [this] { onExitClicked(); });
 
-    m_exchangeCommands = std::make_unique<ExchangeCommands>(m_data, *m_sheet, m_dialogs, m_serial,
-                                                            [this] { return m_portSetting->portDevice(); });
+    m_exchangeCommands = std::make_unique<ExchangeCommands>(
+        m_data, *m_sheet, m_dialogs, m_serial, [this] { return m_portSetting->portDevice(); }, *m_settings,
+        *m_backups);
     connectCommand(m_readButton, [this] { m_exchangeCommands->onReadClicked(); });
     connectCommand(m_writeButton, [this] { m_exchangeCommands->onWriteClicked(); });
     connect(qApp, &QGuiApplication::commitDataRequest, this, &MainWindow::commitSession);
 
     m_portSetting = std::make_unique<PortSetting>(
-        m_serial, m_data, applicationFolder(), [this](int item, bool checked) { portItem(item)->setChecked(checked); });
+        m_serial, m_data, m_appFolder, [this](int item, bool checked) { portItem(item)->setChecked(checked); });
     for (int n = 1; n <= int(m_portItems.size()); ++n)
         connect(portItem(n), &QAction::triggered, this, [this, n] { onPortChosen(n); });
     connect(m_assignDevicesItem, &QAction::triggered, this, &MainWindow::assignDevices);
     connect(m_portMenu, &QMenu::aboutToShow, this, &MainWindow::showPortDevices);
+
+    m_portMenuCommands = std::make_unique<PortMenuCommands>(*m_settings, *m_backups, m_exchangeCommands->trace(),
+                                                            m_dialogs, m_appFolder);
+    const auto connectChoice = [this](QAction *item, Choice choice) {
+        item->setChecked(m_settings->value(choice));
+        connect(item, &QAction::toggled, this, [this, choice](bool on) { m_portMenuCommands->setChoice(choice, on); });
+    };
+    connectChoice(m_backUpItem, Choice::BackUpBeforeWriting);
+    connectChoice(m_verifyItem, Choice::VerifyAfterWrite);
+    connect(m_openBackupsItem, &QAction::triggered, this, [this] { m_portMenuCommands->openBackupsFolder(); });
+    connect(m_saveTraceItem, &QAction::triggered, this, [this] { m_portMenuCommands->saveLineTrace(); });
 }
 
 void MainWindow::onPortChosen(int number)
@@ -183,6 +200,11 @@ MainWindow::~MainWindow() = default;
 ProgrammingExchange &MainWindow::exchange() const
 {
     return m_exchangeCommands->exchange();
+}
+
+const LineTrace &MainWindow::lineTrace() const
+{
+    return m_exchangeCommands->trace();
 }
 
 void MainWindow::connectCommand(QPushButton *button, std::function<void()> handler)
@@ -290,11 +312,29 @@ void MainWindow::buildMenu()
     m_portMenu->addSeparator();
     m_assignDevicesItem = m_portMenu->addAction(QStringLiteral("Assign Devices\u2026"));
     m_assignDevicesItem->setObjectName(QStringLiteral("M_AssignDevices"));
+    m_portMenu->addSeparator();
+    const auto addItem = [this](const char *name, const QString &caption, const char *tip, bool checkable) {
+        QAction *item = m_portMenu->addAction(caption);
+        item->setObjectName(QString::fromLatin1(name));
+        item->setToolTip(QString::fromLatin1(tip));
+        item->setStatusTip(item->toolTip());
+        item->setCheckable(checkable);
+        return item;
+    };
+    m_backUpItem = addItem("M_BackUpBeforeWriting", QStringLiteral("Back Up Radio Before Writing"),
+                           "WRITE first reads the radio and keeps its plan in the backups folder", true);
+    m_verifyItem = addItem("M_VerifyAfterWrite", QStringLiteral("Verify After Write"),
+                           "WRITE reads the plan back and says which fields the radio holds differently", true);
+    m_openBackupsItem = addItem("M_OpenBackups", QStringLiteral("Open Backups Folder"),
+                                "The plans kept from each READ and before each WRITE", false);
+    m_saveTraceItem = addItem("M_SaveLineTrace", QStringLiteral("Save Line Trace\u2026"),
+                              "Save the bytes of the last exchanges with the radio as text", false);
     m_portMenu->setToolTipsVisible(true);
 }
 
 void MainWindow::startUp()
 {
+    m_backups->prune();
     m_portSetting->LoadPortSetting();
     m_data.InitRadioData();
     DecodeImage(m_data);

@@ -14,10 +14,14 @@ class QSessionManager;
 
 namespace kav {
 
+class AppSettings;
+class BackupStore;
 class ChannelSheet;
 class DialogSeam;
 class ExchangeCommands;
 class FileCommands;
+class LineTrace;
+class PortMenuCommands;
 class PortSetting;
 class ProgrammingExchange;
 class ReportPrinter;
@@ -32,11 +36,14 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 
 public:
-    // serial is the port to the radio.
-    MainWindow(RadioData &data, DialogSeam &dialogs, SerialService &serial, QWidget *parent = nullptr);
+    // serial is the port to the radio; appFolder holds the settings, the port
+    // files and the backups.
+    MainWindow(RadioData &data, DialogSeam &dialogs, SerialService &serial, const QString &appFolder,
+               QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    // Start-up after the single-instance check, before the window is first shown.
+    // Start-up after the single-instance check, before the window is first shown;
+    // prunes old backups.
     void startUp();
     // EXIT: asks, then ends the program at once.
     void onExitClicked();
@@ -53,6 +60,11 @@ public:
     ReportPrinter &reportPrinter() const { return *m_reportPrinter; }
     // The COM port choice and its menu marks.
     PortSetting &portSetting() const { return *m_portSetting; }
+    // The remembered choices of the COM PORT menu.
+    AppSettings &settings() const { return *m_settings; }
+    const BackupStore &backups() const { return *m_backups; }
+    // The last exchanges on the line.
+    const LineTrace &lineTrace() const;
 
     QPushButton *newButton() const { return m_newButton; }
     QPushButton *openButton() const { return m_openButton; }
@@ -70,6 +82,10 @@ public:
     // The items COM1 to COM4.
     QAction *portItem(int number) const { return m_portItems.at(size_t(number - 1)); }
     QAction *assignDevicesItem() const { return m_assignDevicesItem; }
+    QAction *backUpBeforeWritingItem() const { return m_backUpItem; }
+    QAction *verifyAfterWriteItem() const { return m_verifyItem; }
+    QAction *openBackupsItem() const { return m_openBackupsItem; }
+    QAction *saveLineTraceItem() const { return m_saveTraceItem; }
 
     // Connects a command button to its handler through the sheet's gate: the
     // handler runs only when the click may proceed, i.e. the change of focus
@@ -110,12 +126,20 @@ private:
     QMenu *m_portMenu = nullptr;
     std::array<QAction *, 4> m_portItems{};
     QAction *m_assignDevicesItem = nullptr;
+    QAction *m_backUpItem = nullptr;
+    QAction *m_verifyItem = nullptr;
+    QAction *m_openBackupsItem = nullptr;
+    QAction *m_saveTraceItem = nullptr;
 
+    QString m_appFolder;
+    std::unique_ptr<AppSettings> m_settings;
+    std::unique_ptr<BackupStore> m_backups;
     std::unique_ptr<ChannelSheet> m_sheet;
     std::unique_ptr<ExchangeCommands> m_exchangeCommands;
     std::unique_ptr<FileCommands> m_fileCommands;
     std::unique_ptr<ReportPrinter> m_reportPrinter;
     std::unique_ptr<PortSetting> m_portSetting;
+    std::unique_ptr<PortMenuCommands> m_portMenuCommands;
     std::function<void()> m_endProgram;
     bool m_ending = false;
 

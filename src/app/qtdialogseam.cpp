@@ -1,9 +1,11 @@
 #include "app/qtdialogseam.h"
 
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QUrl>
 
 namespace kav {
 
@@ -103,6 +105,11 @@ bool QtDialogSeam::showPrintDialog(const PrintDialogRequest &request, QPrinter &
     if (request.pageRangeSelected)
         printer.setPrintRange(QPrinter::PageRange);
     return dialog.exec() == QDialog::Accepted;
+}
+
+bool QtDialogSeam::openFolder(const QString &folder)
+{
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
 }
 
 } // namespace kav

@@ -6,7 +6,8 @@ class QWidget;
 
 namespace kav {
 
-// The real dialogs: QMessageBox, QFileDialog and QPrintDialog, modal to parent.
+// The real dialogs: QMessageBox, QFileDialog and QPrintDialog, modal to parent;
+// folders open through QDesktopServices.
 class QtDialogSeam : public DialogSeam
 {
 public:
@@ -16,6 +17,7 @@ public:
     QString getOpenFileName(const FileDialogRequest &request) override;
     QString getSaveFileName(const FileDialogRequest &request) override;
     bool showPrintDialog(const PrintDialogRequest &request, QPrinter &printer) override;
+    bool openFolder(const QString &folder) override;
 
 private:
     QWidget *m_parent = nullptr;

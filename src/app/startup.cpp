@@ -29,7 +29,7 @@ int runKavrilink()
 
     RadioData data;
     QtSerialService serial;
-    MainWindow window(data, dialogs, serial);
+    MainWindow window(data, dialogs, serial, applicationFolder());
     dialogs.setParent(&window);
     window.startUp();
     window.show();

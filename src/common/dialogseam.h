@@ -62,6 +62,8 @@ public:
     virtual QString getSaveFileName(const FileDialogRequest &request) = 0;
     // Shows the printer dialog for printer; true when the user accepted it.
     virtual bool showPrintDialog(const PrintDialogRequest &request, QPrinter &printer) = 0;
+    // Opens folder (which exists) in the desktop's file manager; false when nothing could open it.
+    virtual bool openFolder(const QString &folder) = 0;
 };
 
 // Convenience for the common boxes.

@@ -2,8 +2,6 @@
 
 #include "link/linesettings.h"
 
-#include <QFileInfo>
-
 #include <utility>
 
 namespace kav {
@@ -55,9 +53,7 @@ bool QtSerialService::open(const QString &device)
     m_port.setDataBits(kRadioLine.dataBits);
     m_port.setStopBits(kRadioLine.stopBits);
     if (!m_port.open(QIODevice::ReadWrite)) {
-        const QFileInfo info(m_device);
-        const bool accessible = info.isReadable() && info.isWritable();
-        m_errorString = DescribeOpenFailure(m_device, m_port.error(), m_port.errorString(), accessible, info.group());
+        m_errorString = DiagnoseOpenFailure(m_device, m_port);
         m_claim.release();
         return false;
     }

@@ -28,6 +28,12 @@ bool ScriptedDialogs::showPrintDialog(const kav::PrintDialogRequest &request, QP
     return m_prints.isEmpty() ? false : m_prints.dequeue();
 }
 
+bool ScriptedDialogs::openFolder(const QString &folder)
+{
+    openedFolders.append(folder);
+    return !m_failOpenFolder;
+}
+
 QStringList ScriptedDialogs::messageTexts() const
 {
     QStringList texts;
@@ -42,9 +48,11 @@ void ScriptedDialogs::clear()
     openRequests.clear();
     saveRequests.clear();
     printRequests.clear();
+    openedFolders.clear();
     m_answers.clear();
     m_files.clear();
     m_prints.clear();
+    m_failOpenFolder = false;
     m_hook = nullptr;
     m_printHook = nullptr;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/mainwindow.h"
+#include "common/appfolder.h"
 #include "link/portsetting.h"
 #include "link/qtserialservice.h"
 #include "radio/radiodata.h"
@@ -51,7 +52,7 @@ struct WindowFixture
             if (!writePortMap(map))
                 qFatal("cannot write comport.map in %s", qPrintable(folder.appFolder()));
         }
-        window = std::make_unique<kav::MainWindow>(data, dialogs, serial);
+        window = std::make_unique<kav::MainWindow>(data, dialogs, serial, kav::applicationFolder());
         window->setEndProgram([this] { ++endProgramCalls; });
         if (!portMapFile.isEmpty())
             window->portSetting().setPortMapFile(portMapFile);

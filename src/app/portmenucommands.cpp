@@ -1,0 +1,54 @@
+#include "app/portmenucommands.h"
+
+#include "common/appsettings.h"
+#include "common/dialogseam.h"
+#include "common/safefile.h"
+#include "link/linetrace.h"
+#include "radio/backupstore.h"
+
+#include <QDir>
+
+#include <utility>
+
+namespace kav {
+
+PortMenuCommands::PortMenuCommands(AppSettings &settings, const BackupStore &backups, const LineTrace &trace,
+                                   DialogSeam &dialogs, QString appFolder)
+    : m_settings(settings), m_backups(backups), m_trace(trace), m_dialogs(dialogs), m_appFolder(std::move(appFolder))
+{
+}
+
+void PortMenuCommands::setChoice(Choice choice, bool on)
+{
+    QString reason;
+    if (!m_settings.set(choice, on, &reason))
+        showPlain(m_dialogs, QStringLiteral("The choice holds until the program ends, but it could not be remembered."),
+                  {}, reason);
+}
+
+void PortMenuCommands::openBackupsFolder()
+{
+    const QString folder = m_backups.folder();
+    if (!QDir().mkpath(folder)) {
+        showCritical(m_dialogs, QStringLiteral("Could not create the backups folder ") + folder,
+                     QStringLiteral("Error"));
+        return;
+    }
+    if (!m_dialogs.openFolder(folder))
+        showPlain(m_dialogs, QStringLiteral("No program could open the backups folder."), {},
+                  QDir::toNativeSeparators(folder));
+}
+
+void PortMenuCommands::saveLineTrace()
+{
+    const QString path = m_dialogs.getSaveFileName(
+        {QStringLiteral("Save Line Trace"), m_appFolder, QStringLiteral("Line Trace(*.txt)"), true});
+    if (path.isEmpty())
+        return;
+    QString reason;
+    if (!ReplaceFile(path, m_trace.text().toUtf8(), &reason))
+        showCritical(m_dialogs, QStringLiteral("Could not save the line trace to ") + path, QStringLiteral("Error"),
+                     reason);
+}
+
+} // namespace kav

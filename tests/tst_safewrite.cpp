@@ -1,0 +1,316 @@
+// Backups, verify after write, the remembered choices and the line trace,
+// through the real window and serial service with the simulated radio on a
+// pseudo-terminal.
+#include "common/appsettings.h"
+#include "link/linetrace.h"
+#include "link/programmingexchange.h"
+#include "radio/backupstore.h"
+#include "simulatedradio.h"
+#include "support/radiolog.h"
+#include "support/windowfixture.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QSignalSpy>
+
+using namespace kav;
+using kav::sim::Fault;
+using kav::sim::LogEntry;
+using kav::sim::SimulatedRadio;
+
+namespace {
+
+// What the radio holds before a write: CH2 RX 41.1250, the rest empty.
+const QByteArray kOldPlan = QByteArray(12, '\0') + QByteArray::fromHex("040101020500") + QByteArray(18, '\0');
+// The sheet written: CH1 RX 40.0125, CH1 TX 40.5000 (kExample) and CH3 TX 41.2375.
+const QByteArray kNewPlan = kExample.left(30) + QByteArray::fromHex("040102030705");
+
+enum class Backups { Kept, FolderIsAFile };
+
+} // namespace
+
+class TestSafeWrite : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void backupsKeepWhatTheRadioHeld_data();
+    void backupsKeepWhatTheRadioHeld();
+    void verifyReadsBackAndNamesTheFields_data();
+    void verifyReadsBackAndNamesTheFields();
+    void choicesAreRememberedAcrossARestart();
+    void lineTraceAndBackupsFolderFromTheMenu();
+
+private:
+    [[nodiscard]] bool start(Backups backups = Backups::Kept);
+    void typeNewPlan();
+    // Clicks button with Yes to its question; true once the last exchange of the command has ended.
+    [[nodiscard]] bool run(QPushButton *button, int exchanges);
+    QStringList backupFiles() const;
+    QString backupFolder() const { return f->folder.filePath(QStringLiteral("backups")); }
+
+    std::unique_ptr<SimulatedRadio> radio;
+    std::unique_ptr<WindowFixture> f;
+    std::unique_ptr<QSignalSpy> finished;
+};
+
+void TestSafeWrite::init()
+{
+    radio = std::make_unique<SimulatedRadio>();
+    f = std::make_unique<WindowFixture>();
+}
+
+void TestSafeWrite::cleanup()
+{
+    finished.reset();
+    f.reset(); // closes the port before the radio goes
+    radio.reset();
+}
+
+bool TestSafeWrite::start(Backups backups)
+{
+    radio->setImage(kOldPlan);
+    if (!radio->openPty() || !f->writePortMap("COM1=" + QFile::encodeName(radio->programPath()) + '\n'))
+        return false;
+    // A file where the folder should be: no backup can be saved.
+    if (backups == Backups::FolderIsAFile) {
+        QFile blocker(backupFolder());
+        if (!blocker.open(QIODevice::WriteOnly))
+            return false;
+    }
+    f->start();
+    if (!f->show())
+        return false;
+    finished = std::make_unique<QSignalSpy>(&f->window->exchange(), &ProgrammingExchange::finished);
+    radio->line().clearLog();
+    f->dialogs.clear();
+    return true;
+}
+
+void TestSafeWrite::typeNewPlan()
+{
+    MainWindow &w = *f->window;
+    WindowFixture::type(w.rxField(1), QStringLiteral("40.0125"));
+    WindowFixture::type(w.txField(1), QStringLiteral("40.5"));
+    WindowFixture::type(w.txField(3), QStringLiteral("41.2375"));
+}
+
+bool TestSafeWrite::run(QPushButton *button, int exchanges)
+{
+    finished->clear();
+    f->dialogs.clear();
+    f->dialogs.answer(MessageResult::Yes);
+    QTest::mouseClick(button, Qt::LeftButton);
+    // Then nothing more: no exchange follows the last one.
+    return QTest::qWaitFor([&] { return finished->size() >= exchanges; }, 8000) && !finished->wait(400)
+        && finished->size() == exchanges;
+}
+
+QStringList TestSafeWrite::backupFiles() const
+{
+    return QDir(backupFolder()).entryList({QStringLiteral("*.sav")}, QDir::Files, QDir::Name);
+}
+
+void TestSafeWrite::backupsKeepWhatTheRadioHeld_data()
+{
+    QTest::addColumn<bool>("writing");
+    QTest::addColumn<bool>("backUpFirst");
+    QTest::addColumn<Fault>("fault");
+    QTest::addColumn<Backups>("backups");
+    QTest::addColumn<int>("exchanges");
+    QTest::addColumn<QByteArray>("programSent"); // the written block is kNewPlan and its checksum
+    QTest::addColumn<QStringList>("boxes");      // after the question
+    QTest::addColumn<bool>("backupKept");        // one file, holding kOldPlan
+
+    const QByteArray written = '\xf0' + kNewPlan + char(SimulatedRadio::checksum(kNewPlan));
+    const QString notKept = QStringLiteral("The plan was read, but a backup of it could not be kept.");
+    const QString notBackedUp = QStringLiteral("Nothing was written: the radio's plan could not be backed up.");
+    QTest::newRow("write, item off: today's bytes")
+        << true << false << Fault::None << Backups::Kept << 1 << written << QStringList() << false;
+    QTest::newRow("write, item on: read and kept before the F0")
+        << true << true << Fault::None << Backups::Kept << 2 << QByteArray::fromHex("e077") + written
+        << QStringList() << true;
+    QTest::newRow("write, backup read unanswered")
+        << true << true << Fault::Silent << Backups::Kept << 1 << QByteArray::fromHex("e0")
+        << QStringList{QStringLiteral("Connection Error to Radio")} << false;
+    QTest::newRow("write, backup cannot be saved")
+        << true << true << Fault::None << Backups::FolderIsAFile << 1 << QByteArray::fromHex("e077")
+        << QStringList{notBackedUp} << false;
+    QTest::newRow("read: kept, nothing more on the line")
+        << false << false << Fault::None << Backups::Kept << 1 << QByteArray::fromHex("e077") << QStringList()
+        << true;
+    QTest::newRow("read, backup cannot be saved: the plan still shows")
+        << false << false << Fault::None << Backups::FolderIsAFile << 1 << QByteArray::fromHex("e077")
+        << QStringList{notKept} << false;
+}
+
+void TestSafeWrite::backupsKeepWhatTheRadioHeld()
+{
+    QFETCH(bool, writing);
+    QFETCH(bool, backUpFirst);
+    QFETCH(Fault, fault);
+    QFETCH(Backups, backups);
+    QFETCH(int, exchanges);
+    QFETCH(QByteArray, programSent);
+    QFETCH(QStringList, boxes);
+    QFETCH(bool, backupKept);
+
+    QVERIFY(start(backups));
+    MainWindow &w = *f->window;
+    radio->setFault(fault);
+    if (backUpFirst)
+        w.backUpBeforeWritingItem()->trigger();
+    QCOMPARE(w.backUpBeforeWritingItem()->isChecked(), backUpFirst);
+    if (writing)
+        typeNewPlan();
+    QVERIFY(run(writing ? w.writeButton() : w.readButton(), exchanges));
+
+    QTRY_COMPARE(bytesOf(*radio, LogEntry::Received), programSent);
+    QCOMPARE(f->dialogs.messageTexts().mid(1), boxes);
+    const bool written = programSent.size() > 36; // the block went out
+    QCOMPARE(radio->image(), written ? kNewPlan : kOldPlan);
+    if (!boxes.isEmpty()) {
+        const MessageRequest &box = f->dialogs.messages.last();
+        // A write that did not happen is an error; a read whose backup failed still read.
+        QCOMPARE(box.icon, writing ? MessageIcon::Critical : MessageIcon::None);
+        QVERIFY(!box.informativeText.isEmpty());
+        if (backups == Backups::FolderIsAFile)
+            QVERIFY2(box.informativeText.contains(backupFolder()), qPrintable(box.informativeText));
+        else // what to check, naming the device
+            QVERIFY2(box.informativeText.contains(radio->programPath()), qPrintable(box.informativeText));
+    }
+    // The backup read never shows on the sheet; a READ does.
+    QCOMPARE(w.rxField(2)->text(), writing ? QString() : QStringLiteral("41.1250"));
+    QCOMPARE(w.txField(3)->text(), writing ? QStringLiteral("41.2375") : QString());
+
+    const QStringList files = backups == Backups::Kept ? backupFiles() : QStringList();
+    QCOMPARE(files.size(), backupKept ? 1 : 0);
+    if (backupKept) {
+        const QString name = BackupDeviceName(radio->programPath());
+        QVERIFY2(files.first().startsWith(name + QLatin1Char('-')), qPrintable(files.first()));
+        QCOMPARE(SimulatedRadio::imageFromSav(QDir(backupFolder()).filePath(files.first())), kOldPlan);
+    }
+}
+
+void TestSafeWrite::verifyReadsBackAndNamesTheFields_data()
+{
+    QTest::addColumn<bool>("verify");
+    QTest::addColumn<Fault>("fault");
+    QTest::addColumn<bool>("silentAfterWrite"); // the radio stops answering once it has stored the block
+    QTest::addColumn<int>("exchanges");
+    QTest::addColumn<QStringList>("boxes"); // after the question
+    QTest::addColumn<QString>("detail");
+
+    QTest::newRow("item off: no read back") << false << Fault::StoresWrongly << false << 1 << QStringList()
+                                            << QString();
+    QTest::newRow("radio holds what was written") << true << Fault::None << false << 2 << QStringList()
+                                                  << QString();
+    QTest::newRow("radio stores the block wrongly")
+        << true << Fault::StoresWrongly << false << 2 << QStringList{QStringLiteral("Verify Error")}
+        << QStringLiteral("CH3 TX: written 41.2375, the radio holds 41.2376");
+    QTest::newRow("read back unanswered")
+        << true << Fault::None << true << 2 << QStringList{QStringLiteral("Connection Error to Radio")}
+        << QString();
+}
+
+void TestSafeWrite::verifyReadsBackAndNamesTheFields()
+{
+    QFETCH(bool, verify);
+    QFETCH(Fault, fault);
+    QFETCH(bool, silentAfterWrite);
+    QFETCH(int, exchanges);
+    QFETCH(QStringList, boxes);
+    QFETCH(QString, detail);
+
+    QVERIFY(start());
+    MainWindow &w = *f->window;
+    radio->setFault(fault);
+    if (silentAfterWrite)
+        connect(radio.get(), &SimulatedRadio::imageWritten, this, [&] { radio->setFault(Fault::Silent); });
+    if (verify)
+        w.verifyAfterWriteItem()->trigger();
+    typeNewPlan();
+    QVERIFY(run(w.writeButton(), exchanges));
+
+    const QByteArray block = kNewPlan + char(SimulatedRadio::checksum(kNewPlan));
+    QByteArray sent = '\xf0' + block;
+    if (verify)
+        sent += silentAfterWrite ? QByteArray::fromHex("e0") : QByteArray::fromHex("e077");
+    QTRY_COMPARE(bytesOf(*radio, LogEntry::Received), sent);
+    QCOMPARE(f->dialogs.messageTexts().mid(1), boxes);
+    if (!boxes.isEmpty()) {
+        const MessageRequest &box = f->dialogs.messages.last();
+        QCOMPARE(box.title, QStringLiteral("Error"));
+        QCOMPARE(box.icon, MessageIcon::Critical);
+        if (!detail.isEmpty())
+            QCOMPARE(box.informativeText, detail);
+    }
+    // The read back leaves the sheet as written.
+    QCOMPARE(w.txField(3)->text(), QStringLiteral("41.2375"));
+    QCOMPARE(w.rxField(2)->text(), QString());
+}
+
+void TestSafeWrite::choicesAreRememberedAcrossARestart()
+{
+    QVERIFY(start());
+    f->window->verifyAfterWriteItem()->trigger();
+    f->window->backUpBeforeWritingItem()->trigger();
+    f->window->backUpBeforeWritingItem()->trigger();
+    QVERIFY(f->dialogs.messages.isEmpty());
+    f->window.reset();
+
+    f->start();
+    QVERIFY(f->window->verifyAfterWriteItem()->isChecked());
+    QVERIFY(!f->window->backUpBeforeWritingItem()->isChecked());
+    QVERIFY(f->window->settings().value(Choice::VerifyAfterWrite));
+    QVERIFY(QFile::exists(f->folder.filePath(QString::fromLatin1(kSettingsFileName))));
+}
+
+void TestSafeWrite::lineTraceAndBackupsFolderFromTheMenu()
+{
+    QVERIFY(start());
+    MainWindow &w = *f->window;
+    radio->setFault(Fault::WrongAcknowledge);
+    QVERIFY(run(w.readButton(), 1));
+    radio->setFault(Fault::None);
+    QVERIFY(run(w.readButton(), 1));
+
+    const QString path = f->folder.filePath(QStringLiteral("trace.txt"));
+    f->dialogs.clear();
+    f->dialogs.chooseFile(path);
+    w.saveLineTraceItem()->trigger();
+    QCOMPARE(f->dialogs.saveRequests.size(), 1);
+    QCOMPARE(f->dialogs.saveRequests.first().folder, f->folder.appFolder());
+    QVERIFY(f->dialogs.messages.isEmpty());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    QCOMPARE(text, w.lineTrace().text());
+    const QString label = QStringLiteral("Read ") + radio->programPath() + QStringLiteral(" started ");
+    QCOMPARE(text.count(label), 2);
+    QVERIFY2(text.contains(QStringLiteral("-> E0\n")) && text.contains(QStringLiteral("<- 0F\n")), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("= Communication Error\n\n")), qPrintable(text));
+    QVERIFY2(text.endsWith(QStringLiteral("-> 77\n= ok\n")), qPrintable(text));
+
+    // A folder for a file: the box says why, the old trace file stays.
+    f->dialogs.clear();
+    f->dialogs.chooseFile(f->folder.appFolder());
+    w.saveLineTraceItem()->trigger();
+    QCOMPARE(f->dialogs.messageTexts(),
+             QStringList{QStringLiteral("Could not save the line trace to ") + f->folder.appFolder()});
+
+    QVERIFY(QDir(backupFolder()).removeRecursively());
+    f->dialogs.clear();
+    w.openBackupsItem()->trigger();
+    QCOMPARE(f->dialogs.openedFolders, QStringList{backupFolder()});
+    QVERIFY(QFileInfo(backupFolder()).isDir());
+    QVERIFY(f->dialogs.messages.isEmpty());
+}
+
+QTEST_MAIN(TestSafeWrite)
+#include "tst_safewrite.moc"
