@@ -69,6 +69,7 @@ void TestBrokenFiles::fullDiskKeepsTheOldFileAndSaysWhy_data()
     QTest::newRow("comport.map, Assign Devices OK") << "comport.map";
     QTest::newRow("*.sav") << "sav";
     QTest::newRow("PDF report") << "pdf";
+    QTest::newRow("kavrilink.ini, Verify After Write chosen") << "kavrilink.ini";
 }
 
 void TestBrokenFiles::fullDiskKeepsTheOldFileAndSaysWhy()
@@ -87,8 +88,8 @@ void TestBrokenFiles::fullDiskKeepsTheOldFileAndSaysWhy()
                                            : writer == QLatin1String("pdf") ? QStringLiteral("report.pdf")
                                            : writer.startsWith(QLatin1String("comport.inf"))
                                                ? QStringLiteral("comport.inf")
-                                               : QStringLiteral("comport.map"));
-    if (writer == QLatin1String("comport.inf")) {
+                                               : writer);
+    if (writer == QLatin1String("comport.inf") || writer == QLatin1String("kavrilink.ini")) {
         // Choosing a port opens it, and its lock in the system's lock folder
         // must still be made: a disk of its own that is full, not a size limit.
         QVERIFY(QDir().mkpath(f.folder.appFolder()));
@@ -98,7 +99,9 @@ void TestBrokenFiles::fullDiskKeepsTheOldFileAndSaysWhy()
             QSKIP("needs a private mount namespace (root)");
         mounted.reset(new QByteArray(folder));
         QVERIFY(f.writePortMap("COM2=" + QFile::encodeName(pty.devicePath()) + '\n'));
-        QVERIFY(writeFile(path, " 3 \r\n"));
+        QVERIFY(writeFile(f.folder.filePath(QStringLiteral("comport.inf")), " 3 \r\n"));
+        if (writer == QLatin1String("kavrilink.ini"))
+            QVERIFY(writeFile(path, "[Programming]\nVerifyAfterWrite=false\n"));
         f.start();
         QFile filler(f.folder.filePath(QStringLiteral("filler")));
         QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
@@ -121,6 +124,12 @@ void TestBrokenFiles::fullDiskKeepsTheOldFileAndSaysWhy()
         QCOMPARE(f.data.CommPortNumber, 3);
         QVERIFY(!f.window->portItem(2)->isChecked());
         QVERIFY(f.window->portItem(3)->isChecked()); // where the stored number says
+    } else if (writer == QLatin1String("kavrilink.ini")) {
+        f.window->verifyAfterWriteItem()->trigger();
+        QCOMPARE(f.dialogs.messages.size(), 1);
+        reason = f.dialogs.messages.constFirst().informativeText;
+        QCOMPARE(contentOf(path), QByteArray("[Programming]\nVerifyAfterWrite=false\n"));
+        QVERIFY(f.window->verifyAfterWriteItem()->isChecked()); // for this run
     } else if (writer == QLatin1String("comport.inf at start-up")) {
         f.start();
         QVERIFY(!QFileInfo::exists(path)); // no empty file in its place

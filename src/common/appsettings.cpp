@@ -1,9 +1,12 @@
 #include "common/appsettings.h"
 
+#include "common/safefile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
+#include <QTemporaryDir>
 
 #include <iterator>
 #include <optional>
@@ -60,36 +63,51 @@ bool AppSettings::set(Choice choice, bool on, QString *reason)
 {
     m_values[indexOf(choice)] = on;
     QString why = unusableReason();
-    if (why.isEmpty()) {
-        QFile old(m_path);
-        const QByteArray oldBytes = old.open(QIODevice::ReadOnly) ? old.read(kMaxSettingsFileSize) : QByteArray();
-        old.close();
-        QSettings::Status status = writeChoices();
-        // QSettings does not (or not reliably) rewrite a file it could not
-        // parse: that one is put aside as <name>.bad and a new one written.
-        if (status == QSettings::FormatError) {
-            QFile aside(m_path + QStringLiteral(".bad"));
-            if (aside.open(QIODevice::WriteOnly | QIODevice::Truncate))
-                aside.write(oldBytes);
-            QFile::remove(m_path);
-            status = writeChoices();
-        }
-        if (status == QSettings::NoError)
-            return true;
-        why = QStringLiteral("%1: the settings could not be written").arg(m_path);
-    }
+    if (why.isEmpty())
+        why = save();
+    if (why.isEmpty())
+        return true;
     if (reason)
         *reason = why;
     return false;
 }
 
-QSettings::Status AppSettings::writeChoices() const
+QString AppSettings::save() const
 {
-    QSettings file(m_path, QSettings::IniFormat);
-    for (int i = 0; i < int(std::size(kChoiceKeys)); ++i)
-        file.setValue(QString::fromLatin1(kChoiceKeys[i]), m_values[i]);
-    file.sync();
-    return file.status();
+    // QSettings lays the file out in a scratch copy; the one safe writer puts
+    // it in place, so a full disk leaves the old file whole.
+    QTemporaryDir scratch;
+    if (!scratch.isValid())
+        return QStringLiteral("%1: %2").arg(m_path, scratch.errorString());
+    const QString draft = scratch.filePath(QString::fromLatin1(kSettingsFileName));
+    QFile old(m_path);
+    const QByteArray oldBytes = old.open(QIODevice::ReadOnly) ? old.read(kMaxSettingsFileSize) : QByteArray();
+    const auto layOut = [&](const QByteArray &start) {
+        QFile::remove(draft);
+        if (!start.isEmpty() && !ReplaceFile(draft, start))
+            return QSettings::AccessError;
+        QSettings file(draft, QSettings::IniFormat);
+        for (int i = 0; i < int(std::size(kChoiceKeys)); ++i)
+            file.setValue(QString::fromLatin1(kChoiceKeys[i]), m_values[i]);
+        file.sync();
+        return file.status();
+    };
+    // What else the file holds is kept. A file QSettings cannot parse it does
+    // not rewrite: that one is put aside as <name>.bad and a new one written.
+    QSettings::Status status = layOut(oldBytes);
+    if (status == QSettings::FormatError) {
+        (void)ReplaceFile(m_path + QStringLiteral(".bad"), oldBytes);
+        status = layOut({});
+    }
+    if (status != QSettings::NoError)
+        return QStringLiteral("%1: the settings could not be written").arg(m_path);
+    QFile laidOut(draft);
+    if (!laidOut.open(QIODevice::ReadOnly))
+        return QStringLiteral("%1: %2").arg(m_path, laidOut.errorString());
+    QString error;
+    if (!ReplaceFile(m_path, laidOut.readAll(), &error))
+        return error.contains(m_path) ? error : QStringLiteral("%1: %2").arg(m_path, error);
+    return {};
 }
 
 QString AppSettings::unusableReason() const

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QSettings>
 #include <QString>
 
 namespace kav {
@@ -39,7 +38,8 @@ public:
 private:
     // Why the file cannot be given to QSettings; empty when it can.
     QString unusableReason() const;
-    [[nodiscard]] QSettings::Status writeChoices() const;
+    // Writes every choice, keeping what else the file holds; why not, or empty.
+    [[nodiscard]] QString save() const;
 
     QString m_path;
     bool m_values[2] = {false, false};
