@@ -22,13 +22,18 @@
 #include "scriptedserial.h"
 
 #include "app/exchangecommands.h"
+#include "common/appsettings.h"
 #include "link/programmingexchange.h"
 #include "link/radioprotocol.h"
+#include "radio/backupstore.h"
 #include "radio/plantexts.h"
 #include "radio/radiodata.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QMap>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 
 using namespace kav;
 
@@ -97,11 +102,16 @@ private:
     std::size_t m_at = 0;
 };
 
+QTemporaryDir *g_folder = nullptr;
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
     static QCoreApplication app(*argc, *argv);
+    // Where READ keeps its backups; emptied after every input.
+    static QTemporaryDir folder;
+    g_folder = &folder;
     return 0;
 }
 
@@ -130,7 +140,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
             || box.text == QLatin1String("Connection Error to Radio"))
             errorShownOpen = errorShownOpen || serial.isOpen();
     };
-    ExchangeCommands commands(data, sheet, dialogs, serial, [] { return QStringLiteral("/dev/scripted"); });
+    // The choices are off, as in a new application folder: WRITE is one exchange.
+    const AppSettings settings(g_folder->path());
+    const BackupStore backups(BackupStore::defaultFolder(g_folder->path()));
+    const auto removeBackups = qScopeGuard([&backups] { QDir(backups.folder()).removeRecursively(); });
+    ExchangeCommands commands(data, sheet, dialogs, serial, [] { return QStringLiteral("/dev/scripted"); }, settings,
+                              backups);
     ProgrammingExchange &exchange = commands.exchange();
     bool completed = false;
     int ended = 0;

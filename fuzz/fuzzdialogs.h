@@ -27,6 +27,7 @@ public:
     QString getOpenFileName(const kav::FileDialogRequest &) override { return path; }
     QString getSaveFileName(const kav::FileDialogRequest &) override { return path; }
     bool showPrintDialog(const kav::PrintDialogRequest &, QPrinter &) override { return false; }
+    bool openFolder(const QString &) override { return false; }
 
     QList<kav::MessageRequest> shown;
     QList<kav::MessageResult> answers;
