@@ -25,15 +25,15 @@ void TestLineTrace::printsTheDocumentedFormat()
 {
     LineTrace trace;
     trace.beginExchange(QStringLiteral("Read /dev/ttyUSB0"), 5'000 * kMs, kStart);
-    trace.addBytes(TraceDirection::ToRadio, "\xE0", 5'000 * kMs);
-    trace.addBytes(TraceDirection::FromRadio, "\x0E\x04", 5'000 * kMs + 12'345'678);
+    trace.addBytes(LineDirection::ToRadio, "\xE0", 5'000 * kMs);
+    trace.addBytes(LineDirection::FromRadio, "\x0E\x04", 5'000 * kMs + 12'345'678);
     trace.endExchange(QStringLiteral("Connection Error to Radio"));
-    trace.addBytes(TraceDirection::FromRadio, "\x55", 5'100 * kMs); // after the end: nobody's
+    trace.addBytes(LineDirection::FromRadio, "\x55", 5'100 * kMs); // after the end: nobody's
     trace.beginExchange(QStringLiteral("Write /dev/ttyUSB0"), 6'000 * kMs, kStart.addSecs(1));
-    trace.addBytes(TraceDirection::ToRadio, "\xF0", 6'000 * kMs + 1'234'567'891);
+    trace.addBytes(LineDirection::ToRadio, "\xF0", 6'000 * kMs + 1'234'567'891);
     trace.beginExchange(QStringLiteral("Read COM3"), kStart.addSecs(2)); // its time starts at its first byte
-    trace.addBytes(TraceDirection::ToRadio, "\xE0", 9'000 * kMs);
-    trace.addBytes(TraceDirection::FromRadio, "\x0E", 9'026 * kMs + 500'000);
+    trace.addBytes(LineDirection::ToRadio, "\xE0", 9'000 * kMs);
+    trace.addBytes(LineDirection::FromRadio, "\x0E", 9'026 * kMs + 500'000);
 
     QCOMPARE(trace.text(), QStringLiteral("Read /dev/ttyUSB0 started 2025-06-01 14:03:07.123\n"
                                           "+     0.000 ms  -> E0\n"
@@ -83,7 +83,7 @@ void TestLineTrace::staysBoundedUnderBabble()
         trace.beginExchange(QStringLiteral("Read device %1").arg(e), now, kStart);
         for (int sent = 0; sent < bytesEach; sent += chunk) {
             now += kMs;
-            trace.addBytes(TraceDirection::FromRadio, QByteArray(qMin(chunk, bytesEach - sent), '\xA5'), now);
+            trace.addBytes(LineDirection::FromRadio, QByteArray(qMin(chunk, bytesEach - sent), '\xA5'), now);
         }
         trace.endExchange(QStringLiteral("Communication Error"));
     }

@@ -3,6 +3,7 @@
 #include "app/sendimage.h"
 #include "common/appsettings.h"
 #include "common/dialogseam.h"
+#include "link/exchangetrace.h"
 #include "link/linkmessages.h"
 #include "link/openfailure.h"
 #include "link/serialservice.h"
@@ -11,19 +12,11 @@
 #include "radio/plancompare.h"
 #include "radio/radiodata.h"
 
-#include <chrono>
 #include <utility>
 
 namespace kav {
 
 namespace {
-
-// The clock of the engine's lineBytes() time stamps.
-qint64 steadyNow()
-{
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 
 constexpr char kVerifyErrorMessage[] = "Verify Error";
 
@@ -35,15 +28,8 @@ ExchangeCommands::ExchangeCommands(RadioData &data, PlanDisplay &sheet, DialogSe
     : QObject(parent), m_data(data), m_sheet(sheet), m_dialogs(dialogs), m_serial(serial), m_device(std::move(device)),
       m_settings(settings), m_backups(backups), m_exchange(serial, m_device)
 {
-    connect(&m_exchange, &ProgrammingExchange::started, this, &ExchangeCommands::traceBegin);
-    connect(&m_exchange, &ProgrammingExchange::lineBytes, this,
-            [this](LineDirection direction, const QByteArray &bytes, qint64 ns) {
-                m_trace.addBytes(direction == LineDirection::ToRadio ? TraceDirection::ToRadio
-                                                                     : TraceDirection::FromRadio,
-                                 bytes, ns);
-            });
     // The trace ends an exchange before its handler can start the next one.
-    connect(&m_exchange, &ProgrammingExchange::finished, this, &ExchangeCommands::traceEnd);
+    TraceExchanges(m_exchange, m_trace, [this] { return exchangeDevice(); });
     connect(&m_exchange, &ProgrammingExchange::finished, this, &ExchangeCommands::onExchangeFinished);
 }
 
@@ -189,22 +175,6 @@ QString ExchangeCommands::exchangeDevice() const
     if (m_serial.isOpen())
         return m_serial.device();
     return m_device ? m_device() : QString();
-}
-
-void ExchangeCommands::traceBegin(ExchangeKind kind)
-{
-    const QString verb = kind == ExchangeKind::Read ? QStringLiteral("Read") : QStringLiteral("Write");
-    m_trace.beginExchange(verb + QLatin1Char(' ') + exchangeDevice(), steadyNow());
-}
-
-void ExchangeCommands::traceEnd(const ExchangeResult &result)
-{
-    if (result.outcome == ExchangeOutcome::Ok) {
-        m_trace.endExchange(QStringLiteral("ok"));
-        return;
-    }
-    const QString message = ExchangeMessage(result.outcome);
-    m_trace.endExchange(result.reason.isEmpty() ? message : QStringLiteral("%1 (%2)").arg(message, result.reason));
 }
 
 } // namespace kav

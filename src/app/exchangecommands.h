@@ -57,8 +57,6 @@ private:
     void showPortUnavailable(const QString &reason);
     // The device of the exchange: the open port's, else the one an open would take.
     QString exchangeDevice() const;
-    void traceBegin(ExchangeKind kind);
-    void traceEnd(const ExchangeResult &result);
 
     RadioData &m_data;
     PlanDisplay &m_sheet;
@@ -67,8 +65,8 @@ private:
     ProgrammingExchange::DeviceSource m_device;
     const AppSettings &m_settings;
     const BackupStore &m_backups;
+    LineTrace m_trace; // outlives the engine that feeds it
     ProgrammingExchange m_exchange;
-    LineTrace m_trace;
     Step m_step = Step::None;
     bool m_verify = false;   // read back after this write
     RadioImage m_writeImage; // what this write sends

@@ -3,6 +3,7 @@
 #include "cli/clidialogs.h"
 #include "cli/exitcodes.h"
 #include "common/appfolder.h"
+#include "link/exchangetrace.h"
 #include "link/linkmessages.h"
 #include "link/openfailure.h"
 #include "link/portmap.h"
@@ -13,7 +14,6 @@
 #include "radio/plancompare.h"
 
 #include <algorithm>
-#include <chrono>
 
 namespace kav::cli {
 
@@ -45,22 +45,6 @@ constexpr OutcomeExit kOutcomeExits[] = {
     {ExchangeOutcome::WriteRefused, ExitWriteRefused},
 };
 
-// The engine's clock for line bytes.
-qint64 steadyNowNs()
-{
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-// "Message (reason)", as on standard error: the trace's outcome of a failed exchange.
-QString outcomeText(const ExchangeResult &result)
-{
-    if (result.outcome == ExchangeOutcome::Ok)
-        return QStringLiteral("ok");
-    const QString message = ExchangeMessage(result.outcome);
-    return result.reason.isEmpty() ? message : message + QStringLiteral(" (") + result.reason + QLatin1Char(')');
-}
-
 } // namespace
 
 int exitCodeFor(ExchangeOutcome outcome)
@@ -79,10 +63,8 @@ RadioJob::RadioJob(Kind kind, const QString &device, int comNumber, QObject *par
       m_exchange(*m_serial, m_device)
 {
     m_name = device.isEmpty() ? QStringLiteral("COM%1 (%2)").arg(comNumber).arg(m_device()) : device;
-    connect(&m_exchange, &ProgrammingExchange::started, this, &RadioJob::onExchangeStarted);
-    connect(&m_exchange, &ProgrammingExchange::lineBytes, this, &RadioJob::onLineBytes);
     // Before onExchangeFinished, which may start the next exchange at once.
-    connect(&m_exchange, &ProgrammingExchange::finished, this, &RadioJob::onExchangeEnded);
+    TraceExchanges(m_exchange, m_trace, m_device);
     connect(&m_exchange, &ProgrammingExchange::progressed, this, &RadioJob::onExchangeProgressed);
     connect(&m_exchange, &ProgrammingExchange::finished, this, &RadioJob::onExchangeFinished);
 }
@@ -146,23 +128,6 @@ QString RadioJob::progress() const
         break;
     }
     return QStringLiteral("starting");
-}
-
-void RadioJob::onExchangeStarted(ExchangeKind kind)
-{
-    const QString label = kind == ExchangeKind::Read ? QStringLiteral("Read ") : QStringLiteral("Write ");
-    m_trace.beginExchange(label + m_device(), steadyNowNs());
-}
-
-void RadioJob::onLineBytes(LineDirection direction, const QByteArray &bytes, qint64 monotonicNs)
-{
-    m_trace.addBytes(direction == LineDirection::ToRadio ? TraceDirection::ToRadio : TraceDirection::FromRadio, bytes,
-                     monotonicNs);
-}
-
-void RadioJob::onExchangeEnded(const ExchangeResult &result)
-{
-    m_trace.endExchange(outcomeText(result));
 }
 
 void RadioJob::onExchangeProgressed(LinkState, int blockBytes)

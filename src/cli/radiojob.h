@@ -58,9 +58,6 @@ private:
     // What the exchange under way is for.
     enum class Phase { Read, Backup, Write, Verify };
 
-    void onExchangeStarted(ExchangeKind kind);
-    void onLineBytes(LineDirection direction, const QByteArray &bytes, qint64 monotonicNs);
-    void onExchangeEnded(const ExchangeResult &result);
     void onExchangeProgressed(LinkState state, int blockBytes);
     void onExchangeFinished(const ExchangeResult &result);
     void onBackupRead(const ExchangeResult &result);
@@ -76,13 +73,13 @@ private:
     ProgrammingExchange::DeviceSource m_device;
     std::unique_ptr<QtSerialService> m_serial;
     RadioData m_data;
+    LineTrace m_trace; // outlives the engine that feeds it
     ProgrammingExchange m_exchange;
     RadioImage m_plan;
     int m_blockBytes = 0;
     bool m_verify = false;
     QString m_backupFolder;
     Phase m_phase = Phase::Read;
-    LineTrace m_trace;
     bool m_finished = false;
     int m_exitCode = 0;
     QString m_failure;

@@ -33,7 +33,7 @@ void LineTrace::beginExchange(const QString &label, const QDateTime &startedAt)
     m_exchanges.back().startsAtFirstByte = true;
 }
 
-void LineTrace::addBytes(TraceDirection direction, QByteArrayView bytes, qint64 monotonicNs)
+void LineTrace::addBytes(LineDirection direction, QByteArrayView bytes, qint64 monotonicNs)
 {
     if (m_exchanges.empty() || !m_exchanges.back().open)
         return;
@@ -77,7 +77,7 @@ QString LineTrace::headerLine(const QString &label, const QDateTime &startedAt)
     return QStringLiteral("%1 started %2").arg(label, startedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")));
 }
 
-QString LineTrace::byteLine(qint64 sinceStartNs, TraceDirection direction, quint8 byte)
+QString LineTrace::byteLine(qint64 sinceStartNs, LineDirection direction, quint8 byte)
 {
     // Whole microseconds, printed as ms with three decimals: exact, no floating point.
     const qint64 us = sinceStartNs / 1000;
@@ -86,7 +86,7 @@ QString LineTrace::byteLine(qint64 sinceStartNs, TraceDirection direction, quint
     const QString ms =
         QStringLiteral("%1%2.%3").arg(sign).arg(magnitude / 1000).arg(magnitude % 1000, 3, 10, QLatin1Char('0'));
     const QString hex = QStringLiteral("%1").arg(byte, 2, 16, QLatin1Char('0')).toUpper();
-    const QString arrow = direction == TraceDirection::ToRadio ? QStringLiteral("->") : QStringLiteral("<-");
+    const QString arrow = direction == LineDirection::ToRadio ? QStringLiteral("->") : QStringLiteral("<-");
     return QStringLiteral("+ %1 ms  %2 %3").arg(ms, 9).arg(arrow, hex);
 }
 

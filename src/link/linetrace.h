@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/exchangeresult.h"
+
 #include <QByteArrayView>
 #include <QDateTime>
 #include <QString>
@@ -8,8 +10,6 @@
 #include <vector>
 
 namespace kav {
-
-enum class TraceDirection { ToRadio, FromRadio };
 
 // The bytes of the last kExchangesKept exchanges, for "what was on the line?".
 // Bounded: an exchange keeps its first kBytesKept bytes and counts the rest, and
@@ -37,7 +37,7 @@ public:
     // caller that does not share the bytes' clock.
     void beginExchange(const QString &label, const QDateTime &startedAt = QDateTime::currentDateTime());
     // Bytes seen on the line; ignored when no exchange is open.
-    void addBytes(TraceDirection direction, QByteArrayView bytes, qint64 monotonicNs);
+    void addBytes(LineDirection direction, QByteArrayView bytes, qint64 monotonicNs);
     // Ends the open exchange with its outcome, e.g. "Ok" or "Connection Error to Radio".
     void endExchange(const QString &outcome);
     void clear() { m_exchanges.clear(); }
@@ -48,7 +48,7 @@ public:
 
     // The pieces of text(), also used by the simulated radio's trace log.
     [[nodiscard]] static QString headerLine(const QString &label, const QDateTime &startedAt);
-    [[nodiscard]] static QString byteLine(qint64 sinceStartNs, TraceDirection direction, quint8 byte);
+    [[nodiscard]] static QString byteLine(qint64 sinceStartNs, LineDirection direction, quint8 byte);
     [[nodiscard]] static QString droppedLine(qint64 bytes);
     [[nodiscard]] static QString outcomeLine(const QString &outcome);
 
@@ -57,7 +57,7 @@ private:
     {
         qint64 sinceStartNs;
         quint8 byte;
-        TraceDirection direction;
+        LineDirection direction;
     };
     struct Exchange
     {

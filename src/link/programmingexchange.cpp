@@ -7,16 +7,6 @@
 
 namespace kav {
 
-namespace {
-
-qint64 steadyNow()
-{
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-} // namespace
-
 QDebug operator<<(QDebug debug, ExchangeOutcome outcome)
 {
     static constexpr const char *names[] = {"Ok", "PortUnavailable", "NoAnswer", "CommunicationError",
@@ -39,6 +29,12 @@ ProgrammingExchange::ProgrammingExchange(SerialService &serial, DeviceSource dev
 }
 
 ProgrammingExchange::~ProgrammingExchange() = default;
+
+qint64 ProgrammingExchange::lineClockNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 void ProgrammingExchange::setResponseTimeout(std::chrono::milliseconds timeout)
 {
@@ -115,7 +111,7 @@ void ProgrammingExchange::onSerialEvent()
         return;
     case LinkState::Idle:
         if (const QByteArray dropped = m_serial.take(); !dropped.isEmpty())
-            Q_EMIT lineBytes(LineDirection::FromRadio, dropped, steadyNow());
+            Q_EMIT lineBytes(LineDirection::FromRadio, dropped, lineClockNs());
         return;
     }
 }
@@ -128,7 +124,7 @@ std::optional<std::uint8_t> ProgrammingExchange::takeAnswer()
     const QByteArray taken = m_serial.take();
     if (taken.isEmpty())
         return std::nullopt;
-    Q_EMIT lineBytes(LineDirection::FromRadio, taken, steadyNow());
+    Q_EMIT lineBytes(LineDirection::FromRadio, taken, lineClockNs());
     m_timer.stop();
     return std::uint8_t(taken.at(0)); // the bytes taken with it are dropped
 }
@@ -196,7 +192,7 @@ void ProgrammingExchange::onImageBlock()
     }
     m_timer.stop();
     const QByteArray taken = m_serial.take(); // bytes beyond the block are dropped
-    Q_EMIT lineBytes(LineDirection::FromRadio, taken, steadyNow());
+    Q_EMIT lineBytes(LineDirection::FromRadio, taken, lineClockNs());
     if (taken.size() < kImageBlockSize || !BlockChecksumMatches(taken)) {
         const bool sent = sendByte(WireBytes::BlockBad);
         const QString reason = sent ? QString() : m_serial.errorString();
@@ -244,7 +240,7 @@ bool ProgrammingExchange::send(const QByteArray &bytes)
 {
     if (!m_serial.write(bytes))
         return false;
-    Q_EMIT lineBytes(LineDirection::ToRadio, bytes, steadyNow());
+    Q_EMIT lineBytes(LineDirection::ToRadio, bytes, lineClockNs());
     return true;
 }
 

@@ -36,6 +36,9 @@ public:
     ProgrammingExchange(SerialService &serial, DeviceSource device, QObject *parent = nullptr);
     ~ProgrammingExchange() override;
 
+    // The steady clock of the lineBytes() time stamps, in nanoseconds.
+    [[nodiscard]] static qint64 lineClockNs();
+
     void setResponseTimeout(std::chrono::milliseconds timeout);
     std::chrono::milliseconds responseTimeout() const;
 

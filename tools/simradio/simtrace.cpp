@@ -27,7 +27,7 @@ void SimTrace::add(const LogEntry &entry)
             begin(entry.byte, entry.ns);
         if (!m_open)
             return;
-        m_print(LineTrace::byteLine(entry.ns - m_startNs, TraceDirection::ToRadio, quint8(entry.byte)));
+        m_print(LineTrace::byteLine(entry.ns - m_startNs, LineDirection::ToRadio, quint8(entry.byte)));
         // A read ends with the program's verdict on the block.
         if (m_command == kReadCommand && (entry.byte == kBlockOk || entry.byte == kBlockBad))
             m_done = true;
@@ -35,7 +35,7 @@ void SimTrace::add(const LogEntry &entry)
     case LogEntry::Sent:
         if (!m_open)
             return;
-        m_print(LineTrace::byteLine(entry.ns - m_startNs, TraceDirection::FromRadio, quint8(entry.byte)));
+        m_print(LineTrace::byteLine(entry.ns - m_startNs, LineDirection::FromRadio, quint8(entry.byte)));
         // A write ends with the radio's verdict.
         if (m_command == kWriteCommand && (entry.byte == kBlockOk || entry.byte == kBlockBad))
             m_done = true;
