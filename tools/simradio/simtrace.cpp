@@ -1,5 +1,7 @@
 #include "simtrace.h"
 
+#include "simwirebytes.h"
+
 #include "link/linetrace.h"
 
 #include <QDateTime>
@@ -7,15 +9,6 @@
 #include <utility>
 
 namespace kav::sim {
-
-namespace {
-
-constexpr int kReadCommand = 0xE0;
-constexpr int kWriteCommand = 0xF0;
-constexpr int kBlockOk = 0x77;
-constexpr int kBlockBad = 0x55;
-
-} // namespace
 
 SimTrace::SimTrace(QString device, Printer print) : m_device(std::move(device)), m_print(std::move(print)) {}
 

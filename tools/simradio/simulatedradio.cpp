@@ -1,5 +1,7 @@
 #include "simulatedradio.h"
 
+#include "simwirebytes.h"
+
 #include <QFile>
 #include <QRegularExpression>
 
@@ -7,12 +9,6 @@ namespace kav::sim {
 
 namespace {
 
-constexpr quint8 kReadCommand = 0xE0;
-constexpr quint8 kReadAccepted = 0x0E;
-constexpr quint8 kWriteCommand = 0xF0;
-constexpr quint8 kWriteAccepted = 0x0F;
-constexpr quint8 kBlockOk = 0x77;
-constexpr quint8 kBlockBad = 0x55;
 constexpr int kBlockSize = SimulatedRadio::kImageSize + 1;
 // A block whose bytes stop coming for this long is given up.
 constexpr auto kBlockGiveUp = std::chrono::seconds(1);
