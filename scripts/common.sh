@@ -50,7 +50,12 @@ build_in() {
     shift
     if [ ! -f "$dir/CMakeCache.txt" ]; then
         say "Configuring $dir"
-        cmake -S "$KAV_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+        local launcher=()
+        # A compiler cache, where the machine has one, makes rebuilds of other checkouts cheap.
+        if command -v ccache >/dev/null 2>&1; then
+            launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+        fi
+        cmake -S "$KAV_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "$@"
     fi
     say "Building $dir"
     cmake --build "$dir" -j "$(nproc)"
