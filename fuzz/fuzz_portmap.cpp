@@ -5,8 +5,9 @@
 //   empty, has no blank at either end and holds no line break or '#';
 // - each entry comes from a line of the file: the last line whose key names
 //   that port (the line's text up to '#' contains "COMn=" up to blanks and case);
-// - reading from a device gives the same map as parsing the bytes, and takes
-//   at most one byte more than the largest map;
+// - reading from a device gives the same map as parsing the bytes, or refuses
+//   it with a reason (too large, not text), and takes at most one byte more
+//   than the largest map;
 // - the device of COM n is the mapped one, or /dev/ttyS(n-1) without an entry.
 #include "countingdevice.h"
 #include "fuzzcheck.h"
@@ -25,9 +26,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
     const PortMap map = ParsePortMap(text);
 
     CountingDevice device(text.constData(), text.size());
-    const PortMap fromDevice = ReadPortMap(device);
+    const PortMapRead fromDevice = ReadPortMap(device);
     FUZZ_CHECK(device.consumed() <= kMaxPortMapBytes + 1);
-    FUZZ_CHECK(fromDevice == (text.size() <= kMaxPortMapBytes ? map : PortMap()));
+    // A map is read, or refused with a reason and no entries: never half of one.
+    FUZZ_CHECK(fromDevice.status != PortMapStatus::Missing);
+    FUZZ_CHECK(fromDevice.status == PortMapStatus::Read ? fromDevice.map == map
+                                                        : fromDevice.map.isEmpty() && !fromDevice.reason.isEmpty());
+    FUZZ_CHECK(text.size() <= kMaxPortMapBytes || fromDevice.status == PortMapStatus::Unusable);
 
     QString all = QString::fromUtf8(text);
     if (all.startsWith(QChar(0xFEFF)))

@@ -178,7 +178,7 @@ void TestDeviceAssignment::savedMapReadsBackAndReplacesAtomically()
     const PortMap map{{1, QStringLiteral("/dev/ttyUSB0")}, {3, QStringLiteral("/dev/serial/by-id/usb-FTDI_A1")}};
     QString reason;
     QVERIFY(SavePortMap(path, map, &reason));
-    QCOMPARE(ReadPortMap(path), map);
+    QCOMPARE(ReadPortMap(path).map, map);
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QVERIFY(file.readAll().startsWith("# "));
@@ -187,7 +187,7 @@ void TestDeviceAssignment::savedMapReadsBackAndReplacesAtomically()
     const QString blocked = folder.dataHome() + QStringLiteral("/no/such/folder/comport.map");
     QVERIFY(!SavePortMap(blocked, map, &reason));
     QVERIFY(!reason.isEmpty());
-    QCOMPARE(ReadPortMap(path), map);
+    QCOMPARE(ReadPortMap(path).map, map);
 }
 
 void TestDeviceAssignment::windowAssignsADeviceThatComItemsThenUse()
@@ -212,7 +212,7 @@ void TestDeviceAssignment::windowAssignsADeviceThatComItemsThenUse()
     w.assignDevicesItem()->trigger();
     QVERIFY(shown);
 
-    const PortMap map = ReadPortMap(f.folder.filePath(QStringLiteral("comport.map")));
+    const PortMap map = ReadPortMap(f.folder.filePath(QStringLiteral("comport.map"))).map;
     QCOMPARE(map.value(2), adapter.devicePath());
     QCOMPARE(map.value(1), f.absentDevice(1)); // the other ports as they were
     QVERIFY(w.portItem(1)->isChecked());            // choosing devices is not choosing a port

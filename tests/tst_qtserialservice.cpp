@@ -39,8 +39,8 @@ private slots:
 
     void parsesPortMap_data();
     void parsesPortMap();
-    void readsPortMapFromDevice();
-    void readsOnlyBoundedRegularPortMaps();
+    void readsPortMapFiles_data();
+    void readsPortMapFiles();
     void mapsUnlistedPortsToSystemDevices();
     void writesPortMapReadBackAlike();
 
@@ -130,35 +130,97 @@ void TestQtSerialService::parsesPortMap()
     QCOMPARE(ParsePortMap(text), expected);
 }
 
-void TestQtSerialService::readsPortMapFromDevice()
+void TestQtSerialService::readsPortMapFiles_data()
 {
-    QByteArray text("COM2=/dev/ttyUSB1\n");
-    QBuffer buffer(&text);
-    QCOMPARE(ReadPortMap(buffer), (PortMap{{2, "/dev/ttyUSB1"}}));
-    QCOMPARE(ReadPortMap(m_folder->filePath(QStringLiteral("missing.map"))), PortMap{});
-    QCOMPARE(ReadPortMap(m_folder->appFolder()), PortMap{}); // a folder is no map
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<int>("entries");
+    QTest::addColumn<QString>("reason");
+
+    const auto status = [](PortMapStatus s) { return int(s); };
+    QByteArray full; // 255 entries with comments, larger than maps used to be allowed
+    for (int n = 1; n <= 255; ++n)
+        full += "COM" + QByteArray::number(n) + " = /dev/serial/by-id/usb-adapter-" + QByteArray::number(n) +
+                "-if00-port0   # bench position " + QByteArray::number(n) + ", rack A, shelf 3, left side " +
+                QByteArray(200, '-') + '\n';
+    QByteArray atLimit("COM2=/dev/ttyUSB1\n");
+    atLimit += QByteArray(kMaxPortMapBytes - atLimit.size(), '#');
+    QByteArray random(100 * 1000, '\0');
+    for (int i = 0; i < random.size(); ++i)
+        random[i] = char((i * 2654435761u) >> 13);
+
+    QTest::newRow("a map") << "file" << QByteArray("COM2=/dev/ttyUSB1\n") << status(PortMapStatus::Read) << 1
+                           << QString();
+    QTest::newRow("255 entries with comments") << "file" << full << status(PortMapStatus::Read) << 255 << QString();
+    QTest::newRow("at the size limit") << "file" << atLimit << status(PortMapStatus::Read) << 1 << QString();
+    QTest::newRow("nothing there") << "missing" << QByteArray() << status(PortMapStatus::Missing) << 0 << QString();
+    QTest::newRow("one byte over the limit") << "file" << atLimit + '\n' << status(PortMapStatus::Unusable) << 0
+                                             << "larger than 1048576 bytes";
+    QTest::newRow("random bytes") << "file" << random << status(PortMapStatus::Unusable) << 0
+                                  << "not a text file";
+    QTest::newRow("a NUL byte") << "file" << QByteArray("COM1=/dev/ttyUSB0\0\n", 19)
+                                << status(PortMapStatus::Unusable) << 0 << "not a text file";
+    QTest::newRow("a folder") << "folder" << QByteArray() << status(PortMapStatus::Unusable) << 0 << "is a folder";
+    QTest::newRow("a FIFO") << "fifo" << QByteArray() << status(PortMapStatus::Unusable) << 0
+                            << "not a regular file";
+    QTest::newRow("a link to /dev/zero") << "/dev/zero" << QByteArray() << status(PortMapStatus::Unusable) << 0
+                                         << "not a regular file";
+    QTest::newRow("a link to /dev/tty") << "/dev/tty" << QByteArray() << status(PortMapStatus::Unusable) << 0
+                                        << "not a regular file";
+    QTest::newRow("a link that leads nowhere") << "/nonexistent/comport.map" << QByteArray()
+                                               << status(PortMapStatus::Unusable) << 0 << "leads nowhere";
 }
 
-void TestQtSerialService::readsOnlyBoundedRegularPortMaps()
+void TestQtSerialService::readsPortMapFiles()
 {
-    // A map at the limit is read; one byte more and it is no map, read no further than that byte.
-    QByteArray text("COM2=/dev/ttyUSB1\n");
-    text += QByteArray(kMaxPortMapBytes - text.size(), '#');
-    QBuffer atLimit(&text);
-    QCOMPARE(ReadPortMap(atLimit), (PortMap{{2, "/dev/ttyUSB1"}}));
-    text += QByteArray(1024 * 1024, '\n');
-    QBuffer tooLong(&text);
-    QCOMPARE(ReadPortMap(tooLong), PortMap{});
-    QCOMPARE(tooLong.pos(), kMaxPortMapBytes + 1);
+    QFETCH(QString, kind);
+    QFETCH(QByteArray, content);
+    QFETCH(int, status);
+    QFETCH(int, entries);
+    QFETCH(QString, reason);
 
-#ifdef Q_OS_UNIX
-    // A FIFO in the map's place: refused at once instead of waiting for a writer.
-    const QString fifo = m_folder->filePath(QStringLiteral("fifo.map"));
-    QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
-    QCOMPARE(ReadPortMap(fifo), PortMap{});
-    // /dev/zero never ends.
-    QCOMPARE(ReadPortMap(QStringLiteral("/dev/zero")), PortMap{});
-#endif
+    QDir().mkpath(m_folder->appFolder());
+    const QString path = m_folder->filePath(QStringLiteral("comport.map"));
+    if (kind == QLatin1String("file")) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(content), content.size());
+    } else if (kind == QLatin1String("folder")) {
+        QVERIFY(QDir().mkpath(path));
+    } else if (kind == QLatin1String("fifo")) {
+        // Refused at once instead of waiting for a writer.
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (kind.startsWith(QLatin1Char('/'))) {
+        QVERIFY(QFile::link(kind, path));
+    }
+
+    const PortMapRead read = ReadPortMap(path);
+    QCOMPARE(int(read.status), status);
+    QCOMPARE(int(read.map.size()), entries);
+    if (reason.isEmpty()) {
+        QCOMPARE(read.reason, QString());
+    } else {
+        QVERIFY2(read.reason.startsWith(path + QStringLiteral(": ")), qPrintable(read.reason));
+        QVERIFY2(read.reason.contains(reason), qPrintable(read.reason));
+        // Every COM number is refused with that reason, none falls back to its default device.
+        for (int n : {1, 2, 255}) {
+            QString device;
+            QString why;
+            QVERIFY(!ResolvePortDevice(read, n, &device, &why));
+            QVERIFY2(why.startsWith(QStringLiteral("COM%1: ").arg(n)) && why.contains(read.reason), qPrintable(why));
+            QCOMPARE(device, QString());
+        }
+    }
+
+    // The same bytes from a device: read no further than one byte past the limit.
+    if (kind == QLatin1String("file")) {
+        QBuffer buffer(&content);
+        const PortMapRead fromDevice = ReadPortMap(buffer);
+        QCOMPARE(int(fromDevice.status), status);
+        QCOMPARE(fromDevice.map, read.map);
+        QVERIFY(buffer.pos() <= kMaxPortMapBytes + 1);
+    }
 }
 
 void TestQtSerialService::mapsUnlistedPortsToSystemDevices()
@@ -190,7 +252,7 @@ void TestQtSerialService::writesPortMapReadBackAlike()
     QDir().mkpath(m_folder->appFolder());
     QString reason;
     QVERIFY2(SavePortMap(path, map, &reason), qPrintable(reason));
-    QCOMPARE(ReadPortMap(path), map);
+    QCOMPARE(ReadPortMap(path).map, map);
     QVERIFY(!SavePortMap(m_folder->filePath(QStringLiteral("no-such-folder/comport.map")), map, &reason));
     QVERIFY(!reason.isEmpty());
 }

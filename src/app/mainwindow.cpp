@@ -186,7 +186,7 @@ void MainWindow::assignDevices()
 {
     const QString path = m_portSetting->portMapFile();
     // Enumerated only now: listing serial devices has no place at start-up.
-    DeviceAssignmentDialog dialog(ReadPortMap(path), findSerialDevices, this);
+    DeviceAssignmentDialog dialog(ReadPortMap(path).map, findSerialDevices, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
     QString reason;

@@ -26,7 +26,7 @@ ProgrammingExchange::DeviceSource deviceSource(const QString &device, int comNum
     if (!device.isEmpty())
         return [device] { return device; };
     return [comNumber] {
-        return PortDevice(ReadPortMap(applicationFile(QString::fromLatin1(kPortMapFileName))), comNumber);
+        return PortDevice(ReadPortMap(applicationFile(QString::fromLatin1(kPortMapFileName))).map, comNumber);
     };
 }
 

@@ -2,10 +2,12 @@
 
 #include "common/safefile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
 #include <QRegularExpression>
+#include <QStringDecoder>
 
 
 namespace kav {
@@ -44,27 +46,54 @@ PortMap ParsePortMap(const QByteArray &text)
     return map;
 }
 
-PortMap ReadPortMap(QIODevice &device)
+namespace {
+
+PortMapRead unusable(const QString &reason)
+{
+    return {PortMapStatus::Unusable, {}, reason};
+}
+
+} // namespace
+
+PortMapRead ReadPortMap(QIODevice &device)
 {
     if (!device.isOpen() && !device.open(QIODevice::ReadOnly))
-        return {};
+        return unusable(device.errorString());
     // One byte more than a map may have tells a map from something else
     // without reading all of it (a log file put there by mistake, /dev/zero).
     const QByteArray text = device.read(kMaxPortMapBytes + 1);
     if (text.size() > kMaxPortMapBytes)
-        return {};
-    return ParsePortMap(text);
+        return unusable(QStringLiteral("it is larger than %1 bytes").arg(kMaxPortMapBytes));
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    (void)utf8.decode(text);
+    if (utf8.hasError() || text.contains('\0'))
+        return unusable(QStringLiteral("it is not a text file"));
+    return {PortMapStatus::Read, ParsePortMap(text), {}};
 }
 
-PortMap ReadPortMap(const QString &path)
+PortMapRead ReadPortMap(const QString &path)
 {
-    // Only a regular file: opening a FIFO would wait for a writer for ever.
-    if (!QFileInfo(path).isFile())
-        return {};
+    const QFileInfo info(path);
+    const auto refused = [&path](const QString &why) {
+        return unusable(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), why));
+    };
+    if (!info.exists())
+        return info.isSymLink() ? refused(QStringLiteral("it is a link that leads nowhere")) : PortMapRead{};
+    if (info.isDir())
+        return refused(QStringLiteral("it is a folder"));
+    // Only a regular file: opening a FIFO would wait for a writer for ever,
+    // and a device may never end.
+    if (!info.isFile())
+        return refused(QStringLiteral("it is not a regular file"));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return ReadPortMap(file);
+        return refused(file.errorString());
+    PortMapRead read = ReadPortMap(file);
+    if (file.error() != QFileDevice::NoError)
+        return refused(file.errorString());
+    if (read.status == PortMapStatus::Unusable)
+        return refused(read.reason);
+    return read;
 }
 
 QByteArray FormatPortMap(const PortMap &map)
@@ -98,6 +127,18 @@ QString DefaultPortDevice(int number)
 QString PortDevice(const PortMap &map, int number)
 {
     return map.value(number, DefaultPortDevice(number));
+}
+
+bool ResolvePortDevice(const PortMapRead &read, int number, QString *device, QString *reason)
+{
+    if (read.status == PortMapStatus::Unusable) {
+        if (reason)
+            *reason = QStringLiteral("COM%1: the device map %2").arg(number).arg(read.reason);
+        return false;
+    }
+    if (device)
+        *device = PortDevice(read.map, number);
+    return true;
 }
 
 } // namespace kav

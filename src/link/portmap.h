@@ -17,16 +17,32 @@ inline constexpr char kPortMapFileName[] = "comport.map";
 // ignored; of two lines for the same port the later one counts.
 using PortMap = QMap<int, QString>;
 
-// The largest comport.map that is read: 255 entries of long device paths
-// fit many times over.
-inline constexpr qint64 kMaxPortMapBytes = 64 * 1024;
+// The largest comport.map that is read: no real map comes near it (255
+// entries with comments are under 100 KiB), a log or an image put there does.
+inline constexpr qint64 kMaxPortMapBytes = 1024 * 1024;
+
+// What reading comport.map found.
+enum class PortMapStatus {
+    Read,     // a map was read (it may hold no entry)
+    Missing,  // there is none: every COM port has its default device
+    Unusable, // something is there that is no map: no COM port may be used
+};
+
+struct PortMapRead
+{
+    PortMapStatus status = PortMapStatus::Missing;
+    PortMap map;    // the entries when Read, else empty
+    QString reason; // when Unusable: the path and why
+};
 
 [[nodiscard]] PortMap ParsePortMap(const QByteArray &text);
-// Reads the device to its end; an unreadable one, or one holding more than
-// kMaxPortMapBytes (of which it reads one byte more), gives an empty map.
-[[nodiscard]] PortMap ReadPortMap(QIODevice &device);
-// A missing or unreadable file, or one that is not a regular file, gives an empty map.
-[[nodiscard]] PortMap ReadPortMap(const QString &path);
+// Reads the device to its end. Unusable when it cannot be read, holds more
+// than kMaxPortMapBytes (of which it reads one byte more) or is not text
+// (invalid UTF-8, NUL bytes).
+[[nodiscard]] PortMapRead ReadPortMap(QIODevice &device);
+// Missing when nothing is at path; Unusable for anything there that is not a
+// readable regular file holding a map (a folder, a FIFO, a device, a broken link).
+[[nodiscard]] PortMapRead ReadPortMap(const QString &path);
 
 // comport.map as text: a comment, then one "COMn=device" line per entry.
 [[nodiscard]] QByteArray FormatPortMap(const PortMap &map);
@@ -39,5 +55,8 @@ inline constexpr qint64 kMaxPortMapBytes = 64 * 1024;
 [[nodiscard]] QString DefaultPortDevice(int number);
 // The mapped device of COM n, else the default one.
 [[nodiscard]] QString PortDevice(const PortMap &map, int number);
+// The device of COM n as the map read says; false with *reason (the map's
+// path and why) when the map is unusable.
+[[nodiscard]] bool ResolvePortDevice(const PortMapRead &read, int number, QString *device, QString *reason);
 
 } // namespace kav

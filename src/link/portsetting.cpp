@@ -36,7 +36,7 @@ QString PortSetting::portFilePath() const
 
 QString PortSetting::deviceOf(int number) const
 {
-    return PortDevice(ReadPortMap(m_portMapFile), number);
+    return PortDevice(ReadPortMap(m_portMapFile).map, number);
 }
 
 bool PortSetting::configure(int number)
