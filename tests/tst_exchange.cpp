@@ -2,6 +2,8 @@
 // it: the gates before an exchange and the box each outcome ends in.
 #include "app/mainwindow.h"
 #include "common/appfolder.h"
+#include "link/exchangetrace.h"
+#include "link/linetrace.h"
 #include "link/openfailure.h"
 #include "link/portsetting.h"
 #include "link/programmingexchange.h"
@@ -12,6 +14,7 @@
 #include "support/testfolder.h"
 
 #include <QLineEdit>
+#include <QMetaEnum>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -30,9 +33,7 @@ constexpr auto kShortTimeout = 150ms;
 
 QString outcomeName(ExchangeOutcome outcome)
 {
-    QString text;
-    QDebug(&text).noquote() << outcome;
-    return text.section(QStringLiteral("::"), 1).trimmed();
+    return QString::fromLatin1(QMetaEnum::fromType<ExchangeOutcome>().valueToKey(int(outcome)));
 }
 
 // The engine on a fake port, and the radio's side of it.
@@ -92,6 +93,14 @@ struct Rig
             serial.inject(kExampleBlock + QByteArray::fromHex("0e0f77"));
         } else if (step == QLatin1String("ack+block")) {
             serial.inject('\x0e' + kExampleBlock);
+        } else if (step == QLatin1String("ack+block10")) {
+            serial.inject('\x0e' + kExampleBlock.left(10));
+        } else if (step == QLatin1String("rest27")) {
+            serial.inject(kExampleBlock.mid(10));
+        } else if (step == QLatin1String("ack+badblock")) {
+            QByteArray bad = kExampleBlock;
+            bad[36] = '\x16';
+            serial.inject('\x0e' + bad);
         } else if (step == QLatin1String("badblock")) {
             QByteArray bad = kExampleBlock;
             bad[36] = '\x16';
@@ -158,6 +167,8 @@ private slots:
     void writeTransitions();
     void idleEngineDropsWhatArrives();
     void reportsLineBytesAndProgress();
+    void tracesEveryDeliveryAsItArrives_data();
+    void tracesEveryDeliveryAsItArrives();
 
     void windowGatesBeforeTheCommand_data();
     void windowGatesBeforeTheCommand();
@@ -261,8 +272,12 @@ void TestExchange::readTransitions_data()
     row("overflow discards what waits", {"0e", "partial20", "overflow", "block"}, {"e0", "77"}, {}, blk, false,
         false, true);
     row("overflow leaves the timer", {"overflow"}, {"e0"}, {}, ack, true, true, false);
-    row("ack and block in one take, then silence", {"ack+block", "timeout"}, {"e0"}, {none}, blk, false, false,
-        false);
+    row("ack and block in one delivery", {"ack+block"}, {"e0", "77"}, {}, blk, false, false, true);
+    row("ack with the block's first bytes, then the rest", {"ack+block10", "rest27"}, {"e0", "77"}, {}, blk, false,
+        false, true);
+    row("ack with the block's first bytes, then silence", {"ack+block10", "timeout"}, {"e0"}, {none}, blk, false,
+        false, false);
+    row("ack with a block failing its checksum", {"ack+badblock"}, {"e0", "55"}, {comm}, blk, false, false, false);
     row("write ack to read command", {"0f"}, {"e0"}, {comm}, ack, false, false, false);
     row("block ok byte to read command", {"77"}, {"e0"}, {comm}, ack, false, false, false);
     row("wrong ack with more bytes", {"0f0e"}, {"e0"}, {comm}, ack, false, false, false);
@@ -321,8 +336,9 @@ void TestExchange::writeTransitions_data()
     row("read ack to write command", {"0e"}, {"f0"}, {comm}, ack, false, false, false);
     row("block answered 0x55", {"0f", "55"}, {"f0", block}, {refused}, sent, false, false, false);
     row("block answered by the ack again", {"0f", "0f"}, {"f0", block}, {refused}, sent, false, false, false);
-    row("stray byte after a completed write", {"0f", "77", "aa"}, {"f0", block}, {refused}, sent, false, false,
-        true);
+    row("stray byte after a completed write", {"0f", "77", "aa"}, {"f0", block}, {}, sent, true, false, true);
+    row("bytes with the 0x77 dropped", {"0f", "77aa55"}, {"f0", block}, {}, sent, true, false, true);
+    row("port fails after a completed write", {"0f", "77", "fail"}, {"f0", block}, {}, sent, false, false, true);
     row("stray 0x77 after a completed write", {"0f", "77", "77"}, {"f0", block}, {}, sent, true, false, true);
     row("silent radio", {"timeout"}, {"f0"}, {none}, ack, false, false, false);
     row("no verdict on the block", {"0f", "timeout"}, {"f0", block}, {none}, sent, false, false, false);
@@ -389,6 +405,85 @@ void TestExchange::reportsLineBytesAndProgress()
     QCOMPARE(steps, (QStringList{step(LinkState::ReadRequested, 0), step(LinkState::ImageExpected, 0),
                                  step(LinkState::ImageExpected, 20)}));
     QCOMPARE(rig.completions(), 1);
+}
+
+void TestExchange::tracesEveryDeliveryAsItArrives_data()
+{
+    QTest::addColumn<bool>("reading");
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QString>("outcome"); // the trace's outcome line
+    QTest::addColumn<int>("after");       // bytes traced below the outcome
+
+    const QString block = QString::fromLatin1(kExampleBlock.toHex());
+    QTest::newRow("good read in pieces") << true << QStringList{"0e", "block:10"} << "ok" << 0;
+    QTest::newRow("short block") << true << QStringList{"0e", "partial20", "timeout"} << "Connection Error to Radio"
+                                 << 0;
+    QTest::newRow("hang-up half-way through the block")
+        << true << QStringList{"0e", "partial20", "fail"} << "Communication Error (device gone)" << 0;
+    QTest::newRow("ack with the block's first bytes, then silence")
+        << true << QStringList{"ack+block10", "timeout"} << "Connection Error to Radio" << 0;
+    QTest::newRow("wrong ack with block bytes") << true << QStringList{"0f" + block.left(20)}
+                                                << "Communication Error" << 0;
+    QTest::newRow("write ack with block bytes") << false << QStringList{"0f" + block.left(20), "77"} << "ok" << 0;
+    QTest::newRow("bytes after the write's end") << false << QStringList{"0f", "77aa", "55", "0e0f"} << "ok" << 3;
+}
+
+void TestExchange::tracesEveryDeliveryAsItArrives()
+{
+    QFETCH(bool, reading);
+    QFETCH(QStringList, steps);
+    QFETCH(QString, outcome);
+    QFETCH(int, after);
+
+    Rig rig;
+    LineTrace trace;
+    TraceExchanges(rig.exchange, trace, [] { return QStringLiteral("/dev/fake1"); });
+    QSignalSpy line(&rig.exchange, &ProgrammingExchange::lineBytes);
+    QByteArray injected;
+    int deliveries = 0;
+    QObject::connect(&rig.serial, &SerialService::readyRead, &rig.serial, [&] { ++deliveries; });
+    // What the radio sends, as the port delivers it.
+    const auto countInjected = [&](const QByteArray &bytes) { injected += bytes; };
+    if (reading)
+        rig.exchange.read();
+    else
+        rig.exchange.write(kExampleImage);
+    for (const QString &step : steps) {
+        if (step == QLatin1String("block:10"))
+            countInjected(kExampleBlock);
+        else if (step == QLatin1String("partial20"))
+            countInjected(kExampleBlock.left(20));
+        else if (step == QLatin1String("ack+block10"))
+            countInjected('\x0e' + kExampleBlock.left(10));
+        else if (step != QLatin1String("timeout") && step != QLatin1String("fail"))
+            countInjected(QByteArray::fromHex(step.toLatin1()));
+        rig.play(step);
+        if (QTest::currentTestFailed())
+            return;
+    }
+    QCOMPARE(rig.finished.size(), 1);
+
+    // One signal per delivery, at its own time, in order; every byte that came is there.
+    QByteArray fromRadio;
+    int fromDeliveries = 0;
+    qint64 previous = 0;
+    for (const QList<QVariant> &args : line) {
+        QVERIFY(args.at(2).toLongLong() >= previous);
+        previous = args.at(2).toLongLong();
+        if (args.at(0).value<LineDirection>() == LineDirection::FromRadio) {
+            fromRadio += args.at(1).toByteArray();
+            ++fromDeliveries;
+        }
+    }
+    QCOMPARE(fromRadio.toHex(), injected.toHex());
+    QCOMPARE(fromDeliveries, deliveries);
+
+    const QStringList lines = trace.text().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    int received = 0;
+    for (const QString &text : lines)
+        received += text.contains(QStringLiteral("<- ")) ? 1 : 0;
+    QCOMPARE(received, int(injected.size()));
+    QCOMPARE(lines.indexOf(QStringLiteral("= ") + outcome), lines.size() - 1 - after);
 }
 
 void TestExchange::windowGatesBeforeTheCommand_data()
@@ -595,7 +690,7 @@ void TestExchange::startOverRunningExchange()
     QCOMPARE(rig.sentHex(),
              (QStringList{QStringLiteral("e0"), QStringLiteral("f0"), QString::fromLatin1(kExampleBlock.toHex())}));
     QCOMPARE(rig.completions(), 1);
-    QCOMPARE(rig.failures(), QStringList());
+    QCOMPARE(rig.failures(), QStringList{QStringLiteral("Superseded")}); // the read, ended by the write
 }
 
 void TestExchange::completedWriteLeavesPortForNextRead()
@@ -639,8 +734,11 @@ void TestExchange::writeRefusedByTheEncoderSendsNothingLater()
     rig.window.writeButton()->click();
     rig.serial.inject(QByteArray::fromHex("0f"));
     QCOMPARE(rig.serial.sent.size(), 2); // 0xF0 and the first block only
-    QCOMPARE(rig.dialogs.messageTexts().mid(2),
-             (QStringList{QStringLiteral("Data is Empty"), QStringLiteral("Write Error")}));
+    // The write was done at its 0x77: the late 0x0F is only traced.
+    QCOMPARE(rig.dialogs.messageTexts().mid(2), QStringList{QStringLiteral("Data is Empty")});
+    const QStringList lines = rig.window.lineTrace().text().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.at(lines.size() - 2), QStringLiteral("= ok"));
+    QVERIFY2(lines.constLast().endsWith(QStringLiteral("<- 0F")), qPrintable(lines.constLast()));
 }
 
 void TestExchange::exchangesOnSeparatePortsDoNotMeet()

@@ -217,7 +217,7 @@ void TestFaults::babblingRadioInEveryState_data()
     QTest::addColumn<bool>("portOpen");
     QTest::newRow("no exchange, port open after No") << LinkState::Idle << QString() << true;
     QTest::newRow("write requested") << LinkState::WriteRequested << "Communication Error" << false;
-    QTest::newRow("after the block, write complete") << LinkState::ImageSent << "Write Error" << false;
+    QTest::newRow("after the block, write complete") << LinkState::ImageSent << QString() << true;
     QTest::newRow("read requested") << LinkState::ReadRequested << "Communication Error" << false;
     QTest::newRow("block expected") << LinkState::ImageExpected << "Communication Error" << false;
 }

@@ -28,7 +28,7 @@ void TestLineTrace::printsTheDocumentedFormat()
     trace.addBytes(LineDirection::ToRadio, "\xE0", 5'000 * kMs);
     trace.addBytes(LineDirection::FromRadio, "\x0E\x04", 5'000 * kMs + 12'345'678);
     trace.endExchange(QStringLiteral("Connection Error to Radio"));
-    trace.addBytes(LineDirection::FromRadio, "\x55", 5'100 * kMs); // after the end: nobody's
+    trace.addBytes(LineDirection::FromRadio, "\x55", 5'100 * kMs); // after the end: kept below it, judged by nobody
     trace.beginExchange(QStringLiteral("Write /dev/ttyUSB0"), 6'000 * kMs, kStart.addSecs(1));
     trace.addBytes(LineDirection::ToRadio, "\xF0", 6'000 * kMs + 1'234'567'891);
     trace.beginExchange(QStringLiteral("Read COM3"), kStart.addSecs(2)); // its time starts at its first byte
@@ -40,6 +40,7 @@ void TestLineTrace::printsTheDocumentedFormat()
                                           "+    12.345 ms  <- 0E\n"
                                           "+    12.345 ms  <- 04\n"
                                           "= Connection Error to Radio\n"
+                                          "+   100.000 ms  <- 55\n"
                                           "\n"
                                           "Write /dev/ttyUSB0 started 2025-06-01 14:03:08.123\n"
                                           "+  1234.567 ms  -> F0\n"

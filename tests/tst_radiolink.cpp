@@ -204,8 +204,9 @@ void TestRadioLink::faultsEndWithTheirMessage_data()
                                      << QByteArray("\xe0");
     QTest::newRow("read: bad checksum") << "read" << Fault::BadChecksum << comm << LinkState::ImageExpected
                                         << QByteArray::fromHex("e055");
-    QTest::newRow("read: ack with block") << "read" << Fault::AckWithBlock << conn << LinkState::ImageExpected
-                                          << QByteArray("\xe0");
+    // 0x0E and the block in one burst: the block is read.
+    QTest::newRow("read: ack with block") << "read" << Fault::AckWithBlock << QString() << LinkState::ImageExpected
+                                          << QByteArray::fromHex("e077");
     QTest::newRow("read: extra bytes") << "read" << Fault::ExtraBytes << QString() << LinkState::ImageExpected
                                        << QByteArray::fromHex("e077");
     QTest::newRow("read: short block") << "read" << Fault::ShortBlock << conn << LinkState::ImageExpected

@@ -77,6 +77,8 @@ void ExchangeCommands::startWrite()
 
 void ExchangeCommands::onExchangeFinished(const ExchangeResult &result)
 {
+    if (result.outcome == ExchangeOutcome::Superseded)
+        return; // the exchange that took its place carries the step on
     Step step = std::exchange(m_step, Step::None);
     // An exchange this object did not start, or a late verdict on a finished
     // write, ends as a plain READ or WRITE.
@@ -147,6 +149,7 @@ void ExchangeCommands::showFailure(const ExchangeResult &result)
 {
     switch (result.outcome) {
     case ExchangeOutcome::Ok:
+    case ExchangeOutcome::Superseded: // the click that started over has its own end
         return;
     case ExchangeOutcome::PortUnavailable:
         showPortUnavailable(result.reason);

@@ -2,12 +2,14 @@
 
 #include "radio/radioimage.h"
 
-#include <QDebug>
+#include <QObject>
 #include <QString>
 
 namespace kav {
+Q_NAMESPACE
 
 enum class ExchangeKind { Read, Write };
+Q_ENUM_NS(ExchangeKind)
 
 // How an exchange ended.
 enum class ExchangeOutcome {
@@ -16,7 +18,9 @@ enum class ExchangeOutcome {
     NoAnswer,           // the radio did not answer within the response time-out
     CommunicationError, // a wrong acknowledge, a wrong checksum, or the port failed mid-exchange
     WriteRefused,       // the radio answered the written block with something other than 0x77
+    Superseded,         // another read() or write() was started over it before it ended
 };
+Q_ENUM_NS(ExchangeOutcome)
 
 // Where an exchange stands. Idle until the first read() or write(); an ended
 // exchange keeps its last state (a completed write stays in ImageSent).
@@ -27,8 +31,10 @@ enum class LinkState {
     ReadRequested,  // 0xE0 sent, waiting for 0x0E
     ImageExpected,  // 0x0E received, waiting for the 37-byte block
 };
+Q_ENUM_NS(LinkState)
 
 enum class LineDirection { ToRadio, FromRadio };
+Q_ENUM_NS(LineDirection)
 
 struct ExchangeResult
 {
@@ -37,7 +43,5 @@ struct ExchangeResult
     QString reason;    // the system's reason where there is one, else empty
     RadioImage image;  // read: the image received (Ok only); write: the image written
 };
-
-QDebug operator<<(QDebug debug, ExchangeOutcome outcome);
 
 } // namespace kav

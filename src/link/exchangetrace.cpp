@@ -26,6 +26,8 @@ QString TraceOutcome(const ExchangeResult &result)
 {
     if (result.outcome == ExchangeOutcome::Ok)
         return QStringLiteral("ok");
+    if (result.outcome == ExchangeOutcome::Superseded)
+        return QStringLiteral("(interrupted)");
     const QString message = ExchangeMessage(result.outcome);
     return result.reason.isEmpty() ? message : QStringLiteral("%1 (%2)").arg(message, result.reason);
 }

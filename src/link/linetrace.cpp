@@ -35,7 +35,7 @@ void LineTrace::beginExchange(const QString &label, const QDateTime &startedAt)
 
 void LineTrace::addBytes(LineDirection direction, QByteArrayView bytes, qint64 monotonicNs)
 {
-    if (m_exchanges.empty() || !m_exchanges.back().open)
+    if (m_exchanges.empty())
         return;
     Exchange &exchange = m_exchanges.back();
     if (std::exchange(exchange.startsAtFirstByte, false))
@@ -54,6 +54,7 @@ void LineTrace::endExchange(const QString &outcome)
         return;
     m_exchanges.back().outcome = kept(outcome);
     m_exchanges.back().open = false;
+    m_exchanges.back().endedAt = m_exchanges.back().entries.size();
 }
 
 QString LineTrace::text() const
@@ -63,11 +64,19 @@ QString LineTrace::text() const
         if (!text.isEmpty())
             text += QLatin1Char('\n');
         text += headerLine(exchange.label, exchange.startedAt) + QLatin1Char('\n');
-        for (const Entry &entry : exchange.entries)
+        const size_t ended = exchange.open ? exchange.entries.size() : exchange.endedAt;
+        for (size_t i = 0; i < ended; ++i) {
+            const Entry &entry = exchange.entries[i];
             text += byteLine(entry.sinceStartNs, entry.direction, entry.byte) + QLatin1Char('\n');
+        }
         if (exchange.dropped > 0)
             text += droppedLine(exchange.dropped) + QLatin1Char('\n');
         text += outcomeLine(exchange.open ? QStringLiteral("(running)") : exchange.outcome) + QLatin1Char('\n');
+        // What the radio sent after the end, traced and judged by nobody.
+        for (size_t i = ended; i < exchange.entries.size(); ++i) {
+            const Entry &entry = exchange.entries[i];
+            text += byteLine(entry.sinceStartNs, entry.direction, entry.byte) + QLatin1Char('\n');
+        }
     }
     return text;
 }

@@ -22,6 +22,7 @@ namespace kav {
 //   +   18.412 ms  <- 0E
 //   ... 5000 more bytes not kept            (only when some were dropped; with "…")
 //   = No answer                             (the outcome; "= (running)" while open)
+//   +  912.001 ms  <- AA                    (bytes after the end, judged by nobody)
 class LineTrace
 {
 public:
@@ -36,7 +37,9 @@ public:
     // The same, with the exchange's time starting at its first byte: for a
     // caller that does not share the bytes' clock.
     void beginExchange(const QString &label, const QDateTime &startedAt = QDateTime::currentDateTime());
-    // Bytes seen on the line; ignored when no exchange is open.
+    // Bytes seen on the line. After the end of the last exchange they are kept
+    // under it, below its outcome (bytes nobody judged); before the first
+    // exchange they are ignored.
     void addBytes(LineDirection direction, QByteArrayView bytes, qint64 monotonicNs);
     // Ends the open exchange with its outcome, e.g. "Ok" or "Connection Error to Radio".
     void endExchange(const QString &outcome);
@@ -69,6 +72,7 @@ private:
         qint64 dropped = 0;
         QString outcome;
         bool open = true;
+        size_t endedAt = 0; // the entries before the outcome
     };
 
     std::deque<Exchange> m_exchanges;

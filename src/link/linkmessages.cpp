@@ -15,6 +15,8 @@ QString ExchangeMessage(ExchangeOutcome outcome)
         return QString::fromLatin1(kCommunicationErrorMessage);
     case ExchangeOutcome::WriteRefused:
         return QString::fromLatin1(kWriteErrorMessage);
+    case ExchangeOutcome::Superseded:
+        return {};
     }
     return {};
 }

@@ -12,7 +12,7 @@ inline constexpr char kCommunicationErrorMessage[] = "Communication Error";
 inline constexpr char kWriteErrorMessage[] = "Write Error";
 inline constexpr char kConnectionErrorMessage[] = "Connection Error to Radio";
 
-// The message for outcome; empty for Ok.
+// The message for outcome; empty for Ok and Superseded, which are no failure to tell.
 [[nodiscard]] QString ExchangeMessage(ExchangeOutcome outcome);
 
 } // namespace kav

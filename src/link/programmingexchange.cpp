@@ -3,18 +3,9 @@
 #include "link/radioprotocol.h"
 #include "link/serialservice.h"
 
-#include <QDebug>
+#include <utility>
 
 namespace kav {
-
-QDebug operator<<(QDebug debug, ExchangeOutcome outcome)
-{
-    static constexpr const char *names[] = {"Ok", "PortUnavailable", "NoAnswer", "CommunicationError",
-                                            "WriteRefused"};
-    QDebugStateSaver saver(debug);
-    debug.nospace() << "ExchangeOutcome::" << names[int(outcome)];
-    return debug;
-}
 
 ProgrammingExchange::ProgrammingExchange(SerialService &serial, DeviceSource device, QObject *parent)
     : QObject(parent), m_serial(serial), m_device(std::move(device))
@@ -55,10 +46,20 @@ bool ProgrammingExchange::openPort(QString *reason)
     return false;
 }
 
+void ProgrammingExchange::begin(ExchangeKind kind)
+{
+    // A new exchange over a running one ends that one first, and its wait with it.
+    if (m_running)
+        finish(ExchangeOutcome::Superseded);
+    m_kind = kind;
+    m_running = true;
+    m_received.clear();
+    Q_EMIT started(m_kind);
+}
+
 void ProgrammingExchange::read()
 {
-    m_kind = ExchangeKind::Read;
-    Q_EMIT started(m_kind);
+    begin(ExchangeKind::Read);
     QString reason;
     if (!openPort(&reason)) {
         finish(ExchangeOutcome::PortUnavailable, reason);
@@ -70,9 +71,8 @@ void ProgrammingExchange::read()
 
 void ProgrammingExchange::write(const RadioImage &image)
 {
-    m_kind = ExchangeKind::Write;
     m_image = image;
-    Q_EMIT started(m_kind);
+    begin(ExchangeKind::Write);
     m_state = LinkState::WriteRequested;
     QString reason;
     if (!openPort(&reason)) {
@@ -84,8 +84,6 @@ void ProgrammingExchange::write(const RadioImage &image)
 
 void ProgrammingExchange::sendCommand(std::uint8_t command)
 {
-    // A new exchange over a running one: the old wait must not time out on it.
-    m_timer.stop();
     if (!sendByte(command)) {
         finish(ExchangeOutcome::PortUnavailable, portReason());
         return;
@@ -96,6 +94,15 @@ void ProgrammingExchange::sendCommand(std::uint8_t command)
 
 void ProgrammingExchange::onSerialEvent()
 {
+    // Every delivery is taken at once and traced at its own time; what a
+    // state waits for is judged on the engine's own buffer.
+    const QByteArray arrived = m_serial.take();
+    if (arrived.isEmpty())
+        return; // a notification with nothing to judge leaves the wait as it is
+    Q_EMIT lineBytes(LineDirection::FromRadio, arrived, lineClockNs());
+    if (!m_running)
+        return; // no exchange is waiting: the bytes are nobody's
+    m_received += arrived;
     switch (m_state) {
     case LinkState::WriteRequested:
         onWriteAnswer();
@@ -110,31 +117,24 @@ void ProgrammingExchange::onSerialEvent()
         onImageBlock();
         return;
     case LinkState::Idle:
-        if (const QByteArray dropped = m_serial.take(); !dropped.isEmpty())
-            Q_EMIT lineBytes(LineDirection::FromRadio, dropped, lineClockNs());
+        m_received.clear();
         return;
     }
 }
 
-std::optional<std::uint8_t> ProgrammingExchange::takeAnswer()
+std::uint8_t ProgrammingExchange::takeAnswer()
 {
-    // A notification with nothing to judge leaves the wait as it is.
-    if (m_serial.count() == 0)
-        return std::nullopt;
-    const QByteArray taken = m_serial.take();
-    if (taken.isEmpty())
-        return std::nullopt;
-    Q_EMIT lineBytes(LineDirection::FromRadio, taken, lineClockNs());
     m_timer.stop();
-    return std::uint8_t(taken.at(0)); // the bytes taken with it are dropped
+    const auto answer = std::uint8_t(m_received.at(0));
+    m_received.remove(0, 1);
+    return answer;
 }
 
 void ProgrammingExchange::onWriteAnswer()
 {
-    const std::optional<std::uint8_t> answer = takeAnswer();
-    if (!answer)
-        return;
-    if (*answer != WireBytes::WriteAccepted) {
+    const std::uint8_t answer = takeAnswer();
+    m_received.clear(); // the radio sends nothing of the exchange with its 0x0F
+    if (answer != WireBytes::WriteAccepted) {
         closePort();
         finish(ExchangeOutcome::CommunicationError);
         return;
@@ -153,14 +153,11 @@ void ProgrammingExchange::onWriteAnswer()
 
 void ProgrammingExchange::onBlockVerdict()
 {
-    const bool awaited = m_timer.isActive();
-    const std::optional<std::uint8_t> verdict = takeAnswer();
-    if (!verdict)
-        return;
-    if (*verdict == WireBytes::BlockOk) {
-        // The port stays open; a later stray 0x77 changes nothing.
-        if (awaited)
-            finish(ExchangeOutcome::Ok);
+    const std::uint8_t verdict = takeAnswer();
+    if (verdict == WireBytes::BlockOk) {
+        // The write is done: the port stays open, and whatever comes later
+        // (a radio restarting, line noise) is only traced.
+        finish(ExchangeOutcome::Ok);
         return;
     }
     closePort();
@@ -169,31 +166,32 @@ void ProgrammingExchange::onBlockVerdict()
 
 void ProgrammingExchange::onReadAnswer()
 {
-    const std::optional<std::uint8_t> answer = takeAnswer();
-    if (!answer)
-        return;
-    if (*answer != WireBytes::ReadAccepted) {
+    const std::uint8_t answer = takeAnswer();
+    if (answer != WireBytes::ReadAccepted) {
         closePort();
         finish(ExchangeOutcome::CommunicationError);
         return;
     }
     m_state = LinkState::ImageExpected;
     m_timer.start();
-    Q_EMIT progressed(m_state, 0);
+    // Bytes that came with the 0x0E are the first bytes of the block.
+    if (m_received.isEmpty())
+        Q_EMIT progressed(m_state, 0);
+    else
+        onImageBlock();
 }
 
 void ProgrammingExchange::onImageBlock()
 {
-    // Re-tested on every notification until the whole block is waiting.
-    const int waiting = m_serial.count();
-    if (waiting < kImageBlockSize) {
-        Q_EMIT progressed(m_state, waiting);
+    // Re-tested on every delivery until the whole block is in the buffer.
+    if (m_received.size() < kImageBlockSize) {
+        Q_EMIT progressed(m_state, int(m_received.size()));
         return;
     }
     m_timer.stop();
-    const QByteArray taken = m_serial.take(); // bytes beyond the block are dropped
-    Q_EMIT lineBytes(LineDirection::FromRadio, taken, lineClockNs());
-    if (taken.size() < kImageBlockSize || !BlockChecksumMatches(taken)) {
+    const QByteArray taken = m_received.left(kImageBlockSize); // bytes beyond the block are dropped
+    m_received.clear();
+    if (!BlockChecksumMatches(taken)) {
         const bool sent = sendByte(WireBytes::BlockBad);
         const QString reason = sent ? QString() : m_serial.errorString();
         closePort();
@@ -214,6 +212,8 @@ void ProgrammingExchange::onImageBlock()
 
 void ProgrammingExchange::onResponseTimeout()
 {
+    if (!m_running)
+        return;
     // Disarmed and closed before anyone hears of it: nothing that arrives while
     // a box is on screen is judged, and the time-out cannot fire again under it.
     m_timer.stop();
@@ -224,12 +224,14 @@ void ProgrammingExchange::onResponseTimeout()
 void ProgrammingExchange::onSerialError(SerialError error, const QString &reason)
 {
     if (error == SerialError::ReceiveOverflow) {
-        m_serial.discard(); // a block that lost bytes is waited for afresh
+        // A block that lost bytes is waited for afresh.
+        m_serial.discard();
+        m_received.clear();
         return;
     }
     // Only an exchange that waits for the radio has something to report;
     // failures found by a send are reported where the send failed.
-    if (!m_timer.isActive())
+    if (!m_running || !m_timer.isActive())
         return;
     m_timer.stop();
     closePort();
@@ -257,6 +259,11 @@ void ProgrammingExchange::closePort()
 
 void ProgrammingExchange::finish(ExchangeOutcome outcome, const QString &reason, const RadioImage &image)
 {
+    // Once per exchange: the first end counts, a second is never sent.
+    if (!std::exchange(m_running, false))
+        return;
+    m_timer.stop();
+    m_received.clear();
     ExchangeResult result;
     result.kind = m_kind;
     result.outcome = outcome;

@@ -10,7 +10,6 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
-#include <optional>
 
 namespace kav {
 
@@ -47,14 +46,17 @@ public:
     [[nodiscard]] bool openPort(QString *reason = nullptr);
 
     // Opens the port if closed and asks the radio for its image (0xE0). Over a
-    // running exchange it starts over. Failures before the command is on its
-    // way end at once, inside the call, with PortUnavailable.
+    // running exchange it starts over (that one ends Superseded). Failures
+    // before the command is on its way end at once, inside the call, with
+    // PortUnavailable.
     void read();
     // Opens the port if closed and writes image (0xF0, then the block on 0x0F).
-    // After Ok the port stays open; a later byte other than 0x77 from the radio
-    // ends the write again with WriteRefused.
+    // The radio's 0x77 ends the write; the port stays open, and what the radio
+    // sends after it is only traced.
     void write(const RadioImage &image);
 
+    // Every exchange ends once, with one finished(); until then it is running.
+    bool isRunning() const { return m_running; }
     LinkState state() const { return m_state; }
     // The response timer, armed while an answer of the radio is awaited.
     const QTimer &responseTimer() const { return m_timer; }
@@ -69,7 +71,7 @@ Q_SIGNALS:
     void progressed(kav::LinkState state, int blockBytesReceived);
     // Bytes handed to the port or taken from it, with a steady-clock time stamp in nanoseconds.
     void lineBytes(kav::LineDirection direction, const QByteArray &bytes, qint64 monotonicNs);
-    // The exchange ended; emitted last by the handler that ended it.
+    // The exchange ended, once per read() or write(); emitted last by the handler that ended it.
     void finished(const kav::ExchangeResult &result);
 
 private:
@@ -82,9 +84,10 @@ private:
     void onReadAnswer();
     void onImageBlock();
 
-    // The first byte of what waits, taken with everything after it (dropped);
-    // disarms the timer. Nothing when nothing waits.
-    std::optional<std::uint8_t> takeAnswer();
+    void begin(ExchangeKind kind);
+    // The first byte of the buffer (which holds one at least), taken out of
+    // it; disarms the timer.
+    std::uint8_t takeAnswer();
     [[nodiscard]] bool send(const QByteArray &bytes);
     [[nodiscard]] bool sendByte(std::uint8_t byte);
     // Hands the command over and arms the timer; PortUnavailable when it cannot be.
@@ -98,6 +101,8 @@ private:
     LinkState m_state = LinkState::Idle;
     ExchangeKind m_kind = ExchangeKind::Read;
     RadioImage m_image; // the image being written
+    QByteArray m_received; // what the radio sent in this exchange and is not judged yet
+    bool m_running = false;
     QTimer m_timer;
 };
 
