@@ -123,6 +123,10 @@ private slots:
     void helpListsCommandsAndExitCodes();
     void portsListsWithoutFailing();
     void exportAndImportKeepThePlanAndRefuseWhole();
+    void importRefusalsNameRowAndColumn_data();
+    void importRefusalsNameRowAndColumn();
+    void resultsThatCannotReachStandardOutputExitThree_data();
+    void resultsThatCannotReachStandardOutputExitThree();
     void readPrintsAndSavesThePlan();
     void writeProgramsTheRadio();
     void writesSeveralRadiosAtOnce();
@@ -138,9 +142,10 @@ private slots:
     void interruptedWriteClosesItsPorts();
 
 private:
-    Run run(const QStringList &arguments) const;
+    // standardOutput: a file that takes the program's standard output instead of the test.
+    Run run(const QStringList &arguments, const QString &standardOutput = {}) const;
     // Starts a program run while the event loop keeps reading the radios' logs.
-    Run runWithRadios(const QStringList &arguments) const;
+    Run runWithRadios(const QStringList &arguments, const QString &standardOutput = {}) const;
     QString writePlan(const QString &name, const QByteArray &hexImage) const;
 
     std::unique_ptr<TestFolder> m_folder;
@@ -156,9 +161,11 @@ void TestCli::cleanup()
     m_folder.reset();
 }
 
-Run TestCli::run(const QStringList &arguments) const
+Run TestCli::run(const QStringList &arguments, const QString &standardOutput) const
 {
     QProcess process;
+    if (!standardOutput.isEmpty())
+        process.setStandardOutputFile(standardOutput);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_DATA_HOME"), m_folder->dataHome());
     env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
@@ -172,9 +179,11 @@ Run TestCli::run(const QStringList &arguments) const
     return result;
 }
 
-Run TestCli::runWithRadios(const QStringList &arguments) const
+Run TestCli::runWithRadios(const QStringList &arguments, const QString &standardOutput) const
 {
     QProcess process;
+    if (!standardOutput.isEmpty())
+        process.setStandardOutputFile(standardOutput);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_DATA_HOME"), m_folder->dataHome());
     process.setProcessEnvironment(env);
@@ -416,6 +425,89 @@ void TestCli::exportAndImportKeepThePlanAndRefuseWhole()
 }
 
 static const char kPlanHex[] = "040000010205040005000000" "000000000000000000000000" "000000000000040203000000";
+
+void TestCli::importRefusalsNameRowAndColumn_data()
+{
+    QTest::addColumn<QByteArray>("csv");
+    QTest::addColumn<QString>("message"); // after "Cannot import <file>: "
+    const QByteArray head = "Location,Frequency,Duplex,Offset\r\n";
+    QTest::newRow("out of the band") << head + "1,40.0125,,\r\n2,44.0,,\r\n"
+                                     << "row 3, column Frequency: '44.0' is not a frequency in 38.0000-42.3000 MHz "
+                                        "on the 12.5 kHz raster";
+    // A sign would turn the shift round: 40.6 for "-" and 39.5 for "+".
+    const QString signedOffset = QStringLiteral(" has a sign; the offset is the size of the shift, Duplex gives its "
+                                                "direction");
+    QTest::newRow("minus shift, negative offset") << head + "2,40.0,-,-0.6\r\n"
+                                                  << "row 2, column Offset: '-0.6'" + signedOffset;
+    QTest::newRow("plus shift, negative offset") << head + "1,40.0125,,\r\n2,40.0,+,-0.5\r\n"
+                                                 << "row 3, column Offset: '-0.5'" + signedOffset;
+    QTest::newRow("plus shift, offset with plus") << head + "1,40.0,+, +0.5\r\n"
+                                                  << "row 2, column Offset: ' +0.5'" + signedOffset;
+    QTest::newRow("repeated header, other case") << QByteArray("Location,Frequency,Offset,frequency\r\n1,40.0,,41\r\n")
+                                                 << "row 1, column Frequency: the header names this column twice "
+                                                    "(fields 2 and 4)";
+    // A hostile field that would set the terminal's title and clear it.
+    QTest::newRow("control characters") << head + "1,\x1B]0;owned\x07\x1B[2J40.0,,\r\n"
+                                        << "row 2, column Frequency: '\\x1B]0;owned\\x07\\x1B[2J40.0' is not a "
+                                           "frequency in 38.0000-42.3000 MHz on the 12.5 kHz raster";
+    QTest::newRow("bidirectional override in the duplex") << head + "1,40.0,\xE2\x80\xAEtilps,40.5\r\n"
+                                                          << "row 2, column Duplex: '\\u202Etilps' is not one of: "
+                                                             "empty, +, -, split, off";
+}
+
+void TestCli::importRefusalsNameRowAndColumn()
+{
+    QFETCH(QByteArray, csv);
+    QFETCH(QString, message);
+    const QDir dir(m_folder->dataHome());
+    const QString path = dir.filePath(QStringLiteral("plan.csv"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(csv);
+    file.close();
+    const QString target = dir.filePath(QStringLiteral("plan.sav"));
+    const Run r = run({QStringLiteral("import"), path, QStringLiteral("-o"), target});
+    QCOMPARE(r.exitCode, 3);
+    QCOMPARE(r.err, QStringLiteral("Cannot import %1: %2\n").arg(path, message));
+    QVERIFY(!QFileInfo::exists(target));
+}
+
+void TestCli::resultsThatCannotReachStandardOutputExitThree_data()
+{
+    QTest::addColumn<QStringList>("arguments"); // "@plan" is a plan file, "@radio" a simulated radio's device
+    const QString plan = QStringLiteral("@plan");
+    const QString radio = QStringLiteral("@radio");
+    QTest::newRow("help") << QStringList{QStringLiteral("--help")};
+    QTest::newRow("show") << QStringList{QStringLiteral("show"), plan};
+    QTest::newRow("show --json") << QStringList{QStringLiteral("show"), plan, QStringLiteral("--json")};
+    QTest::newRow("report") << QStringList{QStringLiteral("report"), plan};
+    QTest::newRow("export") << QStringList{QStringLiteral("export"), plan};
+    QTest::newRow("read") << QStringList{QStringLiteral("read"), QStringLiteral("--device"), radio};
+    QTest::newRow("read --json") << QStringList{QStringLiteral("read"), QStringLiteral("--device"), radio,
+                                                QStringLiteral("--json")};
+    QTest::newRow("write's result line") << QStringList{QStringLiteral("write"), plan, QStringLiteral("--no-backup"),
+                                                        QStringLiteral("--device"), radio};
+}
+
+void TestCli::resultsThatCannotReachStandardOutputExitThree()
+{
+    QFETCH(QStringList, arguments);
+    if (!QFileInfo(QStringLiteral("/dev/full")).isWritable())
+        QSKIP("needs /dev/full");
+    std::unique_ptr<SimRadio> radio;
+    if (arguments.contains(QStringLiteral("@radio"))) {
+        radio = std::make_unique<SimRadio>(QStringList{QStringLiteral("--image"), QString::fromLatin1(kPlanHex)});
+        QVERIFY(radio->waitForDevice());
+        arguments.replaceInStrings(QStringLiteral("@radio"), radio->device());
+    }
+    // A plan every command takes, export too (which needs an RX beside every TX).
+    arguments.replaceInStrings(QStringLiteral("@plan"), writePlan(QStringLiteral("plan.sav"), "040000010205040005000000"
+                                                                                             "000000000000000000000000"
+                                                                                             "040203000000040203000000"));
+    const Run r = runWithRadios(arguments, QStringLiteral("/dev/full"));
+    QCOMPARE(r.exitCode, 3);
+    QVERIFY2(r.err.contains(QStringLiteral("standard output (No space left on device)")), qPrintable(r.err));
+}
 
 void TestCli::readPrintsAndSavesThePlan()
 {

@@ -15,8 +15,7 @@ int runCli(const QStringList &arguments)
         return usageError(QStringLiteral("no command given"));
     const QString &command = arguments.constFirst();
     if (command == QLatin1String("--help") || command == QLatin1String("-h") || command == QLatin1String("help")) {
-        printOut(usageText().trimmed());
-        return ExitOk;
+        return printOut(usageText().trimmed()) ? ExitOk : ExitFileRefused;
     }
     // QCommandLineParser takes the program name first.
     const QStringList rest = QStringList{QStringLiteral("kavrilink-cli")} + arguments.mid(1);

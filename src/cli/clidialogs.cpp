@@ -1,28 +1,80 @@
 #include "cli/clidialogs.h"
 
+#include "common/printable.h"
+
+#include <QStringList>
+
+#include <cerrno>
 #include <cstdio>
+
+#include <unistd.h>
 
 namespace kav::cli {
 
 namespace {
 
-void writeLine(FILE *stream, const QString &line)
+// Every line escaped on its own, so the line ends stay.
+QByteArray printableLines(const QString &text)
 {
-    const QByteArray bytes = line.toLocal8Bit() + '\n';
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    std::fflush(stream);
+    QStringList lines = text.split(QLatin1Char('\n'));
+    for (QString &line : lines)
+        line = PrintableText(line);
+    return lines.join(QLatin1Char('\n')).toLocal8Bit() + '\n';
+}
+
+// Straight to the file descriptor, no stdio buffer between: every short write shows at once.
+bool writeAll(int fd, QByteArrayView bytes, QString *reason)
+{
+    while (!bytes.isEmpty()) {
+        const auto written = ::write(fd, bytes.data(), size_t(bytes.size()));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            if (reason)
+                *reason = qt_error_string(written < 0 ? errno : ENOSPC);
+            return false;
+        }
+        bytes = bytes.sliced(written);
+    }
+    return true;
 }
 
 } // namespace
 
 void printError(const QString &line)
 {
-    writeLine(stderr, line);
+    // Nothing is left to tell a failure on standard error to.
+    (void)writeAll(STDERR_FILENO, printableLines(line), nullptr);
 }
 
-void printOut(const QString &line)
+bool printOut(const QString &text)
 {
-    writeLine(stdout, line);
+    QString reason;
+    if (writeAll(STDOUT_FILENO, printableLines(text), &reason))
+        return true;
+    printOutputFailure(reason);
+    return false;
+}
+
+bool writeOut(QByteArrayView bytes, QString *reason)
+{
+    return writeAll(STDOUT_FILENO, bytes, reason);
+}
+
+bool closeOut(QString *reason)
+{
+    // Nothing here writes through stdio, but a library might have.
+    if (std::fflush(stdout) != 0 || (::close(STDOUT_FILENO) != 0 && errno != EBADF)) {
+        if (reason)
+            *reason = qt_error_string(errno);
+        return false;
+    }
+    return true; // also when there was no standard output at all: then nothing was written to it
+}
+
+void printOutputFailure(const QString &reason)
+{
+    printError(QStringLiteral("Could not write to standard output (%1)").arg(reason));
 }
 
 void printMessage(const QString &prefix, const QString &text, const QString &detail)

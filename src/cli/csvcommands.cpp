@@ -48,10 +48,9 @@ int runExport(const QStringList &arguments)
     }
 
     if (!parser.isSet(kOutput)) {
-        QFile out;
-        // No text mode: the CRLF line ends go out as they are.
-        if (!out.open(stdout, QIODevice::WriteOnly) || !WriteAllBytes(out, *csv) || !out.flush()) {
-            printError(QStringLiteral("Could not write the CSV to standard output (%1)").arg(out.errorString()));
+        // As they are: the CRLF line ends go out unchanged.
+        if (!writeOut(*csv, &reason)) {
+            printError(QStringLiteral("Could not write the CSV to standard output (%1)").arg(reason));
             return ExitFileRefused;
         }
         return ExitOk;

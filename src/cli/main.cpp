@@ -1,4 +1,6 @@
 #include "cli/cli.h"
+#include "cli/clidialogs.h"
+#include "cli/exitcodes.h"
 
 #include <QGuiApplication>
 
@@ -26,5 +28,12 @@ int main(int argc, char *argv[])
     QGuiApplication::setApplicationName(QStringLiteral("Kavrilink"));
     QStringList arguments = QGuiApplication::arguments();
     arguments.removeFirst();
-    return kav::cli::runCli(arguments);
+    const int code = kav::cli::runCli(arguments);
+    // A result that never reached standard output is a failure, whatever the command did.
+    QString reason;
+    if (!kav::cli::closeOut(&reason)) {
+        kav::cli::printOutputFailure(reason);
+        return code == kav::cli::ExitOk ? kav::cli::ExitFileRefused : code;
+    }
+    return code;
 }

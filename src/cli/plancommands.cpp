@@ -83,12 +83,11 @@ int runShow(const QStringList &arguments)
     if (parser.isSet(QStringLiteral("json"))) {
         QJsonObject object = planJson(FieldTextsOf(sheet), data.ReceiveImage);
         object.insert(QStringLiteral("file"), data.SheetFileName);
-        printOut(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Indented)).trimmed());
-    } else {
-        for (const QString &line : planLines(FieldTextsOf(sheet)))
-            printOut(line);
+        return printOut(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Indented)).trimmed())
+                   ? ExitOk
+                   : ExitFileRefused;
     }
-    return ExitOk;
+    return printOut(planLines(FieldTextsOf(sheet)).join(QLatin1Char('\n'))) ? ExitOk : ExitFileRefused;
 }
 
 int runReport(const QStringList &arguments)
@@ -107,11 +106,8 @@ int runReport(const QStringList &arguments)
         return ExitFileRefused;
     const QStringList lines = FrequencyReportLines(sheet, data, QDateTime::currentDateTime(), QLocale::system());
 
-    if (!parser.isSet(QStringLiteral("pdf"))) {
-        for (const QString &line : lines)
-            printOut(line);
-        return ExitOk;
-    }
+    if (!parser.isSet(QStringLiteral("pdf")))
+        return printOut(lines.join(QLatin1Char('\n'))) ? ExitOk : ExitFileRefused;
     const QString out = parser.value(QStringLiteral("pdf"));
     QString reason;
     if (!WriteReportPdf(out, lines, defaultReportPdfLayout(), kReportPdfResolution, &reason)) {
@@ -145,8 +141,9 @@ int runPorts(const QStringList &arguments)
                                      {QStringLiteral("vendorId"), hex(port.vendorId)},
                                      {QStringLiteral("productId"), hex(port.productId)}});
         }
-        printOut(QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)).trimmed());
-        return ExitOk;
+        return printOut(QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)).trimmed())
+                   ? ExitOk
+                   : ExitFileRefused;
     }
     if (ports.isEmpty())
         printError(QStringLiteral("No serial devices found."));
@@ -156,7 +153,8 @@ int runPorts(const QStringList &arguments)
             if (!part.isEmpty())
                 parts.append(part);
         }
-        printOut(parts.join(QStringLiteral("  ")));
+        if (!printOut(parts.join(QStringLiteral("  "))))
+            return ExitFileRefused;
     }
     return ExitOk;
 }

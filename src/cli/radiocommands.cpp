@@ -7,6 +7,7 @@
 #include "cli/radiojob.h"
 #include "cli/usage.h"
 #include "common/appfolder.h"
+#include "common/printable.h"
 #include "common/safefile.h"
 #include "radio/backupstore.h"
 #include "radio/frequencyfile.h"
@@ -40,7 +41,7 @@ public:
             return;
         QStringList parts;
         for (const auto &job : m_jobs)
-            parts.append(job->name() + QStringLiteral(": ") + job->progress());
+            parts.append(PrintableText(job->name()) + QStringLiteral(": ") + job->progress());
         std::fprintf(stderr, "\r\033[K%s", qPrintable(parts.join(QStringLiteral(" | "))));
         std::fflush(stderr);
     }
@@ -230,10 +231,10 @@ int runRead(const QStringList &arguments)
     if (parser.isSet(QStringLiteral("json"))) {
         QJsonObject object = planJson(job.fieldTexts(), job.receivedImage());
         object.insert(QStringLiteral("device"), job.name());
-        printOut(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Indented)).trimmed());
-    } else {
-        for (const QString &line : planLines(job.fieldTexts()))
-            printOut(line);
+        if (!printOut(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Indented)).trimmed()))
+            return ExitFileRefused;
+    } else if (!printOut(planLines(job.fieldTexts()).join(QLatin1Char('\n')))) {
+        return ExitFileRefused;
     }
     return traced ? ExitOk : ExitFileRefused;
 }
@@ -284,16 +285,17 @@ int runWrite(const QStringList &arguments)
         job->setBackupFolder(backupFolder);
         jobs.push_back(std::move(job));
     }
-    const int code = runJobs(jobs, [verify](RadioJob &job) {
+    bool printed = true; // every result line reached standard output
+    const int code = runJobs(jobs, [verify, &printed](RadioJob &job) {
+        QString result = job.name() + QStringLiteral(": failed: ") + job.failure();
         if (job.exitCode() > ExitInterrupted)
-            printOut(job.name() + QStringLiteral(": interrupted"));
+            result = job.name() + QStringLiteral(": interrupted");
         else if (job.exitCode() == ExitOk)
-            printOut(job.name() + (verify ? QStringLiteral(": written and verified") : QStringLiteral(": written")));
-        else
-            printOut(job.name() + QStringLiteral(": failed: ") + job.failure());
+            result = job.name() + (verify ? QStringLiteral(": written and verified") : QStringLiteral(": written"));
+        printed = printOut(result) && printed;
     });
     const bool traced = saveTrace(trace, jobs);
-    return code == ExitOk && !traced ? int(ExitFileRefused) : code;
+    return code == ExitOk && !(traced && printed) ? int(ExitFileRefused) : code;
 }
 
 } // namespace kav::cli

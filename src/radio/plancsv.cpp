@@ -1,5 +1,6 @@
 #include "radio/plancsv.h"
 
+#include "common/printable.h"
 #include "radio/decoder.h"
 #include "radio/encoder.h"
 #include "radio/frequencyentry.h"
@@ -33,7 +34,8 @@ QByteArray csvFrequency(const QString &fieldText)
 
 QString quoted(const QString &value)
 {
-    return value.isEmpty() ? QStringLiteral("an empty field") : QLatin1Char('\'') + value + QLatin1Char('\'');
+    return value.isEmpty() ? QStringLiteral("an empty field")
+                           : QLatin1Char('\'') + PrintableText(value) + QLatin1Char('\'');
 }
 
 struct Record
@@ -147,6 +149,26 @@ struct Columns
     }
 };
 
+// A column read here that the header names twice, which would leave it open
+// which one holds the value; other columns may repeat, they are not read.
+std::optional<CsvProblem> repeatedColumn(const Record &header)
+{
+    for (const QString &name : {kLocation, kFrequency, kDuplex, kOffset}) {
+        QList<int> at;
+        for (int i = 0; i < header.fields.size(); ++i) {
+            if (header.fields.at(i).trimmed().compare(name, Qt::CaseInsensitive) == 0)
+                at.append(i + 1);
+        }
+        if (at.size() > 1) {
+            return CsvProblem{header.row, name,
+                              QStringLiteral("the header names this column twice (fields %1 and %2)")
+                                  .arg(at.at(0))
+                                  .arg(at.at(1))};
+        }
+    }
+    return std::nullopt;
+}
+
 // The RX and TX field texts of one channel, as the window would show them after its entry check.
 struct ChannelTexts
 {
@@ -182,13 +204,20 @@ std::optional<ChannelTexts> channelTexts(const Record &record, const Columns &co
         return ChannelTexts{rxText, FormatFrequencyText(*tx)};
     }
     if (duplex == u"+" || duplex == u"-") {
+        // The shift is a size; its direction is Duplex alone, so a sign cannot turn it round.
+        const QString size = offset.trimmed();
+        if (size.startsWith(u'+') || size.startsWith(u'-')) {
+            return refuse(kOffset, QStringLiteral("%1 has a sign; the offset is the size of the shift, Duplex gives "
+                                                  "its direction")
+                                       .arg(quoted(offset)));
+        }
         const std::optional<double> shift = ConvertFrequencyText(offset);
         if (!shift)
             return refuse(kOffset, QStringLiteral("%1 is not a number").arg(quoted(offset)));
         const double tx = duplex == u"+" ? *rx + *shift : *rx - *shift;
         if (!IsAcceptedFrequency(tx, kMinFreqMHz, kMaxFreqMHz)) {
             return refuse(kOffset, QStringLiteral("the TX frequency %1 %2 %3 MHz is not %4")
-                                       .arg(rxText, duplex, offset.trimmed(), kBandText));
+                                       .arg(rxText, duplex, PrintableText(size), kBandText));
         }
         return ChannelTexts{rxText, FormatFrequencyText(tx)};
     }
@@ -312,6 +341,10 @@ std::optional<RadioImage> ParsePlanCsv(QByteArrayView bytes, CsvProblem *problem
         return refuse(0, {}, QStringLiteral("the file is empty"));
 
     const Record header = records.takeFirst();
+    if (const std::optional<CsvProblem> repeated = repeatedColumn(header)) {
+        why = *repeated;
+        return std::nullopt;
+    }
     const Columns columns = Columns::of(header);
     for (const auto &[column, name] : {std::pair{columns.location, kLocation}, {columns.frequency, kFrequency}}) {
         if (column < 0)

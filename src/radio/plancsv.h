@@ -50,7 +50,9 @@ QDebug operator<<(QDebug debug, const CsvProblem &problem);
 // The image of a plan CSV: columns found by header name in any order (others
 // ignored), RFC 4180 quoting, an optional UTF-8 byte-order mark, CRLF or LF.
 // Location 1-3, or 0-2 when the lowest Location is 0; Duplex empty, "+" or "-"
-// (Offset the shift), "split" (Offset the TX frequency) or "off" (no TX).
+// (Offset the size of the shift, without a sign), "split" (Offset the TX
+// frequency) or "off" (no TX). A column read here named twice is refused.
+// Fields quoted in a problem have their control characters escaped.
 // Every frequency must pass the entry check. nullopt, with problem set, for
 // the first value refused; channels the file does not name are empty.
 [[nodiscard]] std::optional<RadioImage> ParsePlanCsv(QByteArrayView bytes, CsvProblem *problem);
