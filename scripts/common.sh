@@ -13,6 +13,14 @@ KAV_PACKAGES=(
     lintian appstream
 )
 
+# What scripts/windows needs beyond that: the MinGW-w64 cross compilers, Wine to run
+# the result, NSIS and zip to package it, and the icon's converters.
+KAV_WINDOWS_PACKAGES=(
+    cmake ninja-build qt6-base-dev qt6-base-dev-tools xz-utils
+    g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+    wine wine64 xvfb nsis zip librsvg2-bin icoutils
+)
+
 # What scripts/fuzz needs beyond that: clang 14 with libFuzzer and the sanitizer runtimes.
 KAV_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev llvm-14)
 

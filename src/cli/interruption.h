@@ -3,6 +3,7 @@
 #include <QObject>
 
 class QSocketNotifier;
+class QWinEventNotifier;
 
 namespace kav::cli {
 
@@ -11,6 +12,13 @@ namespace kav::cli {
 // from the event loop, so the command can close its ports (and so release
 // their locks) and say what it stopped. The previous handlers come back with
 // its end. One at a time per process.
+//
+// On Windows the console's control events take the signals' place: Ctrl+C
+// counts as SIGINT; Ctrl+Break and closing the console count as SIGTERM (they
+// are how a supervisor or the user ends a program there). The console runs its
+// handler on a thread of its own; that thread only sets an event the UI thread
+// watches, and when the console is being closed it waits until this object
+// ends, so the ports are closed before Windows ends the process.
 class Interruption : public QObject
 {
     Q_OBJECT
@@ -29,12 +37,17 @@ Q_SIGNALS:
     void interrupted(int signal);
 
 private:
-    void readPipe();
-    // The last signal number waiting in the pipe, 0 for none.
+    void onNotified();
+    // The last signal delivered and not yet taken, 0 for none.
     int drain();
 
+#ifdef Q_OS_WIN
+    void *m_event = nullptr; // a Win32 event handle
+    QWinEventNotifier *m_notifier = nullptr;
+#else
     int m_pipe[2] = {-1, -1};
     QSocketNotifier *m_notifier = nullptr;
+#endif
     int m_received = 0;
 };
 

@@ -25,8 +25,10 @@ QString kindOf(const QString &path)
         return QStringLiteral("a device");
     if (S_ISFIFO(info.st_mode))
         return QStringLiteral("a FIFO");
+#ifdef S_ISSOCK // Windows' C library knows no sockets among files
     if (S_ISSOCK(info.st_mode))
         return QStringLiteral("a socket");
+#endif
     if (S_ISDIR(info.st_mode))
         return QStringLiteral("a folder");
     return QStringLiteral("not a regular file");

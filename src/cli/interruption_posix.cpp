@@ -34,7 +34,7 @@ Interruption::Interruption(QObject *parent) : QObject(parent)
         return; // no pipe: the signals keep their usual effect
     s_writeEnd = m_pipe[1];
     m_notifier = new QSocketNotifier(m_pipe[0], QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &Interruption::readPipe);
+    connect(m_notifier, &QSocketNotifier::activated, this, &Interruption::onNotified);
     struct sigaction action{};
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
@@ -71,7 +71,7 @@ int Interruption::received()
     return m_received;
 }
 
-void Interruption::readPipe()
+void Interruption::onNotified()
 {
     const int signal = drain();
     if (signal != 0)
