@@ -7,8 +7,6 @@
 #include "link/qtserialservice.h"
 #include "radio/decoder.h"
 #include "radio/encoder.h"
-#include "radio/plantexts.h"
-#include "radio/radiodata.h"
 #include "simulatedradio.h"
 
 #include <QCommandLineParser>
@@ -111,9 +109,8 @@ int main(int argc, char *argv[])
         return 1;
     }
     QtSerialService serial;
-    RadioData data;
-    data.InitRadioData();
-    PlanTexts sheet;
+    RadioImage sendImage;
+    PlanFields sheet;
     ProgrammingExchange exchange(serial, [&radio] { return radio.programPath(); });
     int failures = 0;
 
@@ -134,8 +131,7 @@ int main(int argc, char *argv[])
         if (result.outcome != ExchangeOutcome::Ok) {
             ++failures;
         } else if (result.kind == ExchangeKind::Read) {
-            data.ReceiveImage = result.image;
-            LoadReceivedImage(data, sheet);
+            sheet = PlanFieldTexts(result.image);
         }
         done = true;
         waiter.wake();
@@ -160,16 +156,16 @@ int main(int argc, char *argv[])
         verdict = false;
         const qint64 start = toNs(Clock::now());
         if (reading) {
-            data.InitRadioData();
+            sendImage.clear();
             exchange.read();
         } else {
-            const EncodeResult encoded = BuildSendImage(data.SendImage, FieldTextsOf(sheet));
+            const EncodeResult encoded = BuildSendImage(sendImage, sheet);
             if (encoded.outcome != EncodeOutcome::Encoded) {
                 std::fprintf(stderr, "the sheet of exchange %d cannot be encoded\n", i);
                 return 1;
             }
-            data.SendImage = encoded.image;
-            exchange.write(data.SendImage);
+            sendImage = encoded.image;
+            exchange.write(sendImage);
         }
         if (!waiter.waitFor(done, 5000) || failures > 0) {
             std::fprintf(stderr, "exchange %d did not complete\n", i);
@@ -192,9 +188,9 @@ int main(int argc, char *argv[])
             reactions.insert(reactions.end(), seen.begin(), seen.end());
         radio.line().clearLog();
         if (reading)
-            sheet.setFieldText(3, QStringLiteral("42.3000")); // the writes send what was read, plus this
+            sheet[2] = QStringLiteral("42.3000"); // the writes send what was read, plus this
     }
-    if (!sheet.fieldText(1).startsWith(QLatin1String("40.0125")) || radio.image().at(24) != 4) {
+    if (!sheet[0].startsWith(QLatin1String("40.0125")) || radio.image().at(24) != 4) {
         std::fprintf(stderr, "the plan did not travel\n");
         return 1;
     }

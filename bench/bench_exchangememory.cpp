@@ -11,7 +11,7 @@
 #include "common/dialogseam.h"
 #include "link/programmingexchange.h"
 #include "link/qtserialservice.h"
-#include "radio/radiodata.h"
+#include "app/plandocument.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -63,9 +63,9 @@ int main(int argc, char *argv[])
         return 1;
     map.close();
 
-    RadioData data;
+    PlanDocument document;
     YesDialogs dialogs;
-    MainWindow window(data, dialogs, serial, applicationFolder());
+    MainWindow window(document, dialogs, serial, applicationFolder());
     window.portSetting().setPortMapFile(map.fileName());
     window.startUp();
     window.show();

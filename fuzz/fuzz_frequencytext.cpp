@@ -14,7 +14,7 @@
 #include "radio/decoder.h"
 #include "radio/encoder.h"
 #include "radio/frequencyentry.h"
-#include "radio/radiodata.h"
+#include "radio/channelplan.h"
 
 #include <QLocale>
 #include <QString>

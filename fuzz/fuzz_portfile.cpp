@@ -16,7 +16,6 @@
 #include "link/portfile.h"
 #include "link/portmap.h"
 #include "link/portsetting.h"
-#include "radio/radiodata.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -83,18 +82,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
         FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         FUZZ_CHECK(file.write(data, qint64(size)) == qint64(size));
     }
-    RadioData radio;
     ScriptedSerial serial;
     serial.failOpen = size > 0 && (bytes[0] & 1); // the port may or may not be there
     std::array<int, 4> marks{-1, -1, -1, -1};
-    PortSetting setting(serial, radio, applicationFolder(), [&](int item, bool checked) {
+    PortSetting setting(serial, applicationFolder(), [&](int item, bool checked) {
         FUZZ_CHECK(item >= 1 && item <= 4);
         marks[item - 1] = checked ? 1 : 0;
     });
     setting.LoadPortSetting();
 
     const int expected = number.value_or(1);
-    FUZZ_CHECK(radio.CommPortNumber == expected);
+    FUZZ_CHECK(setting.portNumber() == expected);
     // The check at start-up opened the device of the port read (COM0 is refused unopened).
     FUZZ_CHECK(setting.configuredPort() == (expected == 0 ? 1 : expected));
     FUZZ_CHECK(serial.lastDevice == (expected == 0 ? QString() : DefaultPortDevice(expected)));

@@ -10,17 +10,17 @@
 // - the writer's output of an accepted image reads back identically, and is
 //   180 bytes when every byte is a digit;
 // - OPEN of a refused file shows only "This is not Saved File" and leaves the
-//   whole RadioData as it was; OPEN of an accepted one shows no box and puts
-//   the image, the file flags and the plan in place.
+//   sheet and its document as they were; OPEN of an accepted one shows no box
+//   and puts the file flags and the plan in place.
 #include "countingdevice.h"
 #include "fuzzcheck.h"
 #include "fuzzdialogs.h"
+#include "fuzzsheet.h"
 
 #include "app/filecommands.h"
+#include "app/plandocument.h"
 #include "radio/decoder.h"
 #include "radio/frequencyfile.h"
-#include "radio/plantexts.h"
-#include "radio/radiodata.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -89,13 +89,9 @@ std::optional<RadioImage> referenceRead(const std::string &data)
     return image;
 }
 
-bool sameData(const RadioData &a, const RadioData &b)
+bool sameDocument(const PlanDocument &a, const PlanDocument &b)
 {
-    return a.ModelName == b.ModelName && a.MinFreqMHz == b.MinFreqMHz && a.MaxFreqMHz == b.MaxFreqMHz
-        && a.SendImage == b.SendImage && a.ReceiveImage == b.ReceiveImage && a.Rx1FreqMHz == b.Rx1FreqMHz
-        && a.Rx2FreqMHz == b.Rx2FreqMHz && a.Rx3FreqMHz == b.Rx3FreqMHz && a.Tx1FreqMHz == b.Tx1FreqMHz
-        && a.Tx2FreqMHz == b.Tx2FreqMHz && a.Tx3FreqMHz == b.Tx3FreqMHz && a.SheetFileName == b.SheetFileName
-        && a.SheetFromFile == b.SheetFromFile && a.CommPortNumber == b.CommPortNumber;
+    return a.sendImage == b.sendImage && a.fileName == b.fileName && a.fromFile == b.fromFile;
 }
 
 } // namespace
@@ -144,28 +140,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
         FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         FUZZ_CHECK(file.write(data, qint64(size)) == qint64(size));
     }
-    RadioData radio;
-    radio.InitRadioData();
-    for (int i = 0; i < RadioImage::kSize; ++i)
-        radio.ReceiveImage.at(i) = std::uint8_t(0xA0 + i);
-    radio.SendImage.at(3) = 7;
-    radio.Rx2FreqMHz = 40.5;
-    radio.SheetFileName = QStringLiteral("/earlier/plan.sav");
-    radio.SheetFromFile = 0;
-    radio.CommPortNumber = 3;
-    PlanTexts sheet;
+    PlanDocument document;
+    document.sendImage.at(3) = 7;
+    document.fileName = QStringLiteral("/earlier/plan.sav");
+    FuzzSheet sheet;
+    sheet.model = QStringLiteral("KV-7719NEW");
     sheet.setFieldText(2, QStringLiteral("40.5000"));
-    const RadioData before = radio;
+    const PlanDocument before = document;
 
     FuzzDialogs dialogs;
     dialogs.path = path;
-    FileCommands commands(radio, sheet, dialogs);
+    FileCommands commands(document, sheet, dialogs);
     commands.onOpenClicked();
 
     if (image) {
         FUZZ_CHECK(dialogs.shown.isEmpty());
-        FUZZ_CHECK(radio.ReceiveImage == *image);
-        FUZZ_CHECK(radio.SheetFromFile == 1 && radio.SheetFileName == path);
+        FUZZ_CHECK(document.sendImage == before.sendImage); // OPEN does not touch what is sent or saved
+        FUZZ_CHECK(document.fromFile && document.fileName == path);
+        FUZZ_CHECK(sheet.model == QLatin1String("KV-7719NEW"));
         for (const FrequencySlot &slot : kFrequencySlots) {
             const double value = DecodeFrequency(*image, slot.channel, slot.firstByte);
             FUZZ_CHECK(sheet.fieldText(slot.slot) == (value > 0.0 ? FormatFrequencyText(value) : QString()));
@@ -175,7 +167,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
         const MessageRequest &box = dialogs.shown.first();
         FUZZ_CHECK(box.text == QLatin1String("This is not Saved File") && box.title == QLatin1String("Error")
                    && box.icon == MessageIcon::Critical && box.buttons == MessageButtons::Ok);
-        FUZZ_CHECK(sameData(radio, before));
+        FUZZ_CHECK(sameDocument(document, before));
         FUZZ_CHECK(sheet.fieldText(2) == QLatin1String("40.5000") && sheet.fieldText(1).isEmpty());
     }
     return 0;

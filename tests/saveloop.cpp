@@ -6,8 +6,8 @@
 #include "app/filecommands.h"
 #include "common/appfolder.h"
 #include "link/portsetting.h"
-#include "radio/plantexts.h"
-#include "radio/radiodata.h"
+#include "app/plandocument.h"
+#include "sheet/plandisplay.h"
 #include "support/fakeserialservice.h"
 #include "support/scripteddialogs.h"
 
@@ -15,6 +15,23 @@
 #include <QDir>
 
 #include <cstdio>
+
+namespace {
+
+// The sheet's six texts without a window.
+class Fields : public kav::PlanDisplay
+{
+public:
+    void setModelText(const QString &) override {}
+    QString fieldText(int slot) const override { return m_texts.at(size_t(slot - 1)); }
+    void setFieldText(int slot, const QString &text) override { m_texts.at(size_t(slot - 1)) = text; }
+    void focusField(int) override {}
+
+private:
+    kav::PlanFields m_texts;
+};
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -26,13 +43,12 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Kavrilink"));
 
-    kav::RadioData data;
-    data.InitRadioData();
+    kav::PlanDocument document;
     ScriptedDialogs dialogs;
-    kav::PlanTexts sheet;
+    Fields sheet;
     FakeSerialService serial;
-    kav::FileCommands files(data, sheet, dialogs);
-    kav::PortSetting ports(serial, data, kav::applicationFolder(), [](int, bool) {});
+    kav::FileCommands files(document, sheet, dialogs);
+    kav::PortSetting ports(serial, kav::applicationFolder(), [](int, bool) {});
     const QString plan = QDir(folder).filePath(QStringLiteral("plan.sav"));
 
     for (long n = 1;; ++n) {

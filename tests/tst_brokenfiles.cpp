@@ -10,14 +10,13 @@
 #include "link/portmap.h"
 #include "link/portsetting.h"
 #include "radio/frequencyfile.h"
-#include "radio/plantexts.h"
-#include "radio/radiodata.h"
 #include "report/reportpdf.h"
 #include "support/filesizelimit.h"
 #include "support/pseudoterminal.h"
 #include "support/windowfixture.h"
 
 #include <QPrinter>
+#include <QPushButton>
 #include <QScopeGuard>
 #include <QTest>
 
@@ -110,6 +109,8 @@ void TestBrokenFiles::fullDiskKeepsTheOldFileAndSaysWhy()
     } else if (writer != QLatin1String("comport.inf at start-up")) {
         QVERIFY(writeFile(path, old));
     }
+    if (writer == QLatin1String("pdf"))
+        f.start(); // before the disk is full: PRINT is the window's
 
     // Elsewhere a write past 2 bytes fails as on a full disk, for root as well.
     FileSizeLimit full(mounted ? RLIM_INFINITY : 2);
@@ -121,7 +122,7 @@ void TestBrokenFiles::fullDiskKeepsTheOldFileAndSaysWhy()
         reason = f.dialogs.messages.constFirst().informativeText;
         QVERIFY2(reason.contains(QStringLiteral("setting could not be saved")), qPrintable(reason));
         QCOMPARE(contentOf(path), QByteArray(" 3 \r\n"));
-        QCOMPARE(f.data.CommPortNumber, 3);
+        QCOMPARE(f.window->portSetting().portNumber(), 3);
         QVERIFY(!f.window->portItem(2)->isChecked());
         QVERIFY(f.window->portItem(3)->isChecked()); // where the stored number says
     } else if (writer == QLatin1String("kavrilink.ini")) {
@@ -133,7 +134,7 @@ void TestBrokenFiles::fullDiskKeepsTheOldFileAndSaysWhy()
     } else if (writer == QLatin1String("comport.inf at start-up")) {
         f.start();
         QVERIFY(!QFileInfo::exists(path)); // no empty file in its place
-        QCOMPARE(f.data.CommPortNumber, 1);
+        QCOMPARE(f.window->portSetting().portNumber(), 1);
         QVERIFY(f.dialogs.messages.isEmpty());
         return;
     } else if (writer == QLatin1String("comport.map")) {
@@ -143,15 +144,12 @@ void TestBrokenFiles::fullDiskKeepsTheOldFileAndSaysWhy()
         QVERIFY(!kav::SaveFrequencyFile(path, kav::RadioImage(), &reason));
         QCOMPARE(contentOf(path), old);
     } else {
-        kav::RadioData data;
-        kav::PlanTexts sheet;
-        kav::ReportPrinter printer(data, sheet, f.dialogs);
         f.dialogs.acceptPrint(true);
         f.dialogs.onPrint([&path](QPrinter &chosen) {
             chosen.setOutputFormat(QPrinter::PdfFormat);
             chosen.setOutputFileName(path);
         });
-        printer.onPrintClicked();
+        f.window->findChild<QPushButton *>(QStringLiteral("CMd_Print"))->click();
         QCOMPARE(f.dialogs.messageTexts(), QStringList{QStringLiteral("Could not print the frequency report")});
         reason = f.dialogs.messages.constFirst().informativeText;
         QCOMPARE(contentOf(path), old);
@@ -213,7 +211,7 @@ void TestBrokenFiles::targetsThatAreNotFilesAreLeftAlone()
 
     // Start-up reads and creates nothing there; the port choice stays 1 until the user chooses.
     f.start();
-    QCOMPARE(f.data.CommPortNumber, written ? 4 : 1);
+    QCOMPARE(f.window->portSetting().portNumber(), written ? 4 : 1);
     QCOMPARE(type(), before);
 
     QString reason;

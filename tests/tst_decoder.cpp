@@ -1,6 +1,5 @@
 #include "radio/decoder.h"
-#include "radio/plandisplay.h"
-#include "radio/radiodata.h"
+#include "sheet/plandisplay.h"
 
 #include <QTest>
 
@@ -44,9 +43,8 @@ private slots:
     void showsFrequencyTextForm_data();
     void showsFrequencyTextForm();
     void imageIndexingFollowsLinearOrder();
-    void initRadioDataResetsOnlyItsOwnState();
-    void showPlanFillsSlotsAndEmptiesNonPositive();
-    void startupSheetIsEmptyWithModelName();
+    void showsPlanOfImage_data();
+    void showsPlanOfImage();
 };
 
 void TestDecoder::decodesDigitsWithFixedAccumulation_data()
@@ -117,72 +115,45 @@ void TestDecoder::imageIndexingFollowsLinearOrder()
     QCOMPARE(RadioImage::fromLinear(linear), image);
 }
 
-void TestDecoder::initRadioDataResetsOnlyItsOwnState()
+void TestDecoder::showsPlanOfImage_data()
 {
-    RadioData data;
-    data.SendImage(2, 3) = 7;
-    data.ReceiveImage(3, 9) = 9;
-    data.Rx2FreqMHz = 40.5;
-    data.SheetFileName = QStringLiteral("/tmp/plan.sav");
-    data.SheetFromFile = 1;
-    data.CommPortNumber = 3;
+    QTest::addColumn<QByteArray>("hex"); // linear order, zero-filled to 36 bytes
+    QTest::addColumn<QStringList>("texts"); // slot 1 first
 
-    data.InitRadioData();
-
-    QCOMPARE(data.MinFreqMHz, 38.0);
-    QCOMPARE(data.MaxFreqMHz, 42.3);
-    QCOMPARE(data.SendImage, RadioImage());
-    QCOMPARE(data.ReceiveImage, RadioImage());
-    QCOMPARE(data.ModelName, QStringLiteral("KV-7719NEW"));
-    QCOMPARE(data.SheetFromFile, std::int16_t(0));
-    QCOMPARE(data.Rx2FreqMHz, 40.5);
-    QCOMPARE(data.SheetFileName, QStringLiteral("/tmp/plan.sav"));
-    QCOMPARE(data.CommPortNumber, std::int16_t(3));
-    // 42.3 typed by a user parses to exactly the upper limit.
-    QCOMPARE(QStringLiteral("42.3").toDouble(), data.MaxFreqMHz);
+    QTest::newRow("all zero: the sheet at start-up and after NEW")
+        << QByteArray() << QStringList{"", "", "", "", "", ""};
+    QTest::newRow("CH1 RX and TX") << QByteArray("040000010205040005000000")
+                                   << QStringList{"40.0125", "", "", "40.5000", "", ""};
+    QTest::newRow("first digit zero shows one integer digit")
+        << QByteArray("000000000000000000000000000500000000") << QStringList{"", "5.0000", "", "", "", ""};
+    QTest::newRow("digit above nine decodes arithmetically")
+        << QByteArray("00000000000000000000000004000000000a") << QStringList{"", "40.0010", "", "", "", ""};
+    QTest::newRow("every slot") << QByteArray("040000010205040005000000"
+                                              "030800000000040203000000"
+                                              "040101010205040000020500")
+                                << QStringList{"40.0125", "38.0000", "41.1125", "40.5000", "42.3000", "40.0250"};
 }
 
-void TestDecoder::showPlanFillsSlotsAndEmptiesNonPositive()
+void TestDecoder::showsPlanOfImage()
 {
-    RadioData data;
-    data.InitRadioData();
-    data.ReceiveImage = imageFromHex("040000010205040005000000");
-    data.ReceiveImage(3, 7) = 0; // CH3 TX stays zero
-    data.ReceiveImage(2, 1) = 0;
-    data.ReceiveImage(2, 2) = 5; // CH2 RX 5.0000
-    data.SheetFromFile = 1;
+    QFETCH(QByteArray, hex);
+    QFETCH(QStringList, texts);
+    const RadioImage image = imageFromHex(hex.constData());
 
+    const PlanFields fields = PlanFieldTexts(image);
+    QCOMPARE(QStringList(fields.begin(), fields.end()), texts);
+    const DecodedPlan values = DecodeImage(image);
+    for (const FrequencySlot &slot : kFrequencySlots)
+        QCOMPARE(values[size_t(slot.slot - 1)], DecodeFrequency(image, slot.channel, slot.firstByte));
+
+    // Shown over an old plan: the model name, then every field, CH1 RX and TX first.
     RecordingDisplay display;
     for (QString &field : display.fields)
         field = QStringLiteral("old");
-    LoadReceivedImage(data, display);
-
+    ShowPlan(display, fields);
     QCOMPARE(display.model, QStringLiteral("KV-7719NEW"));
-    QCOMPARE(display.fields[0], QStringLiteral("40.0125"));
-    QCOMPARE(display.fields[3], QStringLiteral("40.5000"));
-    QCOMPARE(display.fields[1], QStringLiteral("5.0000"));
-    QCOMPARE(display.fields[2], QString());
-    QCOMPARE(display.fields[4], QString());
-    QCOMPARE(display.fields[5], QString());
+    QCOMPARE(QStringList(std::begin(display.fields), std::end(display.fields)), texts);
     QCOMPARE(display.order, (QList<int>{1, 4, 2, 5, 3, 6}));
-    QCOMPARE(data.Rx1FreqMHz, 40.0125);
-    QCOMPARE(data.Tx1FreqMHz, 40.5);
-    QCOMPARE(data.SheetFromFile, std::int16_t(1)); // showing is not entering
-}
-
-void TestDecoder::startupSheetIsEmptyWithModelName()
-{
-    RadioData data;
-    data.Tx3FreqMHz = 41.0;
-    data.InitRadioData();
-    DecodeImage(data);
-    RecordingDisplay display;
-    ShowPlan(data, display);
-    QCOMPARE(display.model, QStringLiteral("KV-7719NEW"));
-    for (int slot = 1; slot <= 6; ++slot) {
-        QCOMPARE(data.decodedValue(slot), 0.0);
-        QCOMPARE(display.fields[slot - 1], QString());
-    }
 }
 
 QTEST_APPLESS_MAIN(TestDecoder)

@@ -8,7 +8,7 @@
 #include "link/portsetting.h"
 #include "link/programmingexchange.h"
 #include "link/radioprotocol.h"
-#include "radio/radiodata.h"
+#include "app/plandocument.h"
 #include "support/fakeserialservice.h"
 #include "support/scripteddialogs.h"
 #include "support/testfolder.h"
@@ -130,14 +130,13 @@ struct WindowRig
 {
     TestFolder folder;
     ScriptedDialogs dialogs;
-    RadioData data;
+    PlanDocument document;
     FakeSerialService serial;
-    MainWindow window{data, dialogs, serial, applicationFolder()};
+    MainWindow window{document, dialogs, serial, applicationFolder()};
 
     WindowRig()
     {
         window.exchange().setResponseTimeout(kShortTimeout);
-        data.InitRadioData();
     }
 
     void setField(int slot, const QString &text)
@@ -527,9 +526,8 @@ void TestExchange::windowGatesBeforeTheCommand()
     QFETCH(int, focusedSlot);
 
     WindowRig rig;
-    rig.data.SendImage(3, 3) = 7;
-    rig.data.ReceiveImage(3, 3) = 7;
-    const RadioImage before = rig.data.SendImage;
+    rig.document.sendImage(3, 3) = 7;
+    const RadioImage before = rig.document.sendImage;
     if (trouble != QLatin1String("empty")) {
         rig.setField(1, QStringLiteral("40.0125"));
         rig.setField(4, trouble == QLatin1String("field") ? QStringLiteral("105.0000") : QStringLiteral("40.5000"));
@@ -547,11 +545,11 @@ void TestExchange::windowGatesBeforeTheCommand()
     QVERIFY(rig.serial.sent.isEmpty());
     QCOMPARE(rig.serial.isOpen(), portOpen);
     QVERIFY(!rig.window.exchange().responseTimer().isActive());
-    QCOMPARE(rig.data.ReceiveImage == RadioImage(), imagesZeroed);
+    QCOMPARE(rig.document.sendImage == RadioImage(), imagesZeroed);
     if (sendImageEncoded) {
-        QCOMPARE(rig.data.SendImage(1, 1), std::uint8_t(4));
+        QCOMPARE(rig.document.sendImage(1, 1), std::uint8_t(4));
     } else if (!imagesZeroed) {
-        QCOMPARE(rig.data.SendImage, before);
+        QCOMPARE(rig.document.sendImage, before);
     }
     QCOMPARE(rig.window.focusWidget(), focusedSlot > 0 ? rig.window.txField(focusedSlot - 3) : focusBefore);
     const MessageRequest &box = rig.dialogs.messages.last();
@@ -710,11 +708,10 @@ void TestExchange::completedWriteLeavesPortForNextRead()
     rig.serial.inject(QByteArray::fromHex("0e"));
     rig.serial.inject(kExampleBlock);
     QVERIFY(!rig.serial.isOpen());
-    QCOMPARE(rig.data.ReceiveImage, kExampleImage);
     QCOMPARE(rig.fieldText(1), QStringLiteral("40.0125"));
     QCOMPARE(rig.fieldText(4), QStringLiteral("40.5000"));
     QCOMPARE(rig.window.modelField()->text(), QStringLiteral("KV-7719NEW"));
-    QCOMPARE(rig.data.SendImage, RadioImage()); // the read's question zeroed it
+    QCOMPARE(rig.document.sendImage, RadioImage()); // the read's question zeroed it
     QCOMPARE(rig.dialogs.messageTexts(),
              (QStringList{QStringLiteral("Write Data to Radio?"), QStringLiteral("Read from Radio?")}));
 }

@@ -151,8 +151,8 @@ void TestFileCommands::savesDocumentedBytesAfterStartup()
                                                           MessageButtons::Ok,
                                                           MessageResult::Ok,
                                                           {}}}));
-    QCOMPARE(f->data.SheetFromFile, std::int16_t(1));
-    QCOMPARE(f->data.SheetFileName, path);
+    QCOMPARE(f->document.fromFile, true);
+    QCOMPARE(f->document.fileName, path);
 }
 
 void TestFileCommands::saveOfEmptySheetShowsOnlyDataIsEmpty()
@@ -160,7 +160,7 @@ void TestFileCommands::saveOfEmptySheetShowsOnlyDataIsEmpty()
     QTest::mouseClick(f->window->saveButton(), Qt::LeftButton);
     QCOMPARE(f->dialogs.messageTexts(), QStringList{QStringLiteral("Data is Empty")});
     QVERIFY(f->dialogs.saveRequests.isEmpty());
-    QCOMPARE(f->data.SheetFromFile, std::int16_t(0));
+    QCOMPARE(f->document.fromFile, false);
 }
 
 void TestFileCommands::cancelledSaveWritesNothing()
@@ -175,10 +175,10 @@ void TestFileCommands::cancelledSaveWritesNothing()
     files.removeOne(QStringLiteral("comport.map")); // the fixture's, keeping tests off real ports
     files.removeOne(QStringLiteral("comport.inf")); // written by the start-up
     QCOMPARE(files, QStringList());
-    QCOMPARE(f->data.SheetFromFile, std::int16_t(0));
-    QCOMPARE(f->data.SheetFileName, QString());
+    QCOMPARE(f->document.fromFile, false);
+    QCOMPARE(f->document.fileName, QString());
     // The encoding before the dialog has been done.
-    QCOMPARE(f->data.SendImage.toLinear().mid(30, 6), QByteArray::fromHex("040203000000"));
+    QCOMPARE(f->document.sendImage.toLinear().mid(30, 6), QByteArray::fromHex("040203000000"));
 }
 
 void TestFileCommands::saveUsesNameAsTyped()
@@ -191,7 +191,7 @@ void TestFileCommands::saveUsesNameAsTyped()
     QCOMPARE(fileBytes(path), ch1RxOnlyFile());
     QVERIFY(!QFile::exists(path + QStringLiteral(".sav")));
     QCOMPARE(f->dialogs.messageTexts(), QStringList{QStringLiteral("Saved to ") + path});
-    QCOMPARE(f->data.SheetFileName, path);
+    QCOMPARE(f->document.fileName, path);
 }
 
 void TestFileCommands::failedSaveKeepsOldFileAndFlags_data()
@@ -214,7 +214,7 @@ void TestFileCommands::failedSaveKeepsOldFileAndFlags()
 
     const QString opened = writeFile(QStringLiteral("opened.sav"), fullPlanFile());
     openFile(opened);
-    QCOMPARE(f->data.SheetFromFile, std::int16_t(1));
+    QCOMPARE(f->document.fromFile, true);
     QVERIFY(QDir(f->folder.appFolder()).mkpath(QFileInfo(keeper).path()));
     const QByteArray old = ch1RxOnlyFile();
     const QString keeperPath = writeFile(keeper, old);
@@ -242,8 +242,8 @@ void TestFileCommands::failedSaveKeepsOldFileAndFlags()
     QCOMPARE(message.icon, MessageIcon::Critical);
     QCOMPARE(message.buttons, MessageButtons::Ok);
     QVERIFY(!message.informativeText.isEmpty());
-    QCOMPARE(f->data.SheetFromFile, std::int16_t(1));
-    QCOMPARE(f->data.SheetFileName, opened);
+    QCOMPARE(f->document.fromFile, true);
+    QCOMPARE(f->document.fileName, opened);
     QCOMPARE(fieldTexts(), kFullPlanTexts);
 }
 
@@ -288,16 +288,14 @@ void TestFileCommands::opensWhatWasSaved()
         w.startUp();
     }
     QCOMPARE(fieldTexts(), QStringList(6, QString()));
-    QCOMPARE(f->data.SheetFromFile, std::int16_t(0));
+    QCOMPARE(f->document.fromFile, false);
     const qsizetype messagesBefore = f->dialogs.messages.size();
     openFile(path);
 
     QCOMPARE(fieldTexts(), typed);
     QCOMPARE(w.modelField()->text(), QStringLiteral("KV-7719NEW"));
-    QCOMPARE(f->data.SheetFromFile, std::int16_t(1));
-    QCOMPARE(f->data.SheetFileName, path);
-    QCOMPARE(f->data.ReceiveImage.toLinear(),
-             QByteArray::fromHex("030800010205040005000000000000000000040100000000040203000000000000000000"));
+    QCOMPARE(f->document.fromFile, true);
+    QCOMPARE(f->document.fileName, path);
     QCOMPARE(f->dialogs.messages.size(), messagesBefore); // opened without a word
 
     // Saving the opened plan again writes the same bytes.
@@ -309,7 +307,7 @@ void TestFileCommands::opensWhatWasSaved()
 
 void TestFileCommands::openAsksInAppFolder()
 {
-    const RadioImage sendBefore = f->data.SendImage;
+    const RadioImage sendBefore = f->document.sendImage;
     openFile(writeFile(QStringLiteral("plan.sav"), fullPlanFile()));
     QCOMPARE(f->dialogs.openRequests.size(), 1);
     const FileDialogRequest &request = f->dialogs.openRequests.first();
@@ -320,8 +318,7 @@ void TestFileCommands::openAsksInAppFolder()
     QVERIFY(f->dialogs.saveRequests.isEmpty());
     QVERIFY(f->dialogs.messages.isEmpty());
     QCOMPARE(fieldTexts(), kFullPlanTexts);
-    QCOMPARE(f->data.Rx1FreqMHz, 40.0125);
-    QCOMPARE(f->data.SendImage, sendBefore); // OPEN does not touch what is sent or saved
+    QCOMPARE(f->document.sendImage, sendBefore); // OPEN does not touch what is sent or saved
 }
 
 void TestFileCommands::opensFileVariants_data()
@@ -353,8 +350,8 @@ void TestFileCommands::opensFileVariants()
     openFile(path);
     QVERIFY(f->dialogs.messages.isEmpty());
     QCOMPARE(f->window->rxField(1)->text(), rx1);
-    QCOMPARE(f->data.SheetFromFile, std::int16_t(1));
-    QCOMPARE(f->data.SheetFileName, path);
+    QCOMPARE(f->document.fromFile, true);
+    QCOMPARE(f->document.fileName, path);
 }
 
 void TestFileCommands::refusedFileChangesNothing_data()
@@ -392,8 +389,6 @@ void TestFileCommands::refusedFileChangesNothing()
     const QString good = writeFile(QStringLiteral("good.sav"), ch1RxOnlyFile());
     openFile(good);
     const QStringList textsBefore = fieldTexts();
-    const RadioImage receiveBefore = f->data.ReceiveImage;
-    const double rx1Before = f->data.Rx1FreqMHz;
     f->dialogs.clear();
 
     QString bad = f->folder.filePath(QStringLiteral("bad.sav"));
@@ -411,10 +406,8 @@ void TestFileCommands::refusedFileChangesNothing()
                                                           {}}}));
     QCOMPARE(fieldTexts(), textsBefore);
     QCOMPARE(f->window->modelField()->text(), QStringLiteral("KV-7719NEW"));
-    QCOMPARE(f->data.ReceiveImage, receiveBefore);
-    QCOMPARE(f->data.Rx1FreqMHz, rx1Before);
-    QCOMPARE(f->data.SheetFromFile, std::int16_t(1));
-    QCOMPARE(f->data.SheetFileName, good);
+    QCOMPARE(f->document.fromFile, true);
+    QCOMPARE(f->document.fileName, good);
 }
 
 void TestFileCommands::cancelledOpenChangesNothing()
@@ -424,8 +417,7 @@ void TestFileCommands::cancelledOpenChangesNothing()
     QCOMPARE(f->dialogs.openRequests.size(), 1);
     QVERIFY(f->dialogs.messages.isEmpty());
     QCOMPARE(f->window->rxField(2)->text().left(2), QStringLiteral("41"));
-    QCOMPARE(f->data.SheetFromFile, std::int16_t(0));
-    QCOMPARE(f->data.ReceiveImage, RadioImage());
+    QCOMPARE(f->document.fromFile, false);
 }
 
 void TestFileCommands::refusedEntryStopsTheCommand_data()

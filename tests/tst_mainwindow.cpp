@@ -60,10 +60,8 @@ void TestMainWindow::startsWithModelAndEmptySheet()
     for (QLineEdit *field : {w.rxField(1), w.rxField(2), w.rxField(3), w.txField(1), w.txField(2), w.txField(3)})
         QCOMPARE(field->text(), QString());
     QCOMPARE(QApplication::focusWidget(), w.newButton());
-    QCOMPARE(f->data.SheetFromFile, std::int16_t(0));
-    QCOMPARE(f->data.ModelName, QStringLiteral("KV-7719NEW"));
-    QCOMPARE(f->data.SendImage, RadioImage());
-    QCOMPARE(f->data.ReceiveImage, RadioImage());
+    QCOMPARE(f->document.fromFile, false);
+    QCOMPARE(f->document.sendImage, RadioImage());
     QVERIFY(f->dialogs.messages.isEmpty());
 }
 

@@ -256,7 +256,7 @@ void TestPortSetting::startsFromPortFile()
 
     QVERIFY(f->writePortMap(portMap({})));
     startWith(content);
-    QCOMPARE(f->data.CommPortNumber, std::int16_t(number));
+    QCOMPARE(f->window->portSetting().portNumber(), number);
     QCOMPARE(checkedItems(), checked);
     QCOMPARE(readFile(portFile()), after);
     QCOMPARE(f->window->portSetting().configuredPort(), servicePort);
@@ -305,7 +305,7 @@ void TestPortSetting::startsQuietlyWhenFolderCannotBeCreated()
     QVERIFY(writeFile(f->folder.appFolder(), "a file where the folder belongs"));
 
     f->start();
-    QCOMPARE(f->data.CommPortNumber, std::int16_t(1));
+    QCOMPARE(f->window->portSetting().portNumber(), 1);
     QCOMPARE(checkedItems(), QList<int>{1});
     QVERIFY(f->dialogs.messages.isEmpty());
     QCOMPARE(f->window->modelField()->text(), QStringLiteral("KV-7719NEW"));
@@ -317,7 +317,7 @@ void TestPortSetting::startsQuietlyWhenFolderCannotBeCreated()
     QVERIFY2(f->dialogs.messages.first().informativeText.startsWith(portFile() + QStringLiteral(": ")),
              qPrintable(f->dialogs.messages.first().informativeText));
     QCOMPARE(checkedItems(), QList<int>{1});
-    QCOMPARE(f->data.CommPortNumber, std::int16_t(1));
+    QCOMPARE(f->window->portSetting().portNumber(), 1);
     QCOMPARE(readFile(f->folder.appFolder()), QByteArray("a file where the folder belongs"));
 }
 
@@ -326,7 +326,7 @@ void TestPortSetting::startsQuietlyWhenPortFileIsFolder()
     QVERIFY(f->writePortMap(portMap({2})));
     QVERIFY(QDir().mkpath(portFile()));
     f->start();
-    QCOMPARE(f->data.CommPortNumber, std::int16_t(1));
+    QCOMPARE(f->window->portSetting().portNumber(), 1);
     QCOMPARE(checkedItems(), QList<int>{1});
     QVERIFY(f->dialogs.messages.isEmpty());
     QVERIFY(QFileInfo(portFile()).isDir());
@@ -338,7 +338,7 @@ void TestPortSetting::startsQuietlyWhenPortFileIsFolder()
     QVERIFY2(message.informativeText.startsWith(portFile() + QStringLiteral(": ")),
              qPrintable(message.informativeText));
     QCOMPARE(checkedItems(), QList<int>{1});
-    QCOMPARE(f->data.CommPortNumber, std::int16_t(1));
+    QCOMPARE(f->window->portSetting().portNumber(), 1);
     QVERIFY(QFileInfo(portFile()).isDir());
     QCOMPARE(f->window->portSetting().configuredPort(), 2); // the check ran on port 2
 }
@@ -351,7 +351,7 @@ void TestPortSetting::startsAsPortOneWhenPortFileUnreadable()
     QVERIFY(writeFile(portFile(), " 3 \r\n"));
     QCOMPARE(::chmod(QFile::encodeName(portFile()).constData(), 0), 0);
     f->start();
-    QCOMPARE(f->data.CommPortNumber, std::int16_t(1));
+    QCOMPARE(f->window->portSetting().portNumber(), 1);
     QCOMPARE(checkedItems(), QList<int>{1});
     QVERIFY(f->dialogs.messages.isEmpty());
     QCOMPARE(QFileInfo(portFile()).permissions() & (QFile::ReadOwner | QFile::WriteOwner), QFile::Permissions());
@@ -366,7 +366,7 @@ void TestPortSetting::choosingOpenablePortStoresAndMarksIt()
     item(2)->trigger();
     QVERIFY(f->dialogs.messages.isEmpty());
     QCOMPARE(checkedItems(), QList<int>{2});
-    QCOMPARE(f->data.CommPortNumber, std::int16_t(2));
+    QCOMPARE(f->window->portSetting().portNumber(), 2);
     QCOMPARE(readFile(portFile()), QByteArray("\x20\x32\x20\x0D\x0A"));
     QCOMPARE(f->window->portSetting().configuredPort(), 2);
     QVERIFY(!f->serial.isOpen());
@@ -405,7 +405,7 @@ void TestPortSetting::choosingPortThatFailsKeepsPreviousChoice()
     QVERIFY2(message.informativeText.startsWith(f->absentDevice(3) + QStringLiteral(": No such file or directory. ")),
              qPrintable(message.informativeText));
     QCOMPARE(checkedItems(), QList<int>{1});
-    QCOMPARE(f->data.CommPortNumber, std::int16_t(1));
+    QCOMPARE(f->window->portSetting().portNumber(), 1);
     QCOMPARE(readFile(portFile()), QByteArray(" 1 \r\n"));
     QVERIFY(!f->serial.isOpen());
     // The service stays on the port that failed: READ and WRITE now try COM3.
@@ -422,7 +422,7 @@ void TestPortSetting::failedChoiceWithUnlistedStoredNumberLeavesNoMark()
     item(2)->trigger();
     QCOMPARE(f->dialogs.messages.size(), 1);
     QCOMPARE(checkedItems(), QList<int>{});
-    QCOMPARE(f->data.CommPortNumber, std::int16_t(7));
+    QCOMPARE(f->window->portSetting().portNumber(), 7);
     QCOMPARE(readFile(portFile()), QByteArray(" 7 \r\n"));
 }
 
@@ -470,7 +470,7 @@ void TestPortSetting::choosingWhilePortIsOpenKeepsPortInUse()
     item(2)->trigger(); // COM2 does not exist, but it is not opened now
     QVERIFY(f->dialogs.messages.isEmpty());
     QCOMPARE(checkedItems(), QList<int>{2});
-    QCOMPARE(f->data.CommPortNumber, std::int16_t(2));
+    QCOMPARE(f->window->portSetting().portNumber(), 2);
     QCOMPARE(readFile(portFile()), QByteArray(" 2 \r\n"));
     QVERIFY(f->serial.isOpen());
     QCOMPARE(f->window->portSetting().configuredPort(), 1);
@@ -493,7 +493,7 @@ void TestPortSetting::choosingWhenPortFileCannotBeWritten()
     QCOMPARE(f->dialogs.messages.first().text, QStringLiteral("Please Re-Select available COM PORT"));
     QVERIFY(f->dialogs.messages.first().informativeText.startsWith(portFile()));
     QCOMPARE(checkedItems(), QList<int>{1});
-    QCOMPARE(f->data.CommPortNumber, std::int16_t(1));
+    QCOMPARE(f->window->portSetting().portNumber(), 1);
 }
 
 QTEST_MAIN(TestPortSetting)

@@ -3,7 +3,6 @@
 #include "app/reportprinter.h"
 #include "report/reportpage.h"
 #include "radio/frequencyreport.h"
-#include "radio/plantexts.h"
 
 #include <QDir>
 #include <QFile>
@@ -199,7 +198,7 @@ void TestPrinting::printsFileSheetOnOnePdfPage()
     if (pdftotext().isEmpty())
         QSKIP("pdftotext is not installed");
     const QString plan = openPlan();
-    QCOMPARE(f->data.SheetFromFile, std::int16_t(1));
+    QCOMPARE(f->document.fromFile, true);
     const QString pdfPath = f->folder.filePath(QStringLiteral("report.pdf"));
     printToFile(pdfPath);
     QTest::mouseClick(f->window->printButton(), Qt::LeftButton);
@@ -261,7 +260,7 @@ void TestPrinting::printsNoSelectedAfterAcceptedEntry()
     if (pdftotext().isEmpty())
         QSKIP("pdftotext is not installed");
     openPlan();
-    QCOMPARE(f->data.SheetFromFile, std::int16_t(1));
+    QCOMPARE(f->document.fromFile, true);
     // An entry typed and left in place: clicking PRINT takes the focus from the
     // field, whose check accepts it before the report is built.
     WindowFixture::type(f->window->rxField(3), QStringLiteral("41.5"));
@@ -269,7 +268,7 @@ void TestPrinting::printsNoSelectedAfterAcceptedEntry()
     printToFile(pdfPath);
     QTest::mouseClick(f->window->printButton(), Qt::LeftButton);
 
-    QCOMPARE(f->data.SheetFromFile, std::int16_t(0));
+    QCOMPARE(f->document.fromFile, false);
     QVERIFY(f->dialogs.messages.isEmpty());
     const PdfText pdf = readPdf(pdfPath);
     QCOMPARE(pdf.pages.size(), 1);
@@ -362,10 +361,8 @@ void TestPrinting::fontIsMonospacedAndFitsSmallPages()
     QVERIFY(QFontInfo(reportFont(10)).fixedPitch());
 
     // A narrow page with wide margins: the font shrinks until the 124 characters fit.
-    RadioData data;
-    PlanTexts sheet;
-    sheet.setFieldText(1, QStringLiteral("40.0125"));
-    const QStringList lines = FrequencyReportLines(sheet, data, kClick, QLocale::system());
+    const QStringList lines =
+        FrequencyReportLines({QStringLiteral("40.0125")}, QString(), kClick, QLocale::system());
     const QString pdfPath = f->folder.filePath(QStringLiteral("a6.pdf"));
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);

@@ -136,7 +136,6 @@ void TestRadioLink::readsPlanFromRadio()
     for (QLineEdit *field : {w.rxField(2), w.rxField(3), w.txField(2), w.txField(3)})
         QCOMPARE(field->text(), QString());
     QCOMPARE(w.modelField()->text(), QStringLiteral("KV-7719NEW"));
-    QCOMPARE(f->data.ReceiveImage.toLinear(), kExample);
     QCOMPARE(w.exchange().state(), LinkState::ImageExpected);
     QVERIFY(!f->serial.isOpen());
     QVERIFY(!w.exchange().responseTimer().isActive());
@@ -159,7 +158,7 @@ void TestRadioLink::writesSheetToRadio()
     QCOMPARE(f->dialogs.messageTexts(), QStringList{QStringLiteral("Write Data to Radio?")});
     QCOMPARE(stored.size(), 1);
     QCOMPARE(radio->image(), kExample);
-    QCOMPARE(f->data.SendImage.toLinear(), kExample);
+    QCOMPARE(f->document.sendImage.toLinear(), kExample);
     QCOMPARE(bytesOf(*radio, LogEntry::Received), '\xf0' + kExample + '\x15');
     QCOMPARE(bytesOf(*radio, LogEntry::Sent), QByteArray::fromHex("0f77"));
     QCOMPARE(w.exchange().state(), LinkState::ImageSent);
@@ -251,17 +250,15 @@ void TestRadioLink::faultsEndWithTheirMessage()
     QVERIFY(!w.exchange().responseTimer().isActive());
 
     if (reading && message.isEmpty()) {
-        QCOMPARE(f->data.ReceiveImage.toLinear(), kExample);
         QCOMPARE(w.rxField(1)->text(), QStringLiteral("40.0125"));
         QCOMPARE(w.rxField(2)->text(), QString());
     } else if (reading) {
-        // A failed read leaves the sheet as it was and both images zeroed.
-        QCOMPARE(f->data.ReceiveImage, RadioImage());
-        QCOMPARE(f->data.SendImage, RadioImage());
+        // A failed read leaves the sheet as it was and the send image zeroed.
+        QCOMPARE(f->document.sendImage, RadioImage());
         QCOMPARE(w.rxField(2)->text(), QStringLiteral("41.0000"));
     } else {
         QCOMPARE(radio->image(), radioImage); // the radio kept its plan
-        QCOMPARE(f->data.SendImage(2, 1), std::uint8_t(4));
+        QCOMPARE(f->document.sendImage(2, 1), std::uint8_t(4));
     }
     if (programSent != "*")
         QTRY_COMPARE(bytesOf(*radio, LogEntry::Received), programSent);

@@ -1,6 +1,4 @@
 #include "radio/frequencyreport.h"
-#include "radio/plantexts.h"
-#include "radio/radiodata.h"
 
 #include <QTest>
 
@@ -45,12 +43,12 @@ QStringList expectedReport(const QString &fileLine, const QString &rx1, const QS
                        doubleRule};
 }
 
-PlanTexts sheetOf(const QStringList &texts)
+PlanFields sheetOf(const QStringList &texts)
 {
-    PlanTexts sheet;
+    PlanFields fields;
     for (int slot = 1; slot <= 6; ++slot)
-        sheet.setFieldText(slot, texts.value(slot - 1));
-    return sheet;
+        fields[size_t(slot - 1)] = texts.value(slot - 1);
+    return fields;
 }
 
 } // namespace
@@ -63,8 +61,8 @@ private slots:
     void linesHaveTheirWidths_data();
     void linesHaveTheirWidths();
     void reportOfFileSheet();
-    void reportOfSheetWithoutFile_data();
-    void reportOfSheetWithoutFile();
+    void fileLineNamesTheSheetsFile_data();
+    void fileLineNamesTheSheetsFile();
     void formatsValues_data();
     void formatsValues();
     void writesShortDateAndLongTime_data();
@@ -92,46 +90,43 @@ void TestReport::linesHaveTheirWidths()
 {
     QFETCH(int, line);
     QFETCH(int, width);
-    RadioData data;
-    const QStringList lines = FrequencyReportLines(PlanTexts(), data, kPrintedAt, kUs);
+    const QStringList lines = FrequencyReportLines(PlanFields(), QString(), kPrintedAt, kUs);
     QCOMPARE(lines.size(), kReportLines);
     QCOMPARE(lines.at(line - 1).size(), width);
 }
 
 void TestReport::reportOfFileSheet()
 {
-    RadioData data;
-    data.InitRadioData();
-    data.SheetFromFile = 1;
-    data.SheetFileName = QStringLiteral("  /home/bench/plans/van 12.sav  ");
-    const PlanTexts sheet = sheetOf({QStringLiteral("38.0000"), QString(), QStringLiteral("40.125"),
+    const QString sheetFile = QStringLiteral("  /home/bench/plans/van 12.sav  ");
+    const PlanFields sheet = sheetOf({QStringLiteral("38.0000"), QString(), QStringLiteral("40.125"),
                                      QStringLiteral("42.3000"), QStringLiteral("41.0500"), QString()});
 
-    const QStringList lines = FrequencyReportLines(sheet, data, kPrintedAt, kUs);
+    const QStringList lines = FrequencyReportLines(sheet, sheetFile, kPrintedAt, kUs);
     const QString fileLine = sp(11) + QStringLiteral("FILE NAME : /home/bench/plans/van 12.sav 3/5/24 2:07:09 PM UTC");
     QCOMPARE(lines, expectedReport(fileLine, QStringLiteral("38.0000"), QStringLiteral("42.3000"), QString(),
                                    QStringLiteral("41.0500"), QStringLiteral("40.1250"), QString()));
     QCOMPARE(lines.at(14).left(16), sp(13) + QStringLiteral("CH1"));
 }
 
-void TestReport::reportOfSheetWithoutFile_data()
+void TestReport::fileLineNamesTheSheetsFile_data()
 {
-    QTest::addColumn<int>("sheetFromFile");
-    QTest::addColumn<QString>("fileName");
-    QTest::newRow("never opened or saved") << 0 << QString();
-    QTest::newRow("opened, then NEW or an accepted entry") << 0 << QStringLiteral("/home/bench/old.sav");
+    QTest::addColumn<QString>("sheetFile");
+    QTest::addColumn<QString>("fileLine");
+    QTest::newRow("no file behind the sheet") << QString() << QStringLiteral("FILE NAME : No Selected");
+    QTest::newRow("spaces around the name go")
+        << QStringLiteral("  /home/bench/old.sav ") << QStringLiteral("FILE NAME : /home/bench/old.sav");
+    QTest::newRow("only spaces are trimmed")
+        << QStringLiteral("\t/home/bench/old.sav\t") << QStringLiteral("FILE NAME : \t/home/bench/old.sav\t");
 }
 
-void TestReport::reportOfSheetWithoutFile()
+void TestReport::fileLineNamesTheSheetsFile()
 {
-    QFETCH(int, sheetFromFile);
-    QFETCH(QString, fileName);
-    RadioData data;
-    data.SheetFromFile = std::int16_t(sheetFromFile);
-    data.SheetFileName = fileName;
-    const QStringList lines = FrequencyReportLines(PlanTexts(), data, kPrintedAt, kGerman);
-    const QString fileLine = sp(11) + QStringLiteral("FILE NAME : No Selected 05.03.24 14:07:09 UTC");
-    QCOMPARE(lines, expectedReport(fileLine, QString(), QString(), QString(), QString(), QString(), QString()));
+    QFETCH(QString, sheetFile);
+    QFETCH(QString, fileLine);
+    QCOMPARE(ReportFileLine(sheetFile), sp(11) + fileLine);
+    const QStringList lines = FrequencyReportLines(PlanFields(), sheetFile, kPrintedAt, kGerman);
+    QCOMPARE(lines, expectedReport(sp(11) + fileLine + QStringLiteral(" 05.03.24 14:07:09 UTC"), QString(), QString(),
+                                   QString(), QString(), QString(), QString()));
 }
 
 void TestReport::formatsValues_data()
@@ -175,7 +170,7 @@ void TestReport::formatsValues()
     QCOMPARE(FormatReportValue(text, kGerman), german);
 
     // In the report the value stands 14 spaces after the fixed start.
-    const QStringList lines = FrequencyReportLines(sheetOf({text}), RadioData(), kPrintedAt, kUs);
+    const QStringList lines = FrequencyReportLines(sheetOf({text}), QString(), kPrintedAt, kUs);
     QCOMPARE(lines.at(14), sp(13) + QStringLiteral("CH1") + sp(14) + us + sp(14));
 }
 
@@ -194,8 +189,7 @@ void TestReport::writesShortDateAndLongTime()
     QFETCH(QLocale, locale);
     QFETCH(QString, text);
     QCOMPARE(ReportDateTime(kPrintedAt, locale), text);
-    RadioData data;
-    const QStringList lines = FrequencyReportLines(PlanTexts(), data, kPrintedAt, locale);
+    const QStringList lines = FrequencyReportLines(PlanFields(), QString(), kPrintedAt, locale);
     QCOMPARE(lines.at(10), sp(11) + QStringLiteral("FILE NAME : No Selected ") + text);
 }
 

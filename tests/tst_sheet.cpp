@@ -163,7 +163,7 @@ void TestSheet::checksEntryWhenLeft()
     QFETCH(QString, shown);
     const bool accepted = !shown.isEmpty();
 
-    f->data.SheetFromFile = 1;
+    f->document.fromFile = true;
     watchBoxes();
     clickInto(field(1));
     type(typed);
@@ -176,18 +176,16 @@ void TestSheet::checksEntryWhenLeft()
         QVERIFY(f->dialogs.messages.isEmpty());
         QCOMPARE(field(1)->text(), shown);
         QCOMPARE(focused(), field(2));
-        QCOMPARE(f->data.SheetFromFile, std::int16_t(0));
+        QCOMPARE(f->document.fromFile, false);
     } else {
         QCOMPARE(f->dialogs.messages, QList<MessageRequest>{kRefusal});
         QCOMPARE(m_focusDuringBox, QList<QWidget *>{field(1)});
         QCOMPARE(m_textDuringBox, QStringList{typed}); // emptied only when the box is closed
         QCOMPARE(field(1)->text(), QString());
         QCOMPARE(focused(), field(1));
-        QCOMPARE(f->data.SheetFromFile, std::int16_t(1));
+        QCOMPARE(f->document.fromFile, true);
     }
-    // The check never touches the decoded values or the images.
-    QCOMPARE(f->data.Rx1FreqMHz, 0.0);
-    QCOMPARE(f->data.SendImage, RadioImage());
+    QCOMPARE(f->document.sendImage, RadioImage()); // the check never encodes
 }
 
 void TestSheet::everyWayOfLeavingChecks_data()
@@ -281,7 +279,7 @@ void TestSheet::tabLeavesTheSheetForOpen()
 
 void TestSheet::escapeEmptiesTheFieldAndKeepsTheFocus()
 {
-    f->data.SheetFromFile = 1;
+    f->document.fromFile = true;
     clickInto(field(3));
     type("40.5");
     press(Qt::Key_Escape);
@@ -293,7 +291,7 @@ void TestSheet::escapeEmptiesTheFieldAndKeepsTheFocus()
     QCOMPARE(focused(), field(4));
     QVERIFY(f->dialogs.messages.isEmpty());
     QCOMPARE(field(3)->text(), QString());
-    QCOMPARE(f->data.SheetFromFile, std::int16_t(1));
+    QCOMPARE(f->document.fromFile, true);
     QVERIFY(w().sheet().mayProceed());
 }
 
@@ -333,8 +331,8 @@ void TestSheet::sheetFromFileFollowsEntries()
 
     // As after OPEN: a plan on the sheet that came from a file.
     w().sheet().setFieldText(2, before);
-    f->data.SheetFromFile = 1;
-    f->data.SheetFileName = QStringLiteral("/tmp/plan.sav");
+    f->document.fromFile = true;
+    f->document.fileName = QStringLiteral("/tmp/plan.sav");
     clickInto(field(1));
     press(Qt::Key_Return);
     QCOMPARE(focused(), field(2));
@@ -343,8 +341,8 @@ void TestSheet::sheetFromFileFollowsEntries()
     press(Qt::Key_Return);
 
     QCOMPARE(field(2)->text(), after);
-    QCOMPARE(f->data.SheetFromFile, std::int16_t(sheetFromFile));
-    QCOMPARE(f->data.SheetFileName, QStringLiteral("/tmp/plan.sav"));
+    QCOMPARE(f->document.fromFile, bool(sheetFromFile));
+    QCOMPARE(f->document.fileName, QStringLiteral("/tmp/plan.sav"));
 }
 
 void TestSheet::refusedFieldStopsTheClickedCommand_data()
@@ -401,9 +399,9 @@ void TestSheet::checkRunsBeforeTheCommand()
     std::int16_t fromFileSeenByWrite = -1;
     w().connectCommand(w().writeButton(), [&] {
         seenByWrite = field(6)->text();
-        fromFileSeenByWrite = f->data.SheetFromFile;
+        fromFileSeenByWrite = f->document.fromFile;
     });
-    f->data.SheetFromFile = 1;
+    f->document.fromFile = true;
     clickInto(field(6));
     type("42.3");
     f->dialogs.answer(MessageResult::No); // WRITE itself asks first: nothing is sent
@@ -445,8 +443,7 @@ void TestSheet::twoInvalidFieldsShowOneBoxAtATime()
     };
 
     // CH2 RX out of the band, as a radio or a file may hold it.
-    f->data.ReceiveImage = imageOf({"000000", "000000", "370000"});
-    LoadReceivedImage(f->data, w().sheet());
+    ShowPlan(w().sheet(), PlanFieldTexts(imageOf({"000000", "000000", "370000"})));
     QCOMPARE(field(2)->text(), QStringLiteral("37.0000"));
     watchBoxes();
 
@@ -475,11 +472,9 @@ void TestSheet::twoInvalidFieldsShowOneBoxAtATime()
 void TestSheet::newCancelKeepsTheSheet()
 {
     // As after OPEN, with the focus still on a button.
-    f->data.ReceiveImage = imageOf({"400125", "405000", "000000", "000000", "423000", "380125"});
-    LoadReceivedImage(f->data, w().sheet());
-    f->data.SheetFromFile = 1;
-    f->data.SheetFileName = QStringLiteral("/tmp/plan.sav");
-    const RadioData before = f->data;
+    ShowPlan(w().sheet(), PlanFieldTexts(imageOf({"400125", "405000", "000000", "000000", "423000", "380125"})));
+    f->document.fromFile = true;
+    f->document.fileName = QStringLiteral("/tmp/plan.sav");
     QStringList texts;
     for (int slot = 1; slot <= 6; ++slot)
         texts.append(field(slot)->text());
@@ -492,9 +487,7 @@ void TestSheet::newCancelKeepsTheSheet()
     for (int slot = 1; slot <= 6; ++slot)
         QCOMPARE(field(slot)->text(), texts.at(slot - 1));
     QCOMPARE(w().modelField()->text(), QStringLiteral("KV-7719NEW"));
-    QCOMPARE(f->data.SheetFromFile, std::int16_t(1));
-    QCOMPARE(f->data.ReceiveImage, before.ReceiveImage);
-    QCOMPARE(f->data.Rx1FreqMHz, before.Rx1FreqMHz);
+    QCOMPARE(f->document.fromFile, true);
     QCOMPARE(focused(), w().newButton());
 }
 
@@ -515,15 +508,12 @@ void TestSheet::newOkStartsAnEmptySheet()
     QFETCH(int, answer);
 
     if (planShown) {
-        f->data.ReceiveImage = imageOf({"400125", "405000", "410000", "415000", "420000", "423000"});
-        LoadReceivedImage(f->data, w().sheet());
+        ShowPlan(w().sheet(), PlanFieldTexts(imageOf({"400125", "405000", "410000", "415000", "420000", "423000"})));
     }
-    f->data.SendImage = imageOf({"400125"});
-    f->data.SheetFromFile = 1;
-    f->data.SheetFileName = QStringLiteral("/tmp/plan.sav");
-    f->data.MaxFreqMHz = 50.0;
+    f->document.sendImage = imageOf({"400125"});
+    f->document.fromFile = true;
+    f->document.fileName = QStringLiteral("/tmp/plan.sav");
     // The port is none of NEW's business.
-    f->data.CommPortNumber = 3;
     w().portItem(1)->setChecked(false); // the start-up's mark
     w().portItem(3)->setChecked(true);
 
@@ -531,25 +521,20 @@ void TestSheet::newOkStartsAnEmptySheet()
     clickInto(w().newButton());
 
     QCOMPARE(f->dialogs.messages, QList<MessageRequest>{kNewQuestion});
-    for (int slot = 1; slot <= 6; ++slot) {
+    for (int slot = 1; slot <= 6; ++slot)
         QCOMPARE(field(slot)->text(), QString());
-        QCOMPARE(f->data.decodedValue(slot), 0.0);
-    }
     QCOMPARE(w().modelField()->text(), QStringLiteral("KV-7719NEW"));
-    QCOMPARE(f->data.SheetFromFile, std::int16_t(0));
-    QCOMPARE(f->data.SheetFileName, QStringLiteral("/tmp/plan.sav"));
-    QCOMPARE(f->data.SendImage, RadioImage());
-    QCOMPARE(f->data.ReceiveImage, RadioImage());
-    QCOMPARE(f->data.MaxFreqMHz, 42.3);
-    QCOMPARE(f->data.CommPortNumber, std::int16_t(3));
+    QCOMPARE(f->document.fromFile, false);
+    QCOMPARE(f->document.fileName, QStringLiteral("/tmp/plan.sav"));
+    QCOMPARE(f->document.sendImage, RadioImage());
+    QCOMPARE(w().portSetting().portNumber(), 1);
     QVERIFY(w().portItem(3)->isChecked());
     QVERIFY(!w().portItem(1)->isChecked());
 }
 
 void TestSheet::shownValueOutOfBandIsRefusedOnlyWhenLeft()
 {
-    f->data.ReceiveImage = imageOf({"400125", "000000", "000000", "423125", "379875", "400000"});
-    LoadReceivedImage(f->data, w().sheet());
+    ShowPlan(w().sheet(), PlanFieldTexts(imageOf({"400125", "000000", "000000", "423125", "379875", "400000"})));
     QCOMPARE(field(1)->text(), QStringLiteral("40.0125"));
     QCOMPARE(field(5)->text(), QStringLiteral("42.3125"));
     QCOMPARE(field(3)->text(), QStringLiteral("37.9875"));

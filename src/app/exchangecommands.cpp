@@ -1,5 +1,6 @@
 #include "app/exchangecommands.h"
 
+#include "app/plandocument.h"
 #include "app/sendimage.h"
 #include "common/appsettings.h"
 #include "common/dialogseam.h"
@@ -10,7 +11,7 @@
 #include "radio/backupstore.h"
 #include "radio/decoder.h"
 #include "radio/plancompare.h"
-#include "radio/radiodata.h"
+#include "sheet/plandisplay.h"
 
 #include <utility>
 
@@ -22,10 +23,10 @@ constexpr char kVerifyErrorMessage[] = "Verify Error";
 
 } // namespace
 
-ExchangeCommands::ExchangeCommands(RadioData &data, PlanDisplay &sheet, DialogSeam &dialogs, SerialService &serial,
+ExchangeCommands::ExchangeCommands(PlanDocument &document, PlanDisplay &sheet, DialogSeam &dialogs, SerialService &serial,
                                    ProgrammingExchange::DeviceSource device, const AppSettings &settings,
                                    const BackupStore &backups, QObject *parent)
-    : QObject(parent), m_data(data), m_sheet(sheet), m_dialogs(dialogs), m_serial(serial), m_device(std::move(device)),
+    : QObject(parent), m_document(document), m_sheet(sheet), m_dialogs(dialogs), m_serial(serial), m_device(std::move(device)),
       m_settings(settings), m_backups(backups), m_exchange(serial, m_device)
 {
     // The trace ends an exchange before its handler can start the next one.
@@ -46,7 +47,7 @@ void ExchangeCommands::onReadClicked()
                     MessageResult::Yes)
         != MessageResult::Yes)
         return;
-    m_data.InitRadioData();
+    m_document.InitRadioData();
     m_step = Step::Read;
     m_exchange.read();
 }
@@ -57,9 +58,9 @@ void ExchangeCommands::onWriteClicked()
                     MessageButtons::YesNo, MessageResult::Yes)
         != MessageResult::Yes)
         return;
-    if (!PrepareSendImage(m_data, m_sheet, m_dialogs))
+    if (!PrepareSendImage(m_document, m_sheet, m_dialogs))
         return; // it has said why
-    m_writeImage = m_data.SendImage;
+    m_writeImage = m_document.sendImage;
     m_verify = m_settings.value(Choice::VerifyAfterWrite);
     if (m_settings.value(Choice::BackUpBeforeWriting)) {
         m_step = Step::BackupRead;
@@ -109,8 +110,7 @@ void ExchangeCommands::onExchangeFinished(const ExchangeResult &result)
 
 void ExchangeCommands::onReadDone(const RadioImage &image)
 {
-    m_data.ReceiveImage = image;
-    LoadReceivedImage(m_data, m_sheet);
+    ShowPlan(m_sheet, PlanFieldTexts(image));
     // Kept from what was read: nothing more goes on the line.
     const BackupResult backup = m_backups.save(m_serial.device(), image);
     if (!backup.saved)

@@ -12,7 +12,7 @@ class BackupStore;
 class DialogSeam;
 class PlanDisplay;
 class SerialService;
-struct RadioData;
+struct PlanDocument;
 
 // READ and WRITE as the window offers them: the gates before an exchange (the
 // question, the encoded sheet), the engine with the data, and the box or the
@@ -26,16 +26,16 @@ class ExchangeCommands : public QObject
 public:
     // device: what the engine opens when the port is closed, asked at every open.
     // settings: the choices, read when WRITE is clicked; backups: where reads are kept.
-    ExchangeCommands(RadioData &data, PlanDisplay &sheet, DialogSeam &dialogs, SerialService &serial,
+    ExchangeCommands(PlanDocument &document, PlanDisplay &sheet, DialogSeam &dialogs, SerialService &serial,
                      ProgrammingExchange::DeviceSource device, const AppSettings &settings,
                      const BackupStore &backups, QObject *parent = nullptr);
     ~ExchangeCommands() override;
 
     // READ: opens the port (a port that cannot be had is said at once), asks,
-    // zeroes the images and reads; the plan read is shown and kept as a backup.
+    // starts a fresh document and reads; the plan read is shown and kept as a backup.
     void onReadClicked();
-    // WRITE: asks, encodes the sheet into SendImage (saying why it cannot be)
-    // and writes SendImage; first reads and keeps the radio's plan when backing
+    // WRITE: asks, encodes the sheet into the send image (saying why it cannot
+    // be) and writes it; first reads and keeps the radio's plan when backing
     // up is chosen, and afterwards reads it back when verifying is.
     void onWriteClicked();
 
@@ -58,7 +58,7 @@ private:
     // The device of the exchange: the open port's, else the one an open would take.
     QString exchangeDevice() const;
 
-    RadioData &m_data;
+    PlanDocument &m_document;
     PlanDisplay &m_sheet;
     DialogSeam &m_dialogs;
     SerialService &m_serial;

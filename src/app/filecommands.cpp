@@ -1,22 +1,23 @@
 #include "app/filecommands.h"
 
+#include "app/plandocument.h"
 #include "app/sendimage.h"
 #include "common/appfolder.h"
 #include "common/dialogseam.h"
 #include "radio/decoder.h"
 #include "radio/frequencyfile.h"
-#include "radio/radiodata.h"
+#include "sheet/plandisplay.h"
 
 namespace kav {
 
-FileCommands::FileCommands(RadioData &data, PlanDisplay &sheet, DialogSeam &dialogs)
-    : m_data(data), m_sheet(sheet), m_dialogs(dialogs)
+FileCommands::FileCommands(PlanDocument &document, PlanDisplay &sheet, DialogSeam &dialogs)
+    : m_document(document), m_sheet(sheet), m_dialogs(dialogs)
 {
 }
 
 void FileCommands::onSaveClicked()
 {
-    if (!PrepareSendImage(m_data, m_sheet, m_dialogs))
+    if (!PrepareSendImage(m_document, m_sheet, m_dialogs))
         return; // it has said why
 
     FileDialogRequest request;
@@ -29,13 +30,13 @@ void FileCommands::onSaveClicked()
         return;
 
     QString reason;
-    if (!SaveFrequencyFile(path, m_data.SendImage, &reason)) {
+    if (!SaveFrequencyFile(path, m_document.sendImage, &reason)) {
         showCritical(m_dialogs, QStringLiteral("Could not save to ") + path, QStringLiteral("Error"), reason);
         return;
     }
     showPlain(m_dialogs, QStringLiteral("Saved to ") + path, QStringLiteral("Saved"));
-    m_data.SheetFromFile = 1;
-    m_data.SheetFileName = path;
+    m_document.fromFile = true;
+    m_document.fileName = path;
 }
 
 void FileCommands::onOpenClicked()
@@ -48,16 +49,15 @@ void FileCommands::onOpenClicked()
     if (path.isEmpty())
         return;
 
-    // Read into a copy: a refused file leaves ReceiveImage and the sheet alone.
+    // A refused file leaves the sheet and the document alone.
     const std::optional<RadioImage> image = ReadFrequencyFile(path);
     if (!image) {
         showCritical(m_dialogs, QStringLiteral("This is not Saved File"), QStringLiteral("Error"));
         return;
     }
-    m_data.ReceiveImage = *image;
-    LoadReceivedImage(m_data, m_sheet);
-    m_data.SheetFromFile = 1;
-    m_data.SheetFileName = path;
+    ShowPlan(m_sheet, PlanFieldTexts(*image));
+    m_document.fromFile = true;
+    m_document.fileName = path;
 }
 
 } // namespace kav

@@ -4,7 +4,7 @@ namespace kav {
 
 class DialogSeam;
 class PlanDisplay;
-struct RadioData;
+struct PlanDocument;
 
 // The filter of both file dialogs: one entry, "Save File(*.sav)", for *.sav.
 inline constexpr char kSavedFileFilter[] = "Save File(*.sav)"; // its own "(*.sav)" is the pattern
@@ -14,7 +14,7 @@ inline constexpr char kSavedFileFilter[] = "Save File(*.sav)"; // its own "(*.sa
 class FileCommands
 {
 public:
-    FileCommands(RadioData &data, PlanDisplay &sheet, DialogSeam &dialogs);
+    FileCommands(PlanDocument &document, PlanDisplay &sheet, DialogSeam &dialogs);
 
     // Encodes the sheet, asks for a file (overwrite confirmed in the dialog)
     // and replaces it atomically; a failure names the path and the reason and
@@ -25,7 +25,7 @@ public:
     void onOpenClicked();
 
 private:
-    RadioData &m_data;
+    PlanDocument &m_document;
     PlanDisplay &m_sheet;
     DialogSeam &m_dialogs;
 };

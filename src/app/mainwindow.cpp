@@ -4,6 +4,7 @@
 #include "app/deviceassignment.h"
 #include "app/exchangecommands.h"
 #include "app/filecommands.h"
+#include "app/plandocument.h"
 #include "app/portmenucommands.h"
 #include "app/reportprinter.h"
 #include "common/appsettings.h"
@@ -13,7 +14,6 @@
 #include "link/portsetting.h"
 #include "radio/backupstore.h"
 #include "radio/decoder.h"
-#include "radio/radiodata.h"
 #include "sheet/channelsheet.h"
 
 #include <QCloseEvent>
@@ -108,9 +108,9 @@ QLineEdit *textField(QWidget *parent, const char *name, const QRect &rect)
 
 } // namespace
 
-MainWindow::MainWindow(RadioData &data, DialogSeam &dialogs, SerialService &serial, const QString &appFolder,
+MainWindow::MainWindow(PlanDocument &document, DialogSeam &dialogs, SerialService &serial, const QString &appFolder,
                        QWidget *parent)
-    : QMainWindow(parent), m_data(data), m_dialogs(dialogs), m_serial(serial), m_appFolder(appFolder),
+    : QMainWindow(parent), m_document(document), m_dialogs(dialogs), m_serial(serial), m_appFolder(appFolder),
       m_settings(std::make_unique<AppSettings>(appFolder)),
       m_backups(std::make_unique<BackupStore>(BackupStore::defaultFolder(appFolder))),
       m_endProgram([] { QCoreApplication::exit(0); })
@@ -125,15 +125,17 @@ MainWindow::MainWindow(RadioData &data, DialogSeam &dialogs, SerialService &seri
     // a change that some platforms (offscreen) cannot pass on and warn about.
     layout()->activate();
     setAccessibleNames(*this);
-    m_sheet = std::make_unique<ChannelSheet>(m_data, m_dialogs, m_modelField,
+    m_sheet = std::make_unique<ChannelSheet>(m_dialogs, m_modelField,
                                              std::array<QLineEdit *, 6>{m_rxFields[0], m_rxFields[1], m_rxFields[2],
                                                                         m_txFields[0], m_txFields[1], m_txFields[2]});
+    connect(m_sheet.get(), &ChannelSheet::entryAccepted, this, [this] { m_document.fromFile = false; });
+    connect(m_sheet.get(), &ChannelSheet::newSheetConfirmed, this, [this] { m_document.InitRadioData(); });
     for (QPushButton *b : {m_newButton, m_openButton, m_saveButton, m_printButton, m_exitButton, m_readButton,
                            m_writeButton})
         m_sheet->guard(b);
 
-    m_fileCommands = std::make_unique<FileCommands>(m_data, *m_sheet, m_dialogs);
-    m_reportPrinter = std::make_unique<ReportPrinter>(m_data, *m_sheet, m_dialogs);
+    m_fileCommands = std::make_unique<FileCommands>(m_document, *m_sheet, m_dialogs);
+    m_reportPrinter = std::make_unique<ReportPrinter>(m_document, *m_sheet, m_dialogs);
 
     connectCommand(m_newButton, [this] { m_sheet->onNewClicked(); });
     connectCommand(m_openButton, [this] { m_fileCommands->onOpenClicked(); });
@@ -142,14 +144,14 @@ MainWindow::MainWindow(RadioData &data, DialogSeam &dialogs, SerialService &seri
     connectCommand(m_exitButton, [this] { onExitClicked(); });
 
     m_exchangeCommands = std::make_unique<ExchangeCommands>(
-        m_data, *m_sheet, m_dialogs, m_serial, [this] { return m_portSetting->portDevice(); }, *m_settings,
+        m_document, *m_sheet, m_dialogs, m_serial, [this] { return m_portSetting->portDevice(); }, *m_settings,
         *m_backups);
     connectCommand(m_readButton, [this] { m_exchangeCommands->onReadClicked(); });
     connectCommand(m_writeButton, [this] { m_exchangeCommands->onWriteClicked(); });
     connect(qApp, &QGuiApplication::commitDataRequest, this, &MainWindow::commitSession);
 
     m_portSetting = std::make_unique<PortSetting>(
-        m_serial, m_data, m_appFolder, [this](int item, bool checked) { portItem(item)->setChecked(checked); });
+        m_serial, m_appFolder, [this](int item, bool checked) { portItem(item)->setChecked(checked); });
     for (int n = 1; n <= int(m_portItems.size()); ++n)
         connect(portItem(n), &QAction::triggered, this, [this, n] { onPortChosen(n); });
     connect(m_assignDevicesItem, &QAction::triggered, this, &MainWindow::assignDevices);
@@ -336,9 +338,8 @@ void MainWindow::startUp()
 {
     m_backups->prune();
     m_portSetting->LoadPortSetting();
-    m_data.InitRadioData();
-    DecodeImage(m_data);
-    ShowPlan(m_data, *m_sheet);
+    m_document.InitRadioData();
+    ShowPlan(*m_sheet, PlanFieldTexts(RadioImage()));
 }
 
 bool MainWindow::confirmExit()

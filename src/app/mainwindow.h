@@ -26,7 +26,7 @@ class PortSetting;
 class ProgrammingExchange;
 class ReportPrinter;
 class SerialService;
-struct RadioData;
+struct PlanDocument;
 
 // The program's only window (object name "Frm_Main"). It builds the controls
 // and connects them to the parts that own their behaviour.
@@ -38,7 +38,7 @@ class MainWindow : public QMainWindow
 public:
     // serial is the port to the radio; appFolder holds the settings, the port
     // files and the backups.
-    MainWindow(RadioData &data, DialogSeam &dialogs, SerialService &serial, const QString &appFolder,
+    MainWindow(PlanDocument &document, DialogSeam &dialogs, SerialService &serial, const QString &appFolder,
                QWidget *parent = nullptr);
     ~MainWindow() override;
 
@@ -106,7 +106,7 @@ private:
     void onPortChosen(int number);
     void assignDevices();
 
-    RadioData &m_data;
+    PlanDocument &m_document;
     DialogSeam &m_dialogs;
     SerialService &m_serial;
 

@@ -1,10 +1,13 @@
 #include "app/reportprinter.h"
 
+#include "app/plandocument.h"
+
 #include "common/appfolder.h"
 #include "common/dialogseam.h"
 #include "radio/frequencyreport.h"
 #include "report/reportpage.h"
 #include "report/reportpdf.h"
+#include "sheet/plandisplay.h"
 
 #include <QLocale>
 #include <QPrinter>
@@ -47,8 +50,8 @@ bool PaintReport(QPrinter &printer, const QStringList &lines, QString *reason)
     return false;
 }
 
-ReportPrinter::ReportPrinter(const RadioData &data, const PlanDisplay &sheet, DialogSeam &dialogs)
-    : m_data(data), m_sheet(sheet), m_dialogs(dialogs), m_clock([] { return QDateTime::currentDateTime(); })
+ReportPrinter::ReportPrinter(const PlanDocument &document, const PlanDisplay &sheet, DialogSeam &dialogs)
+    : m_document(document), m_sheet(sheet), m_dialogs(dialogs), m_clock([] { return QDateTime::currentDateTime(); })
 {
 }
 
@@ -56,7 +59,7 @@ void ReportPrinter::onPrintClicked()
 {
     // The date and time of the click, not of the moment the dialog is closed.
     const QDateTime printedAt = m_clock();
-    const QStringList lines = FrequencyReportLines(m_sheet, m_data, printedAt, QLocale::system());
+    const QStringList lines = FrequencyReportLines(FieldTextsOf(m_sheet), m_document.sheetFile(), printedAt, QLocale::system());
 
     // Built only now: printer discovery has no place at start-up.
     QPrinter printer(QPrinter::HighResolution);

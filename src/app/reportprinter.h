@@ -12,7 +12,7 @@ namespace kav {
 
 class DialogSeam;
 class PlanDisplay;
-struct RadioData;
+struct PlanDocument;
 
 // Where the report goes when no printer is installed: a PDF file in the
 // application folder, which the printer dialog shows and lets the user change.
@@ -27,7 +27,7 @@ QString defaultReportPdfPath();
 class ReportPrinter
 {
 public:
-    ReportPrinter(const RadioData &data, const PlanDisplay &sheet, DialogSeam &dialogs);
+    ReportPrinter(const PlanDocument &document, const PlanDisplay &sheet, DialogSeam &dialogs);
 
     // Takes the date and time, builds the report, shows the printer dialog and
     // prints on the printer chosen there; Cancel prints nothing. A failed job
@@ -38,7 +38,7 @@ public:
     void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
 
 private:
-    const RadioData &m_data;
+    const PlanDocument &m_document;
     const PlanDisplay &m_sheet;
     DialogSeam &m_dialogs;
     std::function<QDateTime()> m_clock;

@@ -1,16 +1,18 @@
 #include "app/sendimage.h"
 
+#include "app/plandocument.h"
 #include "common/dialogseam.h"
 #include "radio/encoder.h"
+#include "sheet/plandisplay.h"
 
 namespace kav {
 
-bool PrepareSendImage(RadioData &data, PlanDisplay &sheet, DialogSeam &dialogs)
+bool PrepareSendImage(PlanDocument &document, PlanDisplay &sheet, DialogSeam &dialogs)
 {
-    const EncodeResult encoded = BuildSendImage(data.SendImage, FieldTextsOf(sheet));
+    const EncodeResult encoded = BuildSendImage(document.sendImage, FieldTextsOf(sheet));
     switch (encoded.outcome) {
     case EncodeOutcome::Encoded:
-        data.SendImage = encoded.image;
+        document.sendImage = encoded.image;
         return true;
     case EncodeOutcome::EmptySheet:
         showCritical(dialogs, EncodeMessage(encoded.outcome), QStringLiteral("No Data"));

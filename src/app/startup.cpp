@@ -2,11 +2,11 @@
 
 #include "app/designfonts.h"
 #include "app/mainwindow.h"
+#include "app/plandocument.h"
 #include "app/qtdialogseam.h"
 #include "app/singleinstance.h"
 #include "common/appfolder.h"
 #include "link/qtserialservice.h"
-#include "radio/radiodata.h"
 
 #include <QApplication>
 
@@ -27,9 +27,9 @@ int runKavrilink()
     if (!instance.notice().isEmpty())
         std::fprintf(stderr, "%s\n", qPrintable(instance.notice()));
 
-    RadioData data;
+    PlanDocument document;
     QtSerialService serial;
-    MainWindow window(data, dialogs, serial, applicationFolder());
+    MainWindow window(document, dialogs, serial, applicationFolder());
     dialogs.setParent(&window);
     window.startUp();
     window.show();

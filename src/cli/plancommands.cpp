@@ -7,8 +7,6 @@
 #include "radio/decoder.h"
 #include "radio/frequencyfile.h"
 #include "radio/frequencyreport.h"
-#include "radio/plantexts.h"
-#include "radio/radiodata.h"
 #include "report/reportpdf.h"
 
 #include <QCommandLineParser>
@@ -22,20 +20,13 @@ namespace kav::cli {
 
 namespace {
 
-// Reads path into data as OPEN does, showing the plan on sheet.
-bool openPlan(const QString &path, RadioData &data, PlanTexts &sheet)
+// The image of the plan file at path, as OPEN reads it; a refused file is said.
+std::optional<RadioImage> openPlan(const QString &path)
 {
-    const std::optional<RadioImage> image = ReadFrequencyFile(path);
-    if (!image) {
+    std::optional<RadioImage> image = ReadFrequencyFile(path);
+    if (!image)
         printError(QStringLiteral("This is not Saved File: ") + path);
-        return false;
-    }
-    data.InitRadioData();
-    data.ReceiveImage = *image;
-    LoadReceivedImage(data, sheet);
-    data.SheetFileName = QFileInfo(path).absoluteFilePath();
-    data.SheetFromFile = 1;
-    return true;
+    return image;
 }
 
 } // namespace
@@ -75,19 +66,19 @@ int runShow(const QStringList &arguments)
     if (!parser.parse(arguments) || parser.positionalArguments().size() != 1)
         return usageError(parser.errorText().isEmpty() ? QStringLiteral("show needs one file") : parser.errorText());
 
-    RadioData data;
-    PlanTexts sheet;
     const QString path = parser.positionalArguments().constFirst();
-    if (!openPlan(path, data, sheet))
+    const std::optional<RadioImage> image = openPlan(path);
+    if (!image)
         return ExitFileRefused;
+    const PlanFields fields = PlanFieldTexts(*image);
     if (parser.isSet(QStringLiteral("json"))) {
-        QJsonObject object = planJson(FieldTextsOf(sheet), data.ReceiveImage);
-        object.insert(QStringLiteral("file"), data.SheetFileName);
+        QJsonObject object = planJson(fields, *image);
+        object.insert(QStringLiteral("file"), QFileInfo(path).absoluteFilePath());
         return printOut(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Indented)).trimmed())
                    ? ExitOk
                    : ExitFileRefused;
     }
-    return printOut(planLines(FieldTextsOf(sheet)).join(QLatin1Char('\n'))) ? ExitOk : ExitFileRefused;
+    return printOut(planLines(fields).join(QLatin1Char('\n'))) ? ExitOk : ExitFileRefused;
 }
 
 int runReport(const QStringList &arguments)
@@ -100,11 +91,13 @@ int runReport(const QStringList &arguments)
         return usageError(parser.errorText().isEmpty() ? QStringLiteral("report needs one file")
                                                        : parser.errorText());
 
-    RadioData data;
-    PlanTexts sheet;
-    if (!openPlan(parser.positionalArguments().constFirst(), data, sheet))
+    const QString path = parser.positionalArguments().constFirst();
+    const std::optional<RadioImage> image = openPlan(path);
+    if (!image)
         return ExitFileRefused;
-    const QStringList lines = FrequencyReportLines(sheet, data, QDateTime::currentDateTime(), QLocale::system());
+    // As PRINT after OPEN: the file names the sheet.
+    const QStringList lines = FrequencyReportLines(PlanFieldTexts(*image), QFileInfo(path).absoluteFilePath(),
+                                                   QDateTime::currentDateTime(), QLocale::system());
 
     if (!parser.isSet(QStringLiteral("pdf")))
         return printOut(lines.join(QLatin1Char('\n'))) ? ExitOk : ExitFileRefused;

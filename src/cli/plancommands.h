@@ -4,7 +4,8 @@
 #include <QString>
 #include <QStringList>
 
-#include "radio/plandisplay.h"
+#include "radio/channelplan.h"
+#include "radio/radioimage.h"
 
 namespace kav {
 class RadioImage;

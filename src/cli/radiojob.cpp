@@ -79,34 +79,32 @@ void RadioJob::interrupt(int exitCode)
 
 void RadioJob::start()
 {
-    m_data.InitRadioData();
+    m_receivedImage.clear();
     if (m_kind == Kind::Read) {
         m_exchange.read();
         Q_EMIT progressed();
         return;
     }
     // As OPEN then WRITE in the window: the plan as the sheet would show it, encoded from those texts.
-    m_data.ReceiveImage = m_plan;
-    DecodeImage(m_data);
-    const EncodeResult encoded = BuildSendImage(m_data.SendImage, ShownFieldTexts(m_data));
+    const EncodeResult encoded = BuildSendImage(RadioImage(), PlanFieldTexts(m_plan));
     if (encoded.outcome != EncodeOutcome::Encoded) {
         fail(ExitFileRefused, EncodeMessage(encoded.outcome));
         return;
     }
-    m_data.SendImage = encoded.image;
+    m_sendImage = encoded.image;
     if (!m_backupFolder.isEmpty()) {
         m_phase = Phase::Backup;
         m_exchange.read();
     } else {
         m_phase = Phase::Write;
-        m_exchange.write(m_data.SendImage);
+        m_exchange.write(m_sendImage);
     }
     Q_EMIT progressed();
 }
 
 PlanFields RadioJob::fieldTexts() const
 {
-    return ShownFieldTexts(m_data);
+    return PlanFieldTexts(m_receivedImage);
 }
 
 QString RadioJob::progress() const
@@ -157,7 +155,7 @@ void RadioJob::onExchangeFinished(const ExchangeResult &result)
         return;
     }
     m_phase = Phase::Verify;
-    m_data.InitRadioData();
+    m_receivedImage.clear();
     m_exchange.read();
     Q_EMIT progressed();
 }
@@ -176,17 +174,16 @@ void RadioJob::onBackupRead(const ExchangeResult &result)
     }
     printMessage(m_prefix, QStringLiteral("Backed up to ") + backup.path);
     m_phase = Phase::Write;
-    m_exchange.write(m_data.SendImage);
+    m_exchange.write(m_sendImage);
     Q_EMIT progressed();
 }
 
 void RadioJob::onRead(const RadioImage &image)
 {
-    m_data.ReceiveImage = image;
-    DecodeImage(m_data);
-    if (m_phase == Phase::Verify && m_data.ReceiveImage != m_plan) {
+    m_receivedImage = image;
+    if (m_phase == Phase::Verify && m_receivedImage != m_plan) {
         fail(ExitVerifyMismatch, QStringLiteral("Verify Error"), {},
-             DescribeDifferences(ComparePlans(m_plan, m_data.ReceiveImage)));
+             DescribeDifferences(ComparePlans(m_plan, m_receivedImage)));
         return;
     }
     finish(ExitOk);

@@ -3,8 +3,8 @@
 #include "link/linetrace.h"
 #include "link/programmingexchange.h"
 #include "link/qtserialservice.h"
-#include "radio/plandisplay.h"
-#include "radio/radiodata.h"
+#include "radio/channelplan.h"
+#include "radio/radioimage.h"
 
 #include <QObject>
 
@@ -45,7 +45,7 @@ public:
     // The last error message, empty on success.
     QString failure() const { return m_failure; }
     // After a read: the plan as received, and as the window shows it.
-    const RadioImage &receivedImage() const { return m_data.ReceiveImage; }
+    const RadioImage &receivedImage() const { return m_receivedImage; }
     PlanFields fieldTexts() const;
     // The bytes of this job's exchanges, each block labelled "Read <device>" or "Write <device>".
     const LineTrace &trace() const { return m_trace; }
@@ -72,7 +72,8 @@ private:
     QString m_prefix; // names the device in messages
     ProgrammingExchange::DeviceSource m_device;
     std::unique_ptr<QtSerialService> m_serial;
-    RadioData m_data;
+    RadioImage m_receivedImage; // what the last read received
+    RadioImage m_sendImage;     // what the write sends
     LineTrace m_trace; // outlives the engine that feeds it
     ProgrammingExchange m_exchange;
     RadioImage m_plan;

@@ -3,7 +3,6 @@
 #include "link/portfile.h"
 #include "link/portmap.h"
 #include "link/serialservice.h"
-#include "radio/radiodata.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -20,9 +19,8 @@ constexpr int kHighestPort = 255;
 
 } // namespace
 
-PortSetting::PortSetting(SerialService &serial, RadioData &data, const QString &folder, MarkItem markItem)
+PortSetting::PortSetting(SerialService &serial, const QString &folder, MarkItem markItem)
     : m_serial(serial),
-      m_data(data),
       m_folder(folder),
       m_portMapFile(QDir(folder).filePath(QString::fromLatin1(kPortMapFileName))),
       m_markItem(std::move(markItem))
@@ -54,14 +52,14 @@ void PortSetting::LoadPortSetting()
     if (info.isFile()) {
         // An unreadable or unusable file means port 1; it stays as it is until
         // the user chooses a port.
-        m_data.CommPortNumber = std::int16_t(ReadPortFile(path).value_or(kDefaultPort));
+        m_portNumber = ReadPortFile(path).value_or(kDefaultPort);
     } else {
         // Something that is not a file (a FIFO, a device) is neither read nor
         // replaced. Nothing to report at start-up when the file cannot be
         // created (a full disk leaves none): the choice of a port says so later.
         if (!info.exists())
             (void)WritePortFile(path, kDefaultPort);
-        m_data.CommPortNumber = kDefaultPort;
+        m_portNumber = kDefaultPort;
     }
     (void)OpenCommPort(); // a port that cannot be opened shows when READ or WRITE is used
     MarkPortMenu();
@@ -70,7 +68,7 @@ void PortSetting::LoadPortSetting()
 std::int16_t PortSetting::OpenCommPort()
 {
     if (!m_serial.isOpen()) {
-        if (!configure(m_data.CommPortNumber) || !m_serial.open(portDevice()))
+        if (!configure(m_portNumber) || !m_serial.open(portDevice()))
             return 0;
     }
     if (!m_serial.isOpen())
@@ -81,7 +79,7 @@ std::int16_t PortSetting::OpenCommPort()
 
 void PortSetting::MarkPortMenu()
 {
-    const int number = m_data.CommPortNumber;
+    const int number = m_portNumber;
     if (number >= 1 && number <= kPortItems) {
         for (int item = 1; item <= kPortItems; ++item)
             m_marks[item - 1] = item == number;
@@ -112,7 +110,7 @@ bool PortSetting::choosePort(int number, QString *reason)
             *reason = error + QStringLiteral(" (the COM port setting could not be saved)");
         return false;
     }
-    m_data.CommPortNumber = std::int16_t(number);
+    m_portNumber = number;
     MarkPortMenu();
     return true;
 }

@@ -9,9 +9,8 @@
 namespace kav {
 
 class SerialService;
-struct RadioData;
 
-// The COM port choice: checks the port at start-up, keeps CommPortNumber and
+// The COM port choice: checks the port at start-up, keeps the chosen number and
 // comport.inf in the application folder, names the device of each COM port
 // as comport.map there says (read at every asking, so edits count without a
 // restart), and sets the check marks of the items COM1 to COM4. It shows
@@ -23,14 +22,14 @@ public:
     using MarkItem = std::function<void(int item, bool checked)>;
 
     // folder: the application folder, passed in by its owner.
-    PortSetting(SerialService &serial, RadioData &data, const QString &folder, MarkItem markItem);
+    PortSetting(SerialService &serial, const QString &folder, MarkItem markItem);
 
     // Start-up: reads or creates comport.inf, checks the port (quietly), marks the menu.
     void LoadPortSetting();
-    // Opens and closes the closed port of CommPortNumber: 1 when it could be
+    // Opens and closes the closed port of portNumber(): 1 when it could be
     // opened, 0 otherwise. Reports nothing.
     [[nodiscard]] std::int16_t OpenCommPort();
-    // Checks the item of CommPortNumber alone when it is 1 to 4; any other
+    // Checks the item of portNumber() alone when it is 1 to 4; any other
     // number keeps the marks as they were last set here.
     void MarkPortMenu();
 
@@ -40,6 +39,9 @@ public:
     // then for the caller to set again once it has said so.
     [[nodiscard]] bool choosePort(int number, QString *reason);
 
+    // The chosen COM port's number as comport.inf holds it (1 when it holds
+    // none that can be used); 0 before start-up.
+    int portNumber() const { return m_portNumber; }
     // The COM port READ and WRITE open: the last one configured for a closed
     // port (a number outside 1 to 255 is refused and leaves it), and its device.
     int configuredPort() const { return m_configuredPort; }
@@ -59,7 +61,7 @@ private:
     QString portFilePath() const;
 
     SerialService &m_serial;
-    RadioData &m_data;
+    int m_portNumber = 0;
     QString m_folder;
     QString m_portMapFile;
     MarkItem m_markItem;

@@ -1,7 +1,5 @@
 #include "radio/decoder.h"
 
-#include "radio/plandisplay.h"
-
 namespace kav {
 
 double DecodeFrequency(const RadioImage &image, int channel, int firstByte)
@@ -29,35 +27,21 @@ QString FormatFrequencyText(double mhz)
     return text;
 }
 
-void DecodeImage(RadioData &data)
+DecodedPlan DecodeImage(const RadioImage &image)
 {
+    DecodedPlan values{};
     for (const FrequencySlot &slot : kFrequencySlots)
-        data.decodedValue(slot.slot) = DecodeFrequency(data.ReceiveImage, slot.channel, slot.firstByte);
+        values[size_t(slot.slot - 1)] = DecodeFrequency(image, slot.channel, slot.firstByte);
+    return values;
 }
 
-PlanFields ShownFieldTexts(const RadioData &data)
+PlanFields PlanFieldTexts(const RadioImage &image)
 {
+    const DecodedPlan values = DecodeImage(image);
     PlanFields fields;
-    for (const FrequencySlot &slot : kFrequencySlots) {
-        const double value = data.decodedValue(slot.slot);
-        fields[slot.slot - 1] = value > 0.0 ? FormatFrequencyText(value) : QString();
-    }
+    for (size_t i = 0; i < fields.size(); ++i)
+        fields[i] = values[i] > 0.0 ? FormatFrequencyText(values[i]) : QString();
     return fields;
-}
-
-void ShowPlan(const RadioData &data, PlanDisplay &display)
-{
-    display.setModelText(data.ModelName);
-    const PlanFields fields = ShownFieldTexts(data);
-    // CH1 RX, CH1 TX, CH2 RX, CH2 TX, CH3 RX, CH3 TX
-    for (int slot : {1, 4, 2, 5, 3, 6})
-        display.setFieldText(slot, fields[slot - 1]);
-}
-
-void LoadReceivedImage(RadioData &data, PlanDisplay &display)
-{
-    DecodeImage(data);
-    ShowPlan(data, display);
 }
 
 } // namespace kav

@@ -1,9 +1,11 @@
 #pragma once
 
-#include "radio/plandisplay.h"
-#include "radio/radiodata.h"
+#include "radio/channelplan.h"
+#include "radio/radioimage.h"
 
 #include <QString>
+
+#include <array>
 
 namespace kav {
 
@@ -16,15 +18,14 @@ double DecodeFrequency(const RadioImage &image, int channel, int firstByte);
 // decimals, rounded (38 -> "38.0000", 0.5 -> ".5000").
 QString FormatFrequencyText(double mhz);
 
-// Decodes ReceiveImage into the six decoded values; shows nothing.
-void DecodeImage(RadioData &data);
-// The field texts ShowPlan shows for the decoded values: the frequency text
-// form of every value > 0, empty for the others.
-[[nodiscard]] PlanFields ShownFieldTexts(const RadioData &data);
-// Shows the model name and every decoded value > 0 in the frequency text form,
-// emptying the fields of the others.
-void ShowPlan(const RadioData &data, PlanDisplay &display);
-// DecodeImage followed by ShowPlan.
-void LoadReceivedImage(RadioData &data, PlanDisplay &display);
+// The six decoded values in MHz, slot 1 first.
+using DecodedPlan = std::array<double, 6>;
+
+// Decodes every slot of image.
+[[nodiscard]] DecodedPlan DecodeImage(const RadioImage &image);
+// The field texts the sheet shows for image: every decoded value > 0 in the
+// frequency text form, empty for the others (the all-zero image gives six
+// empty texts).
+[[nodiscard]] PlanFields PlanFieldTexts(const RadioImage &image);
 
 } // namespace kav

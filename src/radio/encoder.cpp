@@ -1,7 +1,5 @@
 #include "radio/encoder.h"
 
-#include "radio/plandisplay.h"
-
 #include <QLocale>
 
 #include <algorithm>

@@ -1,8 +1,9 @@
 #pragma once
 
-#include "radio/plandisplay.h"
-#include "radio/radiodata.h"
+#include "radio/channelplan.h"
+#include "radio/radioimage.h"
 
+#include <QObject>
 #include <QString>
 
 namespace kav {
@@ -21,11 +22,20 @@ QString CanonicalFrequencyText(double mhz);
 // encoded (image is then partly written: encode into a copy).
 [[nodiscard]] int EncodeSheet(RadioImage &image, const PlanFields &fields);
 
+// The outcome's own namespace gives it a meta-object, so QCOMPARE and qDebug print its names.
+namespace encoding {
+Q_NAMESPACE
+
 enum class EncodeOutcome {
     Encoded,
     EmptySheet,        // all six fields are empty
     FieldNotEncodable, // slot names the first field without a DD.dddd form
 };
+Q_ENUM_NS(EncodeOutcome)
+
+} // namespace encoding
+
+using encoding::EncodeOutcome;
 
 struct EncodeResult
 {

@@ -2,8 +2,6 @@
 
 #include "radio/decoder.h"
 #include "radio/numbergrammar.h"
-#include "radio/plandisplay.h"
-#include "radio/radiodata.h"
 
 #include <optional>
 
@@ -37,13 +35,13 @@ QString FormatReportValue(const QString &fieldText, const QLocale &locale)
     return text;
 }
 
-QString ReportFileLine(const RadioData &data)
+QString ReportFileLine(const QString &sheetFile)
 {
     const QString prefix = spaces(11) + QStringLiteral("FILE NAME : ");
-    if (data.SheetFromFile != 1)
+    if (sheetFile.isEmpty())
         return prefix + QStringLiteral("No Selected");
     // Only spaces are trimmed, as the name was stored.
-    QStringView name(data.SheetFileName);
+    QStringView name(sheetFile);
     while (name.startsWith(QLatin1Char(' ')))
         name = name.mid(1);
     while (name.endsWith(QLatin1Char(' ')))
@@ -57,12 +55,12 @@ QString ReportDateTime(const QDateTime &printedAt, const QLocale &locale)
                                           locale.timeFormat(QLocale::LongFormat));
 }
 
-QStringList FrequencyReportLines(const PlanDisplay &sheet, const RadioData &data, const QDateTime &printedAt,
+QStringList FrequencyReportLines(const PlanFields &fields, const QString &sheetFile, const QDateTime &printedAt,
                                  const QLocale &locale)
 {
     const QString doubleRule = spaces(11) + QString(83, QLatin1Char('='));
     const QString singleRule = spaces(11) + QString(83, QLatin1Char('-'));
-    const auto value = [&](int slot) { return FormatReportValue(sheet.fieldText(slot), locale); };
+    const auto value = [&](int slot) { return FormatReportValue(fields[size_t(slot - 1)], locale); };
 
     QStringList lines;
     for (int i = 0; i < 6; ++i)
@@ -70,7 +68,7 @@ QStringList FrequencyReportLines(const PlanDisplay &sheet, const RadioData &data
     lines << spaces(66) + QStringLiteral("FREQUENCY DATA");
     lines << spaces(66) + QString(16, QLatin1Char('='));
     lines << QString() << QString();
-    lines << ReportFileLine(data) + QLatin1Char(' ') + ReportDateTime(printedAt, locale);
+    lines << ReportFileLine(sheetFile) + QLatin1Char(' ') + ReportDateTime(printedAt, locale);
     lines << doubleRule;
     lines << spaces(52) + QStringLiteral("RX  Frequency (MHz)") + spaces(33) + QStringLiteral("TX  Frequency (MHz)") +
                  QLatin1Char(' ');

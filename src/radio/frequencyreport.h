@@ -1,14 +1,13 @@
 #pragma once
 
+#include "radio/channelplan.h"
+
 #include <QDateTime>
 #include <QLocale>
 #include <QString>
 #include <QStringList>
 
 namespace kav {
-
-class PlanDisplay;
-struct RadioData;
 
 inline constexpr int kReportLines = 20;
 
@@ -19,16 +18,19 @@ inline constexpr int kReportLines = 20;
 // accept (ConvertFrequencyText).
 QString FormatReportValue(const QString &fieldText, const QLocale &locale);
 
-// "           FILE NAME : " and the trimmed file name while the sheet is the
-// content of that file, else "           FILE NAME : No Selected".
-QString ReportFileLine(const RadioData &data);
+// "           FILE NAME : " and sheetFile without surrounding spaces, or
+// "           FILE NAME : No Selected" when sheetFile is empty. sheetFile is
+// the file the sheet is the content of, empty when it is none.
+QString ReportFileLine(const QString &sheetFile);
 
 // The date and time of printing: the locale's short date, a space, its long time.
 QString ReportDateTime(const QDateTime &printedAt, const QLocale &locale);
 
 // The 20 lines of the one-page frequency report, top of the page first, laid
-// out with spaces for a monospaced font. Reads the six field texts as they stand.
-QStringList FrequencyReportLines(const PlanDisplay &sheet, const RadioData &data, const QDateTime &printedAt,
+// out with spaces for a monospaced font: the six field texts as they stand and
+// the file line of sheetFile (see ReportFileLine). The PDF page and the
+// printer paint them (report/reportpage.h); PRINT is app/reportprinter.h.
+QStringList FrequencyReportLines(const PlanFields &fields, const QString &sheetFile, const QDateTime &printedAt,
                                  const QLocale &locale);
 
 } // namespace kav

@@ -4,8 +4,6 @@
 #include "radio/decoder.h"
 #include "radio/encoder.h"
 #include "radio/frequencyentry.h"
-#include "radio/plantexts.h"
-#include "radio/radiodata.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -275,13 +273,9 @@ std::optional<QByteArray> FormatPlanCsv(const RadioImage &image, QString *reason
     };
 
     // The texts the window shows for this image, checked as the window checks them.
-    RadioData data;
-    data.InitRadioData();
-    data.ReceiveImage = image;
-    PlanTexts sheet;
-    LoadReceivedImage(data, sheet);
+    const PlanFields fields = PlanFieldTexts(image);
     for (const FrequencySlot &slot : kFrequencySlots) {
-        const QString text = sheet.fieldText(slot.slot);
+        const QString &text = fields[size_t(slot.slot - 1)];
         if (!text.isEmpty() && !CheckFrequencyEntry(text, kMinFreqMHz, kMaxFreqMHz)) {
             return refuse(QStringLiteral("CH%1 %2 %3 is not %4")
                               .arg(slot.channel)
@@ -290,14 +284,14 @@ std::optional<QByteArray> FormatPlanCsv(const RadioImage &image, QString *reason
     }
     // Only digits that encode back to themselves make a file that imports to the same bytes.
     RadioImage encoded;
-    if (EncodeSheet(encoded, FieldTextsOf(sheet)) != 0 || encoded != image)
+    if (EncodeSheet(encoded, fields) != 0 || encoded != image)
         return refuse(QStringLiteral("the plan's bytes are not the digits of its frequencies"));
 
     QByteArray csv = QByteArray(kPlanCsvHeader) + "\r\n";
     int rows = 0;
     for (int channel = 1; channel <= RadioImage::kChannels; ++channel) {
-        const QString rx = sheet.fieldText(channel);
-        const QString tx = sheet.fieldText(channel + RadioImage::kChannels);
+        const QString &rx = fields[size_t(channel - 1)];
+        const QString &tx = fields[size_t(channel - 1 + RadioImage::kChannels)];
         if (rx.isEmpty() && tx.isEmpty())
             continue;
         if (rx.isEmpty())
@@ -364,7 +358,7 @@ std::optional<RadioImage> ParsePlanCsv(QByteArrayView bytes, CsvProblem *problem
     }
     const int first = *std::min_element(locations.cbegin(), locations.cend()) == 0 ? 0 : 1;
 
-    PlanTexts sheet;
+    PlanFields fields;
     std::array<bool, RadioImage::kChannels> seen{};
     for (qsizetype i = 0; i < records.size(); ++i) {
         const Record &record = records.at(i);
@@ -381,12 +375,12 @@ std::optional<RadioImage> ParsePlanCsv(QByteArrayView bytes, CsvProblem *problem
         const std::optional<ChannelTexts> texts = channelTexts(record, columns, why);
         if (!texts)
             return std::nullopt;
-        sheet.setFieldText(channel, texts->rx);
-        sheet.setFieldText(channel + RadioImage::kChannels, texts->tx);
+        fields[size_t(channel - 1)] = texts->rx;
+        fields[size_t(channel - 1 + RadioImage::kChannels)] = texts->tx;
     }
 
     RadioImage image;
-    if (EncodeSheet(image, FieldTextsOf(sheet)) != 0) // cannot happen for checked values; never write a wrong plan
+    if (EncodeSheet(image, fields) != 0) // cannot happen for checked values; never write a wrong plan
         return refuse(0, {}, QStringLiteral("the plan cannot be encoded"));
     return image;
 }

@@ -3,7 +3,6 @@
 #include "common/dialogseam.h"
 #include "radio/decoder.h"
 #include "radio/frequencyentry.h"
-#include "radio/radiodata.h"
 
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -38,9 +37,8 @@ bool leavesForAnotherControl(Qt::FocusReason reason)
 
 } // namespace
 
-ChannelSheet::ChannelSheet(RadioData &data, DialogSeam &dialogs, QLineEdit *model,
-                           const std::array<QLineEdit *, 6> &fields)
-    : m_data(data), m_dialogs(dialogs), m_model(model), m_fields(fields)
+ChannelSheet::ChannelSheet(DialogSeam &dialogs, QLineEdit *model, const std::array<QLineEdit *, 6> &fields)
+    : m_dialogs(dialogs), m_model(model), m_fields(fields)
 {
     for (QLineEdit *f : m_fields)
         f->installEventFilter(this);
@@ -96,13 +94,15 @@ void ChannelSheet::checkEntry(QLineEdit *field)
 {
     const QString text = field->text();
     if (!text.isEmpty()) {
-        const std::optional<double> mhz = CheckFrequencyEntry(text, m_data.MinFreqMHz, m_data.MaxFreqMHz);
+        const std::optional<double> mhz = CheckFrequencyEntry(text, kMinFreqMHz, kMaxFreqMHz);
         if (!mhz) {
             refuse(field);
             return;
         }
         field->setText(FormatFrequencyText(*mhz));
-        m_data.SheetFromFile = 0;
+        m_refused.clear();
+        Q_EMIT entryAccepted(slotOf(field));
+        return;
     }
     m_refused.clear();
 }
@@ -125,9 +125,8 @@ void ChannelSheet::onNewClicked()
     if (askQuestion(m_dialogs, QStringLiteral("Sheet Clear and Input New Frequency?"), QString(),
                     MessageButtons::OkCancel, MessageResult::Ok) == MessageResult::Cancel)
         return;
-    m_data.InitRadioData();
-    DecodeImage(m_data);
-    ShowPlan(m_data, *this);
+    Q_EMIT newSheetConfirmed();
+    ShowPlan(*this, PlanFieldTexts(RadioImage()));
 }
 
 bool ChannelSheet::filterMouse(QObject *watched, QEvent *event)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "radio/plandisplay.h"
+#include "sheet/plandisplay.h"
 
 #include <QObject>
 #include <QPointer>
@@ -13,14 +13,14 @@ class QLineEdit;
 namespace kav {
 
 class DialogSeam;
-struct RadioData;
 
 inline constexpr std::int16_t kKeyEnter = 13;
 inline constexpr std::int16_t kKeyEscape = 27;
 
 // The channel sheet: the model field and the six frequency fields of slots
 // 1..6 (CH1-CH3 RX, then CH1-CH3 TX), their keyboard handling, the entry check
-// that runs when a field is left, and NEW.
+// that runs when a field is left, and NEW. What the sheet's document makes of
+// an accepted entry or a NEW is its owner's: it is told by signals.
 //
 // A refused entry puts the focus back into its field and shows one box. From
 // then until that field is left again the sheet holds a refusal: mayProceed()
@@ -32,7 +32,7 @@ class ChannelSheet : public QObject, public PlanDisplay
     Q_OBJECT
 
 public:
-    ChannelSheet(RadioData &data, DialogSeam &dialogs, QLineEdit *model, const std::array<QLineEdit *, 6> &fields);
+    ChannelSheet(DialogSeam &dialogs, QLineEdit *model, const std::array<QLineEdit *, 6> &fields);
     ~ChannelSheet() override;
 
     // PlanDisplay
@@ -60,6 +60,13 @@ public:
     // NEW: after confirmation, the same empty sheet as at start-up.
     void onNewClicked();
 
+Q_SIGNALS:
+    // A field's entry passed the check and was rewritten in the frequency
+    // text form (also when it did not change): the sheet is no file's content now.
+    void entryAccepted(int slot);
+    // NEW was confirmed; the sheet is being emptied.
+    void newSheetConfirmed();
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -67,7 +74,6 @@ private:
     void refuse(QLineEdit *field);
     bool filterMouse(QObject *watched, QEvent *event);
 
-    RadioData &m_data;
     DialogSeam &m_dialogs;
     QLineEdit *m_model;
     std::array<QLineEdit *, 6> m_fields;

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "app/mainwindow.h"
+#include "app/plandocument.h"
 #include "common/appfolder.h"
 #include "link/portsetting.h"
 #include "link/qtserialservice.h"
-#include "radio/radiodata.h"
 #include "support/scripteddialogs.h"
 #include "support/testfolder.h"
 
@@ -24,7 +24,7 @@ struct WindowFixture
 {
     TestFolder folder;
     ScriptedDialogs dialogs;
-    kav::RadioData data;
+    kav::PlanDocument document;
     kav::QtSerialService serial;
     QString portMapFile; // comport.map elsewhere than in the application folder
     std::unique_ptr<kav::MainWindow> window;
@@ -52,7 +52,7 @@ struct WindowFixture
             if (!writePortMap(map))
                 qFatal("cannot write comport.map in %s", qPrintable(folder.appFolder()));
         }
-        window = std::make_unique<kav::MainWindow>(data, dialogs, serial, kav::applicationFolder());
+        window = std::make_unique<kav::MainWindow>(document, dialogs, serial, kav::applicationFolder());
         window->setEndProgram([this] { ++endProgramCalls; });
         if (!portMapFile.isEmpty())
             window->portSetting().setPortMapFile(portMapFile);

@@ -1,14 +1,13 @@
 #pragma once
 
-#include <QString>
+#include "radio/channelplan.h"
 
-#include <array>
+#include <QString>
 
 namespace kav {
 
 // Where the plan is shown and edited: the model field and the six frequency
-// fields of slots 1..6. The window implements it with its text fields; the
-// command line with plain strings.
+// fields of slots 1..6. The window's channel sheet implements it.
 class PlanDisplay
 {
 public:
@@ -18,14 +17,15 @@ public:
     virtual QString fieldText(int slot) const = 0;
     // Writes the text as it stands; no entry check runs.
     virtual void setFieldText(int slot, const QString &text) = 0;
-    // Puts the keyboard focus on the field of slot (nothing where there is no keyboard).
+    // Puts the keyboard focus on the field of slot.
     virtual void focusField(int slot) = 0;
 };
 
-// The texts of the six frequency fields, slot 1 first.
-using PlanFields = std::array<QString, 6>;
-
 // The six field texts of display.
 [[nodiscard]] PlanFields FieldTextsOf(const PlanDisplay &display);
+
+// Shows a plan: the model name, then the six texts (PlanFieldTexts of an
+// image) in the order CH1 RX, CH1 TX, CH2 RX, CH2 TX, CH3 RX, CH3 TX.
+void ShowPlan(PlanDisplay &display, const PlanFields &fields);
 
 } // namespace kav
