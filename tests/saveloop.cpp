@@ -2,11 +2,13 @@
 // for a test that kills it (SIGKILL) at some moment and then looks at the file.
 //   saveloop sav FOLDER   SAVE of two plans in turn to FOLDER/plan.sav
 //   saveloop inf FOLDER   COM2 and COM3 chosen in turn (comport.inf in FOLDER)
+//   saveloop backup FOLDER  backups of a plan into FOLDER/backups, one second apart
 // Prints "saved N" after each save.
 #include "app/filecommands.h"
 #include "common/appfolder.h"
 #include "link/portsetting.h"
 #include "app/plandocument.h"
+#include "radio/backupstore.h"
 #include "sheet/plandisplay.h"
 #include "support/fakeserialservice.h"
 #include "support/scripteddialogs.h"
@@ -50,6 +52,11 @@ int main(int argc, char *argv[])
     kav::FileCommands files(document, sheet, dialogs);
     kav::PortSetting ports(serial, kav::applicationFolder(), [](int, bool) {});
     const QString plan = QDir(folder).filePath(QStringLiteral("plan.sav"));
+    const QDateTime start = QDateTime::currentDateTime();
+    long backups = 0;
+    const kav::BackupStore store(QDir(folder).filePath(QStringLiteral("backups")),
+                                 [&start, &backups] { return start.addSecs(backups); });
+    const kav::RadioImage image = kav::RadioImage::fromLinear(QByteArray::fromHex("040000010205") + QByteArray(30, 0));
 
     for (long n = 1;; ++n) {
         dialogs.messages.clear();
@@ -62,6 +69,13 @@ int main(int argc, char *argv[])
             QString reason;
             if (!ports.choosePort(n % 2 ? 2 : 3, &reason)) {
                 std::fprintf(stderr, "saveloop: %s\n", qPrintable(reason));
+                return 1;
+            }
+        } else if (kind == "backup") {
+            backups = n;
+            const kav::BackupResult backup = store.save(QStringLiteral("/dev/ttyUSB0"), image);
+            if (!backup.saved) {
+                std::fprintf(stderr, "saveloop: %s\n", qPrintable(backup.reason));
                 return 1;
             }
         } else {

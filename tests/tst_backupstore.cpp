@@ -45,6 +45,8 @@ class TestBackupStore : public QObject
 
 private Q_SLOTS:
     void keepsEveryBackupUnderItsOwnName();
+    void folderFailuresSayWhy_data();
+    void folderFailuresSayWhy();
     void prunesOnlyOldBackupsBeyondTheNewest_data();
     void prunesOnlyOldBackupsBeyondTheNewest();
 };
@@ -73,6 +75,41 @@ void TestBackupStore::keepsEveryBackupUnderItsOwnName()
     QCOMPARE(fileBytes(first.path), expected);
     QCOMPARE(fileBytes(second.path), QByteArray(" 3 \r\n") + expected.mid(5));
     QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 4); // no temporary file left behind
+}
+
+void TestBackupStore::folderFailuresSayWhy_data()
+{
+    QTest::addColumn<QString>("folder"); // below the test's folder, where "file" is a file
+    QTest::addColumn<bool>("homeSet");
+    QTest::addColumn<QString>("reason"); // "@" is the test's folder
+    QTest::newRow("the folder is a file") << "file" << true
+                                          << "@/file: the folder cannot be created: @/file is a file, not a folder";
+    QTest::newRow("a file above it") << "file/backups" << true
+                                     << "@/file/backups: the folder cannot be created: @/file is a file, not a folder";
+    QTest::newRow("name too long") << QString(300, QLatin1Char('n')) << true
+                                   << "@/" + QString(300, QLatin1Char('n')) +
+                                          ": the folder cannot be created: File name too long";
+    QTest::newRow("HOME not set") << "file/backups" << false
+                                  << "@/file/backups: the folder cannot be created: @/file is a file, not a folder "
+                                     "(HOME is not set)";
+}
+
+void TestBackupStore::folderFailuresSayWhy()
+{
+    QFETCH(QString, folder);
+    QFETCH(bool, homeSet);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    QVERIFY(writeFile(dir.filePath(QStringLiteral("file")), "not a folder"));
+    const QByteArray home = qgetenv("HOME");
+    if (!homeSet)
+        qunsetenv("HOME");
+    const BackupResult result = BackupStore(dir.filePath(folder), [] { return kNow; })
+                                    .save(QStringLiteral("/dev/ttyUSB0"), RadioImage());
+    qputenv("HOME", home);
+    QVERIFY(!result.saved);
+    QCOMPARE(result.reason, reason.replace(QLatin1Char('@'), dir.path()));
+    QCOMPARE(fileBytes(dir.filePath(QStringLiteral("file"))), QByteArray("not a folder"));
 }
 
 void TestBackupStore::prunesOnlyOldBackupsBeyondTheNewest_data()

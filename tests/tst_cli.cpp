@@ -611,22 +611,28 @@ void TestCli::writeBacksUpEachRadioFirst_data()
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("firstBytes");    // what the program sent the first radio
     QTest::addColumn<QString>("secondFailure"); // its result line after "failed: ", empty when written
+    QTest::addColumn<QString>("because");       // the reason given for it on standard error
 
     const QString readAndAck = QStringLiteral("E077");
     QTest::newRow("into the application folder")
-        << QStringList() << "Kavrilink/backups" << "none" << 0 << readAndAck + writeBytes() << QString();
+        << QStringList() << "Kavrilink/backups" << "none" << 0 << readAndAck + writeBytes() << QString() << QString();
     QTest::newRow("--backup-dir, created")
         << QStringList{QStringLiteral("--backup-dir"), QStringLiteral("@/kept/here")} << "kept/here" << "none" << 0
-        << readAndAck + writeBytes() << QString();
+        << readAndAck + writeBytes() << QString() << QString();
     QTest::newRow("--no-backup: only the write")
-        << QStringList{QStringLiteral("--no-backup")} << "" << "none" << 0 << writeBytes() << QString();
+        << QStringList{QStringLiteral("--no-backup")} << "" << "none" << 0 << writeBytes() << QString() << QString();
     QTest::newRow("one backup read fails, the other radio goes on")
         << QStringList() << "Kavrilink/backups" << "bad-checksum" << 9 << readAndAck + writeBytes()
-        << "Backup failed, nothing written: Communication Error";
+        << "Backup failed, nothing written: Communication Error" << QString();
     // A file where the folder should be: read, not kept, so not written.
     QTest::newRow("backup cannot be kept")
         << QStringList{QStringLiteral("--backup-dir"), QStringLiteral("@/plan.sav")} << "" << "none" << 9 << readAndAck
-        << "Backup failed, nothing written: the radio's plan could not be kept";
+        << "Backup failed, nothing written: the radio's plan could not be kept"
+        << "the folder cannot be created: @/plan.sav is a file, not a folder";
+    QTest::newRow("backup folder's name too long")
+        << QStringList{QStringLiteral("--backup-dir"), QStringLiteral("@/") + QString(300, QLatin1Char('b'))} << ""
+        << "none" << 9 << readAndAck << "Backup failed, nothing written: the radio's plan could not be kept"
+        << "the folder cannot be created: File name too long";
 }
 
 void TestCli::writeBacksUpEachRadioFirst()
@@ -637,6 +643,7 @@ void TestCli::writeBacksUpEachRadioFirst()
     QFETCH(int, exitCode);
     QFETCH(QString, firstBytes);
     QFETCH(QString, secondFailure);
+    QFETCH(QString, because);
 
     SimRadio first({QStringLiteral("--image"), QString::fromLatin1(kOldPlanHex)});
     SimRadio second({QStringLiteral("--image"), QString::fromLatin1(kOldPlanHex), QStringLiteral("--fault"), secondFault});
@@ -656,6 +663,8 @@ void TestCli::writeBacksUpEachRadioFirst()
         QVERIFY2(r.err.contains(second.device() + QStringLiteral(": ") + secondFailure), qPrintable(r.err));
         QCOMPARE(second.firstSeen(QStringLiteral("program -> F0")), -1);
     }
+    because.replace(QStringLiteral("@"), m_folder->dataHome());
+    QVERIFY2(r.err.contains(because), qPrintable(r.err));
 
     const QDir folder(QDir(m_folder->dataHome()).filePath(backups));
     if (backups.isEmpty()) {

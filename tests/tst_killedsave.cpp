@@ -1,6 +1,7 @@
 // A process killed (SIGKILL) in the middle of repeated saves leaves every
 // file whole: a *.sav file holds the old or the new 180 bytes, comport.inf
-// the old or the new line, never a part of either.
+// the old or the new line, never a part of either, and every backup is whole
+// (no empty *.sav claimed before it was filled).
 #include "support/testfolder.h"
 
 #include <QDir>
@@ -40,6 +41,9 @@ void TestKilledSave::fileIsOldOrNewAfterKill_data()
                                     << "plan.sav" << QByteArrayList{savFile("400125"), savFile("415000")};
     QTest::newRow("COM port choice") << "inf"
                                      << "Kavrilink/comport.inf" << QByteArrayList{" 2 \r\n", " 3 \r\n"};
+    // A folder: every *.sav in it must be whole.
+    QTest::newRow("backups") << "backup"
+                             << "backups" << QByteArrayList{savFile("400125")};
 }
 
 void TestKilledSave::fileIsOldOrNewAfterKill()
@@ -47,7 +51,7 @@ void TestKilledSave::fileIsOldOrNewAfterKill()
     QFETCH(QString, kind);
     QFETCH(QString, file);
     QFETCH(QByteArrayList, wholeContents);
-    QCOMPARE(wholeContents.first().size(), kind == QLatin1String("sav") ? 180 : 5);
+    QCOMPARE(wholeContents.first().size(), kind == QLatin1String("inf") ? 5 : 180);
 
     TestFolder folder;
     const QString root = folder.dataHome(); // XDG_DATA_HOME of the helper
@@ -72,10 +76,16 @@ void TestKilledSave::fileIsOldOrNewAfterKill()
         QVERIFY(helper.waitForFinished(10000));
         QCOMPARE(helper.exitStatus(), QProcess::CrashExit);
 
-        QFile saved(path);
-        QVERIFY2(saved.open(QIODevice::ReadOnly), qPrintable(path));
-        const QByteArray content = saved.readAll();
-        QVERIFY2(wholeContents.contains(content), content.toHex(' ').constData());
+        const QStringList files = QFileInfo(path).isDir()
+                                      ? QDir(path).entryList({QStringLiteral("*.sav")}, QDir::Files | QDir::Hidden)
+                                      : QStringList{QFileInfo(path).fileName()};
+        QVERIFY(!files.isEmpty());
+        for (const QString &name : files) {
+            QFile saved(QFileInfo(path).isDir() ? QDir(path).filePath(name) : path);
+            QVERIFY2(saved.open(QIODevice::ReadOnly), qPrintable(saved.fileName()));
+            const QByteArray content = saved.readAll();
+            QVERIFY2(wholeContents.contains(content), qPrintable(name + u' ' + QString::fromLatin1(content.toHex(' '))));
+        }
     }
 }
 

@@ -179,8 +179,9 @@ void TestSafeWrite::backupsKeepWhatTheRadioHeld()
         // A write that did not happen is an error; a read whose backup failed still read.
         QCOMPARE(box.icon, writing ? MessageIcon::Critical : MessageIcon::None);
         QVERIFY(!box.informativeText.isEmpty());
-        if (backups == Backups::FolderIsAFile)
-            QVERIFY2(box.informativeText.contains(backupFolder()), qPrintable(box.informativeText));
+        if (backups == Backups::FolderIsAFile) // the system's reason, naming the file in the way
+            QVERIFY2(box.informativeText.contains(backupFolder() + QStringLiteral(" is a file, not a folder")),
+                     qPrintable(box.informativeText));
         else // what to check, naming the device
             QVERIFY2(box.informativeText.contains(radio->programPath()), qPrintable(box.informativeText));
     }
@@ -305,6 +306,19 @@ void TestSafeWrite::lineTraceAndBackupsFolderFromTheMenu()
              QStringList{QStringLiteral("Could not save the line trace to ") + f->folder.appFolder()});
 
     QVERIFY(QDir(backupFolder()).removeRecursively());
+    // A file in the folder's place: the box says so, nothing is opened.
+    QFile blocker(backupFolder());
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    f->dialogs.clear();
+    w.openBackupsItem()->trigger();
+    QCOMPARE(f->dialogs.messageTexts(), QStringList{QStringLiteral("Could not create the backups folder ") + backupFolder()});
+    QCOMPARE(f->dialogs.messages.first().informativeText,
+             backupFolder() + QStringLiteral(": the folder cannot be created: ") + backupFolder() +
+                 QStringLiteral(" is a file, not a folder"));
+    QVERIFY(f->dialogs.openedFolders.isEmpty());
+    QVERIFY(blocker.remove());
+
     f->dialogs.clear();
     w.openBackupsItem()->trigger();
     QCOMPARE(f->dialogs.openedFolders, QStringList{backupFolder()});

@@ -1,5 +1,6 @@
 #include "app/portmenucommands.h"
 
+#include "common/appfolder.h"
 #include "common/appsettings.h"
 #include "common/dialogseam.h"
 #include "common/safefile.h"
@@ -29,9 +30,10 @@ void PortMenuCommands::setChoice(Choice choice, bool on)
 void PortMenuCommands::openBackupsFolder()
 {
     const QString folder = m_backups.folder();
-    if (!QDir().mkpath(folder)) {
+    QString reason;
+    if (!MakeFolder(folder, &reason)) {
         showCritical(m_dialogs, QStringLiteral("Could not create the backups folder ") + folder,
-                     QStringLiteral("Error"));
+                     QStringLiteral("Error"), reason);
         return;
     }
     if (!m_dialogs.openFolder(folder))

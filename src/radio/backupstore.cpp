@@ -1,15 +1,28 @@
 #include "radio/backupstore.h"
 
+#include "common/appfolder.h"
+#include "common/safefile.h"
 #include "radio/frequencyfile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QTemporaryFile>
 
 #include <algorithm>
 #include <utility>
 #include <vector>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#include <string>
+#else
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace kav {
 
@@ -19,6 +32,8 @@ constexpr int kMaxDeviceNameLength = 100;
 // Enough for every device of a fleet backed up in the same second.
 constexpr int kMaxCopies = 999;
 constexpr char kStampFormat[] = "yyyyMMdd-HHmmss";
+// Where a backup is written before it gets its name; never a backup's name.
+constexpr char kPartialBackupPattern[] = ".backup-XXXXXX.part";
 
 bool isNameCharacter(QChar c)
 {
@@ -32,6 +47,48 @@ struct BackupName
     QDateTime time;
     int copy = 1;
 };
+
+enum class NewName { Given, Taken, Failed };
+
+// Gives the file from its new name, in one step that never replaces a file
+// already there: Taken when to exists (then from is left as it was).
+NewName renameWithoutReplacing(const QString &from, const QString &to, QString *reason)
+{
+#ifdef Q_OS_WIN
+    const std::wstring source = QDir::toNativeSeparators(from).toStdWString();
+    const std::wstring target = QDir::toNativeSeparators(to).toStdWString();
+    // Without MOVEFILE_REPLACE_EXISTING an existing target makes it fail.
+    if (::MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH))
+        return NewName::Given;
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)
+        return NewName::Taken;
+    *reason = qt_error_string(int(error));
+    return NewName::Failed;
+#else
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+#ifdef Q_OS_LINUX
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+        return NewName::Given;
+    if (errno == EEXIST)
+        return NewName::Taken;
+    // Some file systems lack the flag; a hard link gives the name as surely.
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) {
+        *reason = qt_error_string(errno);
+        return NewName::Failed;
+    }
+#endif
+    if (::link(source.constData(), target.constData()) != 0) {
+        if (errno == EEXIST)
+            return NewName::Taken;
+        *reason = qt_error_string(errno);
+        return NewName::Failed;
+    }
+    ::unlink(source.constData());
+    return NewName::Given;
+#endif
+}
 
 BackupName parseBackupName(const QString &fileName)
 {
@@ -96,29 +153,35 @@ QString BackupStore::defaultFolder(const QString &appFolder)
 
 BackupResult BackupStore::save(const QString &devicePath, const RadioImage &image) const
 {
-    if (!QDir().mkpath(m_folder))
-        return {false, {}, QStringLiteral("%1: the folder cannot be created").arg(m_folder)};
+    QString reason;
+    if (!MakeFolder(m_folder, &reason))
+        return {false, {}, reason};
     const QString deviceName = BackupDeviceName(devicePath);
     const QDateTime now = m_clock();
     const QDir dir(m_folder);
-    QString lastReason;
+
+    // The whole file first, under a name no backup has (it starts with a dot);
+    // a process killed now leaves at most that, never an empty or short *.sav.
+    QTemporaryFile part(dir.filePath(QString::fromLatin1(kPartialBackupPattern)));
+    if (!part.open())
+        return {false, {}, QStringLiteral("%1: %2").arg(m_folder, part.errorString())};
+    if (!WriteAllBytes(part, FormatFrequencyFile(image), &reason) || !part.flush()) {
+        return {false, {}, QStringLiteral("%1: %2").arg(part.fileName(), reason.isEmpty() ? part.errorString() : reason)};
+    }
+    part.close();
+
     for (int copy = 1; copy <= kMaxCopies; ++copy) {
         const QString path = dir.filePath(BackupFileName(deviceName, now, copy));
-        // Claim the name first (fails when it exists, even if another process
-        // just made it), then fill it in one step.
-        QFile claim(path);
-        if (!claim.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-            lastReason = claim.errorString();
-            if (QFileInfo::exists(path) || QFileInfo(path).isSymLink())
-                continue;
-            return {false, {}, QStringLiteral("%1: %2").arg(path, lastReason)};
-        }
-        claim.close();
-        QString reason;
-        if (SaveFrequencyFile(path, image, &reason))
+        // One step that fails when the name is taken, even by another process just now.
+        switch (renameWithoutReplacing(part.fileName(), path, &reason)) {
+        case NewName::Given:
+            part.setAutoRemove(false);
             return {true, path, {}};
-        QFile::remove(path);
-        return {false, {}, QStringLiteral("%1: %2").arg(path, reason)};
+        case NewName::Taken:
+            continue;
+        case NewName::Failed:
+            return {false, {}, QStringLiteral("%1: %2").arg(path, reason)};
+        }
     }
     return {false, {}, QStringLiteral("%1: too many backups of %2 in one second").arg(m_folder, deviceName)};
 }
