@@ -22,6 +22,7 @@
 #include <vector>
 
 #include <sys/stat.h>
+#include <unistd.h>
 #include <sys/sysmacros.h>
 
 namespace {
@@ -126,6 +127,8 @@ private slots:
     void importRefusalsNameRowAndColumn_data();
     void importRefusalsNameRowAndColumn();
     void resultsThatCannotReachStandardOutputExitThree_data();
+    void outputsThatAreAnInputAreRefused_data();
+    void outputsThatAreAnInputAreRefused();
     void resultsThatCannotReachStandardOutputExitThree();
     void readPrintsAndSavesThePlan();
     void writeProgramsTheRadio();
@@ -507,6 +510,62 @@ void TestCli::resultsThatCannotReachStandardOutputExitThree()
     const Run r = runWithRadios(arguments, QStringLiteral("/dev/full"));
     QCOMPARE(r.exitCode, 3);
     QVERIFY2(r.err.contains(QStringLiteral("standard output (No space left on device)")), qPrintable(r.err));
+}
+
+void TestCli::outputsThatAreAnInputAreRefused_data()
+{
+    // In the test's folder: p.sav a plan, p.csv its CSV, link.sav a symlink to
+    // p.sav, hard.sav a hard link to it; the device does not exist, so a run
+    // that got as far as opening it would exit 4.
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("problem");
+    const QString device = QStringLiteral("/dev/kavrilink-no-such-device");
+    QTest::newRow("write --trace onto the plan")
+        << QStringList{"write", "p.sav", "--device", device, "--trace", "p.sav"}
+        << "--trace p.sav is the same file as the plan p.sav";
+    QTest::newRow("write --trace onto a symlink to the plan")
+        << QStringList{"write", "p.sav", "--device", device, "--trace", "link.sav"}
+        << "--trace link.sav is the same file as the plan p.sav";
+    QTest::newRow("read: -o and --trace one file by a hard link")
+        << QStringList{"read", "--device", device, "-o", "p.sav", "--trace", "hard.sav"}
+        << "--trace hard.sav is the same file as -o p.sav";
+    QTest::newRow("export -o onto the plan") << QStringList{"export", "p.sav", "-o", "p.sav"}
+                                             << "-o p.sav is the same file as the plan p.sav";
+    QTest::newRow("export -o onto a hard link to the plan") << QStringList{"export", "p.sav", "-o", "hard.sav"}
+                                                            << "-o hard.sav is the same file as the plan p.sav";
+    QTest::newRow("import -o onto the CSV") << QStringList{"import", "p.csv", "-o", "./p.csv"}
+                                            << "-o ./p.csv is the same file as the CSV p.csv";
+    QTest::newRow("report --pdf onto the plan") << QStringList{"report", "link.sav", "--pdf", "p.sav"}
+                                                << "--pdf p.sav is the same file as the plan link.sav";
+}
+
+void TestCli::outputsThatAreAnInputAreRefused()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, problem);
+    const QDir dir(m_folder->dataHome());
+    const QString plan = writePlan(QStringLiteral("p.sav"), kPlanHex);
+    QFile csv(dir.filePath(QStringLiteral("p.csv")));
+    QVERIFY(csv.open(QIODevice::WriteOnly) && csv.write("Location,Frequency\r\n1,40.0125\r\n") > 0);
+    csv.close();
+    QVERIFY(QFile::link(plan, dir.filePath(QStringLiteral("link.sav"))));
+    QCOMPARE(::link(QFile::encodeName(plan).constData(), QFile::encodeName(dir.filePath(QStringLiteral("hard.sav"))).constData()), 0);
+    const QByteArray planBytes = kav::FormatFrequencyFile(kav::RadioImage::fromLinear(QByteArray::fromHex(kPlanHex)));
+
+    QProcess process; // in the test's folder, so the names are relative as typed
+    process.setWorkingDirectory(dir.path());
+    process.start(QStringLiteral(KAVRILINK_CLI), arguments);
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), 2);
+    const QString err = QString::fromLocal8Bit(process.readAllStandardError());
+    QVERIFY2(err.startsWith(QStringLiteral("kavrilink-cli: ") + problem + QStringLiteral(", which it would replace")),
+             qPrintable(err));
+    QFile file(plan);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), planBytes);
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    QCOMPARE(csv.readAll(), QByteArray("Location,Frequency\r\n1,40.0125\r\n"));
+    QCOMPARE(dir.entryList(QDir::Files | QDir::System).size(), 4); // nothing new
 }
 
 void TestCli::readPrintsAndSavesThePlan()

@@ -35,6 +35,8 @@ int runExport(const QStringList &arguments)
         return usageError(parser.errorText().isEmpty() ? QStringLiteral("export needs one file") : parser.errorText());
 
     const QString path = parser.positionalArguments().constFirst();
+    if (const int same = refuseSameFile(QStringLiteral("-o"), parser.value(kOutput), QStringLiteral("the plan"), path))
+        return same;
     const std::optional<RadioImage> image = ReadFrequencyFile(path);
     if (!image) {
         printError(QStringLiteral("This is not Saved File: ") + path);
@@ -75,6 +77,8 @@ int runImport(const QStringList &arguments)
         return usageError(QStringLiteral("import needs -o PLAN.sav"));
 
     const QString path = parser.positionalArguments().constFirst();
+    if (const int same = refuseSameFile(QStringLiteral("-o"), parser.value(kOutput), QStringLiteral("the CSV"), path))
+        return same;
     CsvProblem problem;
     const std::optional<RadioImage> image = ReadPlanCsv(path, &problem);
     if (!image) {

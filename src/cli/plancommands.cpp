@@ -92,6 +92,9 @@ int runReport(const QStringList &arguments)
                                                        : parser.errorText());
 
     const QString path = parser.positionalArguments().constFirst();
+    if (const int same = refuseSameFile(QStringLiteral("--pdf"), parser.value(QStringLiteral("pdf")),
+                                        QStringLiteral("the plan"), path))
+        return same;
     const std::optional<RadioImage> image = openPlan(path);
     if (!image)
         return ExitFileRefused;

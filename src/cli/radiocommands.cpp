@@ -199,6 +199,9 @@ int runRead(const QStringList &arguments)
         return usageError(why);
     if (targets.size() != 1 || !parser.positionalArguments().isEmpty())
         return usageError(QStringLiteral("read needs exactly one --device or --com"));
+    if (const int same = refuseSameFile(QStringLiteral("--trace"), parser.value(QStringLiteral("trace")),
+                                        QStringLiteral("-o"), parser.value(QStringLiteral("o"))))
+        return same;
 
     // A target that cannot take the plan is refused before the radio is read.
     const QString refused = parser.isSet(QStringLiteral("o")) ? RefusedTargetReason(parser.value(QStringLiteral("o")))
@@ -262,6 +265,9 @@ int runWrite(const QStringList &arguments)
         return usageError(QStringLiteral("write needs one file and at least one --device or --com"));
 
     const QString path = parser.positionalArguments().constFirst();
+    if (const int same = refuseSameFile(QStringLiteral("--trace"), parser.value(QStringLiteral("trace")),
+                                        QStringLiteral("the plan"), path))
+        return same;
     const std::optional<RadioImage> plan = ReadFrequencyFile(path);
     if (!plan) {
         printError(QStringLiteral("This is not Saved File: ") + path);

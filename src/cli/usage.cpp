@@ -2,6 +2,7 @@
 
 #include "cli/clidialogs.h"
 #include "cli/exitcodes.h"
+#include "common/safefile.h"
 
 namespace kav::cli {
 
@@ -57,6 +58,14 @@ int usageError(const QString &problem)
     printError(QStringLiteral("kavrilink-cli: ") + problem);
     printError(QStringLiteral("Try 'kavrilink-cli --help'."));
     return ExitUsage;
+}
+
+int refuseSameFile(const QString &option, const QString &output, const QString &what, const QString &input)
+{
+    if (output.isEmpty() || input.isEmpty() || !IsSameFile(output, input))
+        return ExitOk;
+    return usageError(QStringLiteral("%1 %2 is the same file as %3 %4, which it would replace; give another name")
+                          .arg(option, output, what, input));
 }
 
 } // namespace kav::cli

@@ -8,5 +8,10 @@ namespace kav::cli {
 QString usageText();
 // Says what is wrong and how to get help; returns ExitUsage.
 int usageError(const QString &problem);
+// When output (given by option) is the same file as input (what the command
+// reads, or another output), also through a link: the usage error saying so,
+// returning ExitUsage, before anything is opened. 0 when they differ or either is empty.
+[[nodiscard]] int refuseSameFile(const QString &option, const QString &output, const QString &what,
+                                 const QString &input);
 
 } // namespace kav::cli

@@ -36,6 +36,19 @@ QString kindOf(const QString &path)
 
 } // namespace
 
+bool IsSameFile(const QString &output, const QString &input)
+{
+#ifdef Q_OS_WIN
+    const QString a = QFileInfo(output).canonicalFilePath();
+    return !a.isEmpty() && a.compare(QFileInfo(input).canonicalFilePath(), Qt::CaseInsensitive) == 0;
+#else
+    struct stat a{};
+    struct stat b{};
+    return ::stat(QFile::encodeName(output).constData(), &a) == 0 &&
+           ::stat(QFile::encodeName(input).constData(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+#endif
+}
+
 QString RefusedTargetReason(const QString &path)
 {
     const QFileInfo info(path); // follows a symlink to what it names

@@ -14,6 +14,11 @@ namespace kav {
 // may be written: a regular file, a symlink to one, or nothing yet.
 [[nodiscard]] QString RefusedTargetReason(const QString &path);
 
+// Whether output names the same file as input: the same file through a symlink
+// or a hard link too (same device and inode; on Windows the same canonical
+// path). False when either does not exist.
+[[nodiscard]] bool IsSameFile(const QString &output, const QString &input);
+
 // Writes all of bytes to an open device, checking every write. False, with the
 // device's reason in *reason, when it takes fewer.
 [[nodiscard]] bool WriteAllBytes(QIODevice &device, const QByteArray &bytes, QString *reason = nullptr);
