@@ -13,6 +13,8 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
+#include <QLabel>
 #include <QFile>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -42,6 +44,8 @@ private slots:
     void byIdLinksLeadToTheirDevices();
     void savedMapReadsBackAndReplacesAtomically();
     void windowAssignsADeviceThatComItemsThenUse();
+    void windowNeverRewritesAMapItCouldNotReadOrDidNotChange_data();
+    void windowNeverRewritesAMapItCouldNotReadOrDidNotChange();
 };
 
 void TestDeviceAssignment::showsCurrentAssignmentAndDevicesFound()
@@ -225,6 +229,70 @@ void TestDeviceAssignment::windowAssignsADeviceThatComItemsThenUse()
     QVERIFY2(f.dialogs.messages.isEmpty(), qPrintable(f.dialogs.messageTexts().join(QLatin1Char('|'))));
     QVERIFY(w.portItem(2)->isChecked());
     QVERIFY(!w.portItem(1)->isChecked());
+}
+
+void TestDeviceAssignment::windowNeverRewritesAMapItCouldNotReadOrDidNotChange_data()
+{
+    QTest::addColumn<QByteArray>("map"); // "<folder>" for a folder in its place, "<none>" for no map
+    QTest::addColumn<QString>("why");    // the reason the dialog shows; empty when it offers OK
+    QByteArray entries = "# the bench\n";
+    for (int port = 1; port <= 255; ++port)
+        entries += "COM" + QByteArray::number(port) + " = /dev/ttyUSB" + QByteArray::number(port) + "  # adapter\n";
+    QTest::newRow("255 entries with comments, OK without changes") << entries << QString();
+    QTest::newRow("no map, OK without changes: none is created") << QByteArray("<none>") << QString();
+    QByteArray huge = entries;
+    while (huge.size() <= kMaxPortMapBytes)
+        huge += "# " + QByteArray(1000, 'x') + '\n';
+    QTest::newRow("larger than 1 MiB") << huge << "larger than";
+    QTest::newRow("random bytes") << QByteArray("COM1=/dev/ttyUSB0\n\x00\xff\xfe\x81garbage\n", 29) << "comport.map";
+    QTest::newRow("a folder") << QByteArray("<folder>") << "comport.map";
+}
+
+void TestDeviceAssignment::windowNeverRewritesAMapItCouldNotReadOrDidNotChange()
+{
+    QFETCH(QByteArray, map);
+    QFETCH(QString, why);
+    WindowFixture f;
+    const QString path = f.folder.filePath(QStringLiteral("comport.map"));
+    if (map == "<none>") // every COM port leads to its default device
+        f.portMapFile = f.folder.filePath(QStringLiteral("elsewhere/comport.map"));
+    else if (map == "<folder>")
+        QVERIFY(QDir().mkpath(path));
+    else
+        QVERIFY(f.writePortMap(map));
+    MainWindow &w = f.start();
+    QVERIFY(f.show());
+
+    bool shown = false;
+    QTimer::singleShot(0, this, [&] {
+        auto *dialog = qobject_cast<DeviceAssignmentDialog *>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        shown = true;
+        auto *buttons = dialog->findChild<QDialogButtonBox *>();
+        auto *unreadable = dialog->findChild<QLabel *>(QStringLiteral("unreadableMap"));
+        QCOMPARE(buttons->button(QDialogButtonBox::Ok) != nullptr, why.isEmpty());
+        QCOMPARE(unreadable != nullptr, !why.isEmpty());
+        QCOMPARE(dialog->deviceBox(1)->isEnabled(), why.isEmpty());
+        if (why.isEmpty()) {
+            buttons->button(QDialogButtonBox::Ok)->click();
+            return;
+        }
+        QVERIFY2(unreadable->text().contains(why), qPrintable(unreadable->text()));
+        buttons->button(QDialogButtonBox::Close)->click();
+    });
+    w.assignDevicesItem()->trigger();
+    QVERIFY(shown);
+
+    QVERIFY(f.dialogs.messages.isEmpty());
+    if (map == "<none>") {
+        QVERIFY(!QFileInfo::exists(f.portMapFile));
+    } else if (map == "<folder>") {
+        QVERIFY(QFileInfo(path).isDir());
+    } else {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), map); // comments and all
+    }
 }
 
 QTEST_MAIN(TestDeviceAssignment)

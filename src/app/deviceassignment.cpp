@@ -1,5 +1,7 @@
 #include "app/deviceassignment.h"
 
+#include "common/printable.h"
+
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -104,8 +106,15 @@ QList<SerialDevice> findSerialDevices()
 }
 
 DeviceAssignmentDialog::DeviceAssignmentDialog(const PortMap &current, SerialDeviceLister lister, QWidget *parent)
-    : QDialog(parent), m_current(current), m_lister(std::move(lister))
+    : DeviceAssignmentDialog(PortMapRead{PortMapStatus::Read, current, {}}, std::move(lister), parent)
 {
+}
+
+DeviceAssignmentDialog::DeviceAssignmentDialog(const PortMapRead &read, SerialDeviceLister lister, QWidget *parent)
+    : QDialog(parent), m_current(read.map), m_lister(std::move(lister))
+{
+    const bool usable = read.status != PortMapStatus::Unusable;
+    const PortMap &current = m_current;
     setWindowTitle(QStringLiteral("Assign Devices"));
     auto *layout = new QVBoxLayout(this);
     auto *intro = new QLabel(QStringLiteral("Choose the serial device of each COM port. "
@@ -113,6 +122,16 @@ DeviceAssignmentDialog::DeviceAssignmentDialog(const PortMap &current, SerialDev
                              this);
     intro->setWordWrap(true);
     layout->addWidget(intro);
+    if (!usable) {
+        auto *unreadable = new QLabel(QStringLiteral("The device assignment cannot be changed here: %1. "
+                                                     "Mend or remove the file, then open this again.")
+                                          .arg(PrintableText(read.reason)),
+                                      this);
+        unreadable->setObjectName(QStringLiteral("unreadableMap"));
+        unreadable->setWordWrap(true);
+        unreadable->setTextFormat(Qt::PlainText);
+        layout->addWidget(unreadable);
+    }
 
     const QList<Offer> offers = offersOf(m_lister());
     auto *form = new QFormLayout;
@@ -133,12 +152,15 @@ DeviceAssignmentDialog::DeviceAssignmentDialog(const PortMap &current, SerialDev
             box->setEditText(assigned);
         box->lineEdit()->setPlaceholderText(DefaultPortDevice(n));
         box->setAccessibleName(QStringLiteral("COM%1 device").arg(n));
+        box->setEnabled(usable);
         form->addRow(QStringLiteral("COM%1").arg(n), box);
         m_boxes[n - 1] = box;
     }
     layout->addLayout(form);
 
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    auto *buttons = new QDialogButtonBox(usable ? QDialogButtonBox::Ok | QDialogButtonBox::Cancel
+                                                : QDialogButtonBox::StandardButtons(QDialogButtonBox::Close),
+                                         this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);

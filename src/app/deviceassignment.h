@@ -20,12 +20,15 @@ QList<SerialDevice> findSerialDevices();
 // name, each with what is known of it, and takes a typed path too; an empty
 // row leaves that port to its default. The list follows devices that come and
 // go while the dialog is open; the user's choice and typing stay as they are.
+// A comport.map that could not be read is shown with the reason, every row
+// disabled and no OK, so it can never be replaced by what the dialog lacked.
 class DeviceAssignmentDialog : public QDialog
 {
     Q_OBJECT
 
 public:
     DeviceAssignmentDialog(const PortMap &current, SerialDeviceLister lister, QWidget *parent = nullptr);
+    DeviceAssignmentDialog(const PortMapRead &current, SerialDeviceLister lister, QWidget *parent = nullptr);
 
     // The map as chosen: the four rows, and entries for other ports kept as they were.
     PortMap portMap() const;

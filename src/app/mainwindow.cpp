@@ -188,11 +188,16 @@ void MainWindow::assignDevices()
 {
     const QString path = m_portSetting->portMapFile();
     // Enumerated only now: listing serial devices has no place at start-up.
-    DeviceAssignmentDialog dialog(ReadPortMap(path).map, findSerialDevices, this);
-    if (dialog.exec() != QDialog::Accepted)
+    // A map that cannot be read is shown with why, and the dialog has no OK.
+    const PortMapRead read = ReadPortMap(path);
+    DeviceAssignmentDialog dialog(read, findSerialDevices, this);
+    if (dialog.exec() != QDialog::Accepted || read.status == PortMapStatus::Unusable)
+        return;
+    const PortMap chosen = dialog.portMap();
+    if (chosen == read.map) // nothing changed: the file, its comments included, stays as it is
         return;
     QString reason;
-    if (!SavePortMap(path, dialog.portMap(), &reason))
+    if (!SavePortMap(path, chosen, &reason))
         showCritical(m_dialogs, QStringLiteral("Could not save the device assignment to ") + path,
                      QStringLiteral("Error"), reason);
 }
