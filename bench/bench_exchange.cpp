@@ -3,7 +3,9 @@
 // each exchange comes to the time the line itself needs.
 //   build/bench/bench_exchange [--exchanges N] [--turnaround MS]
 
+#include "link/portholder.h"
 #include "link/programmingexchange.h"
+#include "link/programmingsession.h"
 #include "link/qtserialservice.h"
 #include "radio/decoder.h"
 #include "radio/encoder.h"
@@ -111,7 +113,12 @@ int main(int argc, char *argv[])
     QtSerialService serial;
     RadioImage sendImage;
     PlanFields sheet;
-    ProgrammingExchange exchange(serial, [&radio] { return radio.programPath(); });
+    // As the window runs them: the port is held from one exchange to the next after a write.
+    PortHolder port(serial);
+    ProgrammingSession session(port, [&radio] { return PortTarget{radio.programPath(), {}}; });
+    ProgrammingExchange &exchange = session.exchange();
+    SessionOptions options;
+    options.keepPortAfterWrite = true;
     int failures = 0;
 
     struct Outcome
@@ -157,7 +164,7 @@ int main(int argc, char *argv[])
         const qint64 start = toNs(Clock::now());
         if (reading) {
             sendImage.clear();
-            exchange.read();
+            session.read(options);
         } else {
             const EncodeResult encoded = BuildSendImage(sendImage, sheet);
             if (encoded.outcome != EncodeOutcome::Encoded) {
@@ -165,7 +172,7 @@ int main(int argc, char *argv[])
                 return 1;
             }
             sendImage = encoded.image;
-            exchange.write(sendImage);
+            session.write(sendImage, options);
         }
         if (!waiter.waitFor(done, 5000) || failures > 0) {
             std::fprintf(stderr, "exchange %d did not complete\n", i);

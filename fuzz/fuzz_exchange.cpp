@@ -144,8 +144,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
     const AppSettings settings(g_folder->path());
     const BackupStore backups(BackupStore::defaultFolder(g_folder->path()));
     const auto removeBackups = qScopeGuard([&backups] { QDir(backups.folder()).removeRecursively(); });
-    ExchangeCommands commands(document, sheet, dialogs, serial, [] { return QStringLiteral("/dev/scripted"); }, settings,
-                              backups);
+    ExchangeCommands commands(
+        document, sheet, dialogs, serial, [] { return PortTarget{QStringLiteral("/dev/scripted"), {}}; }, settings,
+        backups);
     ProgrammingExchange &exchange = commands.exchange();
     bool completed = false;
     int ended = 0;

@@ -85,6 +85,8 @@ public:
             all.append(entry.second);
         return all;
     }
+    // Called with each log line as it comes in.
+    std::function<void(const QString &line)> onLine;
 
 private:
     void readLog()
@@ -95,6 +97,8 @@ private:
                 m_device = line;
             else
                 m_log.append({g_logSequence++, line});
+            if (onLine && m_log.size() > 0 && m_log.constLast().second == line)
+                onLine(line);
         }
     }
 
@@ -136,6 +140,7 @@ private slots:
     void verifyCatchesARadioThatStoredOtherwise();
     void writeBacksUpEachRadioFirst_data();
     void writeBacksUpEachRadioFirst();
+    void writeKeepsToOneDeviceWhenTheMapChanges();
     void traceSavesEachDevicesExchanges_data();
     void traceSavesEachDevicesExchanges();
     void radioFailuresExitWithTheirCodes_data();
@@ -747,6 +752,42 @@ void TestCli::writeBacksUpEachRadioFirst()
     }
 }
 
+void TestCli::writeKeepsToOneDeviceWhenTheMapChanges()
+{
+    SimRadio first({QStringLiteral("--image"), QString::fromLatin1(kOldPlanHex)});
+    SimRadio second({QStringLiteral("--image"), QString::fromLatin1(kOldPlanHex)});
+    QVERIFY(first.waitForDevice());
+    QVERIFY(second.waitForDevice());
+    const QString appFolder = QDir(m_folder->dataHome()).filePath(QStringLiteral("Kavrilink"));
+    QVERIFY(QDir().mkpath(appFolder));
+    const QString map = QDir(appFolder).filePath(QStringLiteral("comport.map"));
+    const auto mapTo = [&map](const QString &device) {
+        QFile file(map);
+        return file.open(QIODevice::WriteOnly) && file.write("COM1=" + QFile::encodeName(device) + '\n') > 0;
+    };
+    QVERIFY(mapTo(first.device()));
+    // COM1 is given another device while the backup is being read (Assign Devices…, an edit).
+    bool remapped = false;
+    first.onLine = [&](const QString &line) {
+        if (!remapped && line.contains(QStringLiteral("program -> E0")))
+            remapped = mapTo(second.device());
+    };
+    const Run r = runWithRadios({QStringLiteral("write"), writePlan(QStringLiteral("plan.sav"), kPlanHex),
+                                 QStringLiteral("--com"), QStringLiteral("1"), QStringLiteral("--verify")});
+    QVERIFY(remapped);
+    QCOMPARE(r.exitCode, 0);
+    // Backup, write, read-back and report: the one device COM1 led to when the write began.
+    const QString name = QStringLiteral("COM1 (%1)").arg(first.device());
+    QCOMPARE(r.out, name + QStringLiteral(": written and verified\n"));
+    QTRY_COMPARE(first.programBytes(), QStringLiteral("E077") + writeBytes() + QStringLiteral("E077"));
+    const QStringList backups = QDir(QDir(appFolder).filePath(QStringLiteral("backups"))).entryList(QDir::Files);
+    QCOMPARE(backups.size(), 1);
+    QCOMPARE(backups.constFirst().section(QLatin1Char('-'), 0, -3), kav::BackupDeviceName(first.device()));
+    // The other radio heard nothing: a read of it is the first thing on its line.
+    QCOMPARE(runWithRadios({QStringLiteral("read"), QStringLiteral("--com"), QStringLiteral("1")}).exitCode, 0);
+    QTRY_COMPARE(second.programBytes(), QStringLiteral("E077"));
+}
+
 void TestCli::traceSavesEachDevicesExchanges_data()
 {
     QTest::addColumn<QString>("command");
@@ -832,17 +873,34 @@ void TestCli::radioFailuresExitWithTheirCodes_data()
     QTest::addColumn<QString>("fault");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("map"); // comport.map in the application folder, and --com 1; empty: --device
 
     // The write rows without a backup: the write's own failures.
-    QTest::newRow("read, silent") << "read" << "silent" << 5 << "Connection Error to Radio";
-    QTest::newRow("read, wrong ack") << "read" << "wrong-ack" << 6 << "Communication Error";
-    QTest::newRow("read, bad checksum") << "read" << "bad-checksum" << 6 << "Communication Error";
-    QTest::newRow("write, silent") << "write --no-backup" << "silent" << 5 << "Connection Error to Radio";
-    QTest::newRow("write, block refused") << "write --no-backup" << "reject-block" << 7 << "Write Error";
-    QTest::newRow("write, no such device") << "write --no-backup" << "" << 4 << "Please Re-Select available COM PORT";
-    QTest::newRow("read, no such device") << "read" << "" << 4 << "Please Re-Select available COM PORT";
+    QTest::newRow("read, silent") << "read" << "silent" << 5 << "Connection Error to Radio" << QString();
+    QTest::newRow("read, wrong ack") << "read" << "wrong-ack" << 6 << "Communication Error" << QString();
+    QTest::newRow("read, bad checksum") << "read" << "bad-checksum" << 6 << "Communication Error" << QString();
+    QTest::newRow("write, silent") << "write --no-backup" << "silent" << 5 << "Connection Error to Radio"
+                                   << QString();
+    QTest::newRow("write, block refused") << "write --no-backup" << "reject-block" << 7 << "Write Error"
+                                          << QString();
+    QTest::newRow("write, no such device") << "write --no-backup" << "" << 4
+                                           << "Please Re-Select available COM PORT" << QString();
+    QTest::newRow("read, no such device") << "read" << "" << 4 << "Please Re-Select available COM PORT"
+                                          << QString();
     QTest::newRow("write, backup read silent") << "write" << "silent" << 9
-                                               << "Backup failed, nothing written: Connection Error to Radio";
+                                               << "Backup failed, nothing written: Connection Error to Radio" << QString();
+    // A port that cannot be opened is the same failure with or without a backup.
+    QTest::newRow("write with a backup, no such device") << "write" << "" << 4
+                                                         << "Please Re-Select available COM PORT" << QString();
+    // A map that is there but no map: every COM number refused, nothing sent
+    // (the first two name the radio on their first line).
+    const QString reselect = QStringLiteral("Please Re-Select available COM PORT");
+    QTest::newRow("read, map over 1 MiB") << "read" << "none" << 4 << reselect << "big";
+    QTest::newRow("write, map with a NUL byte") << "write" << "none" << 4 << reselect << "nul";
+    QTest::newRow("write --no-backup, map a folder") << "write --no-backup" << "" << 4 << reselect << "folder";
+    QTest::newRow("read, map a FIFO") << "read" << "" << 4 << reselect << "fifo";
+    QTest::newRow("read, map a link to /dev/zero") << "read" << "" << 4 << reselect << "/dev/zero";
+    QTest::newRow("write, map a link to /dev/tty") << "write" << "" << 4 << reselect << "/dev/tty";
 }
 
 void TestCli::radioFailuresExitWithTheirCodes()
@@ -851,6 +909,7 @@ void TestCli::radioFailuresExitWithTheirCodes()
     QFETCH(QString, fault);
     QFETCH(int, exitCode);
     QFETCH(QString, message);
+    QFETCH(QString, map);
 
     std::unique_ptr<SimRadio> radio;
     QString device = QDir(m_folder->dataHome()).filePath(QStringLiteral("ttyUSB9"));
@@ -862,10 +921,41 @@ void TestCli::radioFailuresExitWithTheirCodes()
     QStringList arguments = command.split(QLatin1Char(' '));
     if (command.startsWith(QLatin1String("write")))
         arguments << writePlan(QStringLiteral("plan.sav"), kPlanHex);
-    arguments << QStringLiteral("--device") << device;
+    if (map.isEmpty()) {
+        arguments << QStringLiteral("--device") << device;
+    } else {
+        const QString appFolder = QDir(m_folder->dataHome()).filePath(QStringLiteral("Kavrilink"));
+        QVERIFY(QDir().mkpath(appFolder));
+        const QString path = QDir(appFolder).filePath(QStringLiteral("comport.map"));
+        const QByteArray entry = "COM1=" + QFile::encodeName(device) + '\n';
+        if (map == QLatin1String("big") || map == QLatin1String("nul")) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(entry + (map == QLatin1String("big") ? QByteArray(1024 * 1024, '#') : QByteArray(1, '\0')));
+        } else if (map == QLatin1String("folder")) {
+            QVERIFY(QDir().mkpath(path));
+        } else if (map == QLatin1String("fifo")) {
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else {
+            QVERIFY(QFile::link(map, path));
+        }
+        arguments << QStringLiteral("--com") << QStringLiteral("1");
+        device = QStringLiteral("COM1");
+    }
     const Run r = runWithRadios(arguments);
     QCOMPARE(r.exitCode, exitCode);
     QVERIFY2(r.err.contains(device + QStringLiteral(": ") + message), qPrintable(r.err));
+    if (!map.isEmpty()) {
+        // The map's path and why, under the message; the radio it names heard nothing.
+        QVERIFY2(r.err.contains(QStringLiteral("the device map ")) && r.err.contains(QStringLiteral("comport.map: ")),
+                 qPrintable(r.err));
+        if (radio) {
+            // A read by its device afterwards is the first thing that radio hears.
+            QCOMPARE(runWithRadios({QStringLiteral("read"), QStringLiteral("--device"), radio->device()}).exitCode, 0);
+            QTRY_COMPARE(radio->programBytes(), QStringLiteral("E077"));
+        }
+        return;
+    }
     // A radio that does not answer: what to check, on the line under the message.
     QCOMPARE(r.err.contains(QStringLiteral("Radio\n  ") + kav::ConnectionErrorDetail(device) + QLatin1Char('\n')),
              message.endsWith(QLatin1String("Connection Error to Radio")));

@@ -6,7 +6,9 @@
 #include "link/linetrace.h"
 #include "link/openfailure.h"
 #include "link/portsetting.h"
+#include "link/portholder.h"
 #include "link/programmingexchange.h"
+#include "link/programmingsession.h"
 #include "link/radioprotocol.h"
 #include "app/plandocument.h"
 #include "support/fakeserialservice.h"
@@ -36,14 +38,24 @@ QString outcomeName(ExchangeOutcome outcome)
     return QString::fromLatin1(QMetaEnum::fromType<ExchangeOutcome>().valueToKey(int(outcome)));
 }
 
-// The engine on a fake port, and the radio's side of it.
+// A session with its engine on a fake port, and the radio's side of it.
 struct Rig
 {
     FakeSerialService serial;
-    ProgrammingExchange exchange{serial, [] { return QStringLiteral("/dev/fake1"); }};
+    PortHolder port{serial};
+    ProgrammingSession session{port, [] { return PortTarget{QStringLiteral("/dev/fake1"), {}}; }};
+    ProgrammingExchange &exchange = session.exchange();
     QSignalSpy finished{&exchange, &ProgrammingExchange::finished};
 
     Rig() { exchange.setResponseTimeout(kShortTimeout); }
+
+    // A write as the window runs it: the port stays open after it.
+    void write()
+    {
+        SessionOptions options;
+        options.keepPortAfterWrite = true;
+        session.write(kExampleImage, options);
+    }
 
     QStringList sentHex() const
     {
@@ -296,7 +308,7 @@ void TestExchange::readTransitions()
     QFETCH(bool, completed);
 
     Rig rig;
-    rig.exchange.read();
+    rig.session.read();
     for (const QString &step : steps) {
         rig.play(step);
         if (QTest::currentTestFailed())
@@ -350,7 +362,7 @@ void TestExchange::writeTransitions()
     QFETCH(QStringList, steps);
 
     Rig rig;
-    rig.exchange.write(kExampleImage);
+    rig.write();
     for (const QString &step : steps) {
         rig.play(step);
         if (QTest::currentTestFailed())
@@ -381,7 +393,7 @@ void TestExchange::reportsLineBytesAndProgress()
     Rig rig;
     QSignalSpy line(&rig.exchange, &ProgrammingExchange::lineBytes);
     QSignalSpy progress(&rig.exchange, &ProgrammingExchange::progressed);
-    rig.exchange.read();
+    rig.session.read();
     rig.play(QStringLiteral("0e"));
     rig.serial.injectPieces(kExampleBlock, {20});
 
@@ -444,9 +456,9 @@ void TestExchange::tracesEveryDeliveryAsItArrives()
     // What the radio sends, as the port delivers it.
     const auto countInjected = [&](const QByteArray &bytes) { injected += bytes; };
     if (reading)
-        rig.exchange.read();
+        rig.session.read();
     else
-        rig.exchange.write(kExampleImage);
+        rig.write();
     for (const QString &step : steps) {
         if (step == QLatin1String("block:10"))
             countInjected(kExampleBlock);
@@ -501,8 +513,9 @@ void TestExchange::windowGatesBeforeTheCommand_data()
     QTest::newRow("read: port cannot be opened")
         << "read" << "open" << QStringList{reselect} << false << false << false << 0;
     QTest::newRow("read: answered No") << "read" << "no" << QStringList{readQ} << true << false << false << 0;
+    // Every session that ends short of a completed write lets go of the port.
     QTest::newRow("read: command cannot be sent")
-        << "read" << "send" << QStringList{readQ, reselect} << true << true << false << 0;
+        << "read" << "send" << QStringList{readQ, reselect} << false << true << false << 0;
     QTest::newRow("write: answered No") << "write" << "no" << QStringList{writeQ} << false << false << false << 0;
     QTest::newRow("write: empty sheet") << "write" << "empty" << QStringList{writeQ, QStringLiteral("Data is Empty")}
                                         << false << false << false << 0;
@@ -512,7 +525,7 @@ void TestExchange::windowGatesBeforeTheCommand_data()
     QTest::newRow("write: port cannot be opened")
         << "write" << "open" << QStringList{writeQ, reselect} << false << false << true << 0;
     QTest::newRow("write: command cannot be sent")
-        << "write" << "send" << QStringList{writeQ, reselect} << true << false << true << 0;
+        << "write" << "send" << QStringList{writeQ, reselect} << false << false << true << 0;
 }
 
 void TestExchange::windowGatesBeforeTheCommand()
@@ -647,7 +660,7 @@ void TestExchange::timeOutBoxNeverStacks()
     });
     QSignalSpy finished(&rig.window.exchange(), &ProgrammingExchange::finished);
     QCOMPARE(rig.window.exchange().responseTimeout(), 150ms);
-    QCOMPARE(ProgrammingExchange(rig.serial, {}).responseTimeout(), 1000ms);
+    QCOMPARE(ProgrammingExchange(rig.serial).responseTimeout(), 1000ms);
     rig.dialogs.answer(MessageResult::Yes);
     rig.window.readButton()->click();
     QVERIFY(finished.wait(5000));
@@ -662,7 +675,7 @@ void TestExchange::timeOutBoxNeverStacks()
 void TestExchange::portFailureIsReportedOnce()
 {
     Rig rig;
-    rig.exchange.write(kExampleImage);
+    rig.write();
     rig.play(QStringLiteral("0f"));
     rig.play(QStringLiteral("fail"));
     rig.serial.failPort(QStringLiteral("again")); // already closed: nothing more
@@ -676,10 +689,10 @@ void TestExchange::portFailureIsReportedOnce()
 void TestExchange::startOverRunningExchange()
 {
     Rig rig;
-    rig.exchange.read();
+    rig.session.read();
     rig.play(QStringLiteral("0e"));
     QCOMPARE(rig.exchange.state(), LinkState::ImageExpected);
-    rig.exchange.write(kExampleImage); // over the running read: the port is open already
+    rig.write(); // over the running read: the port is open already
     QCOMPARE(rig.exchange.state(), LinkState::WriteRequested);
     QCOMPARE(rig.serial.opens, 1);
     QVERIFY(rig.exchange.responseTimer().isActive());
@@ -742,8 +755,8 @@ void TestExchange::exchangesOnSeparatePortsDoNotMeet()
 {
     Rig first;
     Rig second;
-    first.exchange.read();
-    second.exchange.write(kExampleImage);
+    first.session.read();
+    second.write();
     first.play(QStringLiteral("0e"));
     second.play(QStringLiteral("0f"));
     QCOMPARE(first.exchange.state(), LinkState::ImageExpected);

@@ -3,6 +3,7 @@
 // Every fault must end in exactly one clear message, a closed port, a loop
 // that is quiet again, and the sheet as it should be.
 #include "link/programmingexchange.h"
+#include "link/programmingsession.h"
 #include "link/radioprotocol.h"
 #include "simulatedradio.h"
 #include "support/radiolog.h"
@@ -117,7 +118,7 @@ bool TestFaults::start(const QByteArray &radioImage, const QString &deviceLink)
     f->start();
     if (!f->show())
         return false;
-    finished = std::make_unique<QSignalSpy>(&f->window->exchange(), &ProgrammingExchange::finished);
+    finished = std::make_unique<QSignalSpy>(f->window->findChild<ProgrammingSession *>(), &ProgrammingSession::finished);
     radio->line().clearLog();
     f->dialogs.clear();
     return true;
@@ -140,7 +141,7 @@ int TestFaults::completions() const
 {
     int n = 0;
     for (const QList<QVariant> &args : *finished)
-        n += args.at(0).value<ExchangeResult>().outcome == ExchangeOutcome::Ok ? 1 : 0;
+        n += args.at(0).value<SessionResult>().outcome == ExchangeOutcome::Ok ? 1 : 0;
     return n;
 }
 

@@ -4,10 +4,8 @@
 #include "app/sendimage.h"
 #include "common/appsettings.h"
 #include "common/dialogseam.h"
-#include "link/exchangetrace.h"
 #include "link/linkmessages.h"
 #include "link/openfailure.h"
-#include "link/serialservice.h"
 #include "radio/backupstore.h"
 #include "radio/decoder.h"
 #include "radio/plancompare.h"
@@ -24,14 +22,12 @@ constexpr char kVerifyErrorMessage[] = "Verify Error";
 } // namespace
 
 ExchangeCommands::ExchangeCommands(PlanDocument &document, PlanDisplay &sheet, DialogSeam &dialogs, SerialService &serial,
-                                   ProgrammingExchange::DeviceSource device, const AppSettings &settings,
-                                   const BackupStore &backups, QObject *parent)
-    : QObject(parent), m_document(document), m_sheet(sheet), m_dialogs(dialogs), m_serial(serial), m_device(std::move(device)),
-      m_settings(settings), m_backups(backups), m_exchange(serial, m_device)
+                                   PortResolver resolver, const AppSettings &settings, const BackupStore &backups,
+                                   QObject *parent)
+    : QObject(parent), m_document(document), m_sheet(sheet), m_dialogs(dialogs), m_settings(settings), m_backups(backups),
+      m_port(serial), m_session(m_port, std::move(resolver), &m_trace, this)
 {
-    // The trace ends an exchange before its handler can start the next one.
-    TraceExchanges(m_exchange, m_trace, [this] { return exchangeDevice(); });
-    connect(&m_exchange, &ProgrammingExchange::finished, this, &ExchangeCommands::onExchangeFinished);
+    connect(&m_session, &ProgrammingSession::finished, this, &ExchangeCommands::onSessionFinished);
 }
 
 ExchangeCommands::~ExchangeCommands() = default;
@@ -39,17 +35,19 @@ ExchangeCommands::~ExchangeCommands() = default;
 void ExchangeCommands::onReadClicked()
 {
     QString reason;
-    if (!m_exchange.openPort(&reason)) {
+    if (!m_session.openPort(&reason)) {
         showPortUnavailable(reason);
         return;
     }
     if (askQuestion(m_dialogs, QStringLiteral("Read from Radio?"), QStringLiteral("Read"), MessageButtons::YesNo,
                     MessageResult::Yes)
         != MessageResult::Yes)
-        return;
+        return; // the port stays open
     m_document.InitRadioData();
-    m_step = Step::Read;
-    m_exchange.read();
+    SessionOptions options;
+    options.backups = &m_backups;
+    options.keepEveryRead = true;
+    m_session.read(options);
 }
 
 void ExchangeCommands::onWriteClicked()
@@ -60,103 +58,61 @@ void ExchangeCommands::onWriteClicked()
         return;
     if (!PrepareSendImage(m_document, m_sheet, m_dialogs))
         return; // it has said why
-    m_writeImage = m_document.sendImage;
-    m_verify = m_settings.value(Choice::VerifyAfterWrite);
-    if (m_settings.value(Choice::BackUpBeforeWriting)) {
-        m_step = Step::BackupRead;
-        m_exchange.read();
-        return;
-    }
-    startWrite();
+    SessionOptions options;
+    options.backups = &m_backups;
+    options.backUpBeforeWrite = m_settings.value(Choice::BackUpBeforeWriting);
+    options.verifyAfterWrite = m_settings.value(Choice::VerifyAfterWrite);
+    options.keepPortAfterWrite = true;
+    m_session.write(m_document.sendImage, options);
 }
 
-void ExchangeCommands::startWrite()
+void ExchangeCommands::onPortChosen()
 {
-    m_step = Step::Write;
-    m_exchange.write(m_writeImage);
+    m_session.releasePort();
 }
 
-void ExchangeCommands::onExchangeFinished(const ExchangeResult &result)
+void ExchangeCommands::onSessionFinished(const SessionResult &result)
 {
     if (result.outcome == ExchangeOutcome::Superseded)
-        return; // the exchange that took its place carries the step on
-    Step step = std::exchange(m_step, Step::None);
-    // An exchange this object did not start, or a late verdict on a finished
-    // write, ends as a plain READ or WRITE.
-    const bool reading = step == Step::Read || step == Step::BackupRead || step == Step::VerifyRead;
-    if (step == Step::None || reading != (result.kind == ExchangeKind::Read))
-        step = result.kind == ExchangeKind::Read ? Step::Read : Step::None;
+        return; // the click that started over has its own end
     if (result.outcome != ExchangeOutcome::Ok) {
         showFailure(result);
         return;
     }
-    switch (step) {
-    case Step::Read:
-        onReadDone(result.image);
+    switch (result.step) {
+    case SessionStep::Read:
+        ShowPlan(m_sheet, PlanFieldTexts(result.image));
+        if (!result.backupFailure.isEmpty())
+            showPlain(m_dialogs, QStringLiteral("The plan was read, but a backup of it could not be kept."), {},
+                      result.backupFailure);
         return;
-    case Step::BackupRead:
-        onBackupReadDone(result.image);
-        return;
-    case Step::Write:
-        onWriteDone();
-        return;
-    case Step::VerifyRead:
-        onVerifyReadDone(result.image);
-        return;
-    case Step::None:
-        return;
-    }
-}
-
-void ExchangeCommands::onReadDone(const RadioImage &image)
-{
-    ShowPlan(m_sheet, PlanFieldTexts(image));
-    // Kept from what was read: nothing more goes on the line.
-    const BackupResult backup = m_backups.save(m_serial.device(), image);
-    if (!backup.saved)
-        showPlain(m_dialogs, QStringLiteral("The plan was read, but a backup of it could not be kept."), {},
-                  backup.reason);
-}
-
-void ExchangeCommands::onBackupReadDone(const RadioImage &image)
-{
-    const BackupResult backup = m_backups.save(m_serial.device(), image);
-    if (!backup.saved) {
+    case SessionStep::KeepBackup:
         showCritical(m_dialogs, QStringLiteral("Nothing was written: the radio's plan could not be backed up."),
-                     QStringLiteral("Error"), backup.reason);
+                     QStringLiteral("Error"), result.backupFailure);
         return;
+    case SessionStep::VerifyRead:
+        if (!result.differences.isEmpty())
+            showCritical(m_dialogs, QString::fromLatin1(kVerifyErrorMessage), QStringLiteral("Error"),
+                         DescribeDifferences(result.differences));
+        return;
+    case SessionStep::BackupRead:
+    case SessionStep::Write:
+        return; // a completed write ends silently
     }
-    startWrite();
 }
 
-void ExchangeCommands::onWriteDone()
-{
-    if (!m_verify)
-        return;
-    m_step = Step::VerifyRead;
-    m_exchange.read();
-}
-
-void ExchangeCommands::onVerifyReadDone(const RadioImage &image)
-{
-    const QList<FieldDifference> differences = ComparePlans(m_writeImage, image);
-    if (!differences.isEmpty())
-        showCritical(m_dialogs, QString::fromLatin1(kVerifyErrorMessage), QStringLiteral("Error"),
-                     DescribeDifferences(differences));
-}
-
-void ExchangeCommands::showFailure(const ExchangeResult &result)
+void ExchangeCommands::showFailure(const SessionResult &result)
 {
     switch (result.outcome) {
     case ExchangeOutcome::Ok:
-    case ExchangeOutcome::Superseded: // the click that started over has its own end
+    case ExchangeOutcome::Superseded:
         return;
     case ExchangeOutcome::PortUnavailable:
         showPortUnavailable(result.reason);
         return;
     case ExchangeOutcome::NoAnswer: {
         // What to check, under the reason when there is one.
-        const QString detail = ConnectionErrorDetail(m_serial.device());
+        const QString detail = ConnectionErrorDetail(result.device);
         showCritical(m_dialogs, ExchangeMessage(result.outcome), QStringLiteral("Error"),
                      result.reason.isEmpty() ? detail : result.reason + QStringLiteral("\n\n") + detail);
         return;
@@ -171,13 +127,6 @@ void ExchangeCommands::showFailure(const ExchangeResult &result)
 void ExchangeCommands::showPortUnavailable(const QString &reason)
 {
     showPlain(m_dialogs, ExchangeMessage(ExchangeOutcome::PortUnavailable), {}, reason);
-}
-
-QString ExchangeCommands::exchangeDevice() const
-{
-    if (m_serial.isOpen())
-        return m_serial.device();
-    return m_device ? m_device() : QString();
 }
 
 } // namespace kav

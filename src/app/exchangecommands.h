@@ -1,7 +1,8 @@
 #pragma once
 
 #include "link/linetrace.h"
-#include "link/programmingexchange.h"
+#include "link/portholder.h"
+#include "link/programmingsession.h"
 
 #include <QObject>
 
@@ -14,21 +15,19 @@ class PlanDisplay;
 class SerialService;
 struct PlanDocument;
 
-// READ and WRITE as the window offers them: the gates before an exchange (the
-// question, the encoded sheet), the engine with the data, and the box or the
-// shown plan each outcome ends in. With the choices on, WRITE is a sequence of
-// exchanges: a backup read before it, a read back after it. Every exchange is
-// kept in the line trace.
+// READ and WRITE as the window offers them: the gates before a session (the
+// question, the encoded sheet), the session with the choices, and the box or
+// the shown plan each result ends in. Every exchange is kept in the line trace.
 class ExchangeCommands : public QObject
 {
     Q_OBJECT
 
 public:
-    // device: what the engine opens when the port is closed, asked at every open.
+    // resolver: the device of the chosen COM port, asked as each session starts.
     // settings: the choices, read when WRITE is clicked; backups: where reads are kept.
     ExchangeCommands(PlanDocument &document, PlanDisplay &sheet, DialogSeam &dialogs, SerialService &serial,
-                     ProgrammingExchange::DeviceSource device, const AppSettings &settings,
-                     const BackupStore &backups, QObject *parent = nullptr);
+                     PortResolver resolver, const AppSettings &settings, const BackupStore &backups,
+                     QObject *parent = nullptr);
     ~ExchangeCommands() override;
 
     // READ: opens the port (a port that cannot be had is said at once), asks,
@@ -38,38 +37,28 @@ public:
     // be) and writes it; first reads and keeps the radio's plan when backing
     // up is chosen, and afterwards reads it back when verifying is.
     void onWriteClicked();
+    // Another COM port was chosen: the port held lets go, now or when the
+    // session going ends, so that the next READ or WRITE opens the chosen one.
+    void onPortChosen();
 
-    ProgrammingExchange &exchange() { return m_exchange; }
+    ProgrammingSession &session() { return m_session; }
+    ProgrammingExchange &exchange() { return m_session.exchange(); }
     // The last exchanges, bytes and outcomes.
     const LineTrace &trace() const { return m_trace; }
 
 private:
-    // What the exchange under way is for.
-    enum class Step { None, Read, BackupRead, Write, VerifyRead };
-
-    void onExchangeFinished(const ExchangeResult &result);
-    void onReadDone(const RadioImage &image);
-    void onBackupReadDone(const RadioImage &image);
-    void onWriteDone();
-    void onVerifyReadDone(const RadioImage &image);
-    void startWrite();
-    void showFailure(const ExchangeResult &result);
+    void onSessionFinished(const SessionResult &result);
+    void showFailure(const SessionResult &result);
     void showPortUnavailable(const QString &reason);
-    // The device of the exchange: the open port's, else the one an open would take.
-    QString exchangeDevice() const;
 
     PlanDocument &m_document;
     PlanDisplay &m_sheet;
     DialogSeam &m_dialogs;
-    SerialService &m_serial;
-    ProgrammingExchange::DeviceSource m_device;
     const AppSettings &m_settings;
     const BackupStore &m_backups;
-    LineTrace m_trace; // outlives the engine that feeds it
-    ProgrammingExchange m_exchange;
-    Step m_step = Step::None;
-    bool m_verify = false;   // read back after this write
-    RadioImage m_writeImage; // what this write sends
+    PortHolder m_port;
+    LineTrace m_trace; // outlives the session that feeds it
+    ProgrammingSession m_session;
 };
 
 } // namespace kav

@@ -144,8 +144,8 @@ MainWindow::MainWindow(PlanDocument &document, DialogSeam &dialogs, SerialServic
     connectCommand(m_exitButton, [this] { onExitClicked(); });
 
     m_exchangeCommands = std::make_unique<ExchangeCommands>(
-        m_document, *m_sheet, m_dialogs, m_serial, [this] { return m_portSetting->portDevice(); }, *m_settings,
-        *m_backups);
+        m_document, *m_sheet, m_dialogs, m_serial, [this] { return m_portSetting->portTarget(); }, *m_settings,
+        *m_backups, this);
     connectCommand(m_readButton, [this] { m_exchangeCommands->onReadClicked(); });
     connectCommand(m_writeButton, [this] { m_exchangeCommands->onWriteClicked(); });
     connect(qApp, &QGuiApplication::commitDataRequest, this, &MainWindow::commitSession);

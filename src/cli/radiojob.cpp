@@ -3,7 +3,6 @@
 #include "cli/clidialogs.h"
 #include "cli/exitcodes.h"
 #include "common/appfolder.h"
-#include "link/exchangetrace.h"
 #include "link/linkmessages.h"
 #include "link/openfailure.h"
 #include "link/portmap.h"
@@ -20,13 +19,16 @@ namespace kav::cli {
 namespace {
 
 // The device of the job: the one given, or COM n as comport.map in the
-// application folder says at the time of opening, as in the window.
-ProgrammingExchange::DeviceSource deviceSource(const QString &device, int comNumber)
+// application folder says when the session starts, as in the window.
+PortResolver portResolver(const QString &device, int comNumber)
 {
     if (!device.isEmpty())
-        return [device] { return device; };
+        return [device] { return PortTarget{device, {}}; };
     return [comNumber] {
-        return PortDevice(ReadPortMap(applicationFile(QString::fromLatin1(kPortMapFileName))).map, comNumber);
+        PortTarget target;
+        const PortMapRead map = ReadPortMap(applicationFile(QString::fromLatin1(kPortMapFileName)));
+        (void)ResolvePortDevice(map, comNumber, &target.device, &target.reason);
+        return target;
     };
 }
 
@@ -57,19 +59,37 @@ int exitCodeFor(ExchangeOutcome outcome)
 RadioJob::RadioJob(Kind kind, const QString &device, int comNumber, QObject *parent)
     : QObject(parent),
       m_kind(kind),
+      m_explicitDevice(device),
+      m_com(comNumber),
       m_prefix(device.isEmpty() ? QStringLiteral("COM%1").arg(comNumber) : device),
-      m_device(deviceSource(device, comNumber)),
-      m_serial(std::make_unique<QtSerialService>()),
-      m_exchange(*m_serial, m_device)
+      m_session(m_port, portResolver(device, comNumber), &m_trace)
 {
-    m_name = device.isEmpty() ? QStringLiteral("COM%1 (%2)").arg(comNumber).arg(m_device()) : device;
-    // Before onExchangeFinished, which may start the next exchange at once.
-    TraceExchanges(m_exchange, m_trace, m_device);
-    connect(&m_exchange, &ProgrammingExchange::progressed, this, &RadioJob::onExchangeProgressed);
-    connect(&m_exchange, &ProgrammingExchange::finished, this, &RadioJob::onExchangeFinished);
+    connect(&m_session.exchange(), &ProgrammingExchange::progressed, this, [this](LinkState, int blockBytes) {
+        m_blockBytes = blockBytes;
+        Q_EMIT progressed();
+    });
+    connect(&m_session, &ProgrammingSession::stepStarted, this, &RadioJob::progressed);
+    connect(&m_session, &ProgrammingSession::backedUp, this,
+            [this](const QString &path) { printMessage(m_prefix, QStringLiteral("Backed up to ") + path); });
+    connect(&m_session, &ProgrammingSession::finished, this, &RadioJob::onSessionFinished);
 }
 
 RadioJob::~RadioJob() = default;
+
+void RadioJob::setBackupFolder(const QString &folder)
+{
+    m_options.backUpBeforeWrite = !folder.isEmpty();
+    m_backups = folder.isEmpty() ? nullptr : std::make_unique<BackupStore>(folder);
+    m_options.backups = m_backups.get();
+}
+
+QString RadioJob::name() const
+{
+    if (!m_explicitDevice.isEmpty())
+        return m_explicitDevice;
+    const QString device = m_session.device();
+    return device.isEmpty() ? m_prefix : QStringLiteral("%1 (%2)").arg(m_prefix, device);
+}
 
 void RadioJob::interrupt(int exitCode)
 {
@@ -81,7 +101,7 @@ void RadioJob::start()
 {
     m_receivedImage.clear();
     if (m_kind == Kind::Read) {
-        m_exchange.read();
+        m_session.read(m_options);
         Q_EMIT progressed();
         return;
     }
@@ -91,14 +111,9 @@ void RadioJob::start()
         fail(ExitFileRefused, EncodeMessage(encoded.outcome));
         return;
     }
-    m_sendImage = encoded.image;
-    if (!m_backupFolder.isEmpty()) {
-        m_phase = Phase::Backup;
-        m_exchange.read();
-    } else {
-        m_phase = Phase::Write;
-        m_exchange.write(m_sendImage);
-    }
+    // The command line has no later use for the port: it is closed after the write.
+    m_options.keepPortAfterWrite = false;
+    m_session.write(encoded.image, m_options);
     Q_EMIT progressed();
 }
 
@@ -111,15 +126,16 @@ QString RadioJob::progress() const
 {
     if (m_finished)
         return m_exitCode == ExitOk ? QStringLiteral("done") : QStringLiteral("failed");
-    switch (m_exchange.state()) {
+    switch (m_session.exchange().state()) {
     case LinkState::WriteRequested:
         return QStringLiteral("asking to write");
     case LinkState::ImageSent:
         return QStringLiteral("plan sent");
     case LinkState::ReadRequested:
-        if (m_phase == Phase::Backup)
+        if (m_session.step() == SessionStep::BackupRead)
             return QStringLiteral("reading for the backup");
-        return m_phase == Phase::Verify ? QStringLiteral("verifying") : QStringLiteral("asking to read");
+        return m_session.step() == SessionStep::VerifyRead ? QStringLiteral("verifying")
+                                                           : QStringLiteral("asking to read");
     case LinkState::ImageExpected:
         return QStringLiteral("receiving %1/37").arg(std::min(m_blockBytes, kImageBlockSize));
     case LinkState::Idle:
@@ -128,72 +144,38 @@ QString RadioJob::progress() const
     return QStringLiteral("starting");
 }
 
-void RadioJob::onExchangeProgressed(LinkState, int blockBytes)
+void RadioJob::onSessionFinished(const SessionResult &result)
 {
-    m_blockBytes = blockBytes;
-    Q_EMIT progressed();
-}
-
-void RadioJob::onExchangeFinished(const ExchangeResult &result)
-{
-    if (m_phase == Phase::Backup) {
-        onBackupRead(result);
+    if (result.outcome == ExchangeOutcome::Superseded)
         return;
-    }
     if (result.outcome != ExchangeOutcome::Ok) {
-        failExchange(exitCodeFor(result.outcome), ExchangeMessage(result.outcome), result);
+        // A port that cannot be had is the same failure with or without a backup.
+        const bool backup = result.step == SessionStep::BackupRead && result.outcome != ExchangeOutcome::PortUnavailable;
+        const QString message = ExchangeMessage(result.outcome);
+        fail(backup ? int(ExitBackupFailed) : exitCodeFor(result.outcome),
+             backup ? QStringLiteral("Backup failed, nothing written: ") + message : message, result.reason,
+             result.outcome == ExchangeOutcome::NoAnswer ? ConnectionErrorDetail(result.device) : QString());
         return;
     }
-    if (result.kind == ExchangeKind::Read) {
-        onRead(result.image);
+    switch (result.step) {
+    case SessionStep::KeepBackup:
+        fail(ExitBackupFailed, QStringLiteral("Backup failed, nothing written: the radio's plan could not be kept"),
+             result.backupFailure);
         return;
-    }
-    m_plan = result.image; // what went out on the line
-    if (!m_verify) {
-        m_serial->close(); // the window keeps it open for later bytes; a finished job has no later
-        finish(ExitOk);
-        return;
-    }
-    m_phase = Phase::Verify;
-    m_receivedImage.clear();
-    m_exchange.read();
-    Q_EMIT progressed();
-}
-
-void RadioJob::onBackupRead(const ExchangeResult &result)
-{
-    const QString failed = QStringLiteral("Backup failed, nothing written: ");
-    if (result.outcome != ExchangeOutcome::Ok) {
-        failExchange(ExitBackupFailed, failed + ExchangeMessage(result.outcome), result);
-        return;
-    }
-    const BackupResult backup = BackupStore(m_backupFolder).save(m_device(), result.image);
-    if (!backup.saved) {
-        fail(ExitBackupFailed, failed + QStringLiteral("the radio's plan could not be kept"), backup.reason);
-        return;
-    }
-    printMessage(m_prefix, QStringLiteral("Backed up to ") + backup.path);
-    m_phase = Phase::Write;
-    m_exchange.write(m_sendImage);
-    Q_EMIT progressed();
-}
-
-void RadioJob::onRead(const RadioImage &image)
-{
-    m_receivedImage = image;
-    if (m_phase == Phase::Verify && m_receivedImage != m_plan) {
-        fail(ExitVerifyMismatch, QStringLiteral("Verify Error"), {},
-             DescribeDifferences(ComparePlans(m_plan, m_receivedImage)));
-        return;
+    case SessionStep::Read:
+        m_receivedImage = result.image;
+        break;
+    case SessionStep::VerifyRead:
+        if (!result.differences.isEmpty()) {
+            fail(ExitVerifyMismatch, QStringLiteral("Verify Error"), {}, DescribeDifferences(result.differences));
+            return;
+        }
+        break;
+    case SessionStep::BackupRead:
+    case SessionStep::Write:
+        break;
     }
     finish(ExitOk);
-}
-
-// A radio that does not answer gets what to check under the message, as in the window.
-void RadioJob::failExchange(int code, const QString &message, const ExchangeResult &result)
-{
-    fail(code, message, result.reason,
-         result.outcome == ExchangeOutcome::NoAnswer ? ConnectionErrorDetail(m_device()) : QString());
 }
 
 void RadioJob::fail(int code, const QString &message, const QString &detail, const QString &explanation)
@@ -215,8 +197,7 @@ void RadioJob::finish(int code, const QString &failure)
     m_finished = true;
     m_exitCode = code;
     m_failure = failure;
-    if (m_serial->isOpen())
-        m_serial->close();
+    m_port.release();
     Q_EMIT progressed();
     Q_EMIT done();
 }

@@ -1,7 +1,8 @@
 #pragma once
 
 #include "link/linetrace.h"
-#include "link/programmingexchange.h"
+#include "link/portholder.h"
+#include "link/programmingsession.h"
 #include "link/qtserialservice.h"
 #include "radio/channelplan.h"
 #include "radio/radioimage.h"
@@ -12,9 +13,10 @@
 
 namespace kav::cli {
 
-// One radio on one serial port: reads it, or writes a plan to it (after
-// keeping what it held as a backup) and optionally reads it back, through the
-// same engine as the window. Every exchange's bytes go into its line trace.
+// One radio on one serial port for the command line: a programming session
+// (a read, or a write with its backup and read-back) whose result becomes
+// lines on standard error and an exit code. Every exchange's bytes go into its
+// line trace.
 class RadioJob : public QObject
 {
     Q_OBJECT
@@ -28,17 +30,17 @@ public:
 
     // The plan to write (its image as read from a file); before start().
     void setPlan(const RadioImage &image) { m_plan = image; }
-    void setVerify(bool verify) { m_verify = verify; }
+    void setVerify(bool verify) { m_options.verifyAfterWrite = verify; }
     // Before a write: read the radio and keep its plan in folder first; empty for no backup.
-    void setBackupFolder(const QString &folder) { m_backupFolder = folder; }
+    void setBackupFolder(const QString &folder);
 
     void start();
     // Stops the job at once with exitCode (a signal's): the port is closed and done() is sent.
     void interrupt(int exitCode);
 
-    // What the user knows the port as.
-    QString name() const { return m_name; }
-    // The phase of the exchange, for a progress display.
+    // What the user knows the port as: the device, or "COMn (device)" once resolved.
+    QString name() const;
+    // The step of the session, for a progress display.
     QString progress() const;
     bool finished() const { return m_finished; }
     int exitCode() const { return m_exitCode; }
@@ -55,32 +57,24 @@ Q_SIGNALS:
     void done();
 
 private:
-    // What the exchange under way is for.
-    enum class Phase { Read, Backup, Write, Verify };
-
-    void onExchangeProgressed(LinkState state, int blockBytes);
-    void onExchangeFinished(const ExchangeResult &result);
-    void onBackupRead(const ExchangeResult &result);
-    void onRead(const RadioImage &image);
+    void onSessionFinished(const SessionResult &result);
     // explanation: lines printed under the message, indented.
     void fail(int code, const QString &message, const QString &detail = {}, const QString &explanation = {});
-    void failExchange(int code, const QString &message, const ExchangeResult &result);
     void finish(int code, const QString &failure = {});
 
     Kind m_kind;
-    QString m_name;
-    QString m_prefix; // names the device in messages
-    ProgrammingExchange::DeviceSource m_device;
-    std::unique_ptr<QtSerialService> m_serial;
-    RadioImage m_receivedImage; // what the last read received
-    RadioImage m_sendImage;     // what the write sends
-    LineTrace m_trace; // outlives the engine that feeds it
-    ProgrammingExchange m_exchange;
+    QString m_explicitDevice;
+    int m_com = 0;
+    QString m_prefix; // names the port in messages
+    QtSerialService m_serial;
+    PortHolder m_port{m_serial};
+    LineTrace m_trace; // outlives the session that feeds it
+    ProgrammingSession m_session;
+    std::unique_ptr<BackupStore> m_backups;
+    SessionOptions m_options;
+    RadioImage m_receivedImage; // what the read received
     RadioImage m_plan;
     int m_blockBytes = 0;
-    bool m_verify = false;
-    QString m_backupFolder;
-    Phase m_phase = Phase::Read;
     bool m_finished = false;
     int m_exitCode = 0;
     QString m_failure;

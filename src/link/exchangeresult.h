@@ -36,6 +36,16 @@ Q_ENUM_NS(LinkState)
 enum class LineDirection { ToRadio, FromRadio };
 Q_ENUM_NS(LineDirection)
 
+// The steps of a programming session, in the order a write runs them.
+enum class SessionStep {
+    Read,       // a read on its own
+    BackupRead, // before a write: the radio's plan is read...
+    KeepBackup, // ...and kept in the backups folder
+    Write,      // the plan is written
+    VerifyRead, // after a write: the radio is read back and compared
+};
+Q_ENUM_NS(SessionStep)
+
 struct ExchangeResult
 {
     ExchangeKind kind = ExchangeKind::Read;

@@ -55,6 +55,13 @@ struct PortMapRead
 [[nodiscard]] QString DefaultPortDevice(int number);
 // The mapped device of COM n, else the default one.
 [[nodiscard]] QString PortDevice(const PortMap &map, int number);
+// The device a COM port leads to, or why there is none.
+struct PortTarget
+{
+    QString device;
+    QString reason; // set when there is no device (an unusable map)
+};
+
 // The device of COM n as the map read says; false with *reason (the map's
 // path and why) when the map is unusable.
 [[nodiscard]] bool ResolvePortDevice(const PortMapRead &read, int number, QString *device, QString *reason);

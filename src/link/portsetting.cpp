@@ -37,6 +37,13 @@ QString PortSetting::deviceOf(int number) const
     return PortDevice(ReadPortMap(m_portMapFile).map, number);
 }
 
+PortTarget PortSetting::targetOf(int number) const
+{
+    PortTarget target;
+    (void)ResolvePortDevice(ReadPortMap(m_portMapFile), number, &target.device, &target.reason);
+    return target;
+}
+
 bool PortSetting::configure(int number)
 {
     if (number < kLowestPort || number > kHighestPort)
@@ -68,7 +75,10 @@ void PortSetting::LoadPortSetting()
 std::int16_t PortSetting::OpenCommPort()
 {
     if (!m_serial.isOpen()) {
-        if (!configure(m_portNumber) || !m_serial.open(portDevice()))
+        if (!configure(m_portNumber))
+            return 0;
+        const PortTarget target = portTarget();
+        if (!target.reason.isEmpty() || !m_serial.open(target.device))
             return 0;
     }
     if (!m_serial.isOpen())
@@ -94,7 +104,13 @@ bool PortSetting::choosePort(int number, QString *reason)
 {
     if (!m_serial.isOpen()) {
         // A port held open by an exchange keeps its number; otherwise check the new one.
-        const QString device = deviceOf(number);
+        const PortTarget target = targetOf(number);
+        if (!target.reason.isEmpty()) {
+            if (reason)
+                *reason = target.reason;
+            return false;
+        }
+        const QString device = target.device;
         if (!configure(number) || !m_serial.open(device)) {
             const QString why = m_serial.errorString();
             if (reason)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/portmap.h"
+
 #include <QString>
 
 #include <array>
@@ -46,8 +48,12 @@ public:
     // port (a number outside 1 to 255 is refused and leaves it), and its device.
     int configuredPort() const { return m_configuredPort; }
     QString portDevice() const { return deviceOf(m_configuredPort); }
-    // The device of COM n, as comport.map says now.
+    PortTarget portTarget() const { return targetOf(m_configuredPort); }
+    // The device of COM n, as comport.map says now (the default one when it cannot be read).
     QString deviceOf(int number) const;
+    // The same, or why there is none: a comport.map that is there but unusable
+    // leaves every COM number without a device.
+    PortTarget targetOf(int number) const;
 
     // comport.map in the application folder unless set.
     void setPortMapFile(const QString &path) { m_portMapFile = path; }

@@ -7,8 +7,8 @@
 
 namespace kav {
 
-ProgrammingExchange::ProgrammingExchange(SerialService &serial, DeviceSource device, QObject *parent)
-    : QObject(parent), m_serial(serial), m_device(std::move(device))
+ProgrammingExchange::ProgrammingExchange(SerialService &serial, QObject *parent)
+    : QObject(parent), m_serial(serial)
 {
     m_timer.setObjectName(QStringLiteral("Timer1"));
     m_timer.setSingleShot(true);
@@ -37,15 +37,6 @@ std::chrono::milliseconds ProgrammingExchange::responseTimeout() const
     return m_timer.intervalAsDuration();
 }
 
-bool ProgrammingExchange::openPort(QString *reason)
-{
-    if (m_serial.isOpen() || m_serial.open(m_device ? m_device() : QString()))
-        return true;
-    if (reason)
-        *reason = portReason();
-    return false;
-}
-
 void ProgrammingExchange::begin(ExchangeKind kind)
 {
     // A new exchange over a running one ends that one first, and its wait with it.
@@ -60,9 +51,8 @@ void ProgrammingExchange::begin(ExchangeKind kind)
 void ProgrammingExchange::read()
 {
     begin(ExchangeKind::Read);
-    QString reason;
-    if (!openPort(&reason)) {
-        finish(ExchangeOutcome::PortUnavailable, reason);
+    if (!m_serial.isOpen()) {
+        finish(ExchangeOutcome::PortUnavailable, portReason());
         return;
     }
     m_state = LinkState::ReadRequested;
@@ -74,9 +64,8 @@ void ProgrammingExchange::write(const RadioImage &image)
     m_image = image;
     begin(ExchangeKind::Write);
     m_state = LinkState::WriteRequested;
-    QString reason;
-    if (!openPort(&reason)) {
-        finish(ExchangeOutcome::PortUnavailable, reason);
+    if (!m_serial.isOpen()) {
+        finish(ExchangeOutcome::PortUnavailable, portReason());
         return;
     }
     sendCommand(WireBytes::WriteCommand);
@@ -135,7 +124,6 @@ void ProgrammingExchange::onWriteAnswer()
     const std::uint8_t answer = takeAnswer();
     m_received.clear(); // the radio sends nothing of the exchange with its 0x0F
     if (answer != WireBytes::WriteAccepted) {
-        closePort();
         finish(ExchangeOutcome::CommunicationError);
         return;
     }
@@ -143,7 +131,6 @@ void ProgrammingExchange::onWriteAnswer()
     // The timer runs from the hand-over of the block, not from its last byte on the line.
     if (!send(BuildImageBlock(m_image))) {
         const QString reason = m_serial.errorString();
-        closePort();
         finish(ExchangeOutcome::CommunicationError, reason);
         return;
     }
@@ -160,7 +147,6 @@ void ProgrammingExchange::onBlockVerdict()
         finish(ExchangeOutcome::Ok);
         return;
     }
-    closePort();
     finish(ExchangeOutcome::WriteRefused);
 }
 
@@ -168,7 +154,6 @@ void ProgrammingExchange::onReadAnswer()
 {
     const std::uint8_t answer = takeAnswer();
     if (answer != WireBytes::ReadAccepted) {
-        closePort();
         finish(ExchangeOutcome::CommunicationError);
         return;
     }
@@ -194,19 +179,16 @@ void ProgrammingExchange::onImageBlock()
     if (!BlockChecksumMatches(taken)) {
         const bool sent = sendByte(WireBytes::BlockBad);
         const QString reason = sent ? QString() : m_serial.errorString();
-        closePort();
         finish(ExchangeOutcome::CommunicationError, reason);
         return;
     }
     // The image counts only once the radio has been told it arrived.
     if (!sendByte(WireBytes::BlockOk)) {
         const QString reason = m_serial.errorString();
-        closePort();
         finish(ExchangeOutcome::CommunicationError, reason);
         return;
     }
     const RadioImage image = RadioImage::fromLinear(taken);
-    closePort();
     finish(ExchangeOutcome::Ok, {}, image);
 }
 
@@ -214,10 +196,9 @@ void ProgrammingExchange::onResponseTimeout()
 {
     if (!m_running)
         return;
-    // Disarmed and closed before anyone hears of it: nothing that arrives while
-    // a box is on screen is judged, and the time-out cannot fire again under it.
+    // Ended before anyone hears of it: nothing that arrives while a box is on
+    // screen is judged, and the time-out cannot fire again under it.
     m_timer.stop();
-    closePort();
     finish(ExchangeOutcome::NoAnswer);
 }
 
@@ -234,7 +215,6 @@ void ProgrammingExchange::onSerialError(SerialError error, const QString &reason
     if (!m_running || !m_timer.isActive())
         return;
     m_timer.stop();
-    closePort();
     finish(ExchangeOutcome::CommunicationError, reason);
 }
 
@@ -249,12 +229,6 @@ bool ProgrammingExchange::send(const QByteArray &bytes)
 bool ProgrammingExchange::sendByte(std::uint8_t byte)
 {
     return send(QByteArray(1, char(byte)));
-}
-
-void ProgrammingExchange::closePort()
-{
-    if (m_serial.isOpen())
-        m_serial.close();
 }
 
 void ProgrammingExchange::finish(ExchangeOutcome outcome, const QString &reason, const RadioImage &image)
@@ -275,7 +249,8 @@ void ProgrammingExchange::finish(ExchangeOutcome outcome, const QString &reason,
 QString ProgrammingExchange::portReason() const
 {
     const QString device = m_serial.device();
-    QString reason = m_serial.errorString();
+    QString reason = m_serial.isOpen() || !m_serial.errorString().isEmpty() ? m_serial.errorString()
+                                                                            : QStringLiteral("the port is not open");
     if (device.isEmpty() || reason.contains(device))
         return reason;
     return reason.isEmpty() ? device : QStringLiteral("%1: %2").arg(device, reason);

@@ -9,7 +9,6 @@
 
 #include <chrono>
 #include <cstdint>
-#include <functional>
 
 namespace kav {
 
@@ -22,17 +21,14 @@ inline constexpr auto kDefaultResponseTimeout = std::chrono::milliseconds(1000);
 // The read and write exchanges with the radio over one serial service: the
 // one-byte commands and acknowledges around the 37-byte image block, driven by
 // the service's notifications and one single-shot response timer. One object
-// per port; it knows nothing of sheets or boxes and ends every exchange with
-// one finished() result.
+// per port; it neither opens nor closes the port (its session does), knows
+// nothing of sheets or boxes and ends every exchange with one finished() result.
 class ProgrammingExchange : public QObject
 {
     Q_OBJECT
 
 public:
-    // The device to open when the port is closed, asked at every open.
-    using DeviceSource = std::function<QString()>;
-
-    ProgrammingExchange(SerialService &serial, DeviceSource device, QObject *parent = nullptr);
+    explicit ProgrammingExchange(SerialService &serial, QObject *parent = nullptr);
     ~ProgrammingExchange() override;
 
     // The steady clock of the lineBytes() time stamps, in nanoseconds.
@@ -41,18 +37,13 @@ public:
     void setResponseTimeout(std::chrono::milliseconds timeout);
     std::chrono::milliseconds responseTimeout() const;
 
-    // Opens the port when it is closed. False, with the device and the
-    // system's reason in *reason, when it cannot be opened.
-    [[nodiscard]] bool openPort(QString *reason = nullptr);
-
-    // Opens the port if closed and asks the radio for its image (0xE0). Over a
-    // running exchange it starts over (that one ends Superseded). Failures
-    // before the command is on its way end at once, inside the call, with
-    // PortUnavailable.
+    // Asks the radio on the open port for its image (0xE0). Over a running
+    // exchange it starts over (that one ends Superseded). A closed port, or a
+    // command that cannot be handed over, ends it at once, inside the call,
+    // with PortUnavailable.
     void read();
-    // Opens the port if closed and writes image (0xF0, then the block on 0x0F).
-    // The radio's 0x77 ends the write; the port stays open, and what the radio
-    // sends after it is only traced.
+    // Writes image (0xF0, then the block on 0x0F). The radio's 0x77 ends the
+    // write; what the radio sends after it is only traced.
     void write(const RadioImage &image);
 
     // Every exchange ends once, with one finished(); until then it is running.
@@ -92,12 +83,10 @@ private:
     [[nodiscard]] bool sendByte(std::uint8_t byte);
     // Hands the command over and arms the timer; PortUnavailable when it cannot be.
     void sendCommand(std::uint8_t command);
-    void closePort();
     void finish(ExchangeOutcome outcome, const QString &reason = {}, const RadioImage &image = {});
     QString portReason() const;
 
     SerialService &m_serial;
-    DeviceSource m_device;
     LinkState m_state = LinkState::Idle;
     ExchangeKind m_kind = ExchangeKind::Read;
     RadioImage m_image; // the image being written
