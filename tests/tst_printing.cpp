@@ -2,7 +2,7 @@
 
 #include "app/reportprinter.h"
 #include "report/reportpage.h"
-#include "radio/frequencyreport.h"
+#include "radio/reportlines.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "radio/frequencyreport.h"
+#include "radio/reportlines.h"
 
 #include <QTest>
 

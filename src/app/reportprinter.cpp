@@ -4,7 +4,7 @@
 
 #include "common/appfolder.h"
 #include "common/dialogseam.h"
-#include "radio/frequencyreport.h"
+#include "radio/reportlines.h"
 #include "report/reportpage.h"
 #include "report/reportpdf.h"
 #include "sheet/plandisplay.h"

@@ -1,6 +1,6 @@
 #include "cli/cli.h"
 
-#include "cli/clidialogs.h"
+#include "cli/consoleoutput.h"
 #include "cli/csvcommands.h"
 #include "cli/exitcodes.h"
 #include "cli/plancommands.h"

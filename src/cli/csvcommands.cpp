@@ -1,6 +1,6 @@
 #include "cli/csvcommands.h"
 
-#include "cli/clidialogs.h"
+#include "cli/consoleoutput.h"
 #include "cli/exitcodes.h"
 #include "cli/usage.h"
 #include "common/safefile.h"

@@ -1,5 +1,5 @@
 #include "cli/cli.h"
-#include "cli/clidialogs.h"
+#include "cli/consoleoutput.h"
 #include "cli/exitcodes.h"
 
 #include <QGuiApplication>

@@ -1,12 +1,12 @@
 #include "cli/plancommands.h"
 
-#include "cli/clidialogs.h"
+#include "cli/consoleoutput.h"
 #include "cli/exitcodes.h"
 #include "cli/usage.h"
 #include "link/serialdevices.h"
 #include "radio/decoder.h"
 #include "radio/frequencyfile.h"
-#include "radio/frequencyreport.h"
+#include "radio/reportlines.h"
 #include "report/reportpdf.h"
 
 #include <QCommandLineParser>

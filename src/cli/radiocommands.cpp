@@ -1,6 +1,6 @@
 #include "cli/radiocommands.h"
 
-#include "cli/clidialogs.h"
+#include "cli/consoleoutput.h"
 #include "cli/exitcodes.h"
 #include "cli/interruption.h"
 #include "cli/plancommands.h"

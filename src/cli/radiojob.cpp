@@ -1,6 +1,6 @@
 #include "cli/radiojob.h"
 
-#include "cli/clidialogs.h"
+#include "cli/consoleoutput.h"
 #include "cli/exitcodes.h"
 #include "common/appfolder.h"
 #include "link/linkmessages.h"

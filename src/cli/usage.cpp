@@ -1,6 +1,6 @@
 #include "cli/usage.h"
 
-#include "cli/clidialogs.h"
+#include "cli/consoleoutput.h"
 #include "cli/exitcodes.h"
 #include "common/safefile.h"
 

@@ -1,5 +1,9 @@
 #pragma once
 
+// The frequency report lives in three places: its 20 text lines
+// (radio/reportlines.h), their painting on a page and as a PDF (report/reportpage.h,
+// report/reportpdf.h), and PRINT in the window (app/reportprinter.h). This is the PDF file.
+
 #include <QPageLayout>
 #include <QString>
 #include <QStringList>

@@ -1,5 +1,9 @@
 #pragma once
 
+// The frequency report lives in three places: its 20 text lines
+// (radio/reportlines.h), their painting on a page and as a PDF (report/reportpage.h,
+// report/reportpdf.h), and PRINT in the window (app/reportprinter.h). This is the text lines.
+
 #include "radio/channelplan.h"
 
 #include <QDateTime>
@@ -28,8 +32,7 @@ QString ReportDateTime(const QDateTime &printedAt, const QLocale &locale);
 
 // The 20 lines of the one-page frequency report, top of the page first, laid
 // out with spaces for a monospaced font: the six field texts as they stand and
-// the file line of sheetFile (see ReportFileLine). The PDF page and the
-// printer paint them (report/reportpage.h); PRINT is app/reportprinter.h.
+// the file line of sheetFile (see ReportFileLine).
 QStringList FrequencyReportLines(const PlanFields &fields, const QString &sheetFile, const QDateTime &printedAt,
                                  const QLocale &locale);
 

@@ -1,4 +1,4 @@
-#include "cli/clidialogs.h"
+#include "cli/consoleoutput.h"
 
 #include "common/printable.h"
 

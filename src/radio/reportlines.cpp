@@ -1,4 +1,4 @@
-#include "radio/frequencyreport.h"
+#include "radio/reportlines.h"
 
 #include "radio/decoder.h"
 #include "radio/numbergrammar.h"
