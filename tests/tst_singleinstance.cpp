@@ -3,7 +3,9 @@
 
 #include "support/testfolder.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -25,11 +27,14 @@ private slots:
     void staleLockFromKilledProcessDoesNotBlock();
     void damagedApplicationFolderStillGivesWorkingWindow_data();
     void damagedApplicationFolderStillGivesWorkingWindow();
+    void lockOfAnotherComputerNamesItsHolder_data();
+    void lockOfAnotherComputerNamesItsHolder();
 
 private:
     // Visible windows whose title matches, of one program or of all.
     QStringList visibleWindows(const QString &namePattern, const QProcess *program = nullptr) const;
-    QProcess *startProgram();
+    // errors: standard error is kept for the test rather than passed on.
+    QProcess *startProgram(bool errors = false);
 
     QProcess m_xserver;
     QString m_display;
@@ -87,7 +92,7 @@ QStringList TestSingleInstance::visibleWindows(const QString &namePattern, const
     return QString::fromLatin1(search.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-QProcess *TestSingleInstance::startProgram()
+QProcess *TestSingleInstance::startProgram(bool errors)
 {
     auto *program = new QProcess;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -95,7 +100,7 @@ QProcess *TestSingleInstance::startProgram()
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     env.insert(QStringLiteral("XDG_DATA_HOME"), m_folder->dataHome());
     program->setProcessEnvironment(env);
-    program->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    program->setProcessChannelMode(errors ? QProcess::SeparateChannels : QProcess::ForwardedErrorChannel);
     program->start(QStringLiteral(KAVRILINK_EXECUTABLE), {});
     m_programs.append(program);
     return program;
@@ -210,6 +215,53 @@ void TestSingleInstance::damagedApplicationFolderStillGivesWorkingWindow()
     QCOMPARE(visibleWindows(kMainTitle, program).size(), 1);
     if (damage == QLatin1String("comport.inf is a directory"))
         QVERIFY(QFileInfo(folder.filePath(QStringLiteral("comport.inf"))).isDir()); // left alone
+}
+
+void TestSingleInstance::lockOfAnotherComputerNamesItsHolder_data()
+{
+    QTest::addColumn<int>("ageHours"); // of the lock, by its modification time
+    QTest::addColumn<bool>("takenOver");
+    QTest::addColumn<QString>("said"); // on standard error
+    QTest::newRow("an hour old: it may still run there") << 1 << false
+                                                         << "is held by process 4242 (kavrilink) on host oldpc since ";
+    QTest::newRow("a day old: taken over") << 25 << true << "Took over the lock file ";
+}
+
+void TestSingleInstance::lockOfAnotherComputerNamesItsHolder()
+{
+    QFETCH(int, ageHours);
+    QFETCH(bool, takenOver);
+    QFETCH(QString, said);
+    // A restored or roaming home folder brings the lock of a copy on another computer.
+    const QDir folder(m_folder->appFolder());
+    QVERIFY(QDir().mkpath(folder.path()));
+    const QString path = folder.filePath(QStringLiteral("kavrilink.lock"));
+    QFile lock(path);
+    QVERIFY(lock.open(QIODevice::WriteOnly));
+    lock.write("4242\nkavrilink\noldpc\n");
+    QVERIFY(lock.flush()); // before the time is set, which a later write would change
+    QVERIFY(lock.setFileTime(QDateTime::currentDateTime().addSecs(-3600 * ageHours), QFileDevice::FileModificationTime));
+    lock.close();
+
+    QProcess *program = startProgram(true);
+    if (takenOver) {
+        QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(kMainTitle, program).size(), 1, 60000);
+        QCOMPARE(visibleWindows(kBoxTitle, program).size(), 0);
+        QFile now(path); // the lock is this copy's now
+        QVERIFY(now.open(QIODevice::ReadOnly));
+        QCOMPARE(now.readLine().trimmed(), QByteArray::number(program->processId()));
+    } else {
+        QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(kBoxTitle, program).size(), 1, 60000);
+        QCOMPARE(visibleWindows(kMainTitle, program).size(), 0);
+    }
+    QString errors;
+    QString line; // the program's own line, among Qt's notes
+    const QString start = takenOver ? said + path : QStringLiteral("The lock file ") + path + u' ' + said;
+    QTRY_VERIFY_WITH_TIMEOUT((errors += QString::fromLocal8Bit(program->readAllStandardError()),
+                              line = errors.split(u'\n').filter(start).value(0), !line.isEmpty()),
+                             20000);
+    QVERIFY2(line.contains(QStringLiteral("process 4242")) && line.contains(QStringLiteral("host oldpc")),
+             qPrintable(line));
 }
 
 QTEST_GUILESS_MAIN(TestSingleInstance)

@@ -1,8 +1,11 @@
 #include "app/singleinstance.h"
 
+#include "common/printable.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QSysInfo>
 
 namespace kav {
 
@@ -33,16 +36,38 @@ bool SingleInstance::acquire()
     qint64 pid = 0;
     QString host;
     QString application;
-    if (m_lock.getLockInfo(&pid, &host, &application))
-        return false;
+    if (m_lock.getLockInfo(&pid, &host, &application)) {
+        const QDateTime since = QFileInfo(m_path).lastModified();
+        const QString thisHost = QSysInfo::machineHostName();
+        const QString where =
+            host == thisHost ? QStringLiteral("this computer") : QStringLiteral("host ") + PrintableText(host);
+        m_holder = QStringLiteral("The lock file %1 is held by process %2 (%3) on %4 since %5.")
+                       .arg(m_path)
+                       .arg(pid)
+                       .arg(application.isEmpty() ? QStringLiteral("a program") : PrintableText(application), where,
+                            since.toString(QStringLiteral("yyyy-MM-dd HH:mm")));
+        // Another computer's process cannot be looked at; after a day its copy is taken to be gone.
+        if (host == thisHost || since.secsTo(QDateTime::currentDateTime()) < kForeignLockDays * 24 * 3600)
+            return false;
+        if (!m_lock.removeStaleLockFile() || !m_lock.tryLock(0))
+            return false; // another copy took it just now, or it cannot be removed: the holder stands
+        m_notice = QStringLiteral("Took over the lock file %1 of process %2 on %3, unchanged since %4")
+                       .arg(m_path)
+                       .arg(pid)
+                       .arg(where, since.toString(QStringLiteral("yyyy-MM-dd HH:mm")));
+        m_holder.clear();
+        return true;
+    }
     QFile file(m_path);
     if (!file.open(QIODevice::ReadOnly)) {
         m_notice = QStringLiteral("The lock file %1 cannot be read (%2)%3").arg(m_path, file.errorString(), withoutCheck);
         return true;
     }
     file.close();
-    if (QFileInfo(m_path).lastModified().secsTo(QDateTime::currentDateTime()) < kFreshLockSeconds)
+    if (QFileInfo(m_path).lastModified().secsTo(QDateTime::currentDateTime()) < kFreshLockSeconds) {
+        m_holder = QStringLiteral("The lock file %1 is being made by another copy starting now.").arg(m_path);
         return false;
+    }
     if (!m_lock.removeStaleLockFile()) {
         m_notice = QStringLiteral("The damaged lock file %1 cannot be removed%2").arg(m_path, withoutCheck);
         return true;

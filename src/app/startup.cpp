@@ -6,6 +6,7 @@
 #include "app/qtdialogseam.h"
 #include "app/singleinstance.h"
 #include "common/appfolder.h"
+#include "common/printable.h"
 #include "link/qtserialservice.h"
 
 #include <QApplication>
@@ -21,7 +22,8 @@ int runKavrilink()
 
     SingleInstance instance(applicationFile(QStringLiteral("kavrilink.lock")));
     if (!instance.acquire()) {
-        showPlain(dialogs, QStringLiteral("Already Program Running"));
+        std::fprintf(stderr, "%s\n", qPrintable(PrintableText(instance.holder())));
+        showPlain(dialogs, QStringLiteral("Already Program Running"), {}, instance.holder());
         return 0;
     }
     if (!instance.notice().isEmpty())
