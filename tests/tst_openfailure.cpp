@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+
 using namespace kav;
 
 namespace {
@@ -37,6 +39,10 @@ class TestOpenFailure : public QObject
 private Q_SLOTS:
     void namesTheCause_data();
     void namesTheCause();
+    void namesTheCauseOfAComPort_data();
+    void namesTheCauseOfAComPort();
+    void listsPortsInNumberOrder_data();
+    void listsPortsInNumberOrder();
 };
 
 void TestOpenFailure::namesTheCause_data()
@@ -125,6 +131,78 @@ void TestOpenFailure::namesTheCause()
     QCOMPARE(DiagnoseOpenFailure(QDir(root).filePath(device), QSerialPort::SerialPortError(error), reason, accessible,
                                  group, places),
              expected.arg(root));
+}
+
+void TestOpenFailure::namesTheCauseOfAComPort_data()
+{
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<int>("error");
+    QTest::addColumn<QString>("reason"); // as Windows words it
+    QTest::addColumn<QList<SerialDevice>>("ports");
+    QTest::addColumn<QString>("expected");
+
+    const QList<SerialDevice> ports{
+        {QStringLiteral("COM1"), {}, QStringLiteral("Communications Port"), QStringLiteral("(Standard port types)"),
+         {}, 0, 0},
+        {QStringLiteral("COM12"), {}, QStringLiteral("USB Serial Port"), QStringLiteral("FTDI"),
+         QStringLiteral("A5XK3RJQ"), 0x0403, 0x6001},
+        {QStringLiteral("COM20"), {}, {}, {}, {}, 0, 0}};
+    QTest::newRow("no such port")
+        << "COM7" << int(QSerialPort::DeviceNotFoundError) << "The system cannot find the file specified." << ports
+        << "COM7: The system cannot find the file specified. The serial ports here are: COM1 (Communications Port, "
+           "(Standard port types)), COM12 (USB Serial Port, FTDI, serial A5XK3RJQ, VID:PID 0403:6001), COM20.";
+    QTest::newRow("no port at all") << "COM3" << int(QSerialPort::DeviceNotFoundError)
+                                    << "The system cannot find the file specified." << QList<SerialDevice>{}
+                                    << "COM3: The system cannot find the file specified. There is no serial port: "
+                                       "is the adapter plugged in?";
+    QTest::newRow("held by another program")
+        << "COM12" << int(QSerialPort::PermissionError) << "Access is denied.\r\n" << ports
+        << "COM12: Access is denied. The port is in use by another program: close the port there, then try again.";
+    QTest::newRow("another failure, said as it is")
+        << "COM12" << int(QSerialPort::OpenError) << "The device is not ready." << ports
+        << "COM12: The device is not ready.";
+    QTest::newRow("a reason without a full stop")
+        << "COM4" << int(QSerialPort::UnknownError) << "Unknown error" << ports << "COM4: Unknown error.";
+}
+
+void TestOpenFailure::namesTheCauseOfAComPort()
+{
+    QFETCH(QString, port);
+    QFETCH(int, error);
+    QFETCH(QString, reason);
+    QFETCH(QList<SerialDevice>, ports);
+    QFETCH(QString, expected);
+    QCOMPARE(DiagnoseComPortOpenFailure(port, QSerialPort::SerialPortError(error), reason, ports), expected);
+}
+
+void TestOpenFailure::listsPortsInNumberOrder_data()
+{
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QStringList>("expected");
+
+    QTest::newRow("COM ports") << QStringList{"COM10", "COM2", "COM1", "COM20", "COM3"}
+                               << QStringList{"COM1", "COM2", "COM3", "COM10", "COM20"};
+    QTest::newRow("Linux families")
+        << QStringList{"/dev/ttyS10", "/dev/ttyUSB0", "/dev/ttyS9", "/dev/ttyACM1", "/dev/ttyS0"}
+        << QStringList{"/dev/ttyACM1", "/dev/ttyS0", "/dev/ttyS9", "/dev/ttyS10", "/dev/ttyUSB0"};
+    QTest::newRow("leading zeros after their value") << QStringList{"COM010", "COM9", "COM01", "COM1"}
+                                                     << QStringList{"COM1", "COM01", "COM9", "COM010"};
+    QTest::newRow("names without a number first in their family")
+        << QStringList{"/dev/rfcomm1", "/dev/rfcomm", "COM2"} << QStringList{"/dev/rfcomm", "/dev/rfcomm1", "COM2"};
+}
+
+void TestOpenFailure::listsPortsInNumberOrder()
+{
+    QFETCH(QStringList, names);
+    QFETCH(QStringList, expected);
+    std::sort(names.begin(), names.end(), PortNameLess);
+    QCOMPARE(names, expected);
+    // A strict order: no name comes before itself, and the sorted list is in order pairwise.
+    for (qsizetype i = 0; i < expected.size(); ++i) {
+        QVERIFY(!PortNameLess(expected.at(i), expected.at(i)));
+        if (i > 0)
+            QVERIFY2(PortNameLess(expected.at(i - 1), expected.at(i)), qPrintable(expected.at(i)));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestOpenFailure)

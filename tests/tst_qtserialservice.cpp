@@ -42,6 +42,8 @@ private slots:
     void readsPortMapFiles_data();
     void readsPortMapFiles();
     void mapsUnlistedPortsToSystemDevices();
+    void opensWindowsPortsByCapitalName_data();
+    void opensWindowsPortsByCapitalName();
     void writesPortMapReadBackAlike();
 
     void opensDeviceWithRadioLine();
@@ -119,6 +121,10 @@ void TestQtSerialService::parsesPortMap_data()
                       "COM1 /dev/nosign\nCOM2=\n=/dev/nokey\nCOM-1=/dev/neg\nCOM1.5=/dev/frac\nCOM 3=/dev/gap\n"
                       "COM4=/dev/good")
         << PortMap{{4, "/dev/good"}};
+    QTest::newRow("Windows ports, as Notepad saves them")
+        << QByteArray("\xEF\xBB\xBF"
+                      "COM1=COM7\r\nCOM2 = COM12\r\ncom3=\\\\.\\COM20\r\n")
+        << PortMap{{1, "COM7"}, {2, "COM12"}, {3, "\\\\.\\COM20"}};
     QTest::newRow("device name with = kept whole")
         << QByteArray("COM1=/dev/serial/by-path/pci-0:1.0=x") << PortMap{{1, "/dev/serial/by-path/pci-0:1.0=x"}};
 }
@@ -235,6 +241,30 @@ void TestQtSerialService::mapsUnlistedPortsToSystemDevices()
     QCOMPARE(PortDevice(map, 255), QStringLiteral("/dev/ttyS254"));
 #endif
     QCOMPARE(PortDevice(map, 2), QStringLiteral("/dev/ttyUSB0"));
+}
+
+void TestQtSerialService::opensWindowsPortsByCapitalName_data()
+{
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<QString>("opened");
+
+    QTest::newRow("COM1") << "COM1" << "COM1";
+    QTest::newRow("COM10 and up") << "COM12" << "COM12";
+    QTest::newRow("small letters") << "com12" << "COM12";
+    QTest::newRow("mixed case") << "Com3" << "COM3";
+    QTest::newRow("blanks") << " com255 " << "COM255";
+    QTest::newRow("device namespace") << "\\\\.\\com20" << "\\\\.\\COM20";
+    QTest::newRow("not a port number") << "COMX" << "COMX";
+    QTest::newRow("a longer name") << "COM12A" << "COM12A";
+    QTest::newRow("a Linux device") << "/dev/ttyUSB0" << "/dev/ttyUSB0";
+    QTest::newRow("a path ending in a port") << "C:\\ports\\com3" << "C:\\ports\\com3";
+}
+
+void TestQtSerialService::opensWindowsPortsByCapitalName()
+{
+    QFETCH(QString, device);
+    QFETCH(QString, opened);
+    QCOMPARE(WindowsPortName(device), opened);
 }
 
 void TestQtSerialService::writesPortMapReadBackAlike()

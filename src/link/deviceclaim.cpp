@@ -1,5 +1,7 @@
 #include "link/deviceclaim.h"
 
+#include "link/portmap.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -14,6 +16,7 @@ namespace kav {
 
 namespace {
 
+#ifdef Q_OS_UNIX
 QString systemLockFolder()
 {
     for (const QString &folder : {QStringLiteral("/run/lock"), QStringLiteral("/var/lock")}) {
@@ -23,6 +26,7 @@ QString systemLockFolder()
     }
     return QDir::tempPath();
 }
+#endif
 
 } // namespace
 
@@ -33,9 +37,9 @@ DeviceClaim::~DeviceClaim() = default;
 bool DeviceClaim::claim(const QString &device, QString *reason)
 {
     release();
+#ifdef Q_OS_UNIX
     const QString canonical = QFileInfo(device).canonicalFilePath();
     m_openPath = canonical.isEmpty() ? device : canonical;
-#ifdef Q_OS_UNIX
     struct stat info{};
     if (canonical.isEmpty() || ::stat(QFile::encodeName(canonical).constData(), &info) != 0 || !S_ISCHR(info.st_mode))
         return true;
@@ -62,6 +66,9 @@ bool DeviceClaim::claim(const QString &device, QString *reason)
     }
     return false;
 #else
+    // Windows lets one program at a time open a port (another gets "access
+    // denied"), and a port has one name: "COM5" is opened as it is.
+    m_openPath = WindowsPortName(device);
     Q_UNUSED(reason)
     return true;
 #endif

@@ -12,7 +12,8 @@ namespace kav {
 // opened by (the device, a symlink such as /dev/serial/by-id/..., another node
 // with the same device number): a lock file named after the device number, in
 // the system's lock folder, which also names the holder. Root is not exempt,
-// unlike the terminal's own exclusive mode.
+// unlike the terminal's own exclusive mode. On Windows, which opens a port for
+// one program only, it claims nothing and opens the port by its capital name.
 class DeviceClaim
 {
 public:

@@ -154,11 +154,41 @@ QString DiagnoseOpenFailure(const QString &device, QSerialPort::SerialPortError 
     return text;
 }
 
+QString DiagnoseComPortOpenFailure(const QString &port, QSerialPort::SerialPortError error, const QString &reason,
+                                   const QList<SerialDevice> &ports)
+{
+    // Windows' texts end with a full stop; the sentences added bring their own.
+    QString said = reason.trimmed();
+    while (said.endsWith(QLatin1Char('.')))
+        said.chop(1);
+    const QString text = withDevice(port, said);
+    switch (error) {
+    case QSerialPort::DeviceNotFoundError: {
+        if (ports.isEmpty())
+            return text + QStringLiteral(". There is no serial port: is the adapter plugged in?");
+        QStringList shown;
+        for (const SerialDevice &each : ports) {
+            const QString about = DescribeSerialDevice(each);
+            shown.append(about.isEmpty() ? each.device : QStringLiteral("%1 (%2)").arg(each.device, about));
+        }
+        return text + QStringLiteral(". The serial ports here are: %1.").arg(shown.join(QStringLiteral(", ")));
+    }
+    case QSerialPort::PermissionError:
+        return text + QStringLiteral(". The port is in use by another program: close the port there, then try again.");
+    default:
+        return text + QLatin1Char('.');
+    }
+}
+
 QString DiagnoseOpenFailure(const QString &device, const QSerialPort &port)
 {
+#ifdef Q_OS_WIN
+    return DiagnoseComPortOpenFailure(device, port.error(), port.errorString(), ListSerialDevices());
+#else
     const QFileInfo info(device);
     return DiagnoseOpenFailure(device, port.error(), port.errorString(), info.isReadable() && info.isWritable(),
                                info.group(), SystemPlaces::live());
+#endif
 }
 
 QStringList ExistingSerialDevices(const SystemPlaces &places)

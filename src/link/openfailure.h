@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/serialdevices.h"
+
 #include <QSerialPort>
 #include <QString>
 #include <QStringList>
@@ -44,6 +46,14 @@ enum class OpenFailureCause { NoSuchDevice, Permission, Busy, Other };
 [[nodiscard]] QString DiagnoseOpenFailure(const QString &device, QSerialPort::SerialPortError error,
                                           const QString &reason, bool accessible, const QString &group,
                                           const SystemPlaces &places);
+
+// The Windows counterpart, for a port name such as "COM7" (Windows keeps no
+// lock files and no /proc, and opens a port for one program at a time):
+// - no such port: the ports there are (as ListSerialDevices gives them, each
+//   with what is known of it), or that there is none;
+// - access denied: another program has the port open.
+[[nodiscard]] QString DiagnoseComPortOpenFailure(const QString &port, QSerialPort::SerialPortError error,
+                                                 const QString &reason, const QList<SerialDevice> &ports);
 
 // The same for port, whose open of device has just failed, on the live system.
 [[nodiscard]] QString DiagnoseOpenFailure(const QString &device, const QSerialPort &port);

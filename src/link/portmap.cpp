@@ -124,6 +124,17 @@ QString DefaultPortDevice(int number)
 #endif
 }
 
+QString WindowsPortName(const QString &device)
+{
+    static const QRegularExpression port(QStringLiteral(R"re(^(\\\\\.\\)?com([0-9]{1,3})$)re"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    const QString trimmed = device.trimmed();
+    const QRegularExpressionMatch match = port.match(trimmed);
+    if (!match.hasMatch())
+        return device;
+    return match.captured(1) + QStringLiteral("COM") + match.captured(2);
+}
+
 QString PortDevice(const PortMap &map, int number)
 {
     return map.value(number, DefaultPortDevice(number));

@@ -53,6 +53,10 @@ struct PortMapRead
 
 // The device of COM n without a map entry: /dev/ttyS(n-1) on Linux, COMn on Windows.
 [[nodiscard]] QString DefaultPortDevice(int number);
+// A Windows port name as QSerialPort opens it: "com12" -> "COM12" (it adds the
+// "\\.\" that ports from COM10 up need only to names in capitals), blanks
+// trimmed; anything else as it is.
+[[nodiscard]] QString WindowsPortName(const QString &device);
 // The mapped device of COM n, else the default one.
 [[nodiscard]] QString PortDevice(const PortMap &map, int number);
 // The device a COM port leads to, or why there is none.

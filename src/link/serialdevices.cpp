@@ -58,15 +58,53 @@ QList<SerialDevice> AttachByIdPaths(QList<SerialDevice> devices, const QString &
     return devices;
 }
 
+bool PortNameLess(const QString &a, const QString &b)
+{
+    // "COM12" -> ("COM", "12"); the number compares by value, then by its zeros ("COM01" after "COM1").
+    const auto split = [](const QString &name) {
+        qsizetype digits = name.size();
+        while (digits > 0 && name.at(digits - 1).isDigit())
+            --digits;
+        QStringView number = QStringView(name).mid(digits);
+        while (number.size() > 1 && number.front() == QLatin1Char('0'))
+            number = number.mid(1);
+        return std::make_pair(QStringView(name).left(digits), number);
+    };
+    const auto [stemA, numberA] = split(a);
+    const auto [stemB, numberB] = split(b);
+    if (const int stems = stemA.compare(stemB); stems != 0)
+        return stems < 0;
+    if (numberA.size() != numberB.size())
+        return numberA.size() < numberB.size();
+    if (const int numbers = numberA.compare(numberB); numbers != 0)
+        return numbers < 0;
+    if (a.size() != b.size())
+        return a.size() < b.size();
+    return a < b;
+}
+
 QList<SerialDevice> ListSerialDevices(const QString &byIdFolder)
 {
     QList<SerialDevice> devices;
     for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
-        devices.append({info.systemLocation(), QString(), info.description(), info.manufacturer(), info.serialNumber(),
+#ifdef Q_OS_WIN
+        // "COM5", as comport.map and the user name it; QSerialPort adds the "\\.\" itself.
+        const QString name = info.portName();
+#else
+        const QString name = info.systemLocation();
+#endif
+        devices.append({name, QString(), info.description(), info.manufacturer(), info.serialNumber(),
                         info.hasVendorIdentifier() ? info.vendorIdentifier() : quint16(0),
                         info.hasProductIdentifier() ? info.productIdentifier() : quint16(0)});
     }
+    std::stable_sort(devices.begin(), devices.end(),
+                     [](const SerialDevice &a, const SerialDevice &b) { return PortNameLess(a.device, b.device); });
+#ifdef Q_OS_WIN
+    Q_UNUSED(byIdFolder)
+    return devices;
+#else
     return AttachByIdPaths(std::move(devices), byIdFolder);
+#endif
 }
 
 } // namespace kav

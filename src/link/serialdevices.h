@@ -10,12 +10,13 @@ namespace kav {
 
 // Where udev keeps a link named after each USB serial adapter's identity; the
 // link follows the adapter to whatever /dev/ttyUSB* or /dev/ttyACM* it gets.
+// Windows has no such links: there an adapter is known by its serial number.
 inline constexpr char kSerialByIdFolder[] = "/dev/serial/by-id";
 
 // A serial device as the system lists it.
 struct SerialDevice
 {
-    QString device;   // the system's name for it now, such as /dev/ttyUSB0
+    QString device;   // the system's name for it now, such as /dev/ttyUSB0 or COM5
     QString byIdPath; // the stable link to it in the by-id folder; empty when there is none
     QString description;
     QString manufacturer;
@@ -46,7 +47,12 @@ QString DescribeSerialDevice(const SerialDevice &device);
 // ordered by it; the others follow in their order.
 [[nodiscard]] QList<SerialDevice> AttachByIdPaths(QList<SerialDevice> devices, const QString &byIdFolder);
 
-// The system's serial devices with their by-id paths.
+// Orders names by their text, a trailing number by its value: COM2 before
+// COM10, ttyS9 before ttyS10, ttyACM0 before ttyS0.
+[[nodiscard]] bool PortNameLess(const QString &a, const QString &b);
+
+// The system's serial devices in PortNameLess order, with their by-id paths
+// (first) on Linux; on Windows by their port names ("COM5").
 [[nodiscard]] QList<SerialDevice> ListSerialDevices(const QString &byIdFolder = QString::fromLatin1(kSerialByIdFolder));
 
 } // namespace kav
