@@ -97,6 +97,18 @@ QString QtDialogSeam::getSaveFileName(const FileDialogRequest &request)
 
 bool QtDialogSeam::showPrintDialog(const PrintDialogRequest &request, QPrinter &printer)
 {
+#ifdef Q_OS_WIN
+    // Windows' print dialog serves installed printers only; with none, the
+    // report goes to the PDF file chosen here, as the dialog elsewhere offers.
+    if (printer.outputFormat() == QPrinter::PdfFormat) {
+        const QString path = QFileDialog::getSaveFileName(m_parent, request.title, printer.outputFileName(),
+                                                          QStringLiteral("PDF (*.pdf)"));
+        if (path.isEmpty())
+            return false;
+        printer.setOutputFileName(path);
+        return true;
+    }
+#endif
     QPrintDialog dialog(&printer, m_parent);
     dialog.setWindowTitle(request.title);
     dialog.setMinMax(request.minPage, request.maxPage);
