@@ -3,9 +3,12 @@
 // Widgets window of the same size and fonts (barewindow), started alternately
 // in the same run, each a fresh process. Prints medians and their ratios.
 //
-//   bench_startup [--runs N] [--platform offscreen|xcb]
+//   bench_startup [--runs N] [--platform offscreen|xcb] [--backups N]
+// --backups N puts N backups of the last days into Kavrilink's backups folder
+// first (none old enough to be pruned, so every start lists them all).
 // For xcb run it under an X server (scripts/bench uses xvfb-run).
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -76,6 +79,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     int runs = 20;
+    int backups = 0;
     QString platform = QStringLiteral("offscreen");
     const QStringList args = app.arguments();
     for (int i = 1; i + 1 < args.size(); i += 2) {
@@ -83,6 +87,8 @@ int main(int argc, char *argv[])
             runs = args[i + 1].toInt();
         else if (args[i] == QLatin1String("--platform"))
             platform = args[i + 1];
+        else if (args[i] == QLatin1String("--backups"))
+            backups = args[i + 1].toInt();
     }
 
     const QString here = QCoreApplication::applicationDirPath();
@@ -98,6 +104,15 @@ int main(int argc, char *argv[])
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
     environment.insert(QStringLiteral("XDG_DATA_HOME"), data.path());
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    const QDir backupFolder(QDir(data.path()).filePath(QStringLiteral("Kavrilink/backups")));
+    QDir().mkpath(backupFolder.path());
+    const QDateTime now = QDateTime::currentDateTime();
+    for (int i = 0; i < backups; ++i) {
+        QFile file(backupFolder.filePath(
+            QStringLiteral("ttyUSB0-%1.sav").arg(now.addSecs(-60 * i).toString(QStringLiteral("yyyyMMdd-HHmmss")))));
+        if (!file.open(QIODevice::WriteOnly) || file.write(QByteArray(" 0 \r\n").repeated(36)) != 180)
+            return 1;
+    }
 
     // One start of each first, not counted: loads the libraries into the page cache.
     for (Program *p : {&bare, &kav}) {
@@ -126,7 +141,8 @@ int main(int argc, char *argv[])
     const double startKav = median(kav.starts);
     const double peakBare = median(bare.peaks);
     const double peakKav = median(kav.peaks);
-    std::printf("platform %s: %d cold starts of each, alternating\n", qPrintable(platform), runs);
+    std::printf("platform %s: %d cold starts of each, alternating; %d backups\n", qPrintable(platform), runs,
+                backups);
     std::printf("  %-26s %12s %12s %7s %8s\n", "", "bare window", "kavrilink", "ratio", "target");
     std::printf("  %-26s %9.1f ms %9.1f ms %7.2f %8s\n", "start to idle, median", startBare, startKav,
                 startKav / startBare, "<= 1.25");

@@ -1,7 +1,9 @@
+#include "radio/backuppruner.h"
 #include "radio/backupstore.h"
 
 #include <QDir>
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -126,6 +128,9 @@ void TestBackupStore::prunesOnlyOldBackupsBeyondTheNewest_data()
         << backupsAged(0, kept) + backupsAged(maxAge + 10, 10) << QStringList() << backupsAged(maxAge + 10, 10);
     QTest::newRow("the newest old ones stay")
         << backupsAged(0, kept - 10) + backupsAged(maxAge + 1, 30) << QStringList() << backupsAged(maxAge + 11, 20);
+    QTest::newRow("more than a few turns' worth")
+        << backupsAged(0, kept) + backupsAged(maxAge + 10, 3 * BackupPruner::kEntriesPerTurn) << QStringList()
+        << backupsAged(maxAge + 10, 3 * BackupPruner::kEntriesPerTurn);
     QTest::newRow("exactly a year is not older")
         << backupsAged(0, kept) + QStringList{backupAged(maxAge), backupAged(maxAge, 1)} << QStringList()
         << QStringList{backupAged(maxAge, 1)};
@@ -149,40 +154,60 @@ void TestBackupStore::prunesOnlyOldBackupsBeyondTheNewest()
     QFETCH(QStringList, backups);
     QFETCH(QStringList, others);
     QFETCH(QStringList, deleted);
-
-    QTemporaryDir dir;
-    QTemporaryDir elsewhere;
-    const QDir folder(dir.path());
-    for (const QString &name : backups)
-        QVERIFY(writeFile(folder.filePath(name), " 0 \r\n"));
-    QStringList otherNames;
-    for (const QString &other : others) {
-        if (other.startsWith(QLatin1String("dir:"))) {
-            otherNames.append(other.mid(4));
-            QVERIFY(folder.mkdir(otherNames.last()));
-        } else if (other.startsWith(QLatin1String("link:"))) {
-            otherNames.append(other.mid(5));
-            const QString target = QDir(elsewhere.path()).filePath(QStringLiteral("kept.sav"));
-            QVERIFY(writeFile(target, " 0 \r\n"));
-            QVERIFY(QFile::link(target, folder.filePath(otherNames.last())));
-        } else {
-            otherNames.append(other);
-            QVERIFY(writeFile(folder.filePath(other), " 0 \r\n"));
-        }
-    }
-
-    QStringList actual = BackupStore(dir.path(), [] { return kNow; }).prune();
-    actual.sort();
     deleted.sort();
-    QCOMPARE(actual, deleted);
 
-    QStringList expected = backups + otherNames;
-    for (const QString &name : deleted)
-        expected.removeOne(name);
-    expected.sort();
-    QStringList remaining = folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    remaining.sort();
-    QCOMPARE(remaining, expected);
+    // The same verdicts all at once (the command line) and a bounded number of
+    // entries per event-loop turn (the window's pruner).
+    for (const bool inTurns : {false, true}) {
+        QTemporaryDir dir;
+        QTemporaryDir elsewhere;
+        const QDir folder(dir.path());
+        for (const QString &name : backups)
+            QVERIFY(writeFile(folder.filePath(name), " 0 \r\n"));
+        QStringList otherNames;
+        for (const QString &other : others) {
+            if (other.startsWith(QLatin1String("dir:"))) {
+                otherNames.append(other.mid(4));
+                QVERIFY(folder.mkdir(otherNames.last()));
+            } else if (other.startsWith(QLatin1String("link:"))) {
+                otherNames.append(other.mid(5));
+                const QString target = QDir(elsewhere.path()).filePath(QStringLiteral("kept.sav"));
+                QVERIFY(writeFile(target, " 0 \r\n"));
+                QVERIFY(QFile::link(target, folder.filePath(otherNames.last())));
+            } else {
+                otherNames.append(other);
+                QVERIFY(writeFile(folder.filePath(other), " 0 \r\n"));
+            }
+        }
+        const auto entries = [&folder] {
+            QStringList names = folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+            names.sort();
+            return names;
+        };
+        QStringList expected = backups + otherNames;
+        expected.sort();
+        QCOMPARE(entries(), expected);
+
+        const BackupStore store(dir.path(), [] { return kNow; });
+        QStringList actual;
+        if (inTurns) {
+            BackupPruner pruner(store);
+            QSignalSpy finished(&pruner, &BackupPruner::finished);
+            pruner.start();
+            QVERIFY(!pruner.isFinished());
+            QCOMPARE(entries(), expected); // nothing goes before the event loop turns
+            QVERIFY(finished.wait());
+            QCOMPARE(finished.size(), 1);
+            actual = finished.first().first().toStringList();
+        } else {
+            actual = store.prune();
+        }
+        actual.sort();
+        QCOMPARE(actual, deleted);
+        for (const QString &name : deleted)
+            expected.removeOne(name);
+        QCOMPARE(entries(), expected);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestBackupStore)

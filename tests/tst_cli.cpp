@@ -140,6 +140,8 @@ private slots:
     void verifyCatchesARadioThatStoredOtherwise();
     void writeBacksUpEachRadioFirst_data();
     void writeBacksUpEachRadioFirst();
+    void writePrunesItsBackupFolderAfterTheRun_data();
+    void writePrunesItsBackupFolderAfterTheRun();
     void writeKeepsToOneDeviceWhenTheMapChanges();
     void traceSavesEachDevicesExchanges_data();
     void traceSavesEachDevicesExchanges();
@@ -786,6 +788,48 @@ void TestCli::writeKeepsToOneDeviceWhenTheMapChanges()
     // The other radio heard nothing: a read of it is the first thing on its line.
     QCOMPARE(runWithRadios({QStringLiteral("read"), QStringLiteral("--com"), QStringLiteral("1")}).exitCode, 0);
     QTRY_COMPARE(second.programBytes(), QStringLiteral("E077"));
+}
+
+void TestCli::writePrunesItsBackupFolderAfterTheRun_data()
+{
+    QTest::addColumn<QStringList>("options"); // "@" stands for the test's folder
+    QTest::addColumn<QString>("folder");      // holding old backups, below the test's folder
+    QTest::addColumn<int>("remaining");       // *.sav files in it after the run
+    const int old = kav::kBackupsAlwaysKept + 5;
+    // The newest kept, the new backup among them; the six oldest (over a year old) gone.
+    QTest::newRow("the application folder's") << QStringList() << "Kavrilink/backups" << kav::kBackupsAlwaysKept;
+    QTest::newRow("--backup-dir") << QStringList{QStringLiteral("--backup-dir"), QStringLiteral("@/fleet")} << "fleet"
+                                  << kav::kBackupsAlwaysKept;
+    QTest::newRow("--no-backup: not touched") << QStringList{QStringLiteral("--no-backup")} << "Kavrilink/backups"
+                                              << old;
+}
+
+void TestCli::writePrunesItsBackupFolderAfterTheRun()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, folder);
+    QFETCH(int, remaining);
+    const QDir backups(QDir(m_folder->dataHome()).filePath(folder));
+    QVERIFY(QDir().mkpath(backups.path()));
+    const QDateTime now = QDateTime::currentDateTime();
+    for (int i = 0; i < kav::kBackupsAlwaysKept + 5; ++i) {
+        QFile file(backups.filePath(kav::BackupFileName(QStringLiteral("ttyUSB9"), now.addDays(-400 - i))));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    QFile notes(backups.filePath(QStringLiteral("notes.txt"))); // never touched
+    QVERIFY(notes.open(QIODevice::WriteOnly));
+    notes.close();
+
+    SimRadio radio({QStringLiteral("--image"), QString::fromLatin1(kOldPlanHex)});
+    QVERIFY(radio.waitForDevice());
+    options.replaceInStrings(QStringLiteral("@"), m_folder->dataHome());
+    const Run r = runWithRadios(QStringList{QStringLiteral("write"), writePlan(QStringLiteral("plan.sav"), kPlanHex)} +
+                                options + QStringList{QStringLiteral("--device"), radio.device()});
+    QCOMPARE(r.exitCode, 0);
+    const QStringList saves = backups.entryList({QStringLiteral("*.sav")}, QDir::Files);
+    QCOMPARE(saves.size(), remaining);
+    QVERIFY(saves.contains(kav::BackupFileName(QStringLiteral("ttyUSB9"), now.addDays(-400))));
+    QVERIFY(notes.exists());
 }
 
 void TestCli::traceSavesEachDevicesExchanges_data()

@@ -4,6 +4,7 @@
 #include "common/appsettings.h"
 #include "link/linetrace.h"
 #include "link/programmingexchange.h"
+#include "radio/backuppruner.h"
 #include "radio/backupstore.h"
 #include "simulatedradio.h"
 #include "support/radiolog.h"
@@ -45,6 +46,7 @@ private slots:
     void verifyReadsBackAndNamesTheFields();
     void choicesAreRememberedAcrossARestart();
     void lineTraceAndBackupsFolderFromTheMenu();
+    void oldBackupsArePrunedAfterTheWindowShows();
 
 private:
     [[nodiscard]] bool start(Backups backups = Backups::Kept);
@@ -324,6 +326,33 @@ void TestSafeWrite::lineTraceAndBackupsFolderFromTheMenu()
     QCOMPARE(f->dialogs.openedFolders, QStringList{backupFolder()});
     QVERIFY(QFileInfo(backupFolder()).isDir());
     QVERIFY(f->dialogs.messages.isEmpty());
+}
+
+void TestSafeWrite::oldBackupsArePrunedAfterTheWindowShows()
+{
+    // More than the newest kept, all older than a year, and a file of the user's.
+    const int old = kBackupsAlwaysKept + 4 * BackupPruner::kEntriesPerTurn;
+    QVERIFY(QDir().mkpath(backupFolder()));
+    const QDateTime now = QDateTime::currentDateTime();
+    for (int i = 0; i < old; ++i) {
+        QFile file(QDir(backupFolder()).filePath(BackupFileName(QStringLiteral("ttyUSB0"), now.addDays(-400 - i))));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    QFile notes(QDir(backupFolder()).filePath(QStringLiteral("notes.txt")));
+    QVERIFY(notes.open(QIODevice::WriteOnly));
+    notes.close();
+    const auto count = [this] { return QDir(backupFolder()).entryList(QDir::Files).size(); };
+
+    MainWindow &w = f->start();
+    QCOMPARE(count(), old + 1); // start-up itself deletes nothing
+    w.show();
+    QVERIFY(w.isVisible());
+    QCOMPARE(count(), old + 1); // shown before any pruning
+    QTRY_COMPARE(count(), kBackupsAlwaysKept + 1);
+    const QStringList kept = QDir(backupFolder()).entryList(QDir::Files, QDir::Name);
+    QVERIFY(kept.contains(QStringLiteral("notes.txt")));
+    QVERIFY(kept.contains(BackupFileName(QStringLiteral("ttyUSB0"), now.addDays(-400)))); // the newest stay
+    QVERIFY(!kept.contains(BackupFileName(QStringLiteral("ttyUSB0"), now.addDays(-400 - kBackupsAlwaysKept))));
 }
 
 QTEST_MAIN(TestSafeWrite)

@@ -12,6 +12,7 @@
 #include "link/linkmessages.h"
 #include "link/portmap.h"
 #include "link/portsetting.h"
+#include "radio/backuppruner.h"
 #include "radio/backupstore.h"
 #include "radio/decoder.h"
 #include "sheet/channelsheet.h"
@@ -344,7 +345,10 @@ void MainWindow::buildMenu()
 
 void MainWindow::startUp()
 {
-    m_backups->prune();
+    // Once the window shows, a bounded piece of the backups folder per event-loop turn.
+    auto *pruner = new BackupPruner(*m_backups, this);
+    connect(pruner, &BackupPruner::finished, pruner, &QObject::deleteLater);
+    pruner->start();
     m_portSetting->LoadPortSetting();
     m_document.InitRadioData();
     ShowPlan(*m_sheet, PlanFieldTexts(RadioImage()));

@@ -301,6 +301,9 @@ int runWrite(const QStringList &arguments)
         printed = printOut(result) && printed;
     });
     const bool traced = saveTrace(trace, jobs);
+    // As the window at every start, by the same rules: a fleet written daily does not fill the disk.
+    if (!backupFolder.isEmpty())
+        BackupStore(backupFolder).prune();
     return code == ExitOk && !(traced && printed) ? int(ExitFileRefused) : code;
 }
 

@@ -5,6 +5,7 @@
 #include "radio/frequencyfile.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -186,35 +187,51 @@ BackupResult BackupStore::save(const QString &devicePath, const RadioImage &imag
     return {false, {}, QStringLiteral("%1: too many backups of %2 in one second").arg(m_folder, deviceName)};
 }
 
-QStringList BackupStore::prune() const
+void BackupCollection::add(const QString &fileName)
 {
-    struct Found
-    {
-        QString name;
-        BackupName parsed;
-    };
-    std::vector<Found> found;
-    const QFileInfoList entries = QDir(m_folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
-    for (const QFileInfo &entry : entries) {
-        if (entry.isSymLink() || !entry.isFile())
-            continue;
-        BackupName parsed = parseBackupName(entry.fileName());
-        if (parsed.time.isValid())
-            found.push_back({entry.fileName(), std::move(parsed)});
-    }
-    std::sort(found.begin(), found.end(), [](const Found &a, const Found &b) {
-        if (a.parsed.time != b.parsed.time)
-            return a.parsed.time > b.parsed.time;
-        if (a.parsed.copy != b.parsed.copy)
-            return a.parsed.copy > b.parsed.copy;
+    BackupName parsed = parseBackupName(fileName);
+    if (parsed.time.isValid())
+        m_found.push_back({fileName, parsed.time, parsed.copy});
+}
+
+QStringList BackupCollection::toPrune(const QDateTime &now) const
+{
+    std::vector<Entry> found = m_found;
+    std::sort(found.begin(), found.end(), [](const Entry &a, const Entry &b) {
+        if (a.time != b.time)
+            return a.time > b.time;
+        if (a.copy != b.copy)
+            return a.copy > b.copy;
         return a.name > b.name;
     });
-    const QDateTime limit = m_clock().addDays(-kBackupMaxAgeDays);
+    const QDateTime limit = now.addDays(-kBackupMaxAgeDays);
+    QStringList names;
+    for (std::size_t i = kBackupsAlwaysKept; i < found.size(); ++i) {
+        if (found[i].time < limit)
+            names.append(found[i].name);
+    }
+    return names;
+}
+
+bool IsPrunableEntry(const QFileInfo &entry)
+{
+    return !entry.isSymLink() && entry.isFile();
+}
+
+QStringList BackupStore::prune() const
+{
+    BackupCollection found;
+    QDirIterator listing(m_folder, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+    while (listing.hasNext()) {
+        listing.next();
+        if (IsPrunableEntry(listing.fileInfo()))
+            found.add(listing.fileName());
+    }
     const QDir dir(m_folder);
     QStringList deleted;
-    for (std::size_t i = kBackupsAlwaysKept; i < found.size(); ++i) {
-        if (found[i].parsed.time < limit && QFile::remove(dir.filePath(found[i].name)))
-            deleted.append(found[i].name);
+    for (const QString &name : found.toPrune(m_clock())) {
+        if (QFile::remove(dir.filePath(name)))
+            deleted.append(name);
     }
     return deleted;
 }

@@ -7,6 +7,9 @@
 #include <QStringList>
 
 #include <functional>
+#include <vector>
+
+class QFileInfo;
 
 namespace kav {
 
@@ -32,6 +35,30 @@ inline constexpr int kBackupMaxAgeDays = 365;
 // The time in a backup's file name; invalid when name is not a backup's name
 // (pattern and a real date and time both required).
 [[nodiscard]] QDateTime BackupTime(const QString &fileName);
+
+// A folder's backups, collected one file name at a time (so a listing can be
+// spread over many event-loop turns), and which of them pruning deletes.
+class BackupCollection
+{
+public:
+    // Ignores a name that is not a backup's (pattern and a real date and time).
+    void add(const QString &fileName);
+    // The backups older than kBackupMaxAgeDays at now that are not among the
+    // newest kBackupsAlwaysKept.
+    [[nodiscard]] QStringList toPrune(const QDateTime &now) const;
+
+private:
+    struct Entry
+    {
+        QString name;
+        QDateTime time;
+        int copy = 1;
+    };
+    std::vector<Entry> m_found;
+};
+
+// Whether pruning may look at a listed entry: a regular file, not a symlink.
+[[nodiscard]] bool IsPrunableEntry(const QFileInfo &entry);
 
 struct BackupResult
 {
@@ -60,8 +87,10 @@ public:
 
     // Deletes the backups older than kBackupMaxAgeDays that are not among the
     // newest kBackupsAlwaysKept. Only regular files with a backup's name are
-    // ever touched. Returns the names of the files deleted.
+    // ever touched. Returns the names of the files deleted. All at once: the
+    // window uses BackupPruner, which spreads the work over event-loop turns.
     QStringList prune() const;
+    QDateTime now() const { return m_clock(); }
 
 private:
     QString m_folder;
