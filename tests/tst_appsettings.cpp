@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -25,24 +26,36 @@ void TestAppSettings::badFileGivesDefaultsAndNeverFails_data()
     QTest::addColumn<bool>("backUp");   // as read at start
     QTest::addColumn<bool>("verify");   // as read at start
     QTest::addColumn<bool>("saveable"); // a choice made can be written
+    QTest::addColumn<bool>("putAside"); // saving moves the old file to kavrilink.ini.bad
 
     QByteArray binary;
     for (int i = 0; i < 512; ++i)
         binary.append(char((i * 167 + 13) % 256));
     const QByteArray clear = "[Programming]\r\nBackUpBeforeWriting=true\r\nVerifyAfterWrite=1\r\n";
 
-    QTest::newRow("clear choices are read") << "file" << clear << true << true << true;
+    QTest::newRow("clear choices are read") << "file" << clear << true << true << true << false;
     QTest::newRow("garbage text") << "file" << QByteArray("]]]=[\n\\\n=== true\n[Programming\nBackUp") << false << false
-                                  << true;
-    QTest::newRow("binary") << "file" << binary << false << false << true;
+                                  << true << true;
+    QTest::newRow("binary") << "file" << binary << false << false << true << true;
     QTest::newRow("values neither yes nor no")
         << "file" << QByteArray("[Programming]\nBackUpBeforeWriting=yes please\nVerifyAfterWrite=@Variant(\\0\\0)\n")
-        << false << false << true;
+        << false << false << true << false;
     QTest::newRow("larger than a settings file")
-        << "file" << clear + QByteArray(AppSettings::kMaxSettingsFileSize, ';') << false << false << false;
-    QTest::newRow("a directory") << "dir" << QByteArray() << false << false << false;
-    QTest::newRow("a FIFO, not waited on") << "fifo" << QByteArray() << false << false << false;
-    QTest::newRow("a dangling link") << "dangling" << QByteArray() << false << false << false;
+        << "file" << clear + QByteArray(AppSettings::kMaxSettingsFileSize, ';') << false << false << false << false;
+    QTest::newRow("a directory") << "dir" << QByteArray() << false << false << false << false;
+    QTest::newRow("a FIFO, not waited on") << "fifo" << QByteArray() << false << false << false << false;
+    QTest::newRow("a dangling link") << "dangling" << QByteArray() << false << false << false << false;
+    // As a Windows editor saves it.
+    QTest::newRow("byte-order mark and CRLF") << "file" << "\xEF\xBB\xBF" + clear << true << true << true << false;
+    // A value QSettings would read as a stored variant is no text: off.
+    QTest::newRow("a stored variant is not true")
+        << "file"
+        << QByteArray("[Programming]\r\nBackUpBeforeWriting=@Variant(\\0\\0\\0\\x1\\x1)\r\nVerifyAfterWrite=\"@Variant(\\0\\0\\0\\x1\\x1)\"\r\n")
+        << false << false << true << false;
+    QTest::newRow("case and blanks do not matter") << "file"
+                                                   << QByteArray("[Programming]\nBackUpBeforeWriting = TRUE \n"
+                                                                 "VerifyAfterWrite=yes\n")
+                                                   << true << false << true << false;
 }
 
 void TestAppSettings::badFileGivesDefaultsAndNeverFails()
@@ -52,6 +65,7 @@ void TestAppSettings::badFileGivesDefaultsAndNeverFails()
     QFETCH(bool, backUp);
     QFETCH(bool, verify);
     QFETCH(bool, saveable);
+    QFETCH(bool, putAside);
 
     QTemporaryDir folder;
     const QString path = QDir(folder.path()).filePath(QString::fromLatin1(kSettingsFileName));
@@ -79,6 +93,7 @@ void TestAppSettings::badFileGivesDefaultsAndNeverFails()
     const AppSettings again(folder.path());
     QCOMPARE(again.value(Choice::VerifyAfterWrite), saveable ? !verify : verify);
     QCOMPARE(again.value(Choice::BackUpBeforeWriting), backUp);
+    QCOMPARE(QFileInfo::exists(path + QStringLiteral(".bad")), putAside);
 }
 
 QTEST_GUILESS_MAIN(TestAppSettings)

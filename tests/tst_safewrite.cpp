@@ -272,6 +272,25 @@ void TestSafeWrite::choicesAreRememberedAcrossARestart()
     QVERIFY(!f->window->backUpBeforeWritingItem()->isChecked());
     QVERIFY(f->window->settings().value(Choice::VerifyAfterWrite));
     QVERIFY(QFile::exists(f->folder.filePath(QString::fromLatin1(kSettingsFileName))));
+    f->window.reset();
+
+    // As a Windows editor leaves it, with a value in QSettings' stored-variant form, which is not "true".
+    const QString path = f->folder.filePath(QString::fromLatin1(kSettingsFileName));
+    QFile edited(path);
+    QVERIFY(edited.open(QIODevice::WriteOnly));
+    edited.write("\xEF\xBB\xBF[Programming]\r\nBackUpBeforeWriting=@Variant(\\0\\0\\0\\x1\\x1)\r\n"
+                 "VerifyAfterWrite=True\r\n");
+    edited.close();
+    f->start();
+    QVERIFY(!f->window->backUpBeforeWritingItem()->isChecked());
+    QVERIFY(f->window->verifyAfterWriteItem()->isChecked());
+    f->window->backUpBeforeWritingItem()->trigger();
+    QVERIFY(f->dialogs.messages.isEmpty());
+    QVERIFY(!QFileInfo::exists(path + QStringLiteral(".bad"))); // kept and rewritten, not put aside
+    f->window.reset();
+    f->start();
+    QVERIFY(f->window->backUpBeforeWritingItem()->isChecked());
+    QVERIFY(f->window->verifyAfterWriteItem()->isChecked());
 }
 
 void TestSafeWrite::lineTraceAndBackupsFolderFromTheMenu()

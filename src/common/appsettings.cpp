@@ -27,9 +27,13 @@ constexpr int indexOf(Choice choice)
 
 static_assert(std::size(kChoiceKeys) == indexOf(Choice::VerifyAfterWrite) + 1, "a key for every choice");
 
-// Only a clear yes or no counts; anything else leaves the default.
+// Only a clear yes or no as text counts, in any case and with blanks around;
+// anything else leaves the default (off), a value QSettings reads as a stored
+// variant ("@Variant(...)") too.
 std::optional<bool> readFlag(const QVariant &value)
 {
+    if (value.typeId() != QMetaType::QString)
+        return std::nullopt;
     const QString text = value.toString().trimmed().toLower();
     if (text == QLatin1String("true") || text == QLatin1String("1"))
         return true;
@@ -81,7 +85,11 @@ QString AppSettings::save() const
         return QStringLiteral("%1: %2").arg(m_path, scratch.errorString());
     const QString draft = scratch.filePath(QString::fromLatin1(kSettingsFileName));
     QFile old(m_path);
-    const QByteArray oldBytes = old.open(QIODevice::ReadOnly) ? old.read(kMaxSettingsFileSize) : QByteArray();
+    QByteArray oldBytes = old.open(QIODevice::ReadOnly) ? old.read(kMaxSettingsFileSize) : QByteArray();
+    // QSettings reads a file that starts with a UTF-8 byte-order mark (as Windows
+    // editors save it) but refuses to rewrite one; the mark goes, the rest stays.
+    if (oldBytes.startsWith("\xEF\xBB\xBF"))
+        oldBytes.remove(0, 3);
     const auto layOut = [&](const QByteArray &start) {
         QFile::remove(draft);
         if (!start.isEmpty() && !ReplaceFile(draft, start))

@@ -18,7 +18,8 @@ enum class Choice {
 // missing, not a regular file (a directory, a FIFO: never opened, so never
 // waited on), larger than kMaxSettingsFileSize, unreadable or malformed gives
 // the defaults for everything it does not hold clearly (a choice is on only
-// for "true"/"1", off only for "false"/"0"). A malformed file is put aside as
+// for the text "true"/"1" in any case, so never for a stored "@Variant(...)").
+// A byte-order mark is read and dropped on saving. A malformed file is put aside as
 // kavrilink.ini.bad when a choice is saved. A choice that cannot be saved
 // stays in effect for this run; set() says so.
 class AppSettings
