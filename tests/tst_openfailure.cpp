@@ -77,6 +77,25 @@ void TestOpenFailure::namesTheCause_data()
         << "Permission denied" << false << "dialout"
         << "%1/dev/ttyUSB0: Permission denied. Your user must be a member of the group \"dialout\" that owns the "
            "device (then log in again). To join it: sudo usermod -aG dialout \"$USER\"";
+    QTest::newRow("permission, the older serial group")
+        << QStringList{QStringLiteral("dev/ttyS0")} << "dev/ttyS0" << int(QSerialPort::PermissionError)
+        << "Permission denied" << false << "uucp"
+        << "%1/dev/ttyS0: Permission denied. Your user must be a member of the group \"uucp\" that owns the "
+           "device (then log in again). To join it: sudo usermod -aG uucp \"$USER\"";
+    // Joining root (or tty, disk, ...) would be unsafe and needless: a udev rule gives the port alone.
+    const QString udevRule = QStringLiteral(
+        " To let your user open it, add the udev rule SUBSYSTEM==\"tty\", KERNEL==\"ttyUSB0\", GROUP=\"dialout\", "
+        "MODE=\"0660\" to /etc/udev/rules.d/60-serial-dialout.rules, run sudo udevadm control --reload && sudo "
+        "udevadm trigger, and join the group: sudo usermod -aG dialout \"$USER\"");
+    QTest::newRow("permission, root:root 0600")
+        << QStringList{QStringLiteral("dev/ttyUSB0")} << "dev/ttyUSB0" << int(QSerialPort::PermissionError)
+        << "Permission denied" << false << "root"
+        << "%1/dev/ttyUSB0: Permission denied. The device can be opened by root only." + udevRule;
+    QTest::newRow("permission, a group not meant for serial devices, through a by-id link")
+        << QStringList{QStringLiteral("dev/ttyUSB0"), QStringLiteral("dev/serial/by-id/usb-X-port0->%1/dev/ttyUSB0")}
+        << "dev/serial/by-id/usb-X-port0" << int(QSerialPort::PermissionError) << "Permission denied" << false << "tty"
+        << "%1/dev/serial/by-id/usb-X-port0: Permission denied. The device belongs to the group \"tty\", which is "
+           "not meant for serial devices; joining it would give your user far more than this port." + udevRule;
     QTest::newRow("busy, named by the lock file")
         << QStringList{QStringLiteral("dev/ttyUSB0"), QStringLiteral("lock/LCK..ttyUSB0=      4321\n"),
                        QStringLiteral("proc/4321/comm=minicom\n")}

@@ -27,6 +27,39 @@ constexpr int kFamilyShownWhole = 4;
 // Lock files hold a pid in a line; anything longer is not one.
 constexpr qint64 kMaxLockFileSize = 256;
 
+// The groups made for serial devices: joining one gives a user the serial ports
+// and nothing more. Other owners (root, tty, disk, video, ...) are never
+// suggested: joining them would open far more than this port.
+bool isSerialDeviceGroup(const QString &group)
+{
+    return group == QLatin1String("dialout") || group == QLatin1String("uucp");
+}
+
+// What a user lacking permission can do, for a device owned by group. With
+// command, the command or rule to run; without, what the user must be.
+QString groupAdvice(const QString &device, const QString &group, bool command)
+{
+    if (isSerialDeviceGroup(group)) {
+        return command ? QStringLiteral(" To join it: sudo usermod -aG %1 \"$USER\"").arg(group)
+                       : QStringLiteral(". Your user must be a member of the group \"%1\" that owns the device (then "
+                                        "log in again).")
+                             .arg(group);
+    }
+    if (!command) {
+        if (group == QLatin1String("root"))
+            return QStringLiteral(". The device can be opened by root only.");
+        return QStringLiteral(". The device belongs to the group \"%1\", which is not meant for serial devices; "
+                              "joining it would give your user far more than this port.")
+            .arg(group);
+    }
+    const QString name = QFileInfo(QFileInfo(device).canonicalFilePath()).fileName();
+    return QStringLiteral(" To let your user open it, add the udev rule SUBSYSTEM==\"tty\", KERNEL==\"%1\", "
+                          "GROUP=\"dialout\", MODE=\"0660\" to /etc/udev/rules.d/60-serial-dialout.rules, run "
+                          "sudo udevadm control --reload && sudo udevadm trigger, and join the group: sudo usermod "
+                          "-aG dialout \"$USER\"")
+        .arg(name.isEmpty() ? QFileInfo(device).fileName() : name);
+}
+
 QString withDevice(const QString &device, const QString &reason)
 {
     return QStringLiteral("%1: %2").arg(device, reason);
@@ -121,9 +154,7 @@ QString DescribeOpenFailure(const QString &device, QSerialPort::SerialPortError 
     if (group.isEmpty())
         return text +
                QStringLiteral(". Your user must be a member of the group that owns the device (then log in again).");
-    return text +
-           QStringLiteral(". Your user must be a member of the group \"%1\" that owns the device (then log in again).")
-               .arg(group);
+    return text + groupAdvice(device, group, false);
 }
 
 QString DiagnoseOpenFailure(const QString &device, QSerialPort::SerialPortError error, const QString &reason,
@@ -141,7 +172,7 @@ QString DiagnoseOpenFailure(const QString &device, QSerialPort::SerialPortError 
     case OpenFailureCause::Permission:
         if (group.isEmpty())
             return text;
-        return text + QStringLiteral(" To join it: sudo usermod -aG %1 \"$USER\"").arg(group);
+        return text + groupAdvice(device, group, true);
     case OpenFailureCause::Busy: {
         const QString holder = DeviceHolder(device, places);
         if (holder.isEmpty())
