@@ -10,6 +10,8 @@
 
 #include <cstdio>
 
+#include <sys/resource.h>
+
 IdleProbe::IdleProbe(QObject *parent) : QObject(parent) {}
 
 bool IdleProbe::eventFilter(QObject *watched, QEvent *event)
@@ -34,8 +36,12 @@ void IdleProbe::report()
         if (w->isVisible())
             size = w->frameGeometry().size();
     }
-    std::printf("idle %ld %ld %dx%d\n", kav::bench::statusKilobytes(status, "VmHWM:"), kav::bench::statusKilobytes(status, "VmRSS:"),
-                size.width(), size.height());
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto ms = [](const timeval &t) { return double(t.tv_sec) * 1e3 + double(t.tv_usec) / 1e3; };
+    std::printf("idle %ld %ld %dx%d %.3f\n", kav::bench::statusKilobytes(status, "VmHWM:"),
+                kav::bench::statusKilobytes(status, "VmRSS:"), size.width(), size.height(),
+                ms(usage.ru_utime) + ms(usage.ru_stime));
     std::fflush(stdout);
     QCoreApplication::exit(0);
 }

@@ -309,8 +309,9 @@ void MainWindow::buildControls()
 void MainWindow::buildMenu()
 {
     QMenuBar *bar = menuBar();
+    // Entries without items need no menu behind them.
     for (int i = 0; i < kEmptyMenuEntries; ++i)
-        bar->addMenu(QString());
+        bar->addAction(QString());
     m_portMenu = bar->addMenu(QStringLiteral("COM PORT"));
     m_portMenu->setObjectName(QStringLiteral("M_COM"));
     for (int n = 1; n <= 4; ++n) {
@@ -345,13 +346,23 @@ void MainWindow::buildMenu()
 
 void MainWindow::startUp()
 {
-    // Once the window shows, a bounded piece of the backups folder per event-loop turn.
+    startUpSettings();
+    startUpSheet();
+}
+
+void MainWindow::startUpSheet()
+{
+    m_document.InitRadioData();
+    ShowPlan(*m_sheet, PlanFieldTexts(RadioImage()));
+}
+
+void MainWindow::startUpSettings()
+{
+    // A bounded piece of the backups folder per event-loop turn.
     auto *pruner = new BackupPruner(*m_backups, this);
     connect(pruner, &BackupPruner::finished, pruner, &QObject::deleteLater);
     pruner->start();
     m_portSetting->LoadPortSetting();
-    m_document.InitRadioData();
-    ShowPlan(*m_sheet, PlanFieldTexts(RadioImage()));
 }
 
 bool MainWindow::confirmExit()

@@ -42,9 +42,15 @@ public:
                QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    // Start-up after the single-instance check, before the window is first shown;
-    // prunes old backups.
+    // Start-up after the single-instance check: startUpSettings() and startUpSheet().
     void startUp();
+    // What the user sees first: the model name and the empty sheet, before the
+    // window is first shown.
+    void startUpSheet();
+    // What nothing on screen waits for, run once the window is shown: reads
+    // comport.inf and checks its port quietly (the COM items' marks follow),
+    // and prunes old backups.
+    void startUpSettings();
     // EXIT: asks, then ends the program at once.
     void onExitClicked();
     // Asks the exit question for a close request; true when the program may end.

@@ -10,10 +10,45 @@
 #include "link/qtserialservice.h"
 
 #include <QApplication>
+#include <QEvent>
+#include <QTimer>
+#include <QWindow>
 
 #include <cstdio>
+#include <functional>
 
 namespace kav {
+
+namespace {
+
+// Runs its work once, in the event loop's turn after the window it watches
+// is first on screen (its first exposure handled, the first paint with it).
+class FirstExposure : public QObject
+{
+public:
+    FirstExposure(QWindow *window, std::function<void()> work) : QObject(window), m_work(std::move(work))
+    {
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Expose && static_cast<QWindow *>(watched)->isExposed()) {
+            watched->removeEventFilter(this);
+            QTimer::singleShot(0, this, [this] {
+                m_work();
+                deleteLater();
+            });
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> m_work;
+};
+
+} // namespace
 
 int runKavrilink()
 {
@@ -33,8 +68,10 @@ int runKavrilink()
     QtSerialService serial;
     MainWindow window(document, dialogs, serial, applicationFolder());
     dialogs.setParent(&window);
-    window.startUp();
+    window.startUpSheet();
     window.show();
+    // The port check and the pruning of backups need not hold up the window.
+    new FirstExposure(window.windowHandle(), [&window] { window.startUpSettings(); });
     return QApplication::exec();
 }
 
