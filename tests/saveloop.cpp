@@ -6,6 +6,7 @@
 // Prints "saved N" after each save.
 #include "app/filecommands.h"
 #include "common/appfolder.h"
+#include "link/portholder.h"
 #include "link/portsetting.h"
 #include "app/plandocument.h"
 #include "radio/backupstore.h"
@@ -50,7 +51,8 @@ int main(int argc, char *argv[])
     Fields sheet;
     FakeSerialService serial;
     kav::FileCommands files(document, sheet, dialogs);
-    kav::PortSetting ports(serial, kav::applicationFolder(), [](int, bool) {});
+    kav::PortHolder port(serial);
+    kav::PortSetting ports(port, kav::applicationFolder());
     const QString plan = QDir(folder).filePath(QStringLiteral("plan.sav"));
     const QDateTime start = QDateTime::currentDateTime();
     long backups = 0;

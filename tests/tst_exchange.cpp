@@ -15,6 +15,7 @@
 #include "support/scripteddialogs.h"
 #include "support/testfolder.h"
 
+#include <QDir>
 #include <QLineEdit>
 #include <QMetaEnum>
 #include <QPushButton>
@@ -524,6 +525,13 @@ void TestExchange::windowGatesBeforeTheCommand_data()
         << false << 4;
     QTest::newRow("write: port cannot be opened")
         << "write" << "open" << QStringList{writeQ, reselect} << false << false << true << 0;
+    // A comport.map that is there but no map: no COM port has a device.
+    QTest::newRow("read: comport.map unusable")
+        << "read" << "map" << QStringList{reselect} << false << false << false << 0;
+    QTest::newRow("write: comport.map unusable")
+        << "write" << "map" << QStringList{writeQ, reselect} << false << false << true << 0;
+    QTest::newRow("COM2: comport.map unusable")
+        << "COM2" << "map" << QStringList{reselect} << false << false << false << 0;
     QTest::newRow("write: command cannot be sent")
         << "write" << "send" << QStringList{writeQ, reselect} << false << false << true << 0;
 }
@@ -549,10 +557,16 @@ void TestExchange::windowGatesBeforeTheCommand()
         rig.serial.failOpens(QStringLiteral("Permission denied"));
     if (trouble == QLatin1String("send"))
         rig.serial.failSend(1, QStringLiteral("Input/output error"));
+    const QString map = applicationFile(QStringLiteral("comport.map"));
+    if (trouble == QLatin1String("map"))
+        QVERIFY(QDir().mkpath(map));
     rig.dialogs.answer(trouble == QLatin1String("no") ? MessageResult::No : MessageResult::Yes);
     QWidget *focusBefore = rig.window.focusWidget();
 
-    (operation == QLatin1String("read") ? rig.window.readButton() : rig.window.writeButton())->click();
+    if (operation == QLatin1String("COM2"))
+        rig.window.portItem(2)->trigger();
+    else
+        (operation == QLatin1String("read") ? rig.window.readButton() : rig.window.writeButton())->click();
 
     QCOMPARE(rig.dialogs.messageTexts(), messages);
     QVERIFY(rig.serial.sent.isEmpty());
@@ -574,6 +588,14 @@ void TestExchange::windowGatesBeforeTheCommand()
         const QString reason = trouble == QLatin1String("open") ? QStringLiteral("Permission denied")
                                                                 : QStringLiteral("Input/output error");
         QCOMPARE(box.informativeText, rig.window.portSetting().portDevice() + QStringLiteral(": ") + reason);
+    } else if (trouble == QLatin1String("map")) {
+        // Nothing opened, and the box names the map and why.
+        const QString port = operation == QLatin1String("COM2") ? QStringLiteral("COM2") : QStringLiteral("COM1");
+        QCOMPARE(box, (MessageRequest{QStringLiteral("Please Re-Select available COM PORT"), QString(),
+                                      MessageIcon::None, MessageButtons::Ok, MessageResult::Ok,
+                                      port + QStringLiteral(": the device map ") + map +
+                                          QStringLiteral(": it is a folder")}));
+        QCOMPARE(rig.serial.opens, 0);
     } else if (trouble == QLatin1String("empty") || trouble == QLatin1String("field")) {
         QCOMPARE(box.title, trouble == QLatin1String("empty") ? QStringLiteral("No Data") : QStringLiteral("Error"));
         QCOMPARE(box.icon, MessageIcon::Critical);

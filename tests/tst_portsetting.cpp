@@ -1,11 +1,15 @@
 #include "link/portfile.h"
 #include "link/portsetting.h"
+#include "link/programmingsession.h"
+#include "support/radiolog.h"
 #include "support/pseudoterminal.h"
 #include "support/windowfixture.h"
 
 #include <QBuffer>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include <sys/stat.h>
@@ -74,7 +78,8 @@ private slots:
     void choosingWithUnlistedStoredNumberMarksChoice();
     void choosingCheckedItemWritesFileAgain();
     void choosingCheckedItemThatFailsKeepsItsMark();
-    void choosingWhilePortIsOpenKeepsPortInUse();
+    void choosingWhilePortIsHeldMovesTheNextExchange_data();
+    void choosingWhilePortIsHeldMovesTheNextExchange();
     void choosingWhenPortFileCannotBeWritten();
 
 private:
@@ -460,24 +465,78 @@ void TestPortSetting::choosingCheckedItemThatFailsKeepsItsMark()
     QCOMPARE(readFile(portFile()), QByteArray(" 1 \r\n"));
 }
 
-void TestPortSetting::choosingWhilePortIsOpenKeepsPortInUse()
+void TestPortSetting::choosingWhilePortIsHeldMovesTheNextExchange_data()
 {
-    // As after a completed write: the port stays open on COM1.
-    QVERIFY(f->writePortMap(portMap({1})));
+    QTest::addColumn<QString>("held"); // how the port on COM1 came to be held when COM2 is chosen
+    QTest::newRow("after a completed write") << "write";
+    QTest::newRow("after No to the read's question") << "no";
+    QTest::newRow("during a read") << "read";
+}
+
+void TestPortSetting::choosingWhilePortIsHeldMovesTheNextExchange()
+{
+    QFETCH(QString, held);
+
+    // Two radios on the bench, COM1 and COM2.
+    sim::SimulatedRadio first;
+    sim::SimulatedRadio second;
+    first.setImage(kExample);
+    second.setImage(QByteArray(36, '\x03'));
+    QVERIFY(first.openPty());
+    QVERIFY(second.openPty());
+    QVERIFY(f->writePortMap("COM1=" + QFile::encodeName(first.programPath()) + "\nCOM2=" +
+                            QFile::encodeName(second.programPath()) + '\n'));
     startWith(" 1 \r\n");
-    QVERIFY(f->serial.open(f->window->portSetting().portDevice()));
+    MainWindow &w = *f->window;
+    auto *session = w.findChild<ProgrammingSession *>();
+    QVERIFY(session);
+    QSignalSpy finished(session, &ProgrammingSession::finished);
 
-    item(2)->trigger(); // COM2 does not exist, but it is not opened now
-    QVERIFY(f->dialogs.messages.isEmpty());
-    QCOMPARE(checkedItems(), QList<int>{2});
-    QCOMPARE(f->window->portSetting().portNumber(), 2);
-    QCOMPARE(readFile(portFile()), QByteArray(" 2 \r\n"));
+    if (held == QLatin1String("write")) {
+        w.rxField(1)->setText(QStringLiteral("40.0125"));
+        f->dialogs.answer(MessageResult::Yes);
+        w.writeButton()->click();
+        QVERIFY(finished.wait(5000));
+        QCOMPARE(finished.constLast().at(0).value<SessionResult>().outcome, ExchangeOutcome::Ok);
+    } else {
+        f->dialogs.answer(held == QLatin1String("no") ? MessageResult::No : MessageResult::Yes);
+        w.readButton()->click();
+        QVERIFY(held == QLatin1String("no") || session->isRunning());
+    }
     QVERIFY(f->serial.isOpen());
-    QCOMPARE(f->window->portSetting().configuredPort(), 1);
+    QCOMPARE(f->serial.device(), first.programPath());
 
-    // The open port goes on working.
-    QVERIFY(f->serial.write("\x77"));
-    QTRY_COMPARE(m_pty->received(), QByteArray("\x77"));
+    item(2)->trigger();
+    QCOMPARE(f->dialogs.messageTexts().filter(QStringLiteral("Re-Select")), QStringList());
+    QCOMPARE(checkedItems(), QList<int>{2});
+    QCOMPARE(w.portSetting().portNumber(), 2);
+    QCOMPARE(readFile(portFile()), QByteArray(" 2 \r\n"));
+    if (held == QLatin1String("read")) {
+        // The read going ends on the radio it began with, then lets go of the port.
+        QVERIFY(f->serial.isOpen());
+        QVERIFY(finished.wait(5000));
+        const auto ended = finished.constLast().at(0).value<SessionResult>();
+        QCOMPARE(ended.outcome, ExchangeOutcome::Ok);
+        QCOMPARE(ended.device, first.programPath());
+        QCOMPARE(w.rxField(1)->text(), QStringLiteral("40.0125"));
+        QTRY_COMPARE(bytesOf(first, sim::LogEntry::Received), QByteArray::fromHex("e077"));
+    }
+    QVERIFY(!f->serial.isOpen());
+
+    // The next READ reaches the COM2 radio only.
+    first.line().clearLog();
+    second.line().clearLog();
+    finished.clear();
+    f->dialogs.answer(MessageResult::Yes);
+    w.readButton()->click();
+    QVERIFY(finished.wait(5000));
+    const auto read = finished.constLast().at(0).value<SessionResult>();
+    QCOMPARE(read.outcome, ExchangeOutcome::Ok);
+    QCOMPARE(read.device, second.programPath());
+    QCOMPARE(read.image.toLinear(), QByteArray(36, '\x03'));
+    QTRY_COMPARE(bytesOf(second, sim::LogEntry::Received), QByteArray::fromHex("e077"));
+    QCOMPARE(bytesOf(first, sim::LogEntry::Received), QByteArray());
+    QCOMPARE(w.rxField(1)->text(), QStringLiteral("33.3333"));
 }
 
 void TestPortSetting::choosingWhenPortFileCannotBeWritten()

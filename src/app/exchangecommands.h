@@ -41,6 +41,8 @@ public:
     // session going ends, so that the next READ or WRITE opens the chosen one.
     void onPortChosen();
 
+    // The port READ and WRITE hold; the COM port check goes through it too.
+    PortHolder &port() { return m_port; }
     ProgrammingSession &session() { return m_session; }
     ProgrammingExchange &exchange() { return m_session.exchange(); }
     // The last exchanges, bytes and outcomes.

@@ -5,6 +5,7 @@
 #include "app/exchangecommands.h"
 #include "app/filecommands.h"
 #include "app/plandocument.h"
+#include "app/portitems.h"
 #include "app/portmenucommands.h"
 #include "app/reportprinter.h"
 #include "common/appsettings.h"
@@ -154,10 +155,10 @@ MainWindow::MainWindow(PlanDocument &document, DialogSeam &dialogs, SerialServic
     connectCommand(m_writeButton, [this] { m_exchangeCommands->onWriteClicked(); });
     connect(qApp, &QGuiApplication::commitDataRequest, this, &MainWindow::commitSession);
 
-    m_portSetting = std::make_unique<PortSetting>(
-        m_serial, m_appFolder, [this](int item, bool checked) { portItem(item)->setChecked(checked); });
-    for (int n = 1; n <= int(m_portItems.size()); ++n)
-        connect(portItem(n), &QAction::triggered, this, [this, n] { onPortChosen(n); });
+    m_portSetting = std::make_unique<PortSetting>(m_exchangeCommands->port(), m_appFolder);
+    // A port chosen while one is held lets go of it first (at the end of a
+    // session going), so that the next READ or WRITE opens the chosen one.
+    new PortItems(m_portItems, *m_portSetting, m_dialogs, [this] { m_exchangeCommands->onPortChosen(); }, this);
     connect(m_assignDevicesItem, &QAction::triggered, this, &MainWindow::assignDevices);
     connect(m_portMenu, &QMenu::aboutToShow, this, &MainWindow::showPortDevices);
 
@@ -171,15 +172,6 @@ MainWindow::MainWindow(PlanDocument &document, DialogSeam &dialogs, SerialServic
     connectChoice(m_verifyItem, Choice::VerifyAfterWrite);
     connect(m_openBackupsItem, &QAction::triggered, this, [this] { m_portMenuCommands->openBackupsFolder(); });
     connect(m_saveTraceItem, &QAction::triggered, this, [this] { m_portMenuCommands->saveLineTrace(); });
-}
-
-void MainWindow::onPortChosen(int number)
-{
-    QString reason;
-    if (m_portSetting->choosePort(number, &reason))
-        return;
-    showPlain(m_dialogs, QString::fromLatin1(kReselectPortMessage), {}, reason);
-    m_portSetting->MarkPortMenu();
 }
 
 void MainWindow::showPortDevices()

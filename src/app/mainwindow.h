@@ -109,7 +109,6 @@ private:
     // Each COM item's tooltip names its device, as comport.map says now.
     void showPortDevices();
     // The item COM n chosen; a port that cannot be chosen is said.
-    void onPortChosen(int number);
     void assignDevices();
 
     PlanDocument &m_document;

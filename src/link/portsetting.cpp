@@ -1,8 +1,8 @@
 #include "link/portsetting.h"
 
 #include "link/portfile.h"
+#include "link/portholder.h"
 #include "link/portmap.h"
-#include "link/serialservice.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -11,7 +11,6 @@ namespace kav {
 
 namespace {
 
-constexpr int kPortItems = 4;
 // What an absent or unusable comport.inf stands for.
 constexpr int kDefaultPort = 1;
 constexpr int kLowestPort = 1;
@@ -19,11 +18,11 @@ constexpr int kHighestPort = 255;
 
 } // namespace
 
-PortSetting::PortSetting(SerialService &serial, const QString &folder, MarkItem markItem)
-    : m_serial(serial),
+PortSetting::PortSetting(PortHolder &port, const QString &folder, QObject *parent)
+    : QObject(parent),
+      m_port(port),
       m_folder(folder),
-      m_portMapFile(QDir(folder).filePath(QString::fromLatin1(kPortMapFileName))),
-      m_markItem(std::move(markItem))
+      m_portMapFile(QDir(folder).filePath(QString::fromLatin1(kPortMapFileName)))
 {
 }
 
@@ -69,55 +68,34 @@ void PortSetting::LoadPortSetting()
         m_portNumber = kDefaultPort;
     }
     (void)OpenCommPort(); // a port that cannot be opened shows when READ or WRITE is used
-    MarkPortMenu();
+    Q_EMIT chosenPortChanged(m_portNumber);
 }
 
 std::int16_t PortSetting::OpenCommPort()
 {
-    if (!m_serial.isOpen()) {
-        if (!configure(m_portNumber))
-            return 0;
-        const PortTarget target = portTarget();
-        if (!target.reason.isEmpty() || !m_serial.open(target.device))
-            return 0;
-    }
-    if (!m_serial.isOpen())
+    if (m_port.isHeld())
+        return 1; // held by a session: it opens
+    if (!configure(m_portNumber))
         return 0;
-    m_serial.close();
-    return 1;
-}
-
-void PortSetting::MarkPortMenu()
-{
-    const int number = m_portNumber;
-    if (number >= 1 && number <= kPortItems) {
-        for (int item = 1; item <= kPortItems; ++item)
-            m_marks[item - 1] = item == number;
-    }
-    // Every mark is set, also when the number keeps them: a click has toggled
-    // the clicked item on its own before it got here.
-    for (int item = 1; item <= kPortItems; ++item)
-        m_markItem(item, m_marks[item - 1]);
+    const PortTarget target = portTarget();
+    return target.reason.isEmpty() && m_port.check(target.device, nullptr) ? 1 : 0;
 }
 
 bool PortSetting::choosePort(int number, QString *reason)
 {
-    if (!m_serial.isOpen()) {
-        // A port held open by an exchange keeps its number; otherwise check the new one.
+    if (m_port.isHeld()) {
+        // A session holds the port: the choice is for the next one, which opens it.
+        if (!configure(number))
+            return false;
+    } else {
         const PortTarget target = targetOf(number);
         if (!target.reason.isEmpty()) {
             if (reason)
                 *reason = target.reason;
             return false;
         }
-        const QString device = target.device;
-        if (!configure(number) || !m_serial.open(device)) {
-            const QString why = m_serial.errorString();
-            if (reason)
-                *reason = why.contains(device) ? why : QStringLiteral("%1: %2").arg(device, why);
+        if (!configure(number) || !m_port.check(target.device, reason))
             return false;
-        }
-        m_serial.close();
     }
     QString error;
     if (!WritePortFile(portFilePath(), number, &error)) {
@@ -127,7 +105,7 @@ bool PortSetting::choosePort(int number, QString *reason)
         return false;
     }
     m_portNumber = number;
-    MarkPortMenu();
+    Q_EMIT chosenPortChanged(number);
     return true;
 }
 

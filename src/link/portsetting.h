@@ -2,50 +2,45 @@
 
 #include "link/portmap.h"
 
+#include <QObject>
 #include <QString>
 
-#include <array>
 #include <cstdint>
-#include <functional>
 
 namespace kav {
 
-class SerialService;
+class PortHolder;
 
 // The COM port choice: checks the port at start-up, keeps the chosen number and
-// comport.inf in the application folder, names the device of each COM port
+// comport.inf in the application folder, and names the device of each COM port
 // as comport.map there says (read at every asking, so edits count without a
-// restart), and sets the check marks of the items COM1 to COM4. It shows
-// nothing: a choice that fails returns why, for the window to say.
-class PortSetting
+// restart). It shows nothing: a choice that fails returns why, for the window
+// to say; the menu follows chosenPortChanged().
+class PortSetting : public QObject
 {
+    Q_OBJECT
+
 public:
-    // Sets the check mark of item n (1 to 4).
-    using MarkItem = std::function<void(int item, bool checked)>;
+    // port: what the check opens and closes; folder: the application folder.
+    PortSetting(PortHolder &port, const QString &folder, QObject *parent = nullptr);
 
-    // folder: the application folder, passed in by its owner.
-    PortSetting(SerialService &serial, const QString &folder, MarkItem markItem);
-
-    // Start-up: reads or creates comport.inf, checks the port (quietly), marks the menu.
+    // Start-up: reads or creates comport.inf, checks the port (quietly), tells the number.
     void LoadPortSetting();
-    // Opens and closes the closed port of portNumber(): 1 when it could be
-    // opened, 0 otherwise. Reports nothing.
+    // Opens and closes the port of portNumber(): 1 when it could be opened (or
+    // a session holds the port), 0 otherwise. Reports nothing.
     [[nodiscard]] std::int16_t OpenCommPort();
-    // Checks the item of portNumber() alone when it is 1 to 4; any other
-    // number keeps the marks as they were last set here.
-    void MarkPortMenu();
 
-    // The item COM n chosen: checks the port (unless an exchange holds it
-    // open), keeps it in comport.inf and marks it. False, with the device or
-    // file and the system's reason in *reason, when it cannot; the marks are
-    // then for the caller to set again once it has said so.
+    // COM n chosen: checks the port (unless a session holds it: the next
+    // session opens the chosen one), keeps it in comport.inf and tells the
+    // number. False, with the device or file and the system's reason in
+    // *reason, when it cannot.
     [[nodiscard]] bool choosePort(int number, QString *reason);
 
     // The chosen COM port's number as comport.inf holds it (1 when it holds
     // none that can be used); 0 before start-up.
     int portNumber() const { return m_portNumber; }
-    // The COM port READ and WRITE open: the last one configured for a closed
-    // port (a number outside 1 to 255 is refused and leaves it), and its device.
+    // The COM port READ and WRITE open: the last one chosen or checked (a
+    // number outside 1 to 255 is refused and leaves it), and its device.
     int configuredPort() const { return m_configuredPort; }
     QString portDevice() const { return deviceOf(m_configuredPort); }
     PortTarget portTarget() const { return targetOf(m_configuredPort); }
@@ -59,20 +54,19 @@ public:
     void setPortMapFile(const QString &path) { m_portMapFile = path; }
     QString portMapFile() const { return m_portMapFile; }
 
-    // The marks as last set, item 1 first.
-    const std::array<bool, 4> &marks() const { return m_marks; }
+Q_SIGNALS:
+    // The chosen port, read at start-up or chosen since.
+    void chosenPortChanged(int number);
 
 private:
     [[nodiscard]] bool configure(int number);
     QString portFilePath() const;
 
-    SerialService &m_serial;
+    PortHolder &m_port;
     int m_portNumber = 0;
     QString m_folder;
     QString m_portMapFile;
-    MarkItem m_markItem;
     int m_configuredPort = 1;
-    std::array<bool, 4> m_marks{}; // the items start unchecked
 };
 
 } // namespace kav
