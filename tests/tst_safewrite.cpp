@@ -8,7 +8,7 @@
 #include "radio/backupstore.h"
 #include "simulatedradio.h"
 #include "support/radiolog.h"
-#include "support/windowfixture.h"
+#include "support/radiowindowfixture.h"
 
 #include <QAction>
 #include <QDir>
@@ -56,61 +56,43 @@ private:
     QStringList backupFiles() const;
     QString backupFolder() const { return f->folder.filePath(QStringLiteral("backups")); }
 
-    std::unique_ptr<SimulatedRadio> radio;
-    std::unique_ptr<WindowFixture> f;
-    std::unique_ptr<QSignalSpy> finished;
+    std::unique_ptr<RadioWindowFixture> f;
 };
 
 void TestSafeWrite::init()
 {
-    radio = std::make_unique<SimulatedRadio>();
-    f = std::make_unique<WindowFixture>();
+    f = std::make_unique<RadioWindowFixture>();
 }
 
 void TestSafeWrite::cleanup()
 {
-    finished.reset();
-    f.reset(); // closes the port before the radio goes
-    radio.reset();
+    f.reset();
 }
 
 bool TestSafeWrite::start(Backups backups)
 {
-    radio->setImage(kOldPlan);
-    if (!radio->openPty() || !f->writePortMap("COM1=" + QFile::encodeName(radio->programPath()) + '\n'))
-        return false;
     // A file where the folder should be: no backup can be saved.
     if (backups == Backups::FolderIsAFile) {
+        QDir().mkpath(f->folder.appFolder());
         QFile blocker(backupFolder());
         if (!blocker.open(QIODevice::WriteOnly))
             return false;
     }
-    f->start();
-    if (!f->show())
-        return false;
-    finished = std::make_unique<QSignalSpy>(&f->window->exchange(), &ProgrammingExchange::finished);
-    radio->line().clearLog();
-    f->dialogs.clear();
-    return true;
+    return f->startWithRadio(kOldPlan);
 }
 
 void TestSafeWrite::typeNewPlan()
 {
-    MainWindow &w = *f->window;
-    WindowFixture::type(w.rxField(1), QStringLiteral("40.0125"));
-    WindowFixture::type(w.txField(1), QStringLiteral("40.5"));
-    WindowFixture::type(w.txField(3), QStringLiteral("41.2375"));
+    WindowFixture::type(f->rxField(1), QStringLiteral("40.0125"));
+    WindowFixture::type(f->txField(1), QStringLiteral("40.5"));
+    WindowFixture::type(f->txField(3), QStringLiteral("41.2375"));
 }
 
 bool TestSafeWrite::run(QPushButton *button, int exchanges)
 {
-    finished->clear();
-    f->dialogs.clear();
-    f->dialogs.answer(MessageResult::Yes);
-    QTest::mouseClick(button, Qt::LeftButton);
-    // Then nothing more: no exchange follows the last one.
-    return QTest::qWaitFor([&] { return finished->size() >= exchanges; }, 8000) && !finished->wait(400)
-        && finished->size() == exchanges;
+    f->click(button);
+    // The session ends once, after its last exchange: nothing follows its end.
+    return f->waitForSessionEnd() && f->sessionEnds->size() == 1 && f->exchangeEnds->size() == exchanges;
 }
 
 QStringList TestSafeWrite::backupFiles() const
@@ -163,19 +145,18 @@ void TestSafeWrite::backupsKeepWhatTheRadioHeld()
     QFETCH(bool, backupKept);
 
     QVERIFY(start(backups));
-    MainWindow &w = *f->window;
-    radio->setFault(fault);
+    f->radio.setFault(fault);
     if (backUpFirst)
-        w.backUpBeforeWritingItem()->trigger();
-    QCOMPARE(w.backUpBeforeWritingItem()->isChecked(), backUpFirst);
+        f->item(QStringLiteral("M_BackUpBeforeWriting"))->trigger();
+    QCOMPARE(f->item(QStringLiteral("M_BackUpBeforeWriting"))->isChecked(), backUpFirst);
     if (writing)
         typeNewPlan();
-    QVERIFY(run(writing ? w.writeButton() : w.readButton(), exchanges));
+    QVERIFY(run(writing ? f->button(QStringLiteral("Cmd_Write")) : f->button(QStringLiteral("Cmd_Read")), exchanges));
 
-    QTRY_COMPARE(bytesOf(*radio, LogEntry::Received), programSent);
+    QTRY_COMPARE(bytesOf(f->radio, LogEntry::Received), programSent);
     QCOMPARE(f->dialogs.messageTexts().mid(1), boxes);
     const bool written = programSent.size() > 36; // the block went out
-    QCOMPARE(radio->image(), written ? kNewPlan : kOldPlan);
+    QCOMPARE(f->radio.image(), written ? kNewPlan : kOldPlan);
     if (!boxes.isEmpty()) {
         const MessageRequest &box = f->dialogs.messages.last();
         // A write that did not happen is an error; a read whose backup failed still read.
@@ -185,16 +166,16 @@ void TestSafeWrite::backupsKeepWhatTheRadioHeld()
             QVERIFY2(box.informativeText.contains(backupFolder() + QStringLiteral(" is a file, not a folder")),
                      qPrintable(box.informativeText));
         else // what to check, naming the device
-            QVERIFY2(box.informativeText.contains(radio->programPath()), qPrintable(box.informativeText));
+            QVERIFY2(box.informativeText.contains(f->radio.programPath()), qPrintable(box.informativeText));
     }
     // The backup read never shows on the sheet; a READ does.
-    QCOMPARE(w.rxField(2)->text(), writing ? QString() : QStringLiteral("41.1250"));
-    QCOMPARE(w.txField(3)->text(), writing ? QStringLiteral("41.2375") : QString());
+    QCOMPARE(f->rxField(2)->text(), writing ? QString() : QStringLiteral("41.1250"));
+    QCOMPARE(f->txField(3)->text(), writing ? QStringLiteral("41.2375") : QString());
 
     const QStringList files = backups == Backups::Kept ? backupFiles() : QStringList();
     QCOMPARE(files.size(), backupKept ? 1 : 0);
     if (backupKept) {
-        const QString name = BackupDeviceName(radio->programPath());
+        const QString name = BackupDeviceName(f->radio.programPath());
         QVERIFY2(files.first().startsWith(name + QLatin1Char('-')), qPrintable(files.first()));
         QCOMPARE(SimulatedRadio::imageFromSav(QDir(backupFolder()).filePath(files.first())), kOldPlan);
     }
@@ -231,20 +212,19 @@ void TestSafeWrite::verifyReadsBackAndNamesTheFields()
     QFETCH(QString, detail);
 
     QVERIFY(start());
-    MainWindow &w = *f->window;
-    radio->setFault(fault);
+    f->radio.setFault(fault);
     if (silentAfterWrite)
-        connect(radio.get(), &SimulatedRadio::imageWritten, this, [&] { radio->setFault(Fault::Silent); });
+        connect(&f->radio, &SimulatedRadio::imageWritten, this, [&] { f->radio.setFault(Fault::Silent); });
     if (verify)
-        w.verifyAfterWriteItem()->trigger();
+        f->item(QStringLiteral("M_VerifyAfterWrite"))->trigger();
     typeNewPlan();
-    QVERIFY(run(w.writeButton(), exchanges));
+    QVERIFY(run(f->button(QStringLiteral("Cmd_Write")), exchanges));
 
     const QByteArray block = kNewPlan + char(SimulatedRadio::checksum(kNewPlan));
     QByteArray sent = '\xf0' + block;
     if (verify)
         sent += silentAfterWrite ? QByteArray::fromHex("e0") : QByteArray::fromHex("e077");
-    QTRY_COMPARE(bytesOf(*radio, LogEntry::Received), sent);
+    QTRY_COMPARE(bytesOf(f->radio, LogEntry::Received), sent);
     QCOMPARE(f->dialogs.messageTexts().mid(1), boxes);
     if (!boxes.isEmpty()) {
         const MessageRequest &box = f->dialogs.messages.last();
@@ -254,23 +234,23 @@ void TestSafeWrite::verifyReadsBackAndNamesTheFields()
             QCOMPARE(box.informativeText, detail);
     }
     // The read back leaves the sheet as written.
-    QCOMPARE(w.txField(3)->text(), QStringLiteral("41.2375"));
-    QCOMPARE(w.rxField(2)->text(), QString());
+    QCOMPARE(f->txField(3)->text(), QStringLiteral("41.2375"));
+    QCOMPARE(f->rxField(2)->text(), QString());
 }
 
 void TestSafeWrite::choicesAreRememberedAcrossARestart()
 {
     QVERIFY(start());
-    f->window->verifyAfterWriteItem()->trigger();
-    f->window->backUpBeforeWritingItem()->trigger();
-    f->window->backUpBeforeWritingItem()->trigger();
+    f->item(QStringLiteral("M_VerifyAfterWrite"))->trigger();
+    f->item(QStringLiteral("M_BackUpBeforeWriting"))->trigger();
+    f->item(QStringLiteral("M_BackUpBeforeWriting"))->trigger();
     QVERIFY(f->dialogs.messages.isEmpty());
     f->window.reset();
 
     f->start();
-    QVERIFY(f->window->verifyAfterWriteItem()->isChecked());
-    QVERIFY(!f->window->backUpBeforeWritingItem()->isChecked());
-    QVERIFY(f->window->settings().value(Choice::VerifyAfterWrite));
+    QVERIFY(f->item(QStringLiteral("M_VerifyAfterWrite"))->isChecked());
+    QVERIFY(!f->item(QStringLiteral("M_BackUpBeforeWriting"))->isChecked());
+    QVERIFY(AppSettings(f->folder.appFolder()).value(Choice::VerifyAfterWrite)); // as the file holds it
     QVERIFY(QFile::exists(f->folder.filePath(QString::fromLatin1(kSettingsFileName))));
     f->window.reset();
 
@@ -282,38 +262,36 @@ void TestSafeWrite::choicesAreRememberedAcrossARestart()
                  "VerifyAfterWrite=True\r\n");
     edited.close();
     f->start();
-    QVERIFY(!f->window->backUpBeforeWritingItem()->isChecked());
-    QVERIFY(f->window->verifyAfterWriteItem()->isChecked());
-    f->window->backUpBeforeWritingItem()->trigger();
+    QVERIFY(!f->item(QStringLiteral("M_BackUpBeforeWriting"))->isChecked());
+    QVERIFY(f->item(QStringLiteral("M_VerifyAfterWrite"))->isChecked());
+    f->item(QStringLiteral("M_BackUpBeforeWriting"))->trigger();
     QVERIFY(f->dialogs.messages.isEmpty());
     QVERIFY(!QFileInfo::exists(path + QStringLiteral(".bad"))); // kept and rewritten, not put aside
     f->window.reset();
     f->start();
-    QVERIFY(f->window->backUpBeforeWritingItem()->isChecked());
-    QVERIFY(f->window->verifyAfterWriteItem()->isChecked());
+    QVERIFY(f->item(QStringLiteral("M_BackUpBeforeWriting"))->isChecked());
+    QVERIFY(f->item(QStringLiteral("M_VerifyAfterWrite"))->isChecked());
 }
 
 void TestSafeWrite::lineTraceAndBackupsFolderFromTheMenu()
 {
     QVERIFY(start());
-    MainWindow &w = *f->window;
-    radio->setFault(Fault::WrongAcknowledge);
-    QVERIFY(run(w.readButton(), 1));
-    radio->setFault(Fault::None);
-    QVERIFY(run(w.readButton(), 1));
+    f->radio.setFault(Fault::WrongAcknowledge);
+    QVERIFY(run(f->button(QStringLiteral("Cmd_Read")), 1));
+    f->radio.setFault(Fault::None);
+    QVERIFY(run(f->button(QStringLiteral("Cmd_Read")), 1));
 
     const QString path = f->folder.filePath(QStringLiteral("trace.txt"));
     f->dialogs.clear();
     f->dialogs.chooseFile(path);
-    w.saveLineTraceItem()->trigger();
+    f->item(QStringLiteral("M_SaveLineTrace"))->trigger();
     QCOMPARE(f->dialogs.saveRequests.size(), 1);
     QCOMPARE(f->dialogs.saveRequests.first().folder, f->folder.appFolder());
     QVERIFY(f->dialogs.messages.isEmpty());
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(file.readAll());
-    QCOMPARE(text, w.lineTrace().text());
-    const QString label = QStringLiteral("Read ") + radio->programPath() + QStringLiteral(" started ");
+    const QString label = QStringLiteral("Read ") + f->radio.programPath() + QStringLiteral(" started ");
     QCOMPARE(text.count(label), 2);
     QVERIFY2(text.contains(QStringLiteral("-> E0\n")) && text.contains(QStringLiteral("<- 0F\n")), qPrintable(text));
     QVERIFY2(text.contains(QStringLiteral("= Communication Error\n\n")), qPrintable(text));
@@ -322,7 +300,7 @@ void TestSafeWrite::lineTraceAndBackupsFolderFromTheMenu()
     // A folder for a file: the box says why, the old trace file stays.
     f->dialogs.clear();
     f->dialogs.chooseFile(f->folder.appFolder());
-    w.saveLineTraceItem()->trigger();
+    f->item(QStringLiteral("M_SaveLineTrace"))->trigger();
     QCOMPARE(f->dialogs.messageTexts(),
              QStringList{QStringLiteral("Could not save the line trace to ") + f->folder.appFolder()});
 
@@ -332,7 +310,7 @@ void TestSafeWrite::lineTraceAndBackupsFolderFromTheMenu()
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     f->dialogs.clear();
-    w.openBackupsItem()->trigger();
+    f->item(QStringLiteral("M_OpenBackups"))->trigger();
     QCOMPARE(f->dialogs.messageTexts(), QStringList{QStringLiteral("Could not create the backups folder ") + backupFolder()});
     QCOMPARE(f->dialogs.messages.first().informativeText,
              backupFolder() + QStringLiteral(": the folder cannot be created: ") + backupFolder() +
@@ -341,7 +319,7 @@ void TestSafeWrite::lineTraceAndBackupsFolderFromTheMenu()
     QVERIFY(blocker.remove());
 
     f->dialogs.clear();
-    w.openBackupsItem()->trigger();
+    f->item(QStringLiteral("M_OpenBackups"))->trigger();
     QCOMPARE(f->dialogs.openedFolders, QStringList{backupFolder()});
     QVERIFY(QFileInfo(backupFolder()).isDir());
     QVERIFY(f->dialogs.messages.isEmpty());

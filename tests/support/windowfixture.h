@@ -8,9 +8,11 @@
 #include "support/scripteddialogs.h"
 #include "support/testfolder.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 
 #include <memory>
@@ -59,6 +61,24 @@ struct WindowFixture
         window->startUp();
         return *window;
     }
+
+    // A control of the window by its object name ("Cmd_Read", "Txt_Rx1",
+    // "M_VerifyAfterWrite"); a name the window does not have ends the test run.
+    template <typename T>
+    T *find(const QString &name) const
+    {
+        T *found = window->findChild<T *>(name);
+        if (!found)
+            qFatal("the window has no %s named %s", T::staticMetaObject.className(), qPrintable(name));
+        return found;
+    }
+    QPushButton *button(const QString &name) const { return find<QPushButton>(name); }
+    QLineEdit *field(const QString &name) const { return find<QLineEdit>(name); }
+    QAction *item(const QString &name) const { return find<QAction>(name); }
+    // The receive and transmit fields of channel 1 to 3, and slot 1 to 6 (CH1-CH3 RX, then TX).
+    QLineEdit *rxField(int channel) const { return field(QStringLiteral("Txt_Rx%1").arg(channel)); }
+    QLineEdit *txField(int channel) const { return field(QStringLiteral("Txt_Tx%1").arg(channel)); }
+    QLineEdit *slotField(int slot) const { return slot <= 3 ? rxField(slot) : txField(slot - 3); }
 
     // Types text into field as a user does: click into it, select all, type.
     static void type(QLineEdit *field, const QString &text)
