@@ -3,6 +3,8 @@
 #include "radio/decoder.h"
 #include "radio/numbergrammar.h"
 
+#include <QDir>
+
 #include <optional>
 
 namespace kav {
@@ -46,7 +48,8 @@ QString ReportFileLine(const QString &sheetFile)
         name = name.mid(1);
     while (name.endsWith(QLatin1Char(' ')))
         name.chop(1);
-    return prefix + name.toString();
+    // In the system's own form: C:\Plans\bench.sav on Windows.
+    return prefix + QDir::toNativeSeparators(name.toString());
 }
 
 QString ReportDateTime(const QDateTime &printedAt, const QLocale &locale)

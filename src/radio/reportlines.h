@@ -24,7 +24,8 @@ QString FormatReportValue(const QString &fieldText, const QLocale &locale);
 
 // "           FILE NAME : " and sheetFile without surrounding spaces, or
 // "           FILE NAME : No Selected" when sheetFile is empty. sheetFile is
-// the file the sheet is the content of, empty when it is none.
+// the file the sheet is the content of, empty when it is none; shown with the
+// system's separators (backslashes on Windows).
 QString ReportFileLine(const QString &sheetFile);
 
 // The date and time of printing: the locale's short date, a space, its long time.
