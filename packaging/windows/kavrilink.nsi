@@ -182,6 +182,12 @@ Section "Kavrilink (window and command line)" SecProgram
     WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "NoModify" 1
     WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "NoRepair" 1
     WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "AllUsers" $AllUsers
+    ; Installed again: the PATH entry of the earlier install goes, and comes back
+    ; below when the component is chosen again.
+    ReadRegDWORD $0 SHCTX "${UNINSTALL_KEY}" "AddedToPath"
+    ${If} $0 == 1
+        Call RemoveFromPath
+    ${EndIf}
     DeleteRegValue SHCTX "${UNINSTALL_KEY}" "AddedToPath"
     ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
     WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "EstimatedSize" $0
