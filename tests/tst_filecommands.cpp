@@ -201,6 +201,9 @@ void TestFileCommands::failedSaveKeepsOldFileAndFlags_data()
     QTest::addColumn<int>("sizeLimit");  // 0: none
     QTest::newRow("path is a folder") << QStringLiteral("plans.sav") << QStringLiteral("plans.sav/inside.sav") << 0;
     QTest::newRow("folder missing") << QStringLiteral("gone/new.sav") << QStringLiteral("old.sav") << 0;
+    // A name that would steer a terminal or hide its end is quoted escaped.
+    QTest::newRow("folder missing, control characters in the name")
+        << QStringLiteral("gone/\x1B]0;x\x07\u202Etxt.sav") << QStringLiteral("old.sav") << 0;
 #ifdef Q_OS_UNIX
     QTest::newRow("write fails") << QStringLiteral("old.sav") << QStringLiteral("old.sav") << 100;
 #endif
@@ -237,7 +240,10 @@ void TestFileCommands::failedSaveKeepsOldFileAndFlags()
     QCOMPARE(fileBytes(keeperPath), old);
     QCOMPARE(f->dialogs.messages.size(), 1);
     const MessageRequest &message = f->dialogs.messages.first();
-    QCOMPARE(message.text, QStringLiteral("Could not save to ") + path);
+    QString shown = path;
+    shown.replace(QChar(0x1B), QStringLiteral("\\x1B")).replace(QChar(0x07), QStringLiteral("\\x07"));
+    shown.replace(QChar(0x202E), QStringLiteral("\\u202E"));
+    QCOMPARE(message.text, QStringLiteral("Could not save to ") + shown);
     QCOMPARE(message.title, QStringLiteral("Error"));
     QCOMPARE(message.icon, MessageIcon::Critical);
     QCOMPARE(message.buttons, MessageButtons::Ok);

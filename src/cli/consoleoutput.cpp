@@ -2,8 +2,6 @@
 
 #include "common/printable.h"
 
-#include <QStringList>
-
 #include <cerrno>
 #include <cstdio>
 
@@ -13,13 +11,9 @@ namespace kav::cli {
 
 namespace {
 
-// Every line escaped on its own, so the line ends stay.
 QByteArray printableLines(const QString &text)
 {
-    QStringList lines = text.split(QLatin1Char('\n'));
-    for (QString &line : lines)
-        line = PrintableText(line);
-    return lines.join(QLatin1Char('\n')).toLocal8Bit() + '\n';
+    return PrintableLines(text).toLocal8Bit() + '\n';
 }
 
 // Straight to the file descriptor, no stdio buffer between: every short write shows at once.

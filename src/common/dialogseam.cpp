@@ -1,5 +1,7 @@
 #include "common/dialogseam.h"
 
+#include "common/printable.h"
+
 namespace kav {
 
 DialogSeam::~DialogSeam() = default;
@@ -7,21 +9,21 @@ DialogSeam::~DialogSeam() = default;
 MessageResult showCritical(DialogSeam &dialogs, const QString &text, const QString &title,
                            const QString &informativeText)
 {
-    return dialogs.showMessage({text, title, MessageIcon::Critical, MessageButtons::Ok, MessageResult::Ok,
-                                informativeText});
+    return dialogs.showMessage({PrintableLines(text), title, MessageIcon::Critical, MessageButtons::Ok,
+                                MessageResult::Ok, PrintableLines(informativeText)});
 }
 
 MessageResult showPlain(DialogSeam &dialogs, const QString &text, const QString &title,
                         const QString &informativeText)
 {
-    return dialogs.showMessage({text, title, MessageIcon::None, MessageButtons::Ok, MessageResult::Ok,
-                                informativeText});
+    return dialogs.showMessage({PrintableLines(text), title, MessageIcon::None, MessageButtons::Ok,
+                                MessageResult::Ok, PrintableLines(informativeText)});
 }
 
 MessageResult askQuestion(DialogSeam &dialogs, const QString &text, const QString &title, MessageButtons buttons,
                           MessageResult defaultButton)
 {
-    return dialogs.showMessage({text, title, MessageIcon::Question, buttons, defaultButton, {}});
+    return dialogs.showMessage({PrintableLines(text), title, MessageIcon::Question, buttons, defaultButton, {}});
 }
 
 QDebug operator<<(QDebug debug, const MessageRequest &request)

@@ -66,7 +66,8 @@ public:
     virtual bool openFolder(const QString &folder) = 0;
 };
 
-// Convenience for the common boxes.
+// Convenience for the common boxes. What they quote (a file name, a device from
+// comport.map, a line of a file) shows its control characters escaped, line by line.
 MessageResult showCritical(DialogSeam &dialogs, const QString &text, const QString &title,
                            const QString &informativeText = {});
 MessageResult showPlain(DialogSeam &dialogs, const QString &text, const QString &title = {},

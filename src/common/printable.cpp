@@ -1,6 +1,7 @@
 #include "common/printable.h"
 
 #include <QList>
+#include <QStringList>
 
 namespace kav {
 
@@ -35,6 +36,14 @@ QString PrintableText(QStringView text)
         printable += QString::number(uint(codePoint), 16).toUpper().rightJustified(small ? 2 : 4, QLatin1Char('0'));
     }
     return printable;
+}
+
+QString PrintableLines(QStringView text)
+{
+    QStringList lines = text.toString().split(u'\n');
+    for (QString &line : lines)
+        line = PrintableText(line);
+    return lines.join(u'\n');
 }
 
 } // namespace kav

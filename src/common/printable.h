@@ -11,5 +11,7 @@ namespace kav {
 // field of a file or an argument can neither steer a terminal nor hide what it
 // holds. Everything else, a backslash included, stays as it is.
 [[nodiscard]] QString PrintableText(QStringView text);
+// The same for a message of several lines: each line escaped, the line breaks kept.
+[[nodiscard]] QString PrintableLines(QStringView text);
 
 } // namespace kav
