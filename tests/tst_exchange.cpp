@@ -129,7 +129,9 @@ struct Rig
         } else if (step == QLatin1String("failsend")) {
             serial.failSend(1, QStringLiteral("write failed"));
         } else if (step == QLatin1String("timeout")) {
+            // The deadline: armed with the response time-out since the last send or acknowledge.
             QVERIFY2(exchange.responseTimer().isActive(), "the time-out needs an armed timer");
+            QCOMPARE(exchange.responseTimer().intervalAsDuration(), kShortTimeout);
             QSignalSpy expired(&exchange.responseTimer(), &QTimer::timeout);
             QVERIFY(expired.wait(5000));
         } else {
@@ -688,8 +690,11 @@ void TestExchange::timeOutBoxNeverStacks()
     QVERIFY(finished.wait(5000));
     QVERIFY(checked);
     QCOMPARE(rig.window.exchange().state(), LinkState::ReadRequested);
-    // Past several more time-outs, still the one box.
-    QVERIFY(!finished.wait(int(kShortTimeout.count()) * 4));
+    // Nothing left armed, and a time-out now ends nothing: still the one box.
+    QVERIFY(!rig.window.exchange().isRunning());
+    QVERIFY(!rig.window.exchange().responseTimer().isActive());
+    rig.window.exchange().onResponseTimeout();
+    QCOMPARE(finished.size(), 1);
     QCOMPARE(rig.dialogs.messageTexts(),
              (QStringList{QStringLiteral("Read from Radio?"), QStringLiteral("Connection Error to Radio")}));
 }
@@ -702,7 +707,10 @@ void TestExchange::portFailureIsReportedOnce()
     rig.play(QStringLiteral("fail"));
     rig.serial.failPort(QStringLiteral("again")); // already closed: nothing more
     Q_EMIT rig.serial.errorOccurred(SerialError::PortFailed, QStringLiteral("a late report"));
-    QVERIFY(!rig.finished.wait(int(kShortTimeout.count()) * 4)); // the armed time-out does not follow
+    // The time-out that was armed is gone, and one now would end nothing.
+    QVERIFY(!rig.exchange.isRunning());
+    QVERIFY(!rig.exchange.responseTimer().isActive());
+    rig.exchange.onResponseTimeout();
     QCOMPARE(rig.failures(), QStringList{QStringLiteral("CommunicationError")});
     QCOMPARE(rig.results().constFirst().reason, QStringLiteral("device gone"));
     QVERIFY(!rig.serial.isOpen());

@@ -1,5 +1,6 @@
 // READ and WRITE through the real window and the real serial service, with
 // the simulated radio on the other end of a pseudo-terminal.
+#include "link/linetrace.h"
 #include "link/programmingexchange.h"
 #include "sheet/channelsheet.h"
 #include "simulatedradio.h"
@@ -264,8 +265,11 @@ void TestRadioLink::faultsEndWithTheirMessage()
         QTRY_COMPARE(bytesOf(*radio, LogEntry::Received), programSent);
     if (fault == Fault::ExtraBytes) // taken with the block's last byte, and dropped
         QCOMPARE(bytesOf(*radio, LogEntry::Sent), '\x0e' + kExample + '\x15' + QByteArray::fromHex("aa550e"));
-    // Whatever the radio still sends lands on a closed port: one message only.
-    QVERIFY(!finished->wait(300));
+    // Whatever the radio still sends lands on a closed port, and nothing is
+    // armed that could end anything again: one message only.
+    QVERIFY(!f->serial.isOpen());
+    QVERIFY(!w.exchange().isRunning());
+    w.exchange().onResponseTimeout();
     QCOMPARE(failures(), message.isEmpty() ? 0 : 1);
 }
 
@@ -276,9 +280,15 @@ void TestRadioLink::readAnsweredNoSendsNothing()
     QTest::mouseClick(f->window->readButton(), Qt::LeftButton);
     QCOMPARE(f->dialogs.messageTexts(), QStringList{QStringLiteral("Read from Radio?")});
     QVERIFY(f->serial.isOpen());
-    QVERIFY(QTest::qWaitFor([&] { return radio->line().isConnected(); }, 2000));
-    QVERIFY(!finished->wait(200));
-    QVERIFY(bytesOf(*radio, LogEntry::Received).isEmpty());
+    // No exchange began: nothing armed, nothing in the line trace.
+    QVERIFY(!f->window->exchange().isRunning());
+    QVERIFY(!f->window->exchange().responseTimer().isActive());
+    QVERIFY(f->window->lineTrace().isEmpty());
+    // The next READ, on the port left open, is the first thing the radio hears.
+    clickRead();
+    QVERIFY(waitForOutcome());
+    QCOMPARE(failures(), 0);
+    QTRY_COMPARE(bytesOf(*radio, LogEntry::Received), QByteArray::fromHex("e077"));
 }
 
 void TestRadioLink::readWithMissingDeviceSaysWhy()
