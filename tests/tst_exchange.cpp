@@ -10,12 +10,14 @@
 #include "link/programmingexchange.h"
 #include "link/programmingsession.h"
 #include "link/radioprotocol.h"
+#include "radio/backupstore.h"
 #include "app/plandocument.h"
 #include "support/fakeserialservice.h"
 #include "support/scripteddialogs.h"
 #include "support/testfolder.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMetaEnum>
 #include <QPushButton>
@@ -195,6 +197,8 @@ private slots:
     void completedWriteLeavesPortForNextRead();
     void writeRefusedByTheEncoderSendsNothingLater();
     void exchangesOnSeparatePortsDoNotMeet();
+    void sessionRunsItsStepsOnOneDevice_data();
+    void sessionRunsItsStepsOnOneDevice();
 
 private:
     void addTransitionColumns();
@@ -797,6 +801,125 @@ void TestExchange::exchangesOnSeparatePortsDoNotMeet()
     QCOMPARE(second.completions(), 1);
     QCOMPARE(first.sentHex(), (QStringList{QStringLiteral("e0"), QStringLiteral("77")}));
     QCOMPARE(second.sentHex().first(), QStringLiteral("f0"));
+}
+
+void TestExchange::sessionRunsItsStepsOnOneDevice_data()
+{
+    QTest::addColumn<bool>("writing");
+    QTest::addColumn<QString>("options"); // backup, verify, keep (the port after a write), badfolder, nomap
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<SessionStep>("endStep");
+    QTest::addColumn<ExchangeOutcome>("outcome");
+    QTest::addColumn<int>("differences");
+    QTest::addColumn<bool>("portOpen");
+
+    const auto ok = ExchangeOutcome::Ok;
+    QTest::newRow("read") << false << "" << QStringList{"0e", "block"} << SessionStep::Read << ok << 0 << false;
+    QTest::newRow("write, port closed after it") << true << "" << QStringList{"0f", "77"} << SessionStep::Write << ok
+                                                 << 0 << false;
+    QTest::newRow("write, port kept after it") << true << "keep" << QStringList{"0f", "77"} << SessionStep::Write
+                                               << ok << 0 << true;
+    QTest::newRow("backup, write, read-back") << true << "backup,verify,keep"
+                                              << QStringList{"0e", "block", "0f", "77", "0e", "block"}
+                                              << SessionStep::VerifyRead << ok << 0 << false;
+    QTest::newRow("read-back differs") << true << "verify" << QStringList{"0f", "77", "0e", "other"}
+                                       << SessionStep::VerifyRead << ok << 2 << false;
+    QTest::newRow("backup read fails: nothing written")
+        << true << "backup" << QStringList{"0f"} << SessionStep::BackupRead << ExchangeOutcome::CommunicationError
+        << 0 << false;
+    QTest::newRow("backup cannot be kept: nothing written")
+        << true << "backup,badfolder" << QStringList{"0e", "block"} << SessionStep::KeepBackup << ok << 0 << false;
+    QTest::newRow("write refused after the backup") << true << "backup,verify,keep"
+                                                    << QStringList{"0e", "block", "0f", "55"} << SessionStep::Write
+                                                    << ExchangeOutcome::WriteRefused << 0 << false;
+    QTest::newRow("no device: nothing opened") << true << "backup,nomap" << QStringList{} << SessionStep::BackupRead
+                                               << ExchangeOutcome::PortUnavailable << 0 << false;
+}
+
+void TestExchange::sessionRunsItsStepsOnOneDevice()
+{
+    QFETCH(bool, writing);
+    QFETCH(QString, options);
+    QFETCH(QStringList, steps);
+    QFETCH(SessionStep, endStep);
+    QFETCH(ExchangeOutcome, outcome);
+    QFETCH(int, differences);
+    QFETCH(bool, portOpen);
+
+    TestFolder folder;
+    FakeSerialService serial;
+    PortHolder port(serial);
+    int resolved = 0;
+    // The device of the COM port changes at every asking: a session asks once.
+    ProgrammingSession session(port, [&resolved, &options] {
+        ++resolved;
+        if (options.contains(QLatin1String("nomap")))
+            return PortTarget{{}, QStringLiteral("COM1: the device map comport.map: it is a folder")};
+        return PortTarget{QStringLiteral("/dev/fake%1").arg(resolved), {}};
+    });
+    session.exchange().setResponseTimeout(kShortTimeout);
+    QSignalSpy finished(&session, &ProgrammingSession::finished);
+    QSignalSpy backedUp(&session, &ProgrammingSession::backedUp);
+    const QString backupFolder = folder.filePath(options.contains(QLatin1String("badfolder")) ? QStringLiteral("file")
+                                                                                               : QStringLiteral("kept"));
+    if (options.contains(QLatin1String("badfolder"))) {
+        QVERIFY(QDir().mkpath(QFileInfo(backupFolder).path()));
+        QFile file(backupFolder); // a file where the folder should be
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    const BackupStore backups(backupFolder);
+    SessionOptions chosen;
+    chosen.backups = &backups;
+    chosen.backUpBeforeWrite = options.contains(QLatin1String("backup"));
+    chosen.verifyAfterWrite = options.contains(QLatin1String("verify"));
+    chosen.keepPortAfterWrite = options.contains(QLatin1String("keep"));
+
+    if (writing)
+        session.write(kExampleImage, chosen);
+    else
+        session.read(chosen);
+    QByteArray other = kExampleBlock; // CH1 RX and TX one digit higher each
+    other[5] = char(other[5] + 1);
+    other[11] = char(other[11] + 1);
+    other[36] = char(other[36] + 2);
+    for (const QString &step : steps) {
+        if (step == QLatin1String("block"))
+            serial.inject(kExampleBlock);
+        else if (step == QLatin1String("other"))
+            serial.inject(other);
+        else
+            serial.inject(QByteArray::fromHex(step.toLatin1()));
+    }
+
+    QCOMPARE(finished.size(), 1);
+    const auto result = finished.constFirst().at(0).value<SessionResult>();
+    QCOMPARE(result.step, endStep);
+    QCOMPARE(result.outcome, outcome);
+    QCOMPARE(int(result.differences.size()), differences);
+    QCOMPARE(result.succeeded(), outcome == ExchangeOutcome::Ok && endStep != SessionStep::KeepBackup &&
+                                     differences == 0);
+    QCOMPARE(serial.isOpen(), portOpen);
+    QVERIFY(!session.isRunning());
+    // One device for the whole run, opened once and held from the first step to the last.
+    QCOMPARE(resolved, 1);
+    QCOMPARE(serial.opens, outcome == ExchangeOutcome::PortUnavailable ? 0 : 1);
+    if (outcome != ExchangeOutcome::PortUnavailable) {
+        QCOMPARE(result.device, QStringLiteral("/dev/fake1"));
+        QCOMPARE(serial.device(), QStringLiteral("/dev/fake1"));
+    } else {
+        QVERIFY(result.reason.contains(QStringLiteral("comport.map")));
+    }
+    // The backup is named after that device, and the write went out only after it was kept.
+    const bool kept =
+        chosen.backUpBeforeWrite && endStep != SessionStep::BackupRead && endStep != SessionStep::KeepBackup;
+    QCOMPARE(backedUp.size(), kept ? 1 : 0);
+    QCOMPARE(result.backupPath.isEmpty(), !kept);
+    if (kept)
+        QVERIFY2(QFileInfo(result.backupPath).fileName().startsWith(BackupDeviceName(result.device)),
+                 qPrintable(result.backupPath));
+    QCOMPARE(serial.sentBytes().contains(char(WireBytes::WriteCommand)),
+             writing && endStep != SessionStep::BackupRead && endStep != SessionStep::KeepBackup);
+    QCOMPARE(result.image, writing || outcome == ExchangeOutcome::Ok ? kExampleImage : RadioImage());
 }
 
 QTEST_MAIN(TestExchange)
