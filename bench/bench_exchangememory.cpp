@@ -83,7 +83,7 @@ int main(int argc, char *argv[])
     for (int n = 1; n <= exchanges; ++n) {
         // A read, then the plan written back, and so on; a write leaves the
         // port open, which the next read uses.
-        (n % 2 ? window.readButton() : window.writeButton())->click();
+        window.findChild<QPushButton *>(n % 2 ? QStringLiteral("Cmd_Read") : QStringLiteral("Cmd_Write"))->click();
         QTimer limit;
         limit.setSingleShot(true);
         QObject::connect(&limit, &QTimer::timeout, &loop, [&] { loop.exit(2); });

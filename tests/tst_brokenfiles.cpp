@@ -117,20 +117,20 @@ void TestBrokenFiles::fullDiskKeepsTheOldFileAndSaysWhy()
     QVERIFY(full.active());
     QString reason;
     if (writer == QLatin1String("comport.inf")) {
-        f.window->portItem(2)->trigger();
+        portItemOf(*f.window, 2)->trigger();
         QCOMPARE(f.dialogs.messageTexts(), QStringList{QString::fromLatin1(kav::kReselectPortMessage)});
         reason = f.dialogs.messages.constFirst().informativeText;
         QVERIFY2(reason.contains(QStringLiteral("setting could not be saved")), qPrintable(reason));
         QCOMPARE(contentOf(path), QByteArray(" 3 \r\n"));
         QCOMPARE(f.window->portSetting().portNumber(), 3);
-        QVERIFY(!f.window->portItem(2)->isChecked());
-        QVERIFY(f.window->portItem(3)->isChecked()); // where the stored number says
+        QVERIFY(!portItemOf(*f.window, 2)->isChecked());
+        QVERIFY(portItemOf(*f.window, 3)->isChecked()); // where the stored number says
     } else if (writer == QLatin1String("kavrilink.ini")) {
-        f.window->verifyAfterWriteItem()->trigger();
+        findItem(*f.window, "M_VerifyAfterWrite")->trigger();
         QCOMPARE(f.dialogs.messages.size(), 1);
         reason = f.dialogs.messages.constFirst().informativeText;
         QCOMPARE(contentOf(path), QByteArray("[Programming]\nVerifyAfterWrite=false\n"));
-        QVERIFY(f.window->verifyAfterWriteItem()->isChecked()); // for this run
+        QVERIFY(findItem(*f.window, "M_VerifyAfterWrite")->isChecked()); // for this run
     } else if (writer == QLatin1String("comport.inf at start-up")) {
         f.start();
         QVERIFY(!QFileInfo::exists(path)); // no empty file in its place

@@ -199,7 +199,7 @@ void TestDeviceAssignment::windowAssignsADeviceThatComItemsThenUse()
     WindowFixture f;
     MainWindow &w = f.start();
     QVERIFY(f.show());
-    QVERIFY(w.portItem(1)->isChecked()); // COM1 stored at start-up, its device absent
+    QVERIFY(portItemOf(w, 1)->isChecked()); // COM1 stored at start-up, its device absent
 
     PseudoTerminal adapter;
     QVERIFY(adapter.isValid());
@@ -213,22 +213,22 @@ void TestDeviceAssignment::windowAssignsADeviceThatComItemsThenUse()
         QTest::keyClicks(com2, adapter.devicePath());
         dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
     });
-    w.assignDevicesItem()->trigger();
+    findItem(w, "M_AssignDevices")->trigger();
     QVERIFY(shown);
 
     const PortMap map = ReadPortMap(f.folder.filePath(QStringLiteral("comport.map"))).map;
     QCOMPARE(map.value(2), adapter.devicePath());
     QCOMPARE(map.value(1), f.absentDevice(1)); // the other ports as they were
-    QVERIFY(w.portItem(1)->isChecked());            // choosing devices is not choosing a port
+    QVERIFY(portItemOf(w, 1)->isChecked());            // choosing devices is not choosing a port
 
-    Q_EMIT w.portMenu()->aboutToShow();
-    QCOMPARE(w.portItem(2)->toolTip(), QStringLiteral("COM2: ") + adapter.devicePath());
+    Q_EMIT findControl<QMenu>(w, QStringLiteral("M_COM"))->aboutToShow();
+    QCOMPARE(portItemOf(w, 2)->toolTip(), QStringLiteral("COM2: ") + adapter.devicePath());
 
     // COM2 now leads to the adapter, so choosing it succeeds.
-    w.portItem(2)->trigger();
+    portItemOf(w, 2)->trigger();
     QVERIFY2(f.dialogs.messages.isEmpty(), qPrintable(f.dialogs.messageTexts().join(QLatin1Char('|'))));
-    QVERIFY(w.portItem(2)->isChecked());
-    QVERIFY(!w.portItem(1)->isChecked());
+    QVERIFY(portItemOf(w, 2)->isChecked());
+    QVERIFY(!portItemOf(w, 1)->isChecked());
 }
 
 void TestDeviceAssignment::windowNeverRewritesAMapItCouldNotReadOrDidNotChange_data()
@@ -280,7 +280,7 @@ void TestDeviceAssignment::windowNeverRewritesAMapItCouldNotReadOrDidNotChange()
         QVERIFY2(unreadable->text().contains(why), qPrintable(unreadable->text()));
         buttons->button(QDialogButtonBox::Close)->click();
     });
-    w.assignDevicesItem()->trigger();
+    findItem(w, "M_AssignDevices")->trigger();
     QVERIFY(shown);
 
     QVERIFY(f.dialogs.messages.isEmpty());

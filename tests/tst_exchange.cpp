@@ -15,6 +15,7 @@
 #include "support/fakeserialservice.h"
 #include "support/scripteddialogs.h"
 #include "support/testfolder.h"
+#include "support/windowfixture.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -158,11 +159,11 @@ struct WindowRig
 
     void setField(int slot, const QString &text)
     {
-        (slot <= 3 ? window.rxField(slot) : window.txField(slot - 3))->setText(text);
+        (slot <= 3 ? rxFieldOf(window, slot) : txFieldOf(window, slot - 3))->setText(text);
     }
     QString fieldText(int slot) const
     {
-        return (slot <= 3 ? window.rxField(slot) : window.txField(slot - 3))->text();
+        return (slot <= 3 ? rxFieldOf(window, slot) : txFieldOf(window, slot - 3))->text();
     }
 };
 
@@ -570,9 +571,9 @@ void TestExchange::windowGatesBeforeTheCommand()
     QWidget *focusBefore = rig.window.focusWidget();
 
     if (operation == QLatin1String("COM2"))
-        rig.window.portItem(2)->trigger();
+        portItemOf(rig.window, 2)->trigger();
     else
-        (operation == QLatin1String("read") ? rig.window.readButton() : rig.window.writeButton())->click();
+        (operation == QLatin1String("read") ? findButton(rig.window, "Cmd_Read") : findButton(rig.window, "Cmd_Write"))->click();
 
     QCOMPARE(rig.dialogs.messageTexts(), messages);
     QVERIFY(rig.serial.sent.isEmpty());
@@ -584,7 +585,7 @@ void TestExchange::windowGatesBeforeTheCommand()
     } else if (!imagesZeroed) {
         QCOMPARE(rig.document.sendImage, before);
     }
-    QCOMPARE(rig.window.focusWidget(), focusedSlot > 0 ? rig.window.txField(focusedSlot - 3) : focusBefore);
+    QCOMPARE(rig.window.focusWidget(), focusedSlot > 0 ? txFieldOf(rig.window, focusedSlot - 3) : focusBefore);
     const MessageRequest &box = rig.dialogs.messages.last();
     if (trouble == QLatin1String("open") || trouble == QLatin1String("send")) {
         // The box says what to fix: the device and the system's reason.
@@ -649,7 +650,7 @@ void TestExchange::windowShowsOutcomesAsDesigned()
     rig.setField(4, QStringLiteral("40.5000"));
     rig.setField(2, kShownBefore);
     rig.dialogs.answer(MessageResult::Yes);
-    (operation == QLatin1String("read") ? rig.window.readButton() : rig.window.writeButton())->click();
+    (operation == QLatin1String("read") ? findButton(rig.window, "Cmd_Read") : findButton(rig.window, "Cmd_Write"))->click();
     for (const QString &step : steps) {
         if (step == QLatin1String("timeout")) {
             QSignalSpy expired(&rig.window.exchange().responseTimer(), &QTimer::timeout);
@@ -690,7 +691,7 @@ void TestExchange::timeOutBoxNeverStacks()
     QCOMPARE(rig.window.exchange().responseTimeout(), 150ms);
     QCOMPARE(ProgrammingExchange(rig.serial).responseTimeout(), 1000ms);
     rig.dialogs.answer(MessageResult::Yes);
-    rig.window.readButton()->click();
+    findButton(rig.window, "Cmd_Read")->click();
     QVERIFY(finished.wait(5000));
     QVERIFY(checked);
     QCOMPARE(rig.window.exchange().state(), LinkState::ReadRequested);
@@ -744,20 +745,20 @@ void TestExchange::completedWriteLeavesPortForNextRead()
     rig.setField(1, QStringLiteral("40.0125"));
     rig.setField(4, QStringLiteral("40.5000"));
     rig.dialogs.answer(MessageResult::Yes);
-    rig.window.writeButton()->click();
+    findButton(rig.window, "Cmd_Write")->click();
     rig.serial.inject(QByteArray::fromHex("0f"));
     rig.serial.inject(QByteArray::fromHex("77"));
     QVERIFY(rig.serial.isOpen());
     rig.setField(1, kShownBefore);
     rig.dialogs.answer(MessageResult::Yes);
-    rig.window.readButton()->click();
+    findButton(rig.window, "Cmd_Read")->click();
     QCOMPARE(rig.serial.opens, 1); // READ found it open
     rig.serial.inject(QByteArray::fromHex("0e"));
     rig.serial.inject(kExampleBlock);
     QVERIFY(!rig.serial.isOpen());
     QCOMPARE(rig.fieldText(1), QStringLiteral("40.0125"));
     QCOMPARE(rig.fieldText(4), QStringLiteral("40.5000"));
-    QCOMPARE(rig.window.modelField()->text(), QStringLiteral("KV-7719NEW"));
+    QCOMPARE(findField(rig.window, "Txt_Model")->text(), QStringLiteral("KV-7719NEW"));
     QCOMPARE(rig.document.sendImage, RadioImage()); // the read's question zeroed it
     QCOMPARE(rig.dialogs.messageTexts(),
              (QStringList{QStringLiteral("Write Data to Radio?"), QStringLiteral("Read from Radio?")}));
@@ -770,12 +771,12 @@ void TestExchange::writeRefusedByTheEncoderSendsNothingLater()
     WindowRig rig;
     rig.setField(1, QStringLiteral("40.0125"));
     rig.dialogs.answer(MessageResult::Yes);
-    rig.window.writeButton()->click();
+    findButton(rig.window, "Cmd_Write")->click();
     rig.serial.inject(QByteArray::fromHex("0f"));
     rig.serial.inject(QByteArray::fromHex("77"));
     rig.setField(1, QString());
     rig.dialogs.answer(MessageResult::Yes);
-    rig.window.writeButton()->click();
+    findButton(rig.window, "Cmd_Write")->click();
     rig.serial.inject(QByteArray::fromHex("0f"));
     QCOMPARE(rig.serial.sent.size(), 2); // 0xF0 and the first block only
     // The write was done at its 0x77: the late 0x0F is only traced.

@@ -186,11 +186,11 @@ void TestFaults::hangUpInTheMiddleOfTheBlock()
     QFETCH(LinkState, state);
     QVERIFY(start(QByteArray(36, '\x03')));
     MainWindow &w = *f->window;
-    WindowFixture::type(w.rxField(2), QStringLiteral("41"));
+    WindowFixture::type(rxFieldOf(w, 2), QStringLiteral("41"));
     radio->setFault(Fault::HangUpInBlock);
     QSignalSpy portFailed(&f->serial, &SerialService::errorOccurred);
 
-    click(reading ? w.readButton() : w.writeButton());
+    click(reading ? findButton(w, "Cmd_Read") : findButton(w, "Cmd_Write"));
     QVERIFY(waitForOutcome());
     QCOMPARE(errorTexts(), QStringList{QStringLiteral("Communication Error")});
     const MessageRequest &box = f->dialogs.messages.last();
@@ -201,8 +201,8 @@ void TestFaults::hangUpInTheMiddleOfTheBlock()
     QCOMPARE(portFailed.size(), 1);
     QCOMPARE(f->window->exchange().state(), state);
     // The sheet shows what it showed; a broken read brings nothing in.
-    QCOMPARE(w.rxField(2)->text(), QStringLiteral("41.0000"));
-    QCOMPARE(w.rxField(1)->text(), QString());
+    QCOMPARE(rxFieldOf(w, 2)->text(), QStringLiteral("41.0000"));
+    QCOMPARE(rxFieldOf(w, 1)->text(), QString());
     if (reading)
         QCOMPARE(f->document.sendImage, RadioImage()); // the confirmed read zeroed it
     else
@@ -230,13 +230,13 @@ void TestFaults::babblingRadioInEveryState()
     QFETCH(bool, portOpen);
     QVERIFY(start(kExample));
     MainWindow &w = *f->window;
-    WindowFixture::type(w.rxField(2), QStringLiteral("41"));
-    QTest::keyClick(w.rxField(2), Qt::Key_Return); // the entry check runs as the field is left
+    WindowFixture::type(rxFieldOf(w, 2), QStringLiteral("41"));
+    QTest::keyClick(rxFieldOf(w, 2), Qt::Key_Return); // the entry check runs as the field is left
 
     switch (state) {
     case LinkState::Idle:
         f->dialogs.answer(MessageResult::No);
-        QTest::mouseClick(w.readButton(), Qt::LeftButton);
+        QTest::mouseClick(findButton(w, "Cmd_Read"), Qt::LeftButton);
         QVERIFY(f->serial.isOpen());
         QVERIFY(QTest::qWaitFor([&] { return radio->line().isConnected(); }, 2000));
         radio->setFault(Fault::Babbling);
@@ -244,10 +244,10 @@ void TestFaults::babblingRadioInEveryState()
     case LinkState::WriteRequested:
     case LinkState::ReadRequested:
         radio->setFault(Fault::Babbling);
-        click(state == LinkState::WriteRequested ? w.writeButton() : w.readButton());
+        click(state == LinkState::WriteRequested ? findButton(w, "Cmd_Write") : findButton(w, "Cmd_Read"));
         break;
     case LinkState::ImageSent:
-        click(w.writeButton());
+        click(findButton(w, "Cmd_Write"));
         QVERIFY(waitForOutcome());
         QCOMPARE(completions(), 1);
         QVERIFY(f->serial.isOpen());
@@ -260,7 +260,7 @@ void TestFaults::babblingRadioInEveryState()
             if (byte == WireBytes::ReadCommand)
                 radio->line().transmit(QByteArray(1, char(WireBytes::ReadAccepted)), sim::Clock::now());
         });
-        click(w.readButton());
+        click(findButton(w, "Cmd_Read"));
         QTRY_COMPARE(w.exchange().state(), LinkState::ImageExpected);
         radio->setFault(Fault::Babbling);
         break;
@@ -274,7 +274,7 @@ void TestFaults::babblingRadioInEveryState()
         QCOMPARE(failures(), 0);
         QVERIFY(f->dialogs.messageTexts().size() <= 1); // the question answered No
         QCOMPARE(f->serial.isOpen(), portOpen);
-        QCOMPARE(w.rxField(2)->text(), QStringLiteral("41.0000"));
+        QCOMPARE(rxFieldOf(w, 2)->text(), QStringLiteral("41.0000"));
         return;
     }
     QVERIFY(QTest::qWaitFor([&] { return failures() > 0; }, 5000));
@@ -282,7 +282,7 @@ void TestFaults::babblingRadioInEveryState()
     QCOMPARE(f->serial.isOpen(), portOpen);
     QCOMPARE(w.exchange().state(), state);
     // The babble never reaches the sheet.
-    QCOMPARE(w.rxField(2)->text(), QStringLiteral("41.0000"));
+    QCOMPARE(rxFieldOf(w, 2)->text(), QStringLiteral("41.0000"));
     if (state == LinkState::ReadRequested || state == LinkState::ImageExpected)
         QCOMPARE(f->document.sendImage, RadioImage()); // the confirmed read zeroed it
     if (state == LinkState::ImageExpected)
@@ -306,11 +306,11 @@ void TestFaults::lateAcknowledgeEndsOnceAndNextExchangeWorks()
     QFETCH(LinkState, state);
     QVERIFY(start(kExample));
     MainWindow &w = *f->window;
-    WindowFixture::type(w.rxField(3), QStringLiteral("39.9875"));
+    WindowFixture::type(rxFieldOf(w, 3), QStringLiteral("39.9875"));
     radio->setFault(Fault::LateAcknowledge);
     // Long before the late acknowledge (1.2 s), even on a loaded machine.
     w.exchange().setResponseTimeout(kShortTimeout);
-    click(reading ? w.readButton() : w.writeButton());
+    click(reading ? findButton(w, "Cmd_Read") : findButton(w, "Cmd_Write"));
     QVERIFY(waitForOutcome());
     QCOMPARE(errorTexts(), QStringList{QStringLiteral("Connection Error to Radio")});
     QVERIFY(!f->serial.isOpen());
@@ -321,18 +321,18 @@ void TestFaults::lateAcknowledgeEndsOnceAndNextExchangeWorks()
     if (reading)
         QTRY_COMPARE_WITH_TIMEOUT(bytesOf(*radio, LogEntry::Dropped).size(), 1 + kImageBlockSize, 3000);
     expectQuietAfterwards(1);
-    QCOMPARE(w.rxField(3)->text(), QStringLiteral("39.9875"));
+    QCOMPARE(rxFieldOf(w, 3)->text(), QStringLiteral("39.9875"));
 
     radio->setFault(Fault::None);
     w.exchange().setResponseTimeout(kDefaultResponseTimeout); // a whole block takes 0.3 s on the line
-    click(reading ? w.readButton() : w.writeButton());
+    click(reading ? findButton(w, "Cmd_Read") : findButton(w, "Cmd_Write"));
     QVERIFY(waitForOutcome());
     QCOMPARE(failures(), 0);
     QCOMPARE(errorTexts(), QStringList());
     if (reading) {
         QCOMPARE(completions(), 1);
-        QCOMPARE(w.rxField(1)->text(), QStringLiteral("40.0125"));
-        QCOMPARE(w.rxField(3)->text(), QString());
+        QCOMPARE(rxFieldOf(w, 1)->text(), QStringLiteral("40.0125"));
+        QCOMPARE(rxFieldOf(w, 3)->text(), QString());
     } else {
         QCOMPARE(completions(), 1);
         QCOMPARE(radio->image().mid(24, 6), QByteArray::fromHex("030909080705"));
@@ -351,10 +351,10 @@ void TestFaults::silentOnceThenAnswering()
     QFETCH(bool, reading);
     QVERIFY(start(kExample));
     MainWindow &w = *f->window;
-    WindowFixture::type(w.txField(2), QStringLiteral("38.5"));
+    WindowFixture::type(txFieldOf(w, 2), QStringLiteral("38.5"));
     radio->setFault(Fault::Silent);
     w.exchange().setResponseTimeout(kShortTimeout);
-    click(reading ? w.readButton() : w.writeButton());
+    click(reading ? findButton(w, "Cmd_Read") : findButton(w, "Cmd_Write"));
     QVERIFY(waitForOutcome());
     QCOMPARE(errorTexts(), QStringList{QStringLiteral("Connection Error to Radio")});
     QVERIFY(!f->serial.isOpen());
@@ -364,13 +364,13 @@ void TestFaults::silentOnceThenAnswering()
     radio->setFault(Fault::None);
     radio->line().clearLog();
     w.exchange().setResponseTimeout(kDefaultResponseTimeout);
-    click(reading ? w.readButton() : w.writeButton());
+    click(reading ? findButton(w, "Cmd_Read") : findButton(w, "Cmd_Write"));
     QVERIFY(waitForOutcome());
     QCOMPARE(errorTexts(), QStringList());
     if (reading) {
         QCOMPARE(completions(), 1);
-        QCOMPARE(w.txField(1)->text(), QStringLiteral("40.5000"));
-        QCOMPARE(w.txField(2)->text(), QString());
+        QCOMPARE(txFieldOf(w, 1)->text(), QStringLiteral("40.5000"));
+        QCOMPARE(txFieldOf(w, 2)->text(), QString());
         QVERIFY(!f->serial.isOpen());
     } else {
         QCOMPARE(completions(), 1);
@@ -384,8 +384,8 @@ void TestFaults::deviceGoneWhilePortHeldOpenAfterWrite()
     const QString adapter = f->folder.filePath(QStringLiteral("ttyUSB0"));
     QVERIFY(start(kExample, adapter));
     MainWindow &w = *f->window;
-    WindowFixture::type(w.rxField(1), QStringLiteral("40.0125"));
-    click(w.writeButton());
+    WindowFixture::type(rxFieldOf(w, 1), QStringLiteral("40.0125"));
+    click(findButton(w, "Cmd_Write"));
     QVERIFY(waitForOutcome());
     QCOMPARE(completions(), 1);
     QVERIFY(f->serial.isOpen()); // a completed write holds the port
@@ -404,11 +404,11 @@ void TestFaults::deviceGoneWhilePortHeldOpenAfterWrite()
     QCOMPARE(portFailed.size(), 1);
 
     // The next WRITE finds the device gone: one message that says so.
-    click(w.writeButton());
+    click(findButton(w, "Cmd_Write"));
     QCOMPARE(errorTexts(), QStringList{QStringLiteral("Please Re-Select available COM PORT")});
     QVERIFY(!f->dialogs.messages.last().informativeText.isEmpty());
     QVERIFY(!f->serial.isOpen());
-    QCOMPARE(w.rxField(1)->text(), QStringLiteral("40.0125"));
+    QCOMPARE(rxFieldOf(w, 1)->text(), QStringLiteral("40.0125"));
     expectQuietAfterwards(1);
 }
 

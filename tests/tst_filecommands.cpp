@@ -126,16 +126,16 @@ QString TestFileCommands::writeFile(const QString &name, const QByteArray &bytes
 void TestFileCommands::openFile(const QString &path)
 {
     f->dialogs.chooseFile(path);
-    QTest::mouseClick(f->window->openButton(), Qt::LeftButton);
+    QTest::mouseClick(findButton(*f->window, "Cmd_Open"), Qt::LeftButton);
 }
 
 void TestFileCommands::savesDocumentedBytesAfterStartup()
 {
     MainWindow &w = *f->window;
-    WindowFixture::type(w.rxField(1), QStringLiteral("40.0125"));
+    WindowFixture::type(rxFieldOf(w, 1), QStringLiteral("40.0125"));
     const QString path = f->folder.filePath(QStringLiteral("plan.sav"));
     f->dialogs.chooseFile(path);
-    QTest::mouseClick(w.saveButton(), Qt::LeftButton);
+    QTest::mouseClick(findButton(w, "Cmd_Save"), Qt::LeftButton);
 
     QCOMPARE(fileBytes(path), ch1RxOnlyFile());
     QCOMPARE(f->dialogs.saveRequests.size(), 1);
@@ -157,7 +157,7 @@ void TestFileCommands::savesDocumentedBytesAfterStartup()
 
 void TestFileCommands::saveOfEmptySheetShowsOnlyDataIsEmpty()
 {
-    QTest::mouseClick(f->window->saveButton(), Qt::LeftButton);
+    QTest::mouseClick(findButton(*f->window, "Cmd_Save"), Qt::LeftButton);
     QCOMPARE(f->dialogs.messageTexts(), QStringList{QStringLiteral("Data is Empty")});
     QVERIFY(f->dialogs.saveRequests.isEmpty());
     QCOMPARE(f->document.fromFile, false);
@@ -166,8 +166,8 @@ void TestFileCommands::saveOfEmptySheetShowsOnlyDataIsEmpty()
 void TestFileCommands::cancelledSaveWritesNothing()
 {
     MainWindow &w = *f->window;
-    WindowFixture::type(w.txField(3), QStringLiteral("42.3000"));
-    QTest::mouseClick(w.saveButton(), Qt::LeftButton); // no file chosen: the dialog is cancelled
+    WindowFixture::type(txFieldOf(w, 3), QStringLiteral("42.3000"));
+    QTest::mouseClick(findButton(w, "Cmd_Save"), Qt::LeftButton); // no file chosen: the dialog is cancelled
 
     QCOMPARE(f->dialogs.saveRequests.size(), 1);
     QVERIFY(f->dialogs.messages.isEmpty());
@@ -183,10 +183,10 @@ void TestFileCommands::cancelledSaveWritesNothing()
 
 void TestFileCommands::saveUsesNameAsTyped()
 {
-    WindowFixture::type(f->window->rxField(1), QStringLiteral("40.0125"));
+    WindowFixture::type(rxFieldOf(*f->window, 1), QStringLiteral("40.0125"));
     const QString path = f->folder.filePath(QStringLiteral("van12"));
     f->dialogs.chooseFile(path);
-    QTest::mouseClick(f->window->saveButton(), Qt::LeftButton);
+    QTest::mouseClick(findButton(*f->window, "Cmd_Save"), Qt::LeftButton);
 
     QCOMPARE(fileBytes(path), ch1RxOnlyFile());
     QVERIFY(!QFile::exists(path + QStringLiteral(".sav")));
@@ -234,7 +234,7 @@ void TestFileCommands::failedSaveKeepsOldFileAndFlags()
             QVERIFY(limit->active());
         }
 #endif
-        QTest::mouseClick(f->window->saveButton(), Qt::LeftButton);
+        QTest::mouseClick(findButton(*f->window, "Cmd_Save"), Qt::LeftButton);
     }
 
     QCOMPARE(fileBytes(keeperPath), old);
@@ -269,8 +269,8 @@ void TestFileCommands::opensWhatWasSaved()
         // holds digits; NEW clears them, and the empty fields save as zeros.
         openFile(writeFile(QStringLiteral("full.sav"), fullPlanFile()));
         f->dialogs.chooseFile(f->folder.filePath(QStringLiteral("full again.sav")));
-        QTest::mouseClick(w.saveButton(), Qt::LeftButton);
-        QTest::mouseClick(w.newButton(), Qt::LeftButton); // the question's default is OK
+        QTest::mouseClick(findButton(w, "Cmd_Save"), Qt::LeftButton);
+        QTest::mouseClick(findButton(w, "Cmd_New"), Qt::LeftButton); // the question's default is OK
         QCOMPARE(fieldTexts(), QStringList(6, QString()));
         f->dialogs.clear();
     }
@@ -282,13 +282,13 @@ void TestFileCommands::opensWhatWasSaved()
     }
     const QString path = f->folder.filePath(QStringLiteral("round.sav"));
     f->dialogs.chooseFile(path);
-    QTest::mouseClick(w.saveButton(), Qt::LeftButton);
+    QTest::mouseClick(findButton(w, "Cmd_Save"), Qt::LeftButton);
     QCOMPARE(f->dialogs.messageTexts(), QStringList{QStringLiteral("Saved to ") + path});
     const QByteArray saved = fileBytes(path);
 
     // Back to an empty sheet, then open the file.
     if (afterNew) {
-        QTest::mouseClick(w.newButton(), Qt::LeftButton);
+        QTest::mouseClick(findButton(w, "Cmd_New"), Qt::LeftButton);
         f->dialogs.clear();
     } else {
         w.startUp();
@@ -299,7 +299,7 @@ void TestFileCommands::opensWhatWasSaved()
     openFile(path);
 
     QCOMPARE(fieldTexts(), typed);
-    QCOMPARE(w.modelField()->text(), QStringLiteral("KV-7719NEW"));
+    QCOMPARE(findField(w, "Txt_Model")->text(), QStringLiteral("KV-7719NEW"));
     QCOMPARE(f->document.fromFile, true);
     QCOMPARE(f->document.fileName, path);
     QCOMPARE(f->dialogs.messages.size(), messagesBefore); // opened without a word
@@ -307,7 +307,7 @@ void TestFileCommands::opensWhatWasSaved()
     // Saving the opened plan again writes the same bytes.
     const QString again = f->folder.filePath(QStringLiteral("again.sav"));
     f->dialogs.chooseFile(again);
-    QTest::mouseClick(w.saveButton(), Qt::LeftButton);
+    QTest::mouseClick(findButton(w, "Cmd_Save"), Qt::LeftButton);
     QCOMPARE(fileBytes(again), saved);
 }
 
@@ -355,7 +355,7 @@ void TestFileCommands::opensFileVariants()
     const QString path = writeFile(QStringLiteral("variant.sav"), bytes);
     openFile(path);
     QVERIFY(f->dialogs.messages.isEmpty());
-    QCOMPARE(f->window->rxField(1)->text(), rx1);
+    QCOMPARE(rxFieldOf(*f->window, 1)->text(), rx1);
     QCOMPARE(f->document.fromFile, true);
     QCOMPARE(f->document.fileName, path);
 }
@@ -411,18 +411,18 @@ void TestFileCommands::refusedFileChangesNothing()
                                                           MessageResult::Ok,
                                                           {}}}));
     QCOMPARE(fieldTexts(), textsBefore);
-    QCOMPARE(f->window->modelField()->text(), QStringLiteral("KV-7719NEW"));
+    QCOMPARE(findField(*f->window, "Txt_Model")->text(), QStringLiteral("KV-7719NEW"));
     QCOMPARE(f->document.fromFile, true);
     QCOMPARE(f->document.fileName, good);
 }
 
 void TestFileCommands::cancelledOpenChangesNothing()
 {
-    WindowFixture::type(f->window->rxField(2), QStringLiteral("41.0000"));
-    QTest::mouseClick(f->window->openButton(), Qt::LeftButton); // no file chosen
+    WindowFixture::type(rxFieldOf(*f->window, 2), QStringLiteral("41.0000"));
+    QTest::mouseClick(findButton(*f->window, "Cmd_Open"), Qt::LeftButton); // no file chosen
     QCOMPARE(f->dialogs.openRequests.size(), 1);
     QVERIFY(f->dialogs.messages.isEmpty());
-    QCOMPARE(f->window->rxField(2)->text().left(2), QStringLiteral("41"));
+    QCOMPARE(rxFieldOf(*f->window, 2)->text().left(2), QStringLiteral("41"));
     QCOMPARE(f->document.fromFile, false);
 }
 
@@ -439,8 +439,8 @@ void TestFileCommands::refusedEntryStopsTheCommand()
     QFETCH(QString, button);
     auto *command = f->window->findChild<QPushButton *>(button);
     QVERIFY(command);
-    WindowFixture::type(f->window->rxField(1), QStringLiteral("40.0125"));
-    WindowFixture::type(f->window->rxField(2), QStringLiteral("38.0126")); // off the raster
+    WindowFixture::type(rxFieldOf(*f->window, 1), QStringLiteral("40.0125"));
+    WindowFixture::type(rxFieldOf(*f->window, 2), QStringLiteral("38.0126")); // off the raster
     QTest::mouseClick(command, Qt::LeftButton);
 
     QCOMPARE(f->dialogs.messageTexts(), QStringList{QStringLiteral("Confirm Frequency Range!")});

@@ -56,10 +56,10 @@ void TestMainWindow::startsWithModelAndEmptySheet()
 {
     MainWindow &w = *f->window;
     QCOMPARE(w.windowTitle(), QStringLiteral("KAVRILINK CORPORATION"));
-    QCOMPARE(w.modelField()->text(), QStringLiteral("KV-7719NEW"));
-    for (QLineEdit *field : {w.rxField(1), w.rxField(2), w.rxField(3), w.txField(1), w.txField(2), w.txField(3)})
+    QCOMPARE(findField(w, "Txt_Model")->text(), QStringLiteral("KV-7719NEW"));
+    for (QLineEdit *field : {rxFieldOf(w, 1), rxFieldOf(w, 2), rxFieldOf(w, 3), txFieldOf(w, 1), txFieldOf(w, 2), txFieldOf(w, 3)})
         QCOMPARE(field->text(), QString());
-    QCOMPARE(QApplication::focusWidget(), w.newButton());
+    QCOMPARE(QApplication::focusWidget(), findButton(w, "Cmd_New"));
     QCOMPARE(f->document.fromFile, false);
     QCOMPARE(f->document.sendImage, RadioImage());
     QVERIFY(f->dialogs.messages.isEmpty());
@@ -175,8 +175,8 @@ void TestMainWindow::hasMenuOfEmptyEntriesThenComPort()
         QVERIFY(!entries.at(i)->isCheckable());
     }
     QCOMPARE(entries.at(24)->text(), QStringLiteral("COM PORT"));
-    QCOMPARE(entries.at(24)->menu(), w.portMenu());
-    const QList<QAction *> items = w.portMenu()->actions();
+    QCOMPARE(entries.at(24)->menu(), findControl<QMenu>(w, QStringLiteral("M_COM")));
+    const QList<QAction *> items = findControl<QMenu>(w, QStringLiteral("M_COM"))->actions();
     // COM1-COM4, a separator, "Assign Devices…", a separator, the programming choices and records.
     QCOMPARE(items.size(), 11);
     QVERIFY(items.at(4)->isSeparator());
@@ -203,16 +203,16 @@ void TestMainWindow::showsStatusText()
 {
     const QString expected = QString::fromUtf8("FREQUENCY RANGE : 38.000MHz") + QChar(0x223C)
         + QStringLiteral("42.300MHz  25Watt  MOBILE RADIO");
-    QCOMPARE(f->window->statusLabel()->text(), expected);
-    QVERIFY(f->window->statusLabel()->isVisible());
+    QCOMPARE(findControl<QLabel>(*f->window, QStringLiteral("StatusBar10"))->text(), expected);
+    QVERIFY(findControl<QLabel>(*f->window, QStringLiteral("StatusBar10"))->isVisible());
 }
 
 void TestMainWindow::tabsThroughControlsInDesignOrder()
 {
     MainWindow &w = *f->window;
-    const QList<QWidget *> order{(QWidget *)w.newButton(), w.readButton(),  w.writeButton(), w.rxField(1),  w.rxField(2),
-                                 w.rxField(3), w.txField(1),   w.txField(2),   w.txField(3),  w.openButton(),
-                                 w.saveButton(), w.printButton(), w.exitButton(), w.newButton()};
+    const QList<QWidget *> order{(QWidget *)findButton(w, "Cmd_New"), findButton(w, "Cmd_Read"),  findButton(w, "Cmd_Write"), rxFieldOf(w, 1),  rxFieldOf(w, 2),
+                                 rxFieldOf(w, 3), txFieldOf(w, 1),   txFieldOf(w, 2),   txFieldOf(w, 3),  findButton(w, "Cmd_Open"),
+                                 findButton(w, "Cmd_Save"), findButton(w, "CMd_Print"), findButton(w, "CMD_EXit"), findButton(w, "Cmd_New")};
     QCOMPARE(QApplication::focusWidget(), order.first());
     for (int i = 1; i < order.size(); ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -230,9 +230,9 @@ void TestMainWindow::noButtonIsDefault()
 void TestMainWindow::exitAsksAndNoKeepsEverything()
 {
     MainWindow &w = *f->window;
-    w.rxField(1)->setText(QStringLiteral("40.0125"));
+    rxFieldOf(w, 1)->setText(QStringLiteral("40.0125"));
     f->dialogs.answer(MessageResult::No);
-    QTest::mouseClick(w.exitButton(), Qt::LeftButton);
+    QTest::mouseClick(findButton(w, "CMD_EXit"), Qt::LeftButton);
 
     QCOMPARE(f->dialogs.messages.size(), 1);
     QCOMPARE(f->dialogs.messages.first(),
@@ -240,13 +240,13 @@ void TestMainWindow::exitAsksAndNoKeepsEverything()
                              MessageIcon::Question, MessageButtons::YesNo, MessageResult::No, {}}));
     QCOMPARE(f->endProgramCalls, 0);
     QVERIFY(w.isVisible());
-    QCOMPARE(w.rxField(1)->text(), QStringLiteral("40.0125"));
+    QCOMPARE(rxFieldOf(w, 1)->text(), QStringLiteral("40.0125"));
 }
 
 void TestMainWindow::exitYesEndsWithoutSecondQuestion()
 {
     f->dialogs.answer(MessageResult::Yes);
-    QTest::mouseClick(f->window->exitButton(), Qt::LeftButton);
+    QTest::mouseClick(findButton(*f->window, "CMD_EXit"), Qt::LeftButton);
     QCOMPARE(f->endProgramCalls, 1);
     QCOMPARE(f->dialogs.messages.size(), 1);
 }

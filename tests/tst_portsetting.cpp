@@ -127,7 +127,7 @@ void TestPortSetting::startWith(const QByteArray &content)
 
 QAction *TestPortSetting::item(int n) const
 {
-    QAction *items[] = {f->window->portItem(1), f->window->portItem(2), f->window->portItem(3), f->window->portItem(4)};
+    QAction *items[] = {portItemOf(*f->window, 1), portItemOf(*f->window, 2), portItemOf(*f->window, 3), portItemOf(*f->window, 4)};
     return items[n - 1];
 }
 
@@ -267,7 +267,7 @@ void TestPortSetting::startsFromPortFile()
     QCOMPARE(f->window->portSetting().configuredPort(), servicePort);
     QVERIFY(!f->serial.isOpen());
     QCOMPARE(f->dialogs.messages, QList<MessageRequest>{}); // a port that cannot open is not reported here
-    QCOMPARE(f->window->modelField()->text(), QStringLiteral("KV-7719NEW"));
+    QCOMPARE(findField(*f->window, "Txt_Model")->text(), QStringLiteral("KV-7719NEW"));
 }
 
 void TestPortSetting::startsWithPortThatOpens()
@@ -313,7 +313,7 @@ void TestPortSetting::startsQuietlyWhenFolderCannotBeCreated()
     QCOMPARE(f->window->portSetting().portNumber(), 1);
     QCOMPARE(checkedItems(), QList<int>{1});
     QVERIFY(f->dialogs.messages.isEmpty());
-    QCOMPARE(f->window->modelField()->text(), QStringLiteral("KV-7719NEW"));
+    QCOMPARE(findField(*f->window, "Txt_Model")->text(), QStringLiteral("KV-7719NEW"));
 
     // The port opens, but the choice cannot be kept: said so, nothing changes.
     item(2)->trigger();
@@ -385,12 +385,12 @@ void TestPortSetting::choosingThroughMenuWithMouse()
     MainWindow &w = *f->window;
 
     QMenuBar *bar = w.menuBar();
-    const QRect entry = bar->actionGeometry(w.portMenu()->menuAction());
+    const QRect entry = bar->actionGeometry(findControl<QMenu>(w, QStringLiteral("M_COM"))->menuAction());
     QVERIFY(entry.isValid());
     QTest::mouseClick(bar, Qt::LeftButton, {}, entry.center());
-    QTRY_VERIFY(w.portMenu()->isVisible());
-    QTest::mouseClick(w.portMenu(), Qt::LeftButton, {}, w.portMenu()->actionGeometry(w.portItem(4)).center());
-    QTRY_VERIFY(!w.portMenu()->isVisible());
+    QTRY_VERIFY(findControl<QMenu>(w, QStringLiteral("M_COM"))->isVisible());
+    QTest::mouseClick(findControl<QMenu>(w, QStringLiteral("M_COM")), Qt::LeftButton, {}, findControl<QMenu>(w, QStringLiteral("M_COM"))->actionGeometry(portItemOf(w, 4)).center());
+    QTRY_VERIFY(!findControl<QMenu>(w, QStringLiteral("M_COM"))->isVisible());
 
     QVERIFY(f->dialogs.messages.isEmpty());
     QCOMPARE(checkedItems(), QList<int>{4});
@@ -493,14 +493,14 @@ void TestPortSetting::choosingWhilePortIsHeldMovesTheNextExchange()
     QSignalSpy finished(session, &ProgrammingSession::finished);
 
     if (held == QLatin1String("write")) {
-        w.rxField(1)->setText(QStringLiteral("40.0125"));
+        rxFieldOf(w, 1)->setText(QStringLiteral("40.0125"));
         f->dialogs.answer(MessageResult::Yes);
-        w.writeButton()->click();
+        findButton(w, "Cmd_Write")->click();
         QVERIFY(finished.wait(5000));
         QCOMPARE(finished.constLast().at(0).value<SessionResult>().outcome, ExchangeOutcome::Ok);
     } else {
         f->dialogs.answer(held == QLatin1String("no") ? MessageResult::No : MessageResult::Yes);
-        w.readButton()->click();
+        findButton(w, "Cmd_Read")->click();
         QVERIFY(held == QLatin1String("no") || session->isRunning());
     }
     QVERIFY(f->serial.isOpen());
@@ -518,7 +518,7 @@ void TestPortSetting::choosingWhilePortIsHeldMovesTheNextExchange()
         const auto ended = finished.constLast().at(0).value<SessionResult>();
         QCOMPARE(ended.outcome, ExchangeOutcome::Ok);
         QCOMPARE(ended.device, first.programPath());
-        QCOMPARE(w.rxField(1)->text(), QStringLiteral("40.0125"));
+        QCOMPARE(rxFieldOf(w, 1)->text(), QStringLiteral("40.0125"));
         QTRY_COMPARE(bytesOf(first, sim::LogEntry::Received), QByteArray::fromHex("e077"));
     }
     QVERIFY(!f->serial.isOpen());
@@ -528,7 +528,7 @@ void TestPortSetting::choosingWhilePortIsHeldMovesTheNextExchange()
     second.line().clearLog();
     finished.clear();
     f->dialogs.answer(MessageResult::Yes);
-    w.readButton()->click();
+    findButton(w, "Cmd_Read")->click();
     QVERIFY(finished.wait(5000));
     const auto read = finished.constLast().at(0).value<SessionResult>();
     QCOMPARE(read.outcome, ExchangeOutcome::Ok);
@@ -536,7 +536,7 @@ void TestPortSetting::choosingWhilePortIsHeldMovesTheNextExchange()
     QCOMPARE(read.image.toLinear(), QByteArray(36, '\x03'));
     QTRY_COMPARE(bytesOf(second, sim::LogEntry::Received), QByteArray::fromHex("e077"));
     QCOMPARE(bytesOf(first, sim::LogEntry::Received), QByteArray());
-    QCOMPARE(w.rxField(1)->text(), QStringLiteral("33.3333"));
+    QCOMPARE(rxFieldOf(w, 1)->text(), QStringLiteral("33.3333"));
 }
 
 void TestPortSetting::choosingWhenPortFileCannotBeWritten()

@@ -189,7 +189,7 @@ QString TestPrinting::openPlan()
         return {};
     file.close();
     f->dialogs.chooseFile(path);
-    QTest::mouseClick(f->window->openButton(), Qt::LeftButton);
+    QTest::mouseClick(findButton(*f->window, "Cmd_Open"), Qt::LeftButton);
     return path;
 }
 
@@ -201,7 +201,7 @@ void TestPrinting::printsFileSheetOnOnePdfPage()
     QCOMPARE(f->document.fromFile, true);
     const QString pdfPath = f->folder.filePath(QStringLiteral("report.pdf"));
     printToFile(pdfPath);
-    QTest::mouseClick(f->window->printButton(), Qt::LeftButton);
+    QTest::mouseClick(findButton(*f->window, "CMd_Print"), Qt::LeftButton);
 
     QVERIFY(f->dialogs.messages.isEmpty());
     QCOMPARE(f->dialogs.printRequests.size(), 1);
@@ -263,10 +263,10 @@ void TestPrinting::printsNoSelectedAfterAcceptedEntry()
     QCOMPARE(f->document.fromFile, true);
     // An entry typed and left in place: clicking PRINT takes the focus from the
     // field, whose check accepts it before the report is built.
-    WindowFixture::type(f->window->rxField(3), QStringLiteral("41.5"));
+    WindowFixture::type(rxFieldOf(*f->window, 3), QStringLiteral("41.5"));
     const QString pdfPath = f->folder.filePath(QStringLiteral("report.pdf"));
     printToFile(pdfPath);
-    QTest::mouseClick(f->window->printButton(), Qt::LeftButton);
+    QTest::mouseClick(findButton(*f->window, "CMd_Print"), Qt::LeftButton);
 
     QCOMPARE(f->document.fromFile, false);
     QVERIFY(f->dialogs.messages.isEmpty());
@@ -284,7 +284,7 @@ void TestPrinting::cancelPrintsNothing()
     openPlan();
     const QString pdfPath = f->folder.filePath(QStringLiteral("report.pdf"));
     printToFile(pdfPath, false);
-    QTest::mouseClick(f->window->printButton(), Qt::LeftButton);
+    QTest::mouseClick(findButton(*f->window, "CMd_Print"), Qt::LeftButton);
     QCOMPARE(f->dialogs.printRequests.size(), 1);
     QVERIFY(!QFile::exists(pdfPath));
     QVERIFY(!QFile::exists(defaultReportPdfPath()));
@@ -305,7 +305,7 @@ void TestPrinting::takesDateAndTimeAtTheClick()
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(pdfPath);
     });
-    QTest::mouseClick(f->window->printButton(), Qt::LeftButton);
+    QTest::mouseClick(findButton(*f->window, "CMd_Print"), Qt::LeftButton);
 
     QCOMPARE(readsWhenDialogShown, 1);
     const QStringList lines = nonEmptyLines(readPdf(pdfPath).pages.value(0));
@@ -326,7 +326,7 @@ void TestPrinting::withoutPrinterPrintsToPdfInAppFolder()
         offered = printer.outputFileName();
     });
     f->dialogs.acceptPrint(true);
-    QTest::mouseClick(f->window->printButton(), Qt::LeftButton);
+    QTest::mouseClick(findButton(*f->window, "CMd_Print"), Qt::LeftButton);
 
     QCOMPARE(format, QPrinter::PdfFormat);
     QCOMPARE(offered, f->folder.filePath(QStringLiteral("frequency-report.pdf")));
@@ -343,7 +343,7 @@ void TestPrinting::reportsFailedPrintJob()
 {
     const QString pdfPath = f->folder.filePath(QStringLiteral("no such folder/report.pdf"));
     printToFile(pdfPath); // painted in memory first: only writing the file fails
-    QTest::mouseClick(f->window->printButton(), Qt::LeftButton);
+    QTest::mouseClick(findButton(*f->window, "CMd_Print"), Qt::LeftButton);
 
     QCOMPARE(f->dialogs.messages.size(), 1);
     const MessageRequest &message = f->dialogs.messages.first();

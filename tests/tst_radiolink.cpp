@@ -91,14 +91,14 @@ void TestRadioLink::clickRead()
 {
     forgetOutcomes();
     f->dialogs.answer(MessageResult::Yes);
-    QTest::mouseClick(f->window->readButton(), Qt::LeftButton);
+    QTest::mouseClick(findButton(*f->window, "Cmd_Read"), Qt::LeftButton);
 }
 
 void TestRadioLink::clickWrite()
 {
     forgetOutcomes();
     f->dialogs.answer(MessageResult::Yes);
-    QTest::mouseClick(f->window->writeButton(), Qt::LeftButton);
+    QTest::mouseClick(findButton(*f->window, "Cmd_Write"), Qt::LeftButton);
 }
 
 void TestRadioLink::forgetOutcomes()
@@ -132,11 +132,11 @@ void TestRadioLink::readsPlanFromRadio()
     QVERIFY(waitForOutcome());
     QCOMPARE(outcomes(), QList<ExchangeOutcome>{ExchangeOutcome::Ok});
     QCOMPARE(f->dialogs.messageTexts(), QStringList{QStringLiteral("Read from Radio?")});
-    QCOMPARE(w.rxField(1)->text(), QStringLiteral("40.0125"));
-    QCOMPARE(w.txField(1)->text(), QStringLiteral("40.5000"));
-    for (QLineEdit *field : {w.rxField(2), w.rxField(3), w.txField(2), w.txField(3)})
+    QCOMPARE(rxFieldOf(w, 1)->text(), QStringLiteral("40.0125"));
+    QCOMPARE(txFieldOf(w, 1)->text(), QStringLiteral("40.5000"));
+    for (QLineEdit *field : {rxFieldOf(w, 2), rxFieldOf(w, 3), txFieldOf(w, 2), txFieldOf(w, 3)})
         QCOMPARE(field->text(), QString());
-    QCOMPARE(w.modelField()->text(), QStringLiteral("KV-7719NEW"));
+    QCOMPARE(findField(w, "Txt_Model")->text(), QStringLiteral("KV-7719NEW"));
     QCOMPARE(w.exchange().state(), LinkState::ImageExpected);
     QVERIFY(!f->serial.isOpen());
     QVERIFY(!w.exchange().responseTimer().isActive());
@@ -151,8 +151,8 @@ void TestRadioLink::writesSheetToRadio()
     QVERIFY(startWith(Fault::None, QByteArray(36, '\x09')));
     MainWindow &w = *f->window;
     QSignalSpy stored(radio.get(), &SimulatedRadio::imageWritten);
-    WindowFixture::type(w.rxField(1), QStringLiteral("40.0125"));
-    WindowFixture::type(w.txField(1), QStringLiteral("40.5"));
+    WindowFixture::type(rxFieldOf(w, 1), QStringLiteral("40.0125"));
+    WindowFixture::type(txFieldOf(w, 1), QStringLiteral("40.5"));
     clickWrite();
     QVERIFY(waitForOutcome());
     QCOMPARE(outcomes(), QList<ExchangeOutcome>{ExchangeOutcome::Ok});
@@ -228,7 +228,7 @@ void TestRadioLink::faultsEndWithTheirMessage()
     const QByteArray radioImage = QByteArray(36, '\x03');
     QVERIFY(startWith(fault, operation == QLatin1String("read") ? kExample : radioImage));
     MainWindow &w = *f->window;
-    w.rxField(2)->setText(QStringLiteral("41.0000")); // what the sheet shows before
+    rxFieldOf(w, 2)->setText(QStringLiteral("41.0000")); // what the sheet shows before
     const bool reading = operation == QLatin1String("read");
     if (reading)
         clickRead();
@@ -251,12 +251,12 @@ void TestRadioLink::faultsEndWithTheirMessage()
     QVERIFY(!w.exchange().responseTimer().isActive());
 
     if (reading && message.isEmpty()) {
-        QCOMPARE(w.rxField(1)->text(), QStringLiteral("40.0125"));
-        QCOMPARE(w.rxField(2)->text(), QString());
+        QCOMPARE(rxFieldOf(w, 1)->text(), QStringLiteral("40.0125"));
+        QCOMPARE(rxFieldOf(w, 2)->text(), QString());
     } else if (reading) {
         // A failed read leaves the sheet as it was and the send image zeroed.
         QCOMPARE(f->document.sendImage, RadioImage());
-        QCOMPARE(w.rxField(2)->text(), QStringLiteral("41.0000"));
+        QCOMPARE(rxFieldOf(w, 2)->text(), QStringLiteral("41.0000"));
     } else {
         QCOMPARE(radio->image(), radioImage); // the radio kept its plan
         QCOMPARE(f->document.sendImage(2, 1), std::uint8_t(4));
@@ -277,7 +277,7 @@ void TestRadioLink::readAnsweredNoSendsNothing()
 {
     QVERIFY(startWith(Fault::None, kExample));
     f->dialogs.answer(MessageResult::No);
-    QTest::mouseClick(f->window->readButton(), Qt::LeftButton);
+    QTest::mouseClick(findButton(*f->window, "Cmd_Read"), Qt::LeftButton);
     QCOMPARE(f->dialogs.messageTexts(), QStringList{QStringLiteral("Read from Radio?")});
     QVERIFY(f->serial.isOpen());
     // No exchange began: nothing armed, nothing in the line trace.

@@ -208,7 +208,7 @@ void TestSheet::everyWayOfLeavingChecks()
 
     // Tx1: its neighbours are fields on all sides; NEW is the button (answered Cancel).
     int newClicks = 0;
-    w().connectCommand(w().newButton(), [&] { ++newClicks; });
+    w().connectCommand(findButton(w(), "Cmd_New"), [&] { ++newClicks; });
     f->dialogs.answer(MessageResult::Cancel);
     watchBoxes();
     clickInto(field(4));
@@ -228,14 +228,14 @@ void TestSheet::everyWayOfLeavingChecks()
         clickInto(field(6));
         target = field(6);
     } else {
-        clickInto(w().newButton());
-        target = w().newButton();
+        clickInto(findButton(w(), "Cmd_New"));
+        target = findButton(w(), "Cmd_New");
     }
 
     QCOMPARE(field(4)->text(), shown);
     if (!shown.isEmpty()) {
         QCOMPARE(focused(), target);
-        QCOMPARE(newClicks, target == w().newButton() ? 1 : 0);
+        QCOMPARE(newClicks, target == findButton(w(), "Cmd_New") ? 1 : 0);
     } else {
         QCOMPARE(f->dialogs.messages.first(), kRefusal);
         QCOMPARE(f->dialogs.messages.size(), 1);
@@ -264,7 +264,7 @@ void TestSheet::enterMovesAlongTheSheetAndWraps()
 
 void TestSheet::tabLeavesTheSheetForOpen()
 {
-    const QList<QWidget *> order{field(1), field(2), field(3), field(4), field(5), field(6), w().openButton()};
+    const QList<QWidget *> order{field(1), field(2), field(3), field(4), field(5), field(6), findButton(w(), "Cmd_Open")};
     clickInto(field(1));
     for (int i = 1; i < order.size(); ++i) {
         type(QStringLiteral("38.%1").arg(i));
@@ -397,7 +397,7 @@ void TestSheet::checkRunsBeforeTheCommand()
 {
     QString seenByWrite;
     std::int16_t fromFileSeenByWrite = -1;
-    w().connectCommand(w().writeButton(), [&] {
+    w().connectCommand(findButton(w(), "Cmd_Write"), [&] {
         seenByWrite = field(6)->text();
         fromFileSeenByWrite = f->document.fromFile;
     });
@@ -405,7 +405,7 @@ void TestSheet::checkRunsBeforeTheCommand()
     clickInto(field(6));
     type("42.3");
     f->dialogs.answer(MessageResult::No); // WRITE itself asks first: nothing is sent
-    clickInto(w().writeButton());
+    clickInto(findButton(w(), "Cmd_Write"));
     QCOMPARE(seenByWrite, QStringLiteral("42.3000"));
     QCOMPARE(fromFileSeenByWrite, std::int16_t(0));
     QCOMPARE(f->dialogs.messageTexts(), QStringList{QStringLiteral("Write Data to Radio?")});
@@ -416,9 +416,9 @@ void TestSheet::checkRunsBeforeTheCommand()
     f->dialogs.answer(MessageResult::Cancel);
     clickInto(field(1));
     type("39");
-    clickInto(w().newButton());
+    clickInto(findButton(w(), "Cmd_New"));
     QCOMPARE(f->dialogs.messages, QList<MessageRequest>{kNewQuestion});
-    QCOMPARE(m_focusDuringBox, QList<QWidget *>{w().newButton()});
+    QCOMPARE(m_focusDuringBox, QList<QWidget *>{findButton(w(), "Cmd_New")});
     QCOMPARE(field(1)->text(), QStringLiteral("39.0000"));
 }
 
@@ -481,14 +481,14 @@ void TestSheet::newCancelKeepsTheSheet()
     QCOMPARE(texts, (QStringList{"40.0125", "", "42.3000", "40.5000", "", "38.0125"}));
 
     f->dialogs.answer(MessageResult::Cancel);
-    clickInto(w().newButton());
+    clickInto(findButton(w(), "Cmd_New"));
 
     QCOMPARE(f->dialogs.messages, QList<MessageRequest>{kNewQuestion});
     for (int slot = 1; slot <= 6; ++slot)
         QCOMPARE(field(slot)->text(), texts.at(slot - 1));
-    QCOMPARE(w().modelField()->text(), QStringLiteral("KV-7719NEW"));
+    QCOMPARE(findField(w(), "Txt_Model")->text(), QStringLiteral("KV-7719NEW"));
     QCOMPARE(f->document.fromFile, true);
-    QCOMPARE(focused(), w().newButton());
+    QCOMPARE(focused(), findButton(w(), "Cmd_New"));
 }
 
 void TestSheet::newOkStartsAnEmptySheet_data()
@@ -514,22 +514,22 @@ void TestSheet::newOkStartsAnEmptySheet()
     f->document.fromFile = true;
     f->document.fileName = QStringLiteral("/tmp/plan.sav");
     // The port is none of NEW's business.
-    w().portItem(1)->setChecked(false); // the start-up's mark
-    w().portItem(3)->setChecked(true);
+    portItemOf(w(), 1)->setChecked(false); // the start-up's mark
+    portItemOf(w(), 3)->setChecked(true);
 
     f->dialogs.answer(MessageResult(answer));
-    clickInto(w().newButton());
+    clickInto(findButton(w(), "Cmd_New"));
 
     QCOMPARE(f->dialogs.messages, QList<MessageRequest>{kNewQuestion});
     for (int slot = 1; slot <= 6; ++slot)
         QCOMPARE(field(slot)->text(), QString());
-    QCOMPARE(w().modelField()->text(), QStringLiteral("KV-7719NEW"));
+    QCOMPARE(findField(w(), "Txt_Model")->text(), QStringLiteral("KV-7719NEW"));
     QCOMPARE(f->document.fromFile, false);
     QCOMPARE(f->document.fileName, QStringLiteral("/tmp/plan.sav"));
     QCOMPARE(f->document.sendImage, RadioImage());
     QCOMPARE(w().portSetting().portNumber(), 1);
-    QVERIFY(w().portItem(3)->isChecked());
-    QVERIFY(!w().portItem(1)->isChecked());
+    QVERIFY(portItemOf(w(), 3)->isChecked());
+    QVERIFY(!portItemOf(w(), 1)->isChecked());
 }
 
 void TestSheet::shownValueOutOfBandIsRefusedOnlyWhenLeft()
@@ -542,7 +542,7 @@ void TestSheet::shownValueOutOfBandIsRefusedOnlyWhenLeft()
 
     // NEW empties it unchecked, like any other shown value.
     f->dialogs.answer(MessageResult::Cancel);
-    clickInto(w().newButton());
+    clickInto(findButton(w(), "Cmd_New"));
     QCOMPARE(field(5)->text(), QStringLiteral("42.3125"));
 
     // Entering the field says nothing; leaving it refuses the value.

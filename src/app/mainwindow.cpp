@@ -177,7 +177,7 @@ MainWindow::MainWindow(PlanDocument &document, DialogSeam &dialogs, SerialServic
 void MainWindow::showPortDevices()
 {
     for (int n = 1; n <= int(m_portItems.size()); ++n)
-        portItem(n)->setToolTip(QStringLiteral("COM%1: %2").arg(n).arg(m_portSetting->deviceOf(n)));
+        m_portItems[size_t(n - 1)]->setToolTip(QStringLiteral("COM%1: %2").arg(n).arg(m_portSetting->deviceOf(n)));
 }
 
 void MainWindow::assignDevices()

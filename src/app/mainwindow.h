@@ -72,27 +72,6 @@ public:
     // The last exchanges on the line.
     const LineTrace &lineTrace() const;
 
-    QPushButton *newButton() const { return m_newButton; }
-    QPushButton *openButton() const { return m_openButton; }
-    QPushButton *saveButton() const { return m_saveButton; }
-    QPushButton *printButton() const { return m_printButton; }
-    QPushButton *exitButton() const { return m_exitButton; }
-    QPushButton *readButton() const { return m_readButton; }
-    QPushButton *writeButton() const { return m_writeButton; }
-    QLineEdit *modelField() const { return m_modelField; }
-    // The receive and transmit fields of channel 1 to 3.
-    QLineEdit *rxField(int channel) const { return m_rxFields.at(size_t(channel - 1)); }
-    QLineEdit *txField(int channel) const { return m_txFields.at(size_t(channel - 1)); }
-    QLabel *statusLabel() const { return m_statusLabel; }
-    QMenu *portMenu() const { return m_portMenu; }
-    // The items COM1 to COM4.
-    QAction *portItem(int number) const { return m_portItems.at(size_t(number - 1)); }
-    QAction *assignDevicesItem() const { return m_assignDevicesItem; }
-    QAction *backUpBeforeWritingItem() const { return m_backUpItem; }
-    QAction *verifyAfterWriteItem() const { return m_verifyItem; }
-    QAction *openBackupsItem() const { return m_openBackupsItem; }
-    QAction *saveLineTraceItem() const { return m_saveTraceItem; }
-
     // Connects a command button to its handler through the sheet's gate: the
     // handler runs only when the click may proceed, i.e. the change of focus
     // that the click caused was not refused by a frequency field.

@@ -17,6 +17,42 @@
 
 #include <memory>
 
+// Controls of the window by their object names ("Cmd_Read", "Txt_Rx1",
+// "M_VerifyAfterWrite"); a name the window does not have ends the test run.
+template <typename T>
+T *findControl(const QWidget &window, const QString &name)
+{
+    T *found = window.findChild<T *>(name);
+    if (!found)
+        qFatal("the window has no %s named %s", T::staticMetaObject.className(), qPrintable(name));
+    return found;
+}
+inline QPushButton *findButton(const QWidget &window, const char *name)
+{
+    return findControl<QPushButton>(window, QString::fromLatin1(name));
+}
+inline QLineEdit *findField(const QWidget &window, const char *name)
+{
+    return findControl<QLineEdit>(window, QString::fromLatin1(name));
+}
+inline QAction *findItem(const QWidget &window, const char *name)
+{
+    return findControl<QAction>(window, QString::fromLatin1(name));
+}
+// The receive and transmit fields of channel 1 to 3; the item COM n.
+inline QLineEdit *rxFieldOf(const QWidget &window, int channel)
+{
+    return findControl<QLineEdit>(window, QStringLiteral("Txt_Rx%1").arg(channel));
+}
+inline QLineEdit *txFieldOf(const QWidget &window, int channel)
+{
+    return findControl<QLineEdit>(window, QStringLiteral("Txt_Tx%1").arg(channel));
+}
+inline QAction *portItemOf(const QWidget &window, int number)
+{
+    return findControl<QAction>(window, QStringLiteral("M_COM%1").arg(number));
+}
+
 // The real main window as the program builds it, in a temporary application
 // folder, with scripted dialogs and a counted "end the program". Its serial
 // service is the real one; COM1 to COM255 lead to devices that do not exist
@@ -62,23 +98,17 @@ struct WindowFixture
         return *window;
     }
 
-    // A control of the window by its object name ("Cmd_Read", "Txt_Rx1",
-    // "M_VerifyAfterWrite"); a name the window does not have ends the test run.
+    // The window's controls by their object names.
     template <typename T>
     T *find(const QString &name) const
     {
-        T *found = window->findChild<T *>(name);
-        if (!found)
-            qFatal("the window has no %s named %s", T::staticMetaObject.className(), qPrintable(name));
-        return found;
+        return findControl<T>(*window, name);
     }
     QPushButton *button(const QString &name) const { return find<QPushButton>(name); }
     QLineEdit *field(const QString &name) const { return find<QLineEdit>(name); }
     QAction *item(const QString &name) const { return find<QAction>(name); }
-    // The receive and transmit fields of channel 1 to 3, and slot 1 to 6 (CH1-CH3 RX, then TX).
-    QLineEdit *rxField(int channel) const { return field(QStringLiteral("Txt_Rx%1").arg(channel)); }
-    QLineEdit *txField(int channel) const { return field(QStringLiteral("Txt_Tx%1").arg(channel)); }
-    QLineEdit *slotField(int slot) const { return slot <= 3 ? rxField(slot) : txField(slot - 3); }
+    QLineEdit *rxField(int channel) const { return rxFieldOf(*window, channel); }
+    QLineEdit *txField(int channel) const { return txFieldOf(*window, channel); }
 
     // Types text into field as a user does: click into it, select all, type.
     static void type(QLineEdit *field, const QString &text)
