@@ -117,7 +117,9 @@ void TestBackupStore::folderFailuresSayWhy()
 void TestBackupStore::prunesOnlyOldBackupsBeyondTheNewest_data()
 {
     QTest::addColumn<QStringList>("backups");
-    QTest::addColumn<QStringList>("others"); // "dir:NAME", "link:NAME" (to an old file elsewhere), or a file name
+    // "dir:NAME", "link:NAME" (to an old file elsewhere), "old:NAME" (a file last
+    // changed two days before the store's now), or a file name
+    QTest::addColumn<QStringList>("others");
     QTest::addColumn<QStringList>("deleted");
 
     const int kept = kBackupsAlwaysKept;
@@ -145,8 +147,15 @@ void TestBackupStore::prunesOnlyOldBackupsBeyondTheNewest_data()
                                                                   QStringLiteral(".hidden-20200101-120000.sav"),
                                                                   QStringLiteral("ttyUSB0-20200101-120000-1.sav"),
                                                                   QStringLiteral("dir:ttyUSB0-20200101-120000.sav"),
-                                                                  QStringLiteral("link:ttyUSB0-20200102-120000.sav")}
+                                                                  QStringLiteral("link:ttyUSB0-20200102-120000.sav"),
+                                                                  QStringLiteral(".backup-Ab12Cd.part"),
+                                                                  QStringLiteral("old:.backup-Ab12Cd.part.txt"),
+                                                                  QStringLiteral("old:backup-Ab12Cd.part")}
                                                    << QStringList();
+    // A backup whose program was killed before it had its name.
+    QTest::newRow("an unfinished backup a day old goes")
+        << QStringList() << QStringList{QStringLiteral("old:.backup-Xy34Zw.part"), QStringLiteral(".backup-Fresh1.part")}
+        << QStringList{QStringLiteral(".backup-Xy34Zw.part")};
 }
 
 void TestBackupStore::prunesOnlyOldBackupsBeyondTheNewest()
@@ -174,6 +183,11 @@ void TestBackupStore::prunesOnlyOldBackupsBeyondTheNewest()
                 const QString target = QDir(elsewhere.path()).filePath(QStringLiteral("kept.sav"));
                 QVERIFY(writeFile(target, " 0 \r\n"));
                 QVERIFY(QFile::link(target, folder.filePath(otherNames.last())));
+            } else if (other.startsWith(QLatin1String("old:"))) {
+                otherNames.append(other.mid(4));
+                QFile file(folder.filePath(otherNames.last()));
+                QVERIFY(file.open(QIODevice::WriteOnly));
+                QVERIFY(file.setFileTime(kNow.addDays(-2), QFileDevice::FileModificationTime)); // by the store's clock
             } else {
                 otherNames.append(other);
                 QVERIFY(writeFile(folder.filePath(other), " 0 \r\n"));

@@ -30,8 +30,7 @@ void BackupPruner::onTurn()
     if (m_listing) {
         for (int i = 0; i < kEntriesPerTurn && m_listing->hasNext(); ++i) {
             m_listing->next();
-            if (IsPrunableEntry(m_listing->fileInfo()))
-                m_found.add(m_listing->fileName());
+            m_found.add(m_listing->fileInfo());
         }
         if (m_listing->hasNext())
             return;

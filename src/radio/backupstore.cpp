@@ -49,6 +49,21 @@ struct BackupName
     int copy = 1;
 };
 
+// On the disk before it gets its name, so a power loss cannot leave the name on an empty file.
+bool syncToDisk(QFile &file, QString *reason)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(file)
+    Q_UNUSED(reason)
+    return true; // the name is given with MOVEFILE_WRITE_THROUGH
+#else
+    if (::fsync(file.handle()) == 0)
+        return true;
+    *reason = qt_error_string(errno);
+    return false;
+#endif
+}
+
 enum class NewName { Given, Taken, Failed };
 
 // Gives the file from its new name, in one step that never replaces a file
@@ -166,7 +181,7 @@ BackupResult BackupStore::save(const QString &devicePath, const RadioImage &imag
     QTemporaryFile part(dir.filePath(QString::fromLatin1(kPartialBackupPattern)));
     if (!part.open())
         return {false, {}, QStringLiteral("%1: %2").arg(m_folder, part.errorString())};
-    if (!WriteAllBytes(part, FormatFrequencyFile(image), &reason) || !part.flush()) {
+    if (!WriteAllBytes(part, FormatFrequencyFile(image), &reason) || !part.flush() || !syncToDisk(part, &reason)) {
         return {false, {}, QStringLiteral("%1: %2").arg(part.fileName(), reason.isEmpty() ? part.errorString() : reason)};
     }
     part.close();
@@ -187,11 +202,18 @@ BackupResult BackupStore::save(const QString &devicePath, const RadioImage &imag
     return {false, {}, QStringLiteral("%1: too many backups of %2 in one second").arg(m_folder, deviceName)};
 }
 
-void BackupCollection::add(const QString &fileName)
+void BackupCollection::add(const QFileInfo &entry)
 {
-    BackupName parsed = parseBackupName(fileName);
+    if (entry.isSymLink() || !entry.isFile())
+        return;
+    static const QRegularExpression part(QStringLiteral("^\\.backup-[A-Za-z0-9]{6}\\.part$"));
+    if (part.match(entry.fileName()).hasMatch()) {
+        m_parts.push_back({entry.fileName(), entry.lastModified(), 1});
+        return;
+    }
+    BackupName parsed = parseBackupName(entry.fileName());
     if (parsed.time.isValid())
-        m_found.push_back({fileName, parsed.time, parsed.copy});
+        m_found.push_back({entry.fileName(), parsed.time, parsed.copy});
 }
 
 QStringList BackupCollection::toPrune(const QDateTime &now) const
@@ -210,12 +232,12 @@ QStringList BackupCollection::toPrune(const QDateTime &now) const
         if (found[i].time < limit)
             names.append(found[i].name);
     }
+    // A backup being written now is seconds old; one a day old was left by a killed program.
+    for (const Entry &left : m_parts) {
+        if (left.time < now.addDays(-1))
+            names.append(left.name);
+    }
     return names;
-}
-
-bool IsPrunableEntry(const QFileInfo &entry)
-{
-    return !entry.isSymLink() && entry.isFile();
 }
 
 QStringList BackupStore::prune() const
@@ -224,8 +246,7 @@ QStringList BackupStore::prune() const
     QDirIterator listing(m_folder, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
     while (listing.hasNext()) {
         listing.next();
-        if (IsPrunableEntry(listing.fileInfo()))
-            found.add(listing.fileName());
+        found.add(listing.fileInfo());
     }
     const QDir dir(m_folder);
     QStringList deleted;

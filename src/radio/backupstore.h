@@ -41,10 +41,12 @@ inline constexpr int kBackupMaxAgeDays = 365;
 class BackupCollection
 {
 public:
-    // Ignores a name that is not a backup's (pattern and a real date and time).
-    void add(const QString &fileName);
+    // Takes a listed entry: a regular file (not a symlink) with a backup's name
+    // (pattern and a real date and time), or a backup's unfinished temporary
+    // file (".backup-XXXXXX.part") that a killed program left; ignores the rest.
+    void add(const QFileInfo &entry);
     // The backups older than kBackupMaxAgeDays at now that are not among the
-    // newest kBackupsAlwaysKept.
+    // newest kBackupsAlwaysKept, and the temporary files untouched for a day.
     [[nodiscard]] QStringList toPrune(const QDateTime &now) const;
 
 private:
@@ -55,10 +57,8 @@ private:
         int copy = 1;
     };
     std::vector<Entry> m_found;
+    std::vector<Entry> m_parts; // time: last modified
 };
-
-// Whether pruning may look at a listed entry: a regular file, not a symlink.
-[[nodiscard]] bool IsPrunableEntry(const QFileInfo &entry);
 
 struct BackupResult
 {
