@@ -62,7 +62,7 @@ int runKavrilink()
         return 0;
     }
     if (!instance.notice().isEmpty())
-        std::fprintf(stderr, "%s\n", qPrintable(instance.notice()));
+        std::fprintf(stderr, "%s\n", qPrintable(PrintableText(instance.notice())));
 
     PlanDocument document;
     QtSerialService serial;
