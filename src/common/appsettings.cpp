@@ -84,8 +84,11 @@ QString AppSettings::save() const
     if (!scratch.isValid())
         return QStringLiteral("%1: %2").arg(m_path, scratch.errorString());
     const QString draft = scratch.filePath(QString::fromLatin1(kSettingsFileName));
-    QFile old(m_path);
-    QByteArray oldBytes = old.open(QIODevice::ReadOnly) ? old.read(kMaxSettingsFileSize) : QByteArray();
+    // Read and closed at once: an open file cannot be replaced on Windows.
+    QByteArray oldBytes = [this] {
+        QFile old(m_path);
+        return old.open(QIODevice::ReadOnly) ? old.read(kMaxSettingsFileSize) : QByteArray();
+    }();
     // QSettings reads a file that starts with a UTF-8 byte-order mark (as Windows
     // editors save it) but refuses to rewrite one; the mark goes, the rest stays.
     if (oldBytes.startsWith("\xEF\xBB\xBF"))
