@@ -88,14 +88,12 @@ void TestBackupStore::folderFailuresSayWhy_data()
                                           << "@/file: the folder cannot be created: @/file is a file, not a folder";
     QTest::newRow("a file above it") << "file/backups" << true
                                      << "@/file/backups: the folder cannot be created: @/file is a file, not a folder";
-#ifdef Q_OS_UNIX // the system's own words for a long name, and HOME, which Windows does not use
     QTest::newRow("name too long") << QString(300, QLatin1Char('n')) << true
                                    << "@/" + QString(300, QLatin1Char('n')) +
                                           ": the folder cannot be created: File name too long";
     QTest::newRow("HOME not set") << "file/backups" << false
                                   << "@/file/backups: the folder cannot be created: @/file is a file, not a folder "
                                      "(HOME is not set)";
-#endif
 }
 
 void TestBackupStore::folderFailuresSayWhy()

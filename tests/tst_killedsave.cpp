@@ -39,10 +39,8 @@ void TestKilledSave::fileIsOldOrNewAfterKill_data()
 
     QTest::newRow("SAVE of a plan") << "sav"
                                     << "plan.sav" << QByteArrayList{savFile("400125"), savFile("415000")};
-#ifdef Q_OS_UNIX // the helper's application folder is put in the test's folder through XDG_DATA_HOME
     QTest::newRow("COM port choice") << "inf"
                                      << "Kavrilink/comport.inf" << QByteArrayList{" 2 \r\n", " 3 \r\n"};
-#endif
     // A folder: every *.sav in it must be whole.
     QTest::newRow("backups") << "backup"
                              << "backups" << QByteArrayList{savFile("400125")};
