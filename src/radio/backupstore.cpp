@@ -178,27 +178,34 @@ BackupResult BackupStore::save(const QString &devicePath, const RadioImage &imag
 
     // The whole file first, under a name no backup has (it starts with a dot);
     // a process killed now leaves at most that, never an empty or short *.sav.
-    QTemporaryFile part(dir.filePath(QString::fromLatin1(kPartialBackupPattern)));
-    if (!part.open())
-        return {false, {}, QStringLiteral("%1: %2").arg(m_folder, part.errorString())};
-    if (!WriteAllBytes(part, FormatFrequencyFile(image), &reason) || !part.flush() || !syncToDisk(part, &reason)) {
-        return {false, {}, QStringLiteral("%1: %2").arg(part.fileName(), reason.isEmpty() ? part.errorString() : reason)};
-    }
-    part.close();
+    QString partName;
+    {
+        QTemporaryFile part(dir.filePath(QString::fromLatin1(kPartialBackupPattern)));
+        if (!part.open())
+            return {false, {}, QStringLiteral("%1: %2").arg(m_folder, part.errorString())};
+        if (!WriteAllBytes(part, FormatFrequencyFile(image), &reason) || !part.flush()
+            || !syncToDisk(part, &reason)) {
+            return {false, {},
+                    QStringLiteral("%1: %2").arg(part.fileName(), reason.isEmpty() ? part.errorString() : reason)};
+        }
+        part.setAutoRemove(false);
+        partName = part.fileName();
+    } // closed for good only here (close() keeps it open), and Windows renames no open file
 
     for (int copy = 1; copy <= kMaxCopies; ++copy) {
         const QString path = dir.filePath(BackupFileName(deviceName, now, copy));
         // One step that fails when the name is taken, even by another process just now.
-        switch (renameWithoutReplacing(part.fileName(), path, &reason)) {
+        switch (renameWithoutReplacing(partName, path, &reason)) {
         case NewName::Given:
-            part.setAutoRemove(false);
             return {true, path, {}};
         case NewName::Taken:
             continue;
         case NewName::Failed:
+            QFile::remove(partName);
             return {false, {}, QStringLiteral("%1: %2").arg(path, reason)};
         }
     }
+    QFile::remove(partName);
     return {false, {}, QStringLiteral("%1: too many backups of %2 in one second").arg(m_folder, deviceName)};
 }
 
