@@ -12,6 +12,8 @@
 #include "link/programmingexchange.h"
 #include "link/qtserialservice.h"
 #include "app/plandocument.h"
+#include "common/appsettings.h"
+#include "radio/backupstore.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -65,7 +67,9 @@ int main(int argc, char *argv[])
 
     PlanDocument document;
     YesDialogs dialogs;
-    MainWindow window(document, dialogs, serial, applicationFolder());
+    AppSettings settings(applicationFolder());
+    const BackupStore backups(BackupStore::defaultFolder(applicationFolder()));
+    MainWindow window(document, dialogs, serial, settings, backups, applicationFolder());
     window.portSetting().setPortMapFile(map.fileName());
     window.startUp();
     window.show();

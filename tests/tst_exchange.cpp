@@ -150,7 +150,9 @@ struct WindowRig
     ScriptedDialogs dialogs;
     PlanDocument document;
     FakeSerialService serial;
-    MainWindow window{document, dialogs, serial, applicationFolder()};
+    AppSettings settings{applicationFolder()};
+    const BackupStore backups{BackupStore::defaultFolder(applicationFolder())};
+    MainWindow window{document, dialogs, serial, settings, backups, applicationFolder()};
 
     WindowRig()
     {

@@ -113,11 +113,10 @@ QLineEdit *textField(QWidget *parent, const char *name, const QRect &rect)
 
 } // namespace
 
-MainWindow::MainWindow(PlanDocument &document, DialogSeam &dialogs, SerialService &serial, const QString &appFolder,
-                       QWidget *parent)
+MainWindow::MainWindow(PlanDocument &document, DialogSeam &dialogs, SerialService &serial, AppSettings &settings,
+                       const BackupStore &backups, const QString &appFolder, QWidget *parent)
     : QMainWindow(parent), m_document(document), m_dialogs(dialogs), m_serial(serial), m_appFolder(appFolder),
-      m_settings(std::make_unique<AppSettings>(appFolder)),
-      m_backups(std::make_unique<BackupStore>(BackupStore::defaultFolder(appFolder))),
+      m_settings(settings), m_backups(backups),
       m_endProgram([] { QCoreApplication::exit(0); })
 {
     setObjectName(QStringLiteral("Frm_Main"));
@@ -149,8 +148,8 @@ MainWindow::MainWindow(PlanDocument &document, DialogSeam &dialogs, SerialServic
     connectCommand(m_exitButton, [this] { onExitClicked(); });
 
     m_exchangeCommands = std::make_unique<ExchangeCommands>(
-        m_document, *m_sheet, m_dialogs, m_serial, [this] { return m_portSetting->portTarget(); }, *m_settings,
-        *m_backups, this);
+        m_document, *m_sheet, m_dialogs, m_serial, [this] { return m_portSetting->portTarget(); }, m_settings,
+        m_backups, this);
     connectCommand(m_readButton, [this] { m_exchangeCommands->onReadClicked(); });
     connectCommand(m_writeButton, [this] { m_exchangeCommands->onWriteClicked(); });
     connect(qApp, &QGuiApplication::commitDataRequest, this, &MainWindow::commitSession);
@@ -162,10 +161,10 @@ MainWindow::MainWindow(PlanDocument &document, DialogSeam &dialogs, SerialServic
     connect(m_assignDevicesItem, &QAction::triggered, this, &MainWindow::assignDevices);
     connect(m_portMenu, &QMenu::aboutToShow, this, &MainWindow::showPortDevices);
 
-    m_portMenuCommands = std::make_unique<PortMenuCommands>(*m_settings, *m_backups, m_exchangeCommands->trace(),
+    m_portMenuCommands = std::make_unique<PortMenuCommands>(m_settings, m_backups, m_exchangeCommands->trace(),
                                                             m_dialogs, m_appFolder);
     const auto connectChoice = [this](QAction *item, Choice choice) {
-        item->setChecked(m_settings->value(choice));
+        item->setChecked(m_settings.value(choice));
         connect(item, &QAction::toggled, this, [this, choice](bool on) { m_portMenuCommands->setChoice(choice, on); });
     };
     connectChoice(m_backUpItem, Choice::BackUpBeforeWriting);
@@ -351,7 +350,7 @@ void MainWindow::startUpSheet()
 void MainWindow::startUpSettings()
 {
     // A bounded piece of the backups folder per event-loop turn.
-    auto *pruner = new BackupPruner(*m_backups, this);
+    auto *pruner = new BackupPruner(m_backups, this);
     connect(pruner, &BackupPruner::finished, pruner, &QObject::deleteLater);
     pruner->start();
     m_portSetting->LoadPortSetting();

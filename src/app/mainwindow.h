@@ -36,10 +36,11 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 
 public:
-    // serial is the port to the radio; appFolder holds the settings, the port
-    // files and the backups.
-    MainWindow(PlanDocument &document, DialogSeam &dialogs, SerialService &serial, const QString &appFolder,
-               QWidget *parent = nullptr);
+    // Built by start-up and handed in: serial is the port to the radio,
+    // settings the COM PORT menu's remembered choices, backups where plans
+    // read are kept; appFolder holds comport.inf and comport.map.
+    MainWindow(PlanDocument &document, DialogSeam &dialogs, SerialService &serial, AppSettings &settings,
+               const BackupStore &backups, const QString &appFolder, QWidget *parent = nullptr);
     ~MainWindow() override;
 
     // Start-up after the single-instance check: startUpSettings() and startUpSheet().
@@ -66,9 +67,6 @@ public:
     ReportPrinter &reportPrinter() const { return *m_reportPrinter; }
     // The COM port choice and its menu marks.
     PortSetting &portSetting() const { return *m_portSetting; }
-    // The remembered choices of the COM PORT menu.
-    AppSettings &settings() const { return *m_settings; }
-    const BackupStore &backups() const { return *m_backups; }
     // The last exchanges on the line.
     const LineTrace &lineTrace() const;
 
@@ -116,8 +114,8 @@ private:
     QAction *m_saveTraceItem = nullptr;
 
     QString m_appFolder;
-    std::unique_ptr<AppSettings> m_settings;
-    std::unique_ptr<BackupStore> m_backups;
+    AppSettings &m_settings;
+    const BackupStore &m_backups;
     std::unique_ptr<ChannelSheet> m_sheet;
     std::unique_ptr<ExchangeCommands> m_exchangeCommands;
     std::unique_ptr<FileCommands> m_fileCommands;

@@ -6,8 +6,10 @@
 #include "app/qtdialogseam.h"
 #include "app/singleinstance.h"
 #include "common/appfolder.h"
+#include "common/appsettings.h"
 #include "common/printable.h"
 #include "link/qtserialservice.h"
+#include "radio/backupstore.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -64,9 +66,12 @@ int runKavrilink()
     if (!instance.notice().isEmpty())
         std::fprintf(stderr, "%s\n", qPrintable(PrintableText(instance.notice())));
 
+    const QString folder = applicationFolder();
     PlanDocument document;
     QtSerialService serial;
-    MainWindow window(document, dialogs, serial, applicationFolder());
+    AppSettings settings(folder);
+    const BackupStore backups(BackupStore::defaultFolder(folder));
+    MainWindow window(document, dialogs, serial, settings, backups, folder);
     dialogs.setParent(&window);
     window.startUpSheet();
     window.show();

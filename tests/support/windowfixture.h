@@ -3,8 +3,10 @@
 #include "app/mainwindow.h"
 #include "app/plandocument.h"
 #include "common/appfolder.h"
+#include "common/appsettings.h"
 #include "link/portsetting.h"
 #include "link/qtserialservice.h"
+#include "radio/backupstore.h"
 #include "support/scripteddialogs.h"
 #include "support/testfolder.h"
 
@@ -65,6 +67,8 @@ struct WindowFixture
     kav::PlanDocument document;
     kav::QtSerialService serial;
     QString portMapFile; // comport.map elsewhere than in the application folder
+    std::unique_ptr<kav::AppSettings> settings;
+    std::unique_ptr<kav::BackupStore> backups;
     std::unique_ptr<kav::MainWindow> window;
     int endProgramCalls = 0;
 
@@ -90,7 +94,12 @@ struct WindowFixture
             if (!writePortMap(map))
                 qFatal("cannot write comport.map in %s", qPrintable(folder.appFolder()));
         }
-        window = std::make_unique<kav::MainWindow>(document, dialogs, serial, kav::applicationFolder());
+        // As start-up builds them, read afresh at every start.
+        window.reset();
+        const QString appFolder = kav::applicationFolder();
+        settings = std::make_unique<kav::AppSettings>(appFolder);
+        backups = std::make_unique<kav::BackupStore>(kav::BackupStore::defaultFolder(appFolder));
+        window = std::make_unique<kav::MainWindow>(document, dialogs, serial, *settings, *backups, appFolder);
         window->setEndProgram([this] { ++endProgramCalls; });
         if (!portMapFile.isEmpty())
             window->portSetting().setPortMapFile(portMapFile);
