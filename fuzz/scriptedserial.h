@@ -41,6 +41,7 @@ public:
         QByteArray taken;
         taken.swap(m_waiting);
         lastTaken = taken;
+        allTaken += taken;
         return taken;
     }
     void discard() override { m_waiting.clear(); }
@@ -70,6 +71,7 @@ public:
     bool failSend = false;
     QList<QByteArray> sent;
     QByteArray lastTaken;
+    QByteArray allTaken; // every byte taken, in order
 
 private:
     bool m_open = false;

@@ -30,6 +30,9 @@ class FirstExposure : public QObject
 public:
     FirstExposure(QWindow *window, std::function<void()> work) : QObject(window), m_work(std::move(work))
     {
+        m_nextTurn.setSingleShot(true);
+        m_nextTurn.setInterval(0);
+        connect(&m_nextTurn, &QTimer::timeout, this, &FirstExposure::runWork);
         window->installEventFilter(this);
     }
 
@@ -38,16 +41,20 @@ protected:
     {
         if (event->type() == QEvent::Expose && static_cast<QWindow *>(watched)->isExposed()) {
             watched->removeEventFilter(this);
-            QTimer::singleShot(0, this, [this] {
-                m_work();
-                deleteLater();
-            });
+            m_nextTurn.start();
         }
         return false;
     }
 
 private:
+    void runWork()
+    {
+        m_work();
+        deleteLater();
+    }
+
     std::function<void()> m_work;
+    QTimer m_nextTurn; // the event loop's next turn
 };
 
 } // namespace
