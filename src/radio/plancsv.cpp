@@ -291,7 +291,7 @@ std::optional<QByteArray> FormatPlanCsv(const RadioImage &image, QString *reason
     int rows = 0;
     for (int channel = 1; channel <= RadioImage::kChannels; ++channel) {
         const QString &rx = fields[size_t(channel - 1)];
-        const QString &tx = fields[size_t(channel - 1 + RadioImage::kChannels)];
+        const QString &tx = fields[size_t(channel) - 1 + size_t(RadioImage::kChannels)];
         if (rx.isEmpty() && tx.isEmpty())
             continue;
         if (rx.isEmpty())
@@ -376,7 +376,7 @@ std::optional<RadioImage> ParsePlanCsv(QByteArrayView bytes, CsvProblem *problem
         if (!texts)
             return std::nullopt;
         fields[size_t(channel - 1)] = texts->rx;
-        fields[size_t(channel - 1 + RadioImage::kChannels)] = texts->tx;
+        fields[size_t(channel) - 1 + size_t(RadioImage::kChannels)] = texts->tx;
     }
 
     RadioImage image;
