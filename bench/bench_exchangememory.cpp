@@ -5,15 +5,12 @@
 // and the growth between the last two.
 //   build/bench/bench_exchangememory [--exchanges N]
 #include "app/mainwindow.h"
-#include "link/portsetting.h"
+#include "app/startup.h"
 #include "benchsupport.h"
 #include "common/appfolder.h"
 #include "common/dialogseam.h"
 #include "link/programmingexchange.h"
 #include "link/qtserialservice.h"
-#include "app/plandocument.h"
-#include "common/appsettings.h"
-#include "radio/backupstore.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -65,13 +62,12 @@ int main(int argc, char *argv[])
         return 1;
     map.close();
 
-    PlanDocument document;
     YesDialogs dialogs;
-    AppSettings settings(applicationFolder());
-    const BackupStore backups(BackupStore::defaultFolder(applicationFolder()));
-    MainWindow window(document, dialogs, serial, settings, backups, applicationFolder());
-    window.portSetting().setPortMapFile(map.fileName());
-    window.startUp();
+    ProgramParts parts(applicationFolder(), serial);
+    parts.portSetting.setPortMapFile(map.fileName());
+    MainWindow window(parts, dialogs);
+    parts.startUpSettings();
+    window.startUpSheet();
     window.show();
     QEventLoop settle;
     QTimer::singleShot(0, &settle, &QEventLoop::quit);
@@ -79,7 +75,7 @@ int main(int argc, char *argv[])
     const long idle = currentKilobytes("VmRSS:");
 
     QEventLoop loop;
-    ProgrammingExchange &exchange = window.exchange();
+    ProgrammingExchange &exchange = parts.session.exchange();
     QObject::connect(&exchange, &ProgrammingExchange::finished, &loop, [&](const ExchangeResult &result) {
         loop.exit(result.outcome == ExchangeOutcome::Ok ? 0 : 1);
     });

@@ -122,7 +122,7 @@ void TestBrokenFiles::fullDiskKeepsTheOldFileAndSaysWhy()
         reason = f.dialogs.messages.constFirst().informativeText;
         QVERIFY2(reason.contains(QStringLiteral("setting could not be saved")), qPrintable(reason));
         QCOMPARE(contentOf(path), QByteArray(" 3 \r\n"));
-        QCOMPARE(f.window->portSetting().portNumber(), 3);
+        QCOMPARE(f.parts->portSetting.portNumber(), 3);
         QVERIFY(!portItemOf(*f.window, 2)->isChecked());
         QVERIFY(portItemOf(*f.window, 3)->isChecked()); // where the stored number says
     } else if (writer == QLatin1String("kavrilink.ini")) {
@@ -134,7 +134,7 @@ void TestBrokenFiles::fullDiskKeepsTheOldFileAndSaysWhy()
     } else if (writer == QLatin1String("comport.inf at start-up")) {
         f.start();
         QVERIFY(!QFileInfo::exists(path)); // no empty file in its place
-        QCOMPARE(f.window->portSetting().portNumber(), 1);
+        QCOMPARE(f.parts->portSetting.portNumber(), 1);
         QVERIFY(f.dialogs.messages.isEmpty());
         return;
     } else if (writer == QLatin1String("comport.map")) {
@@ -211,7 +211,7 @@ void TestBrokenFiles::targetsThatAreNotFilesAreLeftAlone()
 
     // Start-up reads and creates nothing there; the port choice stays 1 until the user chooses.
     f.start();
-    QCOMPARE(f.window->portSetting().portNumber(), written ? 4 : 1);
+    QCOMPARE(f.parts->portSetting.portNumber(), written ? 4 : 1);
     QCOMPARE(type(), before);
 
     QString reason;

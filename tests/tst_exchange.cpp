@@ -148,15 +148,13 @@ struct WindowRig
 {
     TestFolder folder;
     ScriptedDialogs dialogs;
-    PlanDocument document;
     FakeSerialService serial;
-    AppSettings settings{applicationFolder()};
-    const BackupStore backups{BackupStore::defaultFolder(applicationFolder())};
-    MainWindow window{document, dialogs, serial, settings, backups, applicationFolder()};
+    ProgramParts parts{applicationFolder(), serial};
+    MainWindow window{parts, dialogs};
 
     WindowRig()
     {
-        window.exchange().setResponseTimeout(kShortTimeout);
+        parts.session.exchange().setResponseTimeout(kShortTimeout);
     }
 
     void setField(int slot, const QString &text)
@@ -556,8 +554,8 @@ void TestExchange::windowGatesBeforeTheCommand()
     QFETCH(int, focusedSlot);
 
     WindowRig rig;
-    rig.document.sendImage(3, 3) = 7;
-    const RadioImage before = rig.document.sendImage;
+    rig.parts.document.sendImage(3, 3) = 7;
+    const RadioImage before = rig.parts.document.sendImage;
     if (trouble != QLatin1String("empty")) {
         rig.setField(1, QStringLiteral("40.0125"));
         rig.setField(4, trouble == QLatin1String("field") ? QStringLiteral("105.0000") : QStringLiteral("40.5000"));
@@ -580,12 +578,12 @@ void TestExchange::windowGatesBeforeTheCommand()
     QCOMPARE(rig.dialogs.messageTexts(), messages);
     QVERIFY(rig.serial.sent.isEmpty());
     QCOMPARE(rig.serial.isOpen(), portOpen);
-    QVERIFY(!rig.window.exchange().responseTimer().isActive());
-    QCOMPARE(rig.document.sendImage == RadioImage(), imagesZeroed);
+    QVERIFY(!rig.parts.session.exchange().responseTimer().isActive());
+    QCOMPARE(rig.parts.document.sendImage == RadioImage(), imagesZeroed);
     if (sendImageEncoded) {
-        QCOMPARE(rig.document.sendImage(1, 1), std::uint8_t(4));
+        QCOMPARE(rig.parts.document.sendImage(1, 1), std::uint8_t(4));
     } else if (!imagesZeroed) {
-        QCOMPARE(rig.document.sendImage, before);
+        QCOMPARE(rig.parts.document.sendImage, before);
     }
     QCOMPARE(rig.window.focusWidget(), focusedSlot > 0 ? txFieldOf(rig.window, focusedSlot - 3) : focusBefore);
     const MessageRequest &box = rig.dialogs.messages.last();
@@ -596,7 +594,7 @@ void TestExchange::windowGatesBeforeTheCommand()
         QCOMPARE(box.buttons, MessageButtons::Ok);
         const QString reason = trouble == QLatin1String("open") ? QStringLiteral("Permission denied")
                                                                 : QStringLiteral("Input/output error");
-        QCOMPARE(box.informativeText, rig.window.portSetting().portDevice() + QStringLiteral(": ") + reason);
+        QCOMPARE(box.informativeText, rig.parts.portSetting.portDevice() + QStringLiteral(": ") + reason);
     } else if (trouble == QLatin1String("map")) {
         // Nothing opened, and the box names the map and why.
         const QString port = operation == QLatin1String("COM2") ? QStringLiteral("COM2") : QStringLiteral("COM1");
@@ -655,7 +653,7 @@ void TestExchange::windowShowsOutcomesAsDesigned()
     (operation == QLatin1String("read") ? findButton(rig.window, "Cmd_Read") : findButton(rig.window, "Cmd_Write"))->click();
     for (const QString &step : steps) {
         if (step == QLatin1String("timeout")) {
-            QSignalSpy expired(&rig.window.exchange().responseTimer(), &QTimer::timeout);
+            QSignalSpy expired(&rig.parts.session.exchange().responseTimer(), &QTimer::timeout);
             QVERIFY(expired.wait(5000));
         } else if (step == QLatin1String("fail")) {
             rig.serial.failPort(QStringLiteral("device gone"));
@@ -684,23 +682,23 @@ void TestExchange::timeOutBoxNeverStacks()
         if (request.text != QLatin1String("Connection Error to Radio"))
             return;
         // While the box is up: nothing armed, port closed, a late answer is lost.
-        QVERIFY(!rig.window.exchange().responseTimer().isActive());
+        QVERIFY(!rig.parts.session.exchange().responseTimer().isActive());
         QVERIFY(!rig.serial.isOpen());
         rig.serial.inject(QByteArray(1, '\x0e'));
         checked = true;
     });
-    QSignalSpy finished(&rig.window.exchange(), &ProgrammingExchange::finished);
-    QCOMPARE(rig.window.exchange().responseTimeout(), 150ms);
+    QSignalSpy finished(&rig.parts.session.exchange(), &ProgrammingExchange::finished);
+    QCOMPARE(rig.parts.session.exchange().responseTimeout(), 150ms);
     QCOMPARE(ProgrammingExchange(rig.serial).responseTimeout(), 1000ms);
     rig.dialogs.answer(MessageResult::Yes);
     findButton(rig.window, "Cmd_Read")->click();
     QVERIFY(finished.wait(5000));
     QVERIFY(checked);
-    QCOMPARE(rig.window.exchange().state(), LinkState::ReadRequested);
+    QCOMPARE(rig.parts.session.exchange().state(), LinkState::ReadRequested);
     // Nothing left armed, and a time-out now ends nothing: still the one box.
-    QVERIFY(!rig.window.exchange().isRunning());
-    QVERIFY(!rig.window.exchange().responseTimer().isActive());
-    rig.window.exchange().onResponseTimeout();
+    QVERIFY(!rig.parts.session.exchange().isRunning());
+    QVERIFY(!rig.parts.session.exchange().responseTimer().isActive());
+    rig.parts.session.exchange().onResponseTimeout();
     QCOMPARE(finished.size(), 1);
     QCOMPARE(rig.dialogs.messageTexts(),
              (QStringList{QStringLiteral("Read from Radio?"), QStringLiteral("Connection Error to Radio")}));
@@ -761,7 +759,7 @@ void TestExchange::completedWriteLeavesPortForNextRead()
     QCOMPARE(rig.fieldText(1), QStringLiteral("40.0125"));
     QCOMPARE(rig.fieldText(4), QStringLiteral("40.5000"));
     QCOMPARE(findField(rig.window, "Txt_Model")->text(), QStringLiteral("KV-7719NEW"));
-    QCOMPARE(rig.document.sendImage, RadioImage()); // the read's question zeroed it
+    QCOMPARE(rig.parts.document.sendImage, RadioImage()); // the read's question zeroed it
     QCOMPARE(rig.dialogs.messageTexts(),
              (QStringList{QStringLiteral("Write Data to Radio?"), QStringLiteral("Read from Radio?")}));
 }
@@ -783,7 +781,7 @@ void TestExchange::writeRefusedByTheEncoderSendsNothingLater()
     QCOMPARE(rig.serial.sent.size(), 2); // 0xF0 and the first block only
     // The write was done at its 0x77: the late 0x0F is only traced.
     QCOMPARE(rig.dialogs.messageTexts().mid(2), QStringList{QStringLiteral("Data is Empty")});
-    const QStringList lines = rig.window.lineTrace().text().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList lines = rig.parts.trace.text().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     QCOMPARE(lines.at(lines.size() - 2), QStringLiteral("= ok"));
     QVERIFY2(lines.constLast().endsWith(QStringLiteral("<- 0F")), qPrintable(lines.constLast()));
 }

@@ -118,7 +118,7 @@ bool TestFaults::start(const QByteArray &radioImage, const QString &deviceLink)
     f->start();
     if (!f->show())
         return false;
-    finished = std::make_unique<QSignalSpy>(f->window->findChild<ProgrammingSession *>(), &ProgrammingSession::finished);
+    finished = std::make_unique<QSignalSpy>(&f->parts->session, &ProgrammingSession::finished);
     radio->line().clearLog();
     f->dialogs.clear();
     return true;
@@ -154,8 +154,8 @@ void TestFaults::expectQuietAfterwards(int failures)
 {
     // Nothing is left that could end anything: no session or exchange running,
     // no wait armed, and a time-out now ends nothing.
-    ProgrammingExchange &exchange = f->window->exchange();
-    QVERIFY(!f->window->findChild<ProgrammingSession *>()->isRunning());
+    ProgrammingExchange &exchange = f->parts->session.exchange();
+    QVERIFY(!f->parts->session.isRunning());
     QVERIFY(!exchange.isRunning());
     QVERIFY(!exchange.responseTimer().isActive());
     exchange.onResponseTimeout();
@@ -199,12 +199,12 @@ void TestFaults::hangUpInTheMiddleOfTheBlock()
     QVERIFY(!box.informativeText.isEmpty()); // says what happened to the port
     QVERIFY(!f->serial.isOpen());
     QCOMPARE(portFailed.size(), 1);
-    QCOMPARE(f->window->exchange().state(), state);
+    QCOMPARE(f->parts->session.exchange().state(), state);
     // The sheet shows what it showed; a broken read brings nothing in.
     QCOMPARE(rxFieldOf(w, 2)->text(), QStringLiteral("41.0000"));
     QCOMPARE(rxFieldOf(w, 1)->text(), QString());
     if (reading)
-        QCOMPARE(f->document.sendImage, RadioImage()); // the confirmed read zeroed it
+        QCOMPARE(f->parts->document.sendImage, RadioImage()); // the confirmed read zeroed it
     else
         QCOMPARE(radio->image(), QByteArray(36, '\x03')); // the radio kept its plan
     expectQuietAfterwards(1);
@@ -261,14 +261,14 @@ void TestFaults::babblingRadioInEveryState()
                 radio->line().transmit(QByteArray(1, char(WireBytes::ReadAccepted)), sim::Clock::now());
         });
         click(findButton(w, "Cmd_Read"));
-        QTRY_COMPARE(w.exchange().state(), LinkState::ImageExpected);
+        QTRY_COMPARE(f->parts->session.exchange().state(), LinkState::ImageExpected);
         radio->setFault(Fault::Babbling);
         break;
     }
 
     if (message.isEmpty()) {
         // The open port hears the babble (which also shows the counter counts) and drops it quietly.
-        WakeCounter counter(w.exchange().responseTimer());
+        WakeCounter counter(f->parts->session.exchange().responseTimer());
         QTRY_VERIFY(counter.wakes > 0);
         QTRY_VERIFY(bytesOf(*radio, LogEntry::Sent).size() >= 24);
         QCOMPARE(failures(), 0);
@@ -280,11 +280,11 @@ void TestFaults::babblingRadioInEveryState()
     QVERIFY(QTest::qWaitFor([&] { return failures() > 0; }, 5000));
     QCOMPARE(errorTexts(), QStringList{message});
     QCOMPARE(f->serial.isOpen(), portOpen);
-    QCOMPARE(w.exchange().state(), state);
+    QCOMPARE(f->parts->session.exchange().state(), state);
     // The babble never reaches the sheet.
     QCOMPARE(rxFieldOf(w, 2)->text(), QStringLiteral("41.0000"));
     if (state == LinkState::ReadRequested || state == LinkState::ImageExpected)
-        QCOMPARE(f->document.sendImage, RadioImage()); // the confirmed read zeroed it
+        QCOMPARE(f->parts->document.sendImage, RadioImage()); // the confirmed read zeroed it
     if (state == LinkState::ImageExpected)
         QTRY_COMPARE(bytesOf(*radio, LogEntry::Received), QByteArray::fromHex("e055"));
     // The radio babbles on at a closed port: nothing more is reported.
@@ -309,12 +309,12 @@ void TestFaults::lateAcknowledgeEndsOnceAndNextExchangeWorks()
     WindowFixture::type(rxFieldOf(w, 3), QStringLiteral("39.9875"));
     radio->setFault(Fault::LateAcknowledge);
     // Long before the late acknowledge (1.2 s), even on a loaded machine.
-    w.exchange().setResponseTimeout(kShortTimeout);
+    f->parts->session.exchange().setResponseTimeout(kShortTimeout);
     click(reading ? findButton(w, "Cmd_Read") : findButton(w, "Cmd_Write"));
     QVERIFY(waitForOutcome());
     QCOMPARE(errorTexts(), QStringList{QStringLiteral("Connection Error to Radio")});
     QVERIFY(!f->serial.isOpen());
-    QCOMPARE(w.exchange().state(), state);
+    QCOMPARE(f->parts->session.exchange().state(), state);
     // The acknowledge comes after all, to a closed port.
     QTRY_VERIFY_WITH_TIMEOUT(bytesOf(*radio, LogEntry::Dropped).startsWith(reading ? '\x0e' : '\x0f'), 3000);
     // A late read acknowledge brings its block after it: the radio is done once all of it is gone.
@@ -324,7 +324,7 @@ void TestFaults::lateAcknowledgeEndsOnceAndNextExchangeWorks()
     QCOMPARE(rxFieldOf(w, 3)->text(), QStringLiteral("39.9875"));
 
     radio->setFault(Fault::None);
-    w.exchange().setResponseTimeout(kDefaultResponseTimeout); // a whole block takes 0.3 s on the line
+    f->parts->session.exchange().setResponseTimeout(kDefaultResponseTimeout); // a whole block takes 0.3 s on the line
     click(reading ? findButton(w, "Cmd_Read") : findButton(w, "Cmd_Write"));
     QVERIFY(waitForOutcome());
     QCOMPARE(failures(), 0);
@@ -353,7 +353,7 @@ void TestFaults::silentOnceThenAnswering()
     MainWindow &w = *f->window;
     WindowFixture::type(txFieldOf(w, 2), QStringLiteral("38.5"));
     radio->setFault(Fault::Silent);
-    w.exchange().setResponseTimeout(kShortTimeout);
+    f->parts->session.exchange().setResponseTimeout(kShortTimeout);
     click(reading ? findButton(w, "Cmd_Read") : findButton(w, "Cmd_Write"));
     QVERIFY(waitForOutcome());
     QCOMPARE(errorTexts(), QStringList{QStringLiteral("Connection Error to Radio")});
@@ -363,7 +363,7 @@ void TestFaults::silentOnceThenAnswering()
     // The radio is back; the same window, without a restart.
     radio->setFault(Fault::None);
     radio->line().clearLog();
-    w.exchange().setResponseTimeout(kDefaultResponseTimeout);
+    f->parts->session.exchange().setResponseTimeout(kDefaultResponseTimeout);
     click(reading ? findButton(w, "Cmd_Read") : findButton(w, "Cmd_Write"));
     QVERIFY(waitForOutcome());
     QCOMPARE(errorTexts(), QStringList());

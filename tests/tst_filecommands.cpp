@@ -113,7 +113,7 @@ QStringList TestFileCommands::fieldTexts() const
 {
     QStringList texts;
     for (int slot = 1; slot <= 6; ++slot)
-        texts << f->window->sheet().fieldText(slot);
+        texts << f->sheet().fieldText(slot);
     return texts;
 }
 
@@ -151,8 +151,8 @@ void TestFileCommands::savesDocumentedBytesAfterStartup()
                                                           MessageButtons::Ok,
                                                           MessageResult::Ok,
                                                           {}}}));
-    QCOMPARE(f->document.fromFile, true);
-    QCOMPARE(f->document.fileName, path);
+    QCOMPARE(f->parts->document.fromFile, true);
+    QCOMPARE(f->parts->document.fileName, path);
 }
 
 void TestFileCommands::saveOfEmptySheetShowsOnlyDataIsEmpty()
@@ -160,7 +160,7 @@ void TestFileCommands::saveOfEmptySheetShowsOnlyDataIsEmpty()
     QTest::mouseClick(findButton(*f->window, "Cmd_Save"), Qt::LeftButton);
     QCOMPARE(f->dialogs.messageTexts(), QStringList{QStringLiteral("Data is Empty")});
     QVERIFY(f->dialogs.saveRequests.isEmpty());
-    QCOMPARE(f->document.fromFile, false);
+    QCOMPARE(f->parts->document.fromFile, false);
 }
 
 void TestFileCommands::cancelledSaveWritesNothing()
@@ -175,10 +175,10 @@ void TestFileCommands::cancelledSaveWritesNothing()
     files.removeOne(QStringLiteral("comport.map")); // the fixture's, keeping tests off real ports
     files.removeOne(QStringLiteral("comport.inf")); // written by the start-up
     QCOMPARE(files, QStringList());
-    QCOMPARE(f->document.fromFile, false);
-    QCOMPARE(f->document.fileName, QString());
+    QCOMPARE(f->parts->document.fromFile, false);
+    QCOMPARE(f->parts->document.fileName, QString());
     // The encoding before the dialog has been done.
-    QCOMPARE(f->document.sendImage.toLinear().mid(30, 6), QByteArray::fromHex("040203000000"));
+    QCOMPARE(f->parts->document.sendImage.toLinear().mid(30, 6), QByteArray::fromHex("040203000000"));
 }
 
 void TestFileCommands::saveUsesNameAsTyped()
@@ -191,7 +191,7 @@ void TestFileCommands::saveUsesNameAsTyped()
     QCOMPARE(fileBytes(path), ch1RxOnlyFile());
     QVERIFY(!QFile::exists(path + QStringLiteral(".sav")));
     QCOMPARE(f->dialogs.messageTexts(), QStringList{QStringLiteral("Saved to ") + path});
-    QCOMPARE(f->document.fileName, path);
+    QCOMPARE(f->parts->document.fileName, path);
 }
 
 void TestFileCommands::failedSaveKeepsOldFileAndFlags_data()
@@ -217,7 +217,7 @@ void TestFileCommands::failedSaveKeepsOldFileAndFlags()
 
     const QString opened = writeFile(QStringLiteral("opened.sav"), fullPlanFile());
     openFile(opened);
-    QCOMPARE(f->document.fromFile, true);
+    QCOMPARE(f->parts->document.fromFile, true);
     QVERIFY(QDir(f->folder.appFolder()).mkpath(QFileInfo(keeper).path()));
     const QByteArray old = ch1RxOnlyFile();
     const QString keeperPath = writeFile(keeper, old);
@@ -248,8 +248,8 @@ void TestFileCommands::failedSaveKeepsOldFileAndFlags()
     QCOMPARE(message.icon, MessageIcon::Critical);
     QCOMPARE(message.buttons, MessageButtons::Ok);
     QVERIFY(!message.informativeText.isEmpty());
-    QCOMPARE(f->document.fromFile, true);
-    QCOMPARE(f->document.fileName, opened);
+    QCOMPARE(f->parts->document.fromFile, true);
+    QCOMPARE(f->parts->document.fileName, opened);
     QCOMPARE(fieldTexts(), kFullPlanTexts);
 }
 
@@ -278,7 +278,7 @@ void TestFileCommands::opensWhatWasSaved()
                             QStringLiteral("41.0000"), QString()};
     for (int slot = 1; slot <= 6; ++slot) {
         if (!typed.at(slot - 1).isEmpty())
-            WindowFixture::type(w.sheet().field(slot), typed.at(slot - 1));
+            WindowFixture::type(f->sheet().field(slot), typed.at(slot - 1));
     }
     const QString path = f->folder.filePath(QStringLiteral("round.sav"));
     f->dialogs.chooseFile(path);
@@ -291,17 +291,17 @@ void TestFileCommands::opensWhatWasSaved()
         QTest::mouseClick(findButton(w, "Cmd_New"), Qt::LeftButton);
         f->dialogs.clear();
     } else {
-        w.startUp();
+        w.startUpSheet(); // the sheet as the program starts with it
     }
     QCOMPARE(fieldTexts(), QStringList(6, QString()));
-    QCOMPARE(f->document.fromFile, false);
+    QCOMPARE(f->parts->document.fromFile, false);
     const qsizetype messagesBefore = f->dialogs.messages.size();
     openFile(path);
 
     QCOMPARE(fieldTexts(), typed);
     QCOMPARE(findField(w, "Txt_Model")->text(), QStringLiteral("KV-7719NEW"));
-    QCOMPARE(f->document.fromFile, true);
-    QCOMPARE(f->document.fileName, path);
+    QCOMPARE(f->parts->document.fromFile, true);
+    QCOMPARE(f->parts->document.fileName, path);
     QCOMPARE(f->dialogs.messages.size(), messagesBefore); // opened without a word
 
     // Saving the opened plan again writes the same bytes.
@@ -313,7 +313,7 @@ void TestFileCommands::opensWhatWasSaved()
 
 void TestFileCommands::openAsksInAppFolder()
 {
-    const RadioImage sendBefore = f->document.sendImage;
+    const RadioImage sendBefore = f->parts->document.sendImage;
     openFile(writeFile(QStringLiteral("plan.sav"), fullPlanFile()));
     QCOMPARE(f->dialogs.openRequests.size(), 1);
     const FileDialogRequest &request = f->dialogs.openRequests.first();
@@ -324,7 +324,7 @@ void TestFileCommands::openAsksInAppFolder()
     QVERIFY(f->dialogs.saveRequests.isEmpty());
     QVERIFY(f->dialogs.messages.isEmpty());
     QCOMPARE(fieldTexts(), kFullPlanTexts);
-    QCOMPARE(f->document.sendImage, sendBefore); // OPEN does not touch what is sent or saved
+    QCOMPARE(f->parts->document.sendImage, sendBefore); // OPEN does not touch what is sent or saved
 }
 
 void TestFileCommands::opensFileVariants_data()
@@ -356,8 +356,8 @@ void TestFileCommands::opensFileVariants()
     openFile(path);
     QVERIFY(f->dialogs.messages.isEmpty());
     QCOMPARE(rxFieldOf(*f->window, 1)->text(), rx1);
-    QCOMPARE(f->document.fromFile, true);
-    QCOMPARE(f->document.fileName, path);
+    QCOMPARE(f->parts->document.fromFile, true);
+    QCOMPARE(f->parts->document.fileName, path);
 }
 
 void TestFileCommands::refusedFileChangesNothing_data()
@@ -412,8 +412,8 @@ void TestFileCommands::refusedFileChangesNothing()
                                                           {}}}));
     QCOMPARE(fieldTexts(), textsBefore);
     QCOMPARE(findField(*f->window, "Txt_Model")->text(), QStringLiteral("KV-7719NEW"));
-    QCOMPARE(f->document.fromFile, true);
-    QCOMPARE(f->document.fileName, good);
+    QCOMPARE(f->parts->document.fromFile, true);
+    QCOMPARE(f->parts->document.fileName, good);
 }
 
 void TestFileCommands::cancelledOpenChangesNothing()
@@ -423,7 +423,7 @@ void TestFileCommands::cancelledOpenChangesNothing()
     QCOMPARE(f->dialogs.openRequests.size(), 1);
     QVERIFY(f->dialogs.messages.isEmpty());
     QCOMPARE(rxFieldOf(*f->window, 2)->text().left(2), QStringLiteral("41"));
-    QCOMPARE(f->document.fromFile, false);
+    QCOMPARE(f->parts->document.fromFile, false);
 }
 
 void TestFileCommands::refusedEntryStopsTheCommand_data()

@@ -60,8 +60,8 @@ void TestMainWindow::startsWithModelAndEmptySheet()
     for (QLineEdit *field : {rxFieldOf(w, 1), rxFieldOf(w, 2), rxFieldOf(w, 3), txFieldOf(w, 1), txFieldOf(w, 2), txFieldOf(w, 3)})
         QCOMPARE(field->text(), QString());
     QCOMPARE(QApplication::focusWidget(), findButton(w, "Cmd_New"));
-    QCOMPARE(f->document.fromFile, false);
-    QCOMPARE(f->document.sendImage, RadioImage());
+    QCOMPARE(f->parts->document.fromFile, false);
+    QCOMPARE(f->parts->document.sendImage, RadioImage());
     QVERIFY(f->dialogs.messages.isEmpty());
 }
 

@@ -261,10 +261,10 @@ void TestPortSetting::startsFromPortFile()
 
     QVERIFY(f->writePortMap(portMap({})));
     startWith(content);
-    QCOMPARE(f->window->portSetting().portNumber(), number);
+    QCOMPARE(f->parts->portSetting.portNumber(), number);
     QCOMPARE(checkedItems(), checked);
     QCOMPARE(readFile(portFile()), after);
-    QCOMPARE(f->window->portSetting().configuredPort(), servicePort);
+    QCOMPARE(f->parts->portSetting.configuredPort(), servicePort);
     QVERIFY(!f->serial.isOpen());
     QCOMPARE(f->dialogs.messages, QList<MessageRequest>{}); // a port that cannot open is not reported here
     QCOMPARE(findField(*f->window, "Txt_Model")->text(), QStringLiteral("KV-7719NEW"));
@@ -274,14 +274,14 @@ void TestPortSetting::startsWithPortThatOpens()
 {
     QVERIFY(f->writePortMap(portMap({3})));
     startWith(" 3 \r\n");
-    QCOMPARE(f->window->portSetting().OpenCommPort(), std::int16_t(1));
+    QCOMPARE(f->parts->portSetting.OpenCommPort(), std::int16_t(1));
     QCOMPARE(checkedItems(), QList<int>{3});
     QVERIFY(!f->serial.isOpen()); // checked, then closed again
     QCOMPARE(f->serial.device(), m_pty->devicePath());
     QVERIFY(f->dialogs.messages.isEmpty());
 
     QVERIFY(f->writePortMap(portMap({})));
-    QCOMPARE(f->window->portSetting().OpenCommPort(), std::int16_t(0));
+    QCOMPARE(f->parts->portSetting.OpenCommPort(), std::int16_t(0));
     QVERIFY(f->dialogs.messages.isEmpty());
 }
 
@@ -310,7 +310,7 @@ void TestPortSetting::startsQuietlyWhenFolderCannotBeCreated()
     QVERIFY(writeFile(f->folder.appFolder(), "a file where the folder belongs"));
 
     f->start();
-    QCOMPARE(f->window->portSetting().portNumber(), 1);
+    QCOMPARE(f->parts->portSetting.portNumber(), 1);
     QCOMPARE(checkedItems(), QList<int>{1});
     QVERIFY(f->dialogs.messages.isEmpty());
     QCOMPARE(findField(*f->window, "Txt_Model")->text(), QStringLiteral("KV-7719NEW"));
@@ -322,7 +322,7 @@ void TestPortSetting::startsQuietlyWhenFolderCannotBeCreated()
     QVERIFY2(f->dialogs.messages.first().informativeText.startsWith(portFile() + QStringLiteral(": ")),
              qPrintable(f->dialogs.messages.first().informativeText));
     QCOMPARE(checkedItems(), QList<int>{1});
-    QCOMPARE(f->window->portSetting().portNumber(), 1);
+    QCOMPARE(f->parts->portSetting.portNumber(), 1);
     QCOMPARE(readFile(f->folder.appFolder()), QByteArray("a file where the folder belongs"));
 }
 
@@ -331,7 +331,7 @@ void TestPortSetting::startsQuietlyWhenPortFileIsFolder()
     QVERIFY(f->writePortMap(portMap({2})));
     QVERIFY(QDir().mkpath(portFile()));
     f->start();
-    QCOMPARE(f->window->portSetting().portNumber(), 1);
+    QCOMPARE(f->parts->portSetting.portNumber(), 1);
     QCOMPARE(checkedItems(), QList<int>{1});
     QVERIFY(f->dialogs.messages.isEmpty());
     QVERIFY(QFileInfo(portFile()).isDir());
@@ -343,9 +343,9 @@ void TestPortSetting::startsQuietlyWhenPortFileIsFolder()
     QVERIFY2(message.informativeText.startsWith(portFile() + QStringLiteral(": ")),
              qPrintable(message.informativeText));
     QCOMPARE(checkedItems(), QList<int>{1});
-    QCOMPARE(f->window->portSetting().portNumber(), 1);
+    QCOMPARE(f->parts->portSetting.portNumber(), 1);
     QVERIFY(QFileInfo(portFile()).isDir());
-    QCOMPARE(f->window->portSetting().configuredPort(), 2); // the check ran on port 2
+    QCOMPARE(f->parts->portSetting.configuredPort(), 2); // the check ran on port 2
 }
 
 void TestPortSetting::startsAsPortOneWhenPortFileUnreadable()
@@ -356,7 +356,7 @@ void TestPortSetting::startsAsPortOneWhenPortFileUnreadable()
     QVERIFY(writeFile(portFile(), " 3 \r\n"));
     QCOMPARE(::chmod(QFile::encodeName(portFile()).constData(), 0), 0);
     f->start();
-    QCOMPARE(f->window->portSetting().portNumber(), 1);
+    QCOMPARE(f->parts->portSetting.portNumber(), 1);
     QCOMPARE(checkedItems(), QList<int>{1});
     QVERIFY(f->dialogs.messages.isEmpty());
     QCOMPARE(QFileInfo(portFile()).permissions() & (QFile::ReadOwner | QFile::WriteOwner), QFile::Permissions());
@@ -371,9 +371,9 @@ void TestPortSetting::choosingOpenablePortStoresAndMarksIt()
     item(2)->trigger();
     QVERIFY(f->dialogs.messages.isEmpty());
     QCOMPARE(checkedItems(), QList<int>{2});
-    QCOMPARE(f->window->portSetting().portNumber(), 2);
+    QCOMPARE(f->parts->portSetting.portNumber(), 2);
     QCOMPARE(readFile(portFile()), QByteArray("\x20\x32\x20\x0D\x0A"));
-    QCOMPARE(f->window->portSetting().configuredPort(), 2);
+    QCOMPARE(f->parts->portSetting.configuredPort(), 2);
     QVERIFY(!f->serial.isOpen());
 }
 
@@ -410,12 +410,12 @@ void TestPortSetting::choosingPortThatFailsKeepsPreviousChoice()
     QVERIFY2(message.informativeText.startsWith(f->absentDevice(3) + QStringLiteral(": No such file or directory. ")),
              qPrintable(message.informativeText));
     QCOMPARE(checkedItems(), QList<int>{1});
-    QCOMPARE(f->window->portSetting().portNumber(), 1);
+    QCOMPARE(f->parts->portSetting.portNumber(), 1);
     QCOMPARE(readFile(portFile()), QByteArray(" 1 \r\n"));
     QVERIFY(!f->serial.isOpen());
     // The service stays on the port that failed: READ and WRITE now try COM3.
-    QCOMPARE(f->window->portSetting().configuredPort(), 3);
-    QCOMPARE(f->window->portSetting().portDevice(), f->absentDevice(3));
+    QCOMPARE(f->parts->portSetting.configuredPort(), 3);
+    QCOMPARE(f->parts->portSetting.portDevice(), f->absentDevice(3));
 }
 
 void TestPortSetting::failedChoiceWithUnlistedStoredNumberLeavesNoMark()
@@ -427,7 +427,7 @@ void TestPortSetting::failedChoiceWithUnlistedStoredNumberLeavesNoMark()
     item(2)->trigger();
     QCOMPARE(f->dialogs.messages.size(), 1);
     QCOMPARE(checkedItems(), QList<int>{});
-    QCOMPARE(f->window->portSetting().portNumber(), 7);
+    QCOMPARE(f->parts->portSetting.portNumber(), 7);
     QCOMPARE(readFile(portFile()), QByteArray(" 7 \r\n"));
 }
 
@@ -488,9 +488,7 @@ void TestPortSetting::choosingWhilePortIsHeldMovesTheNextExchange()
                             QFile::encodeName(second.programPath()) + '\n'));
     startWith(" 1 \r\n");
     MainWindow &w = *f->window;
-    auto *session = w.findChild<ProgrammingSession *>();
-    QVERIFY(session);
-    QSignalSpy finished(session, &ProgrammingSession::finished);
+    QSignalSpy finished(&f->parts->session, &ProgrammingSession::finished);
 
     if (held == QLatin1String("write")) {
         rxFieldOf(w, 1)->setText(QStringLiteral("40.0125"));
@@ -501,7 +499,7 @@ void TestPortSetting::choosingWhilePortIsHeldMovesTheNextExchange()
     } else {
         f->dialogs.answer(held == QLatin1String("no") ? MessageResult::No : MessageResult::Yes);
         findButton(w, "Cmd_Read")->click();
-        QVERIFY(held == QLatin1String("no") || session->isRunning());
+        QVERIFY(held == QLatin1String("no") || f->parts->session.isRunning());
     }
     QVERIFY(f->serial.isOpen());
     QCOMPARE(f->serial.device(), first.programPath());
@@ -509,7 +507,7 @@ void TestPortSetting::choosingWhilePortIsHeldMovesTheNextExchange()
     item(2)->trigger();
     QCOMPARE(f->dialogs.messageTexts().filter(QStringLiteral("Re-Select")), QStringList());
     QCOMPARE(checkedItems(), QList<int>{2});
-    QCOMPARE(w.portSetting().portNumber(), 2);
+    QCOMPARE(f->parts->portSetting.portNumber(), 2);
     QCOMPARE(readFile(portFile()), QByteArray(" 2 \r\n"));
     if (held == QLatin1String("read")) {
         // The read going ends on the radio it began with, then lets go of the port.
@@ -552,7 +550,7 @@ void TestPortSetting::choosingWhenPortFileCannotBeWritten()
     QCOMPARE(f->dialogs.messages.first().text, QStringLiteral("Please Re-Select available COM PORT"));
     QVERIFY(f->dialogs.messages.first().informativeText.startsWith(portFile()));
     QCOMPARE(checkedItems(), QList<int>{1});
-    QCOMPARE(f->window->portSetting().portNumber(), 1);
+    QCOMPARE(f->parts->portSetting.portNumber(), 1);
 }
 
 QTEST_MAIN(TestPortSetting)

@@ -163,7 +163,7 @@ void TestPrinting::init()
     f->start();
     QVERIFY(f->show());
     QVERIFY(QDir().mkpath(f->folder.appFolder()));
-    f->window->reportPrinter().setClock([] { return kClick; });
+    f->parts->clock = [] { return kClick; };
 }
 
 void TestPrinting::cleanup()
@@ -198,7 +198,7 @@ void TestPrinting::printsFileSheetOnOnePdfPage()
     if (pdftotext().isEmpty())
         QSKIP("pdftotext is not installed");
     const QString plan = openPlan();
-    QCOMPARE(f->document.fromFile, true);
+    QCOMPARE(f->parts->document.fromFile, true);
     const QString pdfPath = f->folder.filePath(QStringLiteral("report.pdf"));
     printToFile(pdfPath);
     QTest::mouseClick(findButton(*f->window, "CMd_Print"), Qt::LeftButton);
@@ -260,7 +260,7 @@ void TestPrinting::printsNoSelectedAfterAcceptedEntry()
     if (pdftotext().isEmpty())
         QSKIP("pdftotext is not installed");
     openPlan();
-    QCOMPARE(f->document.fromFile, true);
+    QCOMPARE(f->parts->document.fromFile, true);
     // An entry typed and left in place: clicking PRINT takes the focus from the
     // field, whose check accepts it before the report is built.
     WindowFixture::type(rxFieldOf(*f->window, 3), QStringLiteral("41.5"));
@@ -268,7 +268,7 @@ void TestPrinting::printsNoSelectedAfterAcceptedEntry()
     printToFile(pdfPath);
     QTest::mouseClick(findButton(*f->window, "CMd_Print"), Qt::LeftButton);
 
-    QCOMPARE(f->document.fromFile, false);
+    QCOMPARE(f->parts->document.fromFile, false);
     QVERIFY(f->dialogs.messages.isEmpty());
     const PdfText pdf = readPdf(pdfPath);
     QCOMPARE(pdf.pages.size(), 1);
@@ -297,7 +297,7 @@ void TestPrinting::takesDateAndTimeAtTheClick()
         QSKIP("pdftotext is not installed");
     int clockReads = 0;
     int readsWhenDialogShown = -1;
-    f->window->reportPrinter().setClock([&] { return ++clockReads == 1 ? kClick : kLater; });
+    f->parts->clock = [&] { return ++clockReads == 1 ? kClick : kLater; };
     const QString pdfPath = f->folder.filePath(QStringLiteral("report.pdf"));
     printToFile(pdfPath);
     f->dialogs.onPrint([&, pdfPath](QPrinter &printer) {

@@ -81,7 +81,7 @@ bool TestRadioLink::startWith(Fault fault, const QByteArray &image, const QStrin
     if (!f->show())
         return false;
     radio->setFault(fault); // babbling starts only now, after start-up's port check
-    finished = std::make_unique<QSignalSpy>(&f->window->exchange(), &ProgrammingExchange::finished);
+    finished = std::make_unique<QSignalSpy>(&f->parts->session.exchange(), &ProgrammingExchange::finished);
     radio->line().clearLog();
     f->dialogs.clear();
     return true;
@@ -137,9 +137,9 @@ void TestRadioLink::readsPlanFromRadio()
     for (QLineEdit *field : {rxFieldOf(w, 2), rxFieldOf(w, 3), txFieldOf(w, 2), txFieldOf(w, 3)})
         QCOMPARE(field->text(), QString());
     QCOMPARE(findField(w, "Txt_Model")->text(), QStringLiteral("KV-7719NEW"));
-    QCOMPARE(w.exchange().state(), LinkState::ImageExpected);
+    QCOMPARE(f->parts->session.exchange().state(), LinkState::ImageExpected);
     QVERIFY(!f->serial.isOpen());
-    QVERIFY(!w.exchange().responseTimer().isActive());
+    QVERIFY(!f->parts->session.exchange().responseTimer().isActive());
 
     // On the wire: the command, then the radio's acknowledge and block, then the program's 0x77.
     QTRY_COMPARE(bytesOf(*radio, LogEntry::Received), QByteArray::fromHex("e077"));
@@ -159,10 +159,10 @@ void TestRadioLink::writesSheetToRadio()
     QCOMPARE(f->dialogs.messageTexts(), QStringList{QStringLiteral("Write Data to Radio?")});
     QCOMPARE(stored.size(), 1);
     QCOMPARE(radio->image(), kExample);
-    QCOMPARE(f->document.sendImage.toLinear(), kExample);
+    QCOMPARE(f->parts->document.sendImage.toLinear(), kExample);
     QCOMPARE(bytesOf(*radio, LogEntry::Received), '\xf0' + kExample + '\x15');
     QCOMPARE(bytesOf(*radio, LogEntry::Sent), QByteArray::fromHex("0f77"));
-    QCOMPARE(w.exchange().state(), LinkState::ImageSent);
+    QCOMPARE(f->parts->session.exchange().state(), LinkState::ImageSent);
     QVERIFY(f->serial.isOpen()); // a completed write leaves the port open
 }
 
@@ -246,20 +246,20 @@ void TestRadioLink::faultsEndWithTheirMessage()
         QCOMPARE(box.icon, MessageIcon::Critical);
         QCOMPARE(box.buttons, MessageButtons::Ok);
     }
-    QCOMPARE(w.exchange().state(), state);
+    QCOMPARE(f->parts->session.exchange().state(), state);
     QVERIFY(!f->serial.isOpen());
-    QVERIFY(!w.exchange().responseTimer().isActive());
+    QVERIFY(!f->parts->session.exchange().responseTimer().isActive());
 
     if (reading && message.isEmpty()) {
         QCOMPARE(rxFieldOf(w, 1)->text(), QStringLiteral("40.0125"));
         QCOMPARE(rxFieldOf(w, 2)->text(), QString());
     } else if (reading) {
         // A failed read leaves the sheet as it was and the send image zeroed.
-        QCOMPARE(f->document.sendImage, RadioImage());
+        QCOMPARE(f->parts->document.sendImage, RadioImage());
         QCOMPARE(rxFieldOf(w, 2)->text(), QStringLiteral("41.0000"));
     } else {
         QCOMPARE(radio->image(), radioImage); // the radio kept its plan
-        QCOMPARE(f->document.sendImage(2, 1), std::uint8_t(4));
+        QCOMPARE(f->parts->document.sendImage(2, 1), std::uint8_t(4));
     }
     if (programSent != "*")
         QTRY_COMPARE(bytesOf(*radio, LogEntry::Received), programSent);
@@ -268,8 +268,8 @@ void TestRadioLink::faultsEndWithTheirMessage()
     // Whatever the radio still sends lands on a closed port, and nothing is
     // armed that could end anything again: one message only.
     QVERIFY(!f->serial.isOpen());
-    QVERIFY(!w.exchange().isRunning());
-    w.exchange().onResponseTimeout();
+    QVERIFY(!f->parts->session.exchange().isRunning());
+    f->parts->session.exchange().onResponseTimeout();
     QCOMPARE(failures(), message.isEmpty() ? 0 : 1);
 }
 
@@ -281,9 +281,9 @@ void TestRadioLink::readAnsweredNoSendsNothing()
     QCOMPARE(f->dialogs.messageTexts(), QStringList{QStringLiteral("Read from Radio?")});
     QVERIFY(f->serial.isOpen());
     // No exchange began: nothing armed, nothing in the line trace.
-    QVERIFY(!f->window->exchange().isRunning());
-    QVERIFY(!f->window->exchange().responseTimer().isActive());
-    QVERIFY(f->window->lineTrace().isEmpty());
+    QVERIFY(!f->parts->session.exchange().isRunning());
+    QVERIFY(!f->parts->session.exchange().responseTimer().isActive());
+    QVERIFY(f->parts->trace.isEmpty());
     // The next READ, on the port left open, is the first thing the radio hears.
     clickRead();
     QVERIFY(waitForOutcome());
@@ -301,7 +301,7 @@ void TestRadioLink::readWithMissingDeviceSaysWhy()
     QCOMPARE(box.title, QString());
     QCOMPARE(box.icon, MessageIcon::None);
     QVERIFY2(box.informativeText.contains(missing), qPrintable(box.informativeText));
-    QCOMPARE(f->window->exchange().state(), LinkState::Idle);
+    QCOMPARE(f->parts->session.exchange().state(), LinkState::Idle);
     QVERIFY(!f->serial.isOpen());
 }
 

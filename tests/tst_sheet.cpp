@@ -89,7 +89,7 @@ private slots:
 
 private:
     MainWindow &w() { return *f->window; }
-    QLineEdit *field(int slot) { return w().sheet().field(slot); }
+    QLineEdit *field(int slot) { return f->sheet().field(slot); }
     // Puts the focus into the field by a click, as the user would.
     void clickInto(QWidget *widget) { QTest::mouseClick(widget, Qt::LeftButton); }
     // Records where the focus is and what the refused field holds while each box is up.
@@ -163,7 +163,7 @@ void TestSheet::checksEntryWhenLeft()
     QFETCH(QString, shown);
     const bool accepted = !shown.isEmpty();
 
-    f->document.fromFile = true;
+    f->parts->document.fromFile = true;
     watchBoxes();
     clickInto(field(1));
     type(typed);
@@ -176,16 +176,16 @@ void TestSheet::checksEntryWhenLeft()
         QVERIFY(f->dialogs.messages.isEmpty());
         QCOMPARE(field(1)->text(), shown);
         QCOMPARE(focused(), field(2));
-        QCOMPARE(f->document.fromFile, false);
+        QCOMPARE(f->parts->document.fromFile, false);
     } else {
         QCOMPARE(f->dialogs.messages, QList<MessageRequest>{kRefusal});
         QCOMPARE(m_focusDuringBox, QList<QWidget *>{field(1)});
         QCOMPARE(m_textDuringBox, QStringList{typed}); // emptied only when the box is closed
         QCOMPARE(field(1)->text(), QString());
         QCOMPARE(focused(), field(1));
-        QCOMPARE(f->document.fromFile, true);
+        QCOMPARE(f->parts->document.fromFile, true);
     }
-    QCOMPARE(f->document.sendImage, RadioImage()); // the check never encodes
+    QCOMPARE(f->parts->document.sendImage, RadioImage()); // the check never encodes
 }
 
 void TestSheet::everyWayOfLeavingChecks_data()
@@ -279,7 +279,7 @@ void TestSheet::tabLeavesTheSheetForOpen()
 
 void TestSheet::escapeEmptiesTheFieldAndKeepsTheFocus()
 {
-    f->document.fromFile = true;
+    f->parts->document.fromFile = true;
     clickInto(field(3));
     type("40.5");
     press(Qt::Key_Escape);
@@ -291,8 +291,8 @@ void TestSheet::escapeEmptiesTheFieldAndKeepsTheFocus()
     QCOMPARE(focused(), field(4));
     QVERIFY(f->dialogs.messages.isEmpty());
     QCOMPARE(field(3)->text(), QString());
-    QCOMPARE(f->document.fromFile, true);
-    QVERIFY(w().sheet().mayProceed());
+    QCOMPARE(f->parts->document.fromFile, true);
+    QVERIFY(f->sheet().mayProceed());
 }
 
 void TestSheet::otherKeysReachTheText()
@@ -330,9 +330,9 @@ void TestSheet::sheetFromFileFollowsEntries()
     QFETCH(int, sheetFromFile);
 
     // As after OPEN: a plan on the sheet that came from a file.
-    w().sheet().setFieldText(2, before);
-    f->document.fromFile = true;
-    f->document.fileName = QStringLiteral("/tmp/plan.sav");
+    f->sheet().setFieldText(2, before);
+    f->parts->document.fromFile = true;
+    f->parts->document.fileName = QStringLiteral("/tmp/plan.sav");
     clickInto(field(1));
     press(Qt::Key_Return);
     QCOMPARE(focused(), field(2));
@@ -341,8 +341,8 @@ void TestSheet::sheetFromFileFollowsEntries()
     press(Qt::Key_Return);
 
     QCOMPARE(field(2)->text(), after);
-    QCOMPARE(f->document.fromFile, bool(sheetFromFile));
-    QCOMPARE(f->document.fileName, QStringLiteral("/tmp/plan.sav"));
+    QCOMPARE(f->parts->document.fromFile, bool(sheetFromFile));
+    QCOMPARE(f->parts->document.fileName, QStringLiteral("/tmp/plan.sav"));
 }
 
 void TestSheet::refusedFieldStopsTheClickedCommand_data()
@@ -379,7 +379,7 @@ void TestSheet::refusedFieldStopsTheClickedCommand()
     QCOMPARE(focused(), field(2));
     QCOMPARE(field(2)->text(), QString());
     QCOMPARE(actions, 0);
-    QVERIFY(!w().sheet().mayProceed());
+    QVERIFY(!f->sheet().mayProceed());
     if (throughGate) {
         command->click(); // as a shortcut would, without moving the focus
         QCOMPARE(actions, 0);
@@ -390,7 +390,7 @@ void TestSheet::refusedFieldStopsTheClickedCommand()
     clickInto(command);
     QCOMPARE(actions, 1);
     QCOMPARE(f->dialogs.messages.count(kRefusal), 1);
-    QVERIFY(w().sheet().mayProceed());
+    QVERIFY(f->sheet().mayProceed());
 }
 
 void TestSheet::checkRunsBeforeTheCommand()
@@ -399,9 +399,9 @@ void TestSheet::checkRunsBeforeTheCommand()
     std::int16_t fromFileSeenByWrite = -1;
     w().connectCommand(findButton(w(), "Cmd_Write"), [&] {
         seenByWrite = field(6)->text();
-        fromFileSeenByWrite = f->document.fromFile;
+        fromFileSeenByWrite = f->parts->document.fromFile;
     });
-    f->document.fromFile = true;
+    f->parts->document.fromFile = true;
     clickInto(field(6));
     type("42.3");
     f->dialogs.answer(MessageResult::No); // WRITE itself asks first: nothing is sent
@@ -443,7 +443,7 @@ void TestSheet::twoInvalidFieldsShowOneBoxAtATime()
     };
 
     // CH2 RX out of the band, as a radio or a file may hold it.
-    ShowPlan(w().sheet(), PlanFieldTexts(imageOf({"000000", "000000", "370000"})));
+    ShowPlan(f->sheet(), PlanFieldTexts(imageOf({"000000", "000000", "370000"})));
     QCOMPARE(field(2)->text(), QStringLiteral("37.0000"));
     watchBoxes();
 
@@ -472,9 +472,9 @@ void TestSheet::twoInvalidFieldsShowOneBoxAtATime()
 void TestSheet::newCancelKeepsTheSheet()
 {
     // As after OPEN, with the focus still on a button.
-    ShowPlan(w().sheet(), PlanFieldTexts(imageOf({"400125", "405000", "000000", "000000", "423000", "380125"})));
-    f->document.fromFile = true;
-    f->document.fileName = QStringLiteral("/tmp/plan.sav");
+    ShowPlan(f->sheet(), PlanFieldTexts(imageOf({"400125", "405000", "000000", "000000", "423000", "380125"})));
+    f->parts->document.fromFile = true;
+    f->parts->document.fileName = QStringLiteral("/tmp/plan.sav");
     QStringList texts;
     for (int slot = 1; slot <= 6; ++slot)
         texts.append(field(slot)->text());
@@ -487,7 +487,7 @@ void TestSheet::newCancelKeepsTheSheet()
     for (int slot = 1; slot <= 6; ++slot)
         QCOMPARE(field(slot)->text(), texts.at(slot - 1));
     QCOMPARE(findField(w(), "Txt_Model")->text(), QStringLiteral("KV-7719NEW"));
-    QCOMPARE(f->document.fromFile, true);
+    QCOMPARE(f->parts->document.fromFile, true);
     QCOMPARE(focused(), findButton(w(), "Cmd_New"));
 }
 
@@ -508,11 +508,11 @@ void TestSheet::newOkStartsAnEmptySheet()
     QFETCH(int, answer);
 
     if (planShown) {
-        ShowPlan(w().sheet(), PlanFieldTexts(imageOf({"400125", "405000", "410000", "415000", "420000", "423000"})));
+        ShowPlan(f->sheet(), PlanFieldTexts(imageOf({"400125", "405000", "410000", "415000", "420000", "423000"})));
     }
-    f->document.sendImage = imageOf({"400125"});
-    f->document.fromFile = true;
-    f->document.fileName = QStringLiteral("/tmp/plan.sav");
+    f->parts->document.sendImage = imageOf({"400125"});
+    f->parts->document.fromFile = true;
+    f->parts->document.fileName = QStringLiteral("/tmp/plan.sav");
     // The port is none of NEW's business.
     portItemOf(w(), 1)->setChecked(false); // the start-up's mark
     portItemOf(w(), 3)->setChecked(true);
@@ -524,17 +524,17 @@ void TestSheet::newOkStartsAnEmptySheet()
     for (int slot = 1; slot <= 6; ++slot)
         QCOMPARE(field(slot)->text(), QString());
     QCOMPARE(findField(w(), "Txt_Model")->text(), QStringLiteral("KV-7719NEW"));
-    QCOMPARE(f->document.fromFile, false);
-    QCOMPARE(f->document.fileName, QStringLiteral("/tmp/plan.sav"));
-    QCOMPARE(f->document.sendImage, RadioImage());
-    QCOMPARE(w().portSetting().portNumber(), 1);
+    QCOMPARE(f->parts->document.fromFile, false);
+    QCOMPARE(f->parts->document.fileName, QStringLiteral("/tmp/plan.sav"));
+    QCOMPARE(f->parts->document.sendImage, RadioImage());
+    QCOMPARE(f->parts->portSetting.portNumber(), 1);
     QVERIFY(portItemOf(w(), 3)->isChecked());
     QVERIFY(!portItemOf(w(), 1)->isChecked());
 }
 
 void TestSheet::shownValueOutOfBandIsRefusedOnlyWhenLeft()
 {
-    ShowPlan(w().sheet(), PlanFieldTexts(imageOf({"400125", "000000", "000000", "423125", "379875", "400000"})));
+    ShowPlan(f->sheet(), PlanFieldTexts(imageOf({"400125", "000000", "000000", "423125", "379875", "400000"})));
     QCOMPARE(field(1)->text(), QStringLiteral("40.0125"));
     QCOMPARE(field(5)->text(), QStringLiteral("42.3125"));
     QCOMPARE(field(3)->text(), QStringLiteral("37.9875"));

@@ -11,8 +11,6 @@
 #include "radio/plancompare.h"
 #include "sheet/plandisplay.h"
 
-#include <utility>
-
 namespace kav {
 
 namespace {
@@ -21,11 +19,11 @@ constexpr char kVerifyErrorMessage[] = "Verify Error";
 
 } // namespace
 
-ExchangeCommands::ExchangeCommands(PlanDocument &document, PlanDisplay &sheet, DialogSeam &dialogs, SerialService &serial,
-                                   PortResolver resolver, const AppSettings &settings, const BackupStore &backups,
+ExchangeCommands::ExchangeCommands(PlanDocument &document, PlanDisplay &sheet, DialogSeam &dialogs,
+                                   ProgrammingSession &session, const AppSettings &settings, const BackupStore &backups,
                                    QObject *parent)
     : QObject(parent), m_document(document), m_sheet(sheet), m_dialogs(dialogs), m_settings(settings), m_backups(backups),
-      m_port(serial), m_session(m_port, std::move(resolver), &m_trace, this)
+      m_session(session)
 {
     connect(&m_session, &ProgrammingSession::finished, this, &ExchangeCommands::onSessionFinished);
 }

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "link/linetrace.h"
-#include "link/portholder.h"
 #include "link/programmingsession.h"
 
 #include <QObject>
@@ -12,22 +10,20 @@ class AppSettings;
 class BackupStore;
 class DialogSeam;
 class PlanDisplay;
-class SerialService;
 struct PlanDocument;
 
 // READ and WRITE as the window offers them: the gates before a session (the
 // question, the encoded sheet), the session with the choices, and the box or
-// the shown plan each result ends in. Every exchange is kept in the line trace.
+// the shown plan each result ends in.
 class ExchangeCommands : public QObject
 {
     Q_OBJECT
 
 public:
-    // resolver: the device of the chosen COM port, asked as each session starts.
+    // session: runs READ and WRITE on the chosen COM port and keeps their line trace.
     // settings: the choices, read when WRITE is clicked; backups: where reads are kept.
-    ExchangeCommands(PlanDocument &document, PlanDisplay &sheet, DialogSeam &dialogs, SerialService &serial,
-                     PortResolver resolver, const AppSettings &settings, const BackupStore &backups,
-                     QObject *parent = nullptr);
+    ExchangeCommands(PlanDocument &document, PlanDisplay &sheet, DialogSeam &dialogs, ProgrammingSession &session,
+                     const AppSettings &settings, const BackupStore &backups, QObject *parent = nullptr);
     ~ExchangeCommands() override;
 
     // READ: opens the port (a port that cannot be had is said at once), asks,
@@ -41,13 +37,6 @@ public:
     // session going ends, so that the next READ or WRITE opens the chosen one.
     void onPortChosen();
 
-    // The port READ and WRITE hold; the COM port check goes through it too.
-    PortHolder &port() { return m_port; }
-    ProgrammingSession &session() { return m_session; }
-    ProgrammingExchange &exchange() { return m_session.exchange(); }
-    // The last exchanges, bytes and outcomes.
-    const LineTrace &trace() const { return m_trace; }
-
 private:
     void onSessionFinished(const SessionResult &result);
     void showFailure(const SessionResult &result);
@@ -58,9 +47,7 @@ private:
     DialogSeam &m_dialogs;
     const AppSettings &m_settings;
     const BackupStore &m_backups;
-    PortHolder m_port;
-    LineTrace m_trace; // outlives the session that feeds it
-    ProgrammingSession m_session;
+    ProgrammingSession &m_session;
 };
 
 } // namespace kav

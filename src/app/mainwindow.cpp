@@ -8,13 +8,10 @@
 #include "app/portitems.h"
 #include "app/portmenucommands.h"
 #include "app/reportprinter.h"
-#include "common/appsettings.h"
+#include "app/startup.h"
 #include "common/dialogseam.h"
 #include "link/linkmessages.h"
 #include "link/portmap.h"
-#include "link/portsetting.h"
-#include "radio/backuppruner.h"
-#include "radio/backupstore.h"
 #include "radio/decoder.h"
 #include "sheet/channelsheet.h"
 
@@ -113,11 +110,8 @@ QLineEdit *textField(QWidget *parent, const char *name, const QRect &rect)
 
 } // namespace
 
-MainWindow::MainWindow(PlanDocument &document, DialogSeam &dialogs, SerialService &serial, AppSettings &settings,
-                       const BackupStore &backups, const QString &appFolder, QWidget *parent)
-    : QMainWindow(parent), m_document(document), m_dialogs(dialogs), m_serial(serial), m_appFolder(appFolder),
-      m_settings(settings), m_backups(backups),
-      m_endProgram([] { QCoreApplication::exit(0); })
+MainWindow::MainWindow(ProgramParts &parts, DialogSeam &dialogs, QWidget *parent)
+    : QMainWindow(parent), m_parts(parts), m_dialogs(dialogs), m_endProgram([] { QCoreApplication::exit(0); })
 {
     setObjectName(QStringLiteral("Frm_Main"));
     setWindowTitle(QStringLiteral("KAVRILINK CORPORATION"));
@@ -132,14 +126,17 @@ MainWindow::MainWindow(PlanDocument &document, DialogSeam &dialogs, SerialServic
     m_sheet = std::make_unique<ChannelSheet>(m_dialogs, m_modelField,
                                              std::array<QLineEdit *, 6>{m_rxFields[0], m_rxFields[1], m_rxFields[2],
                                                                         m_txFields[0], m_txFields[1], m_txFields[2]});
-    connect(m_sheet.get(), &ChannelSheet::entryAccepted, this, [this] { m_document.fromFile = false; });
-    connect(m_sheet.get(), &ChannelSheet::newSheetConfirmed, this, [this] { m_document.InitRadioData(); });
+    m_sheet->setObjectName(QStringLiteral("sheet"));
+    m_sheet->setParent(this);
+    PlanDocument &document = m_parts.document;
+    connect(m_sheet.get(), &ChannelSheet::entryAccepted, this, [&document] { document.fromFile = false; });
+    connect(m_sheet.get(), &ChannelSheet::newSheetConfirmed, this, [&document] { document.InitRadioData(); });
     for (QPushButton *b : {m_newButton, m_openButton, m_saveButton, m_printButton, m_exitButton, m_readButton,
                            m_writeButton})
         m_sheet->guard(b);
 
-    m_fileCommands = std::make_unique<FileCommands>(m_document, *m_sheet, m_dialogs);
-    m_reportPrinter = std::make_unique<ReportPrinter>(m_document, *m_sheet, m_dialogs);
+    m_fileCommands = std::make_unique<FileCommands>(document, *m_sheet, m_dialogs);
+    m_reportPrinter = std::make_unique<ReportPrinter>(document, *m_sheet, m_dialogs, m_parts.clock);
 
     connectCommand(m_newButton, [this] { m_sheet->onNewClicked(); });
     connectCommand(m_openButton, [this] { m_fileCommands->onOpenClicked(); });
@@ -147,24 +144,22 @@ MainWindow::MainWindow(PlanDocument &document, DialogSeam &dialogs, SerialServic
     connectCommand(m_printButton, [this] { m_reportPrinter->onPrintClicked(); });
     connectCommand(m_exitButton, [this] { onExitClicked(); });
 
-    m_exchangeCommands = std::make_unique<ExchangeCommands>(
-        m_document, *m_sheet, m_dialogs, m_serial, [this] { return m_portSetting->portTarget(); }, m_settings,
-        m_backups, this);
+    m_exchangeCommands = std::make_unique<ExchangeCommands>(document, *m_sheet, m_dialogs, m_parts.session,
+                                                            m_parts.settings, m_parts.backups, this);
     connectCommand(m_readButton, [this] { m_exchangeCommands->onReadClicked(); });
     connectCommand(m_writeButton, [this] { m_exchangeCommands->onWriteClicked(); });
     connect(qApp, &QGuiApplication::commitDataRequest, this, &MainWindow::commitSession);
 
-    m_portSetting = std::make_unique<PortSetting>(m_exchangeCommands->port(), m_appFolder);
     // A port chosen while one is held lets go of it first (at the end of a
     // session going), so that the next READ or WRITE opens the chosen one.
-    new PortItems(m_portItems, *m_portSetting, m_dialogs, [this] { m_exchangeCommands->onPortChosen(); }, this);
+    new PortItems(m_portItems, m_parts.portSetting, m_dialogs, [this] { m_exchangeCommands->onPortChosen(); }, this);
     connect(m_assignDevicesItem, &QAction::triggered, this, &MainWindow::assignDevices);
     connect(m_portMenu, &QMenu::aboutToShow, this, &MainWindow::showPortDevices);
 
-    m_portMenuCommands = std::make_unique<PortMenuCommands>(m_settings, m_backups, m_exchangeCommands->trace(),
-                                                            m_dialogs, m_appFolder);
+    m_portMenuCommands = std::make_unique<PortMenuCommands>(m_parts.settings, m_parts.backups, m_parts.trace,
+                                                            m_dialogs, m_parts.appFolder);
     const auto connectChoice = [this](QAction *item, Choice choice) {
-        item->setChecked(m_settings.value(choice));
+        item->setChecked(m_parts.settings.value(choice));
         connect(item, &QAction::toggled, this, [this, choice](bool on) { m_portMenuCommands->setChoice(choice, on); });
     };
     connectChoice(m_backUpItem, Choice::BackUpBeforeWriting);
@@ -176,12 +171,12 @@ MainWindow::MainWindow(PlanDocument &document, DialogSeam &dialogs, SerialServic
 void MainWindow::showPortDevices()
 {
     for (int n = 1; n <= int(m_portItems.size()); ++n)
-        m_portItems[size_t(n - 1)]->setToolTip(QStringLiteral("COM%1: %2").arg(n).arg(m_portSetting->deviceOf(n)));
+        m_portItems[size_t(n - 1)]->setToolTip(QStringLiteral("COM%1: %2").arg(n).arg(m_parts.portSetting.deviceOf(n)));
 }
 
 void MainWindow::assignDevices()
 {
-    const QString path = m_portSetting->portMapFile();
+    const QString path = m_parts.portSetting.portMapFile();
     // Enumerated only now: listing serial devices has no place at start-up.
     // A map that cannot be read is shown with why, and the dialog has no OK.
     const PortMapRead read = ReadPortMap(path);
@@ -198,16 +193,6 @@ void MainWindow::assignDevices()
 }
 
 MainWindow::~MainWindow() = default;
-
-ProgrammingExchange &MainWindow::exchange() const
-{
-    return m_exchangeCommands->exchange();
-}
-
-const LineTrace &MainWindow::lineTrace() const
-{
-    return m_exchangeCommands->trace();
-}
 
 void MainWindow::connectCommand(QPushButton *button, std::function<void()> handler)
 {
@@ -335,25 +320,10 @@ void MainWindow::buildMenu()
     m_portMenu->setToolTipsVisible(true);
 }
 
-void MainWindow::startUp()
-{
-    startUpSettings();
-    startUpSheet();
-}
-
 void MainWindow::startUpSheet()
 {
-    m_document.InitRadioData();
+    m_parts.document.InitRadioData();
     ShowPlan(*m_sheet, PlanFieldTexts(RadioImage()));
-}
-
-void MainWindow::startUpSettings()
-{
-    // A bounded piece of the backups folder per event-loop turn.
-    auto *pruner = new BackupPruner(m_backups, this);
-    connect(pruner, &BackupPruner::finished, pruner, &QObject::deleteLater);
-    pruner->start();
-    m_portSetting->LoadPortSetting();
 }
 
 bool MainWindow::confirmExit()

@@ -14,44 +14,32 @@ class QSessionManager;
 
 namespace kav {
 
-class AppSettings;
-class BackupStore;
 class ChannelSheet;
 class DialogSeam;
 class ExchangeCommands;
 class FileCommands;
-class LineTrace;
 class PortMenuCommands;
-class PortSetting;
-class ProgrammingExchange;
 class ReportPrinter;
-class SerialService;
-struct PlanDocument;
+struct ProgramParts;
 
 // The program's only window (object name "Frm_Main"). It builds the controls
-// and connects them to the parts that own their behaviour.
-// The controls keep their design names as object names ("Cmd_Read", "Txt_Rx1").
+// and connects them to the parts that own their behaviour: the parts start-up
+// built (the document, the port and its setting, the session, the choices,
+// the backups) and the commands of its buttons and items.
+// The controls keep their design names as object names ("Cmd_Read", "Txt_Rx1");
+// the sheet that checks the six fields is the child named "sheet".
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
 
 public:
-    // Built by start-up and handed in: serial is the port to the radio,
-    // settings the COM PORT menu's remembered choices, backups where plans
-    // read are kept; appFolder holds comport.inf and comport.map.
-    MainWindow(PlanDocument &document, DialogSeam &dialogs, SerialService &serial, AppSettings &settings,
-               const BackupStore &backups, const QString &appFolder, QWidget *parent = nullptr);
+    // parts: built by start-up and handed in; dialogs: every box and file dialog.
+    MainWindow(ProgramParts &parts, DialogSeam &dialogs, QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    // Start-up after the single-instance check: startUpSettings() and startUpSheet().
-    void startUp();
     // What the user sees first: the model name and the empty sheet, before the
-    // window is first shown.
+    // window is first shown (the rest of start-up is ProgramParts::startUpSettings()).
     void startUpSheet();
-    // What nothing on screen waits for, run once the window is shown: reads
-    // comport.inf and checks its port quietly (the COM items' marks follow),
-    // and prunes old backups.
-    void startUpSettings();
     // EXIT: asks, then ends the program at once.
     void onExitClicked();
     // Asks the exit question for a close request; true when the program may end.
@@ -59,16 +47,6 @@ public:
 
     // What "end the program at once" does; tests replace it.
     void setEndProgram(std::function<void()> endProgram) { m_endProgram = std::move(endProgram); }
-
-    ChannelSheet &sheet() const { return *m_sheet; }
-    // The engine of READ and WRITE.
-    ProgrammingExchange &exchange() const;
-    FileCommands &fileCommands() const { return *m_fileCommands; }
-    ReportPrinter &reportPrinter() const { return *m_reportPrinter; }
-    // The COM port choice and its menu marks.
-    PortSetting &portSetting() const { return *m_portSetting; }
-    // The last exchanges on the line.
-    const LineTrace &lineTrace() const;
 
     // Connects a command button to its handler through the sheet's gate: the
     // handler runs only when the click may proceed, i.e. the change of focus
@@ -88,9 +66,8 @@ private:
     // The item COM n chosen; a port that cannot be chosen is said.
     void assignDevices();
 
-    PlanDocument &m_document;
+    ProgramParts &m_parts;
     DialogSeam &m_dialogs;
-    SerialService &m_serial;
 
     QPushButton *m_newButton = nullptr;
     QPushButton *m_openButton = nullptr;
@@ -113,14 +90,11 @@ private:
     QAction *m_openBackupsItem = nullptr;
     QAction *m_saveTraceItem = nullptr;
 
-    QString m_appFolder;
-    AppSettings &m_settings;
-    const BackupStore &m_backups;
+    // Also a child, so that it can be found by its name; it goes before the fields it watches.
     std::unique_ptr<ChannelSheet> m_sheet;
     std::unique_ptr<ExchangeCommands> m_exchangeCommands;
     std::unique_ptr<FileCommands> m_fileCommands;
     std::unique_ptr<ReportPrinter> m_reportPrinter;
-    std::unique_ptr<PortSetting> m_portSetting;
     std::unique_ptr<PortMenuCommands> m_portMenuCommands;
     std::function<void()> m_endProgram;
     bool m_ending = false;

@@ -50,8 +50,9 @@ bool PaintReport(QPrinter &printer, const QStringList &lines, QString *reason)
     return false;
 }
 
-ReportPrinter::ReportPrinter(const PlanDocument &document, const PlanDisplay &sheet, DialogSeam &dialogs)
-    : m_document(document), m_sheet(sheet), m_dialogs(dialogs), m_clock([] { return QDateTime::currentDateTime(); })
+ReportPrinter::ReportPrinter(const PlanDocument &document, const PlanDisplay &sheet, DialogSeam &dialogs,
+                             const std::function<QDateTime()> &clock)
+    : m_document(document), m_sheet(sheet), m_dialogs(dialogs), m_clock(clock)
 {
 }
 

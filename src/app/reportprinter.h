@@ -31,21 +31,20 @@ QString defaultReportPdfPath();
 class ReportPrinter
 {
 public:
-    ReportPrinter(const PlanDocument &document, const PlanDisplay &sheet, DialogSeam &dialogs);
+    // clock: the source of "now", read at every PRINT (it may be replaced meanwhile).
+    ReportPrinter(const PlanDocument &document, const PlanDisplay &sheet, DialogSeam &dialogs,
+                  const std::function<QDateTime()> &clock);
 
     // Takes the date and time, builds the report, shows the printer dialog and
     // prints on the printer chosen there; Cancel prints nothing. A failed job
     // is reported through the seam.
     void onPrintClicked();
 
-    // The source of "now" (the current local date and time unless replaced).
-    void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
-
 private:
     const PlanDocument &m_document;
     const PlanDisplay &m_sheet;
     DialogSeam &m_dialogs;
-    std::function<QDateTime()> m_clock;
+    const std::function<QDateTime()> &m_clock;
 };
 
 } // namespace kav

@@ -2,14 +2,12 @@
 
 #include "app/designfonts.h"
 #include "app/mainwindow.h"
-#include "app/plandocument.h"
 #include "app/qtdialogseam.h"
 #include "app/singleinstance.h"
 #include "common/appfolder.h"
-#include "common/appsettings.h"
 #include "common/printable.h"
 #include "link/qtserialservice.h"
-#include "radio/backupstore.h"
+#include "radio/backuppruner.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -59,6 +57,23 @@ private:
 
 } // namespace
 
+ProgramParts::ProgramParts(const QString &appFolder, SerialService &serial)
+    : appFolder(appFolder), settings(appFolder), backups(BackupStore::defaultFolder(appFolder)), port(serial),
+      portSetting(port, appFolder), session(port, [this] { return portSetting.portTarget(); }, &trace)
+{
+}
+
+ProgramParts::~ProgramParts() = default;
+
+void ProgramParts::startUpSettings()
+{
+    if (!m_pruner) {
+        m_pruner = std::make_unique<BackupPruner>(backups);
+        m_pruner->start();
+    }
+    portSetting.LoadPortSetting();
+}
+
 int runKavrilink()
 {
     installDesignFonts();
@@ -73,17 +88,14 @@ int runKavrilink()
     if (!instance.notice().isEmpty())
         std::fprintf(stderr, "%s\n", qPrintable(PrintableText(instance.notice())));
 
-    const QString folder = applicationFolder();
-    PlanDocument document;
     QtSerialService serial;
-    AppSettings settings(folder);
-    const BackupStore backups(BackupStore::defaultFolder(folder));
-    MainWindow window(document, dialogs, serial, settings, backups, folder);
+    ProgramParts parts(applicationFolder(), serial);
+    MainWindow window(parts, dialogs);
     dialogs.setParent(&window);
     window.startUpSheet();
     window.show();
     // The port check and the pruning of backups need not hold up the window.
-    new FirstExposure(window.windowHandle(), [&window] { window.startUpSettings(); });
+    new FirstExposure(window.windowHandle(), [&parts] { parts.startUpSettings(); });
     return QApplication::exec();
 }
 

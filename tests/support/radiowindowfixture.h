@@ -18,7 +18,9 @@ struct RadioWindowFixture : WindowFixture
     {
         sessionEnds.reset();
         exchangeEnds.reset();
-        window.reset(); // closes the port before the radio goes
+        window.reset();
+        parts.reset();
+        serial.close(); // before the radio goes
     }
 
     // The radio holds image; COM1 leads to it, or to deviceLink made a link to
@@ -47,7 +49,7 @@ struct RadioWindowFixture : WindowFixture
         return true;
     }
 
-    kav::ProgrammingSession &session() const { return *find<kav::ProgrammingSession>(QString()); }
+    kav::ProgrammingSession &session() const { return parts->session; }
 
     // Clicks button, answering Yes to its question.
     void click(QPushButton *button)

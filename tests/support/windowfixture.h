@@ -1,12 +1,10 @@
 #pragma once
 
 #include "app/mainwindow.h"
-#include "app/plandocument.h"
+#include "app/startup.h"
 #include "common/appfolder.h"
-#include "common/appsettings.h"
-#include "link/portsetting.h"
 #include "link/qtserialservice.h"
-#include "radio/backupstore.h"
+#include "sheet/channelsheet.h"
 #include "support/scripteddialogs.h"
 #include "support/testfolder.h"
 
@@ -55,20 +53,20 @@ inline QAction *portItemOf(const QWidget &window, int number)
     return findControl<QAction>(window, QStringLiteral("M_COM%1").arg(number));
 }
 
-// The real main window as the program builds it, in a temporary application
-// folder, with scripted dialogs and a counted "end the program". Its serial
-// service is the real one; COM1 to COM255 lead to devices that do not exist
-// unless the test maps them (writePortMap, or a map of its own elsewhere
-// in portMapFile) before start().
+// The real main window and its parts as the program builds them, in a
+// temporary application folder, with scripted dialogs and a counted "end the
+// program". Its serial service is the real one; COM1 to COM255 lead to
+// devices that do not exist unless the test maps them (writePortMap, or a map
+// of its own elsewhere in portMapFile) before start().
 struct WindowFixture
 {
     TestFolder folder;
     ScriptedDialogs dialogs;
-    kav::PlanDocument document;
     kav::QtSerialService serial;
     QString portMapFile; // comport.map elsewhere than in the application folder
-    std::unique_ptr<kav::AppSettings> settings;
-    std::unique_ptr<kav::BackupStore> backups;
+    // The document, settings, backups, port setting, session and line trace
+    // the window works with.
+    std::unique_ptr<kav::ProgramParts> parts;
     std::unique_ptr<kav::MainWindow> window;
     int endProgramCalls = 0;
 
@@ -94,16 +92,16 @@ struct WindowFixture
             if (!writePortMap(map))
                 qFatal("cannot write comport.map in %s", qPrintable(folder.appFolder()));
         }
-        // As start-up builds them, read afresh at every start.
+        // As start-up builds them, afresh at every start.
         window.reset();
-        const QString appFolder = kav::applicationFolder();
-        settings = std::make_unique<kav::AppSettings>(appFolder);
-        backups = std::make_unique<kav::BackupStore>(kav::BackupStore::defaultFolder(appFolder));
-        window = std::make_unique<kav::MainWindow>(document, dialogs, serial, *settings, *backups, appFolder);
-        window->setEndProgram([this] { ++endProgramCalls; });
+        parts.reset();
+        parts = std::make_unique<kav::ProgramParts>(kav::applicationFolder(), serial);
         if (!portMapFile.isEmpty())
-            window->portSetting().setPortMapFile(portMapFile);
-        window->startUp();
+            parts->portSetting.setPortMapFile(portMapFile);
+        window = std::make_unique<kav::MainWindow>(*parts, dialogs);
+        window->setEndProgram([this] { ++endProgramCalls; });
+        parts->startUpSettings();
+        window->startUpSheet();
         return *window;
     }
 
@@ -118,6 +116,8 @@ struct WindowFixture
     QAction *item(const QString &name) const { return find<QAction>(name); }
     QLineEdit *rxField(int channel) const { return rxFieldOf(*window, channel); }
     QLineEdit *txField(int channel) const { return txFieldOf(*window, channel); }
+    // The sheet that checks the six fields (slots 1 to 3 receive, 4 to 6 transmit).
+    kav::ChannelSheet &sheet() const { return *find<kav::ChannelSheet>(QStringLiteral("sheet")); }
 
     // Types text into field as a user does: click into it, select all, type.
     static void type(QLineEdit *field, const QString &text)
