@@ -6,7 +6,7 @@
 #include "app/singleinstance.h"
 #include "common/appfolder.h"
 #include "common/printable.h"
-#include "link/qtserialservice.h"
+#include "link/systemserialservice.h"
 #include "radio/backuppruner.h"
 
 #include <QApplication>
@@ -88,7 +88,7 @@ int runKavrilink()
     if (!instance.notice().isEmpty())
         std::fprintf(stderr, "%s\n", qPrintable(PrintableText(instance.notice())));
 
-    QtSerialService serial;
+    SystemSerialService serial;
     ProgramParts parts(applicationFolder(), serial);
     MainWindow window(parts, dialogs);
     dialogs.setParent(&window);

@@ -3,7 +3,7 @@
 #include "link/linetrace.h"
 #include "link/portholder.h"
 #include "link/programmingsession.h"
-#include "link/qtserialservice.h"
+#include "link/systemserialservice.h"
 #include "radio/channelplan.h"
 #include "radio/radioimage.h"
 
@@ -66,7 +66,7 @@ private:
     QString m_explicitDevice;
     int m_com = 0;
     QString m_prefix; // names the port in messages
-    QtSerialService m_serial;
+    SystemSerialService m_serial;
     PortHolder m_port{m_serial};
     LineTrace m_trace; // outlives the session that feeds it
     ProgrammingSession m_session;

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "link/deviceclaim.h"
+#include "link/serialservice.h"
+
+#include <QByteArray>
+#include <QWinEventNotifier>
+
+#include <memory>
+
+namespace kav {
+
+// The serial service on Windows, over the port's own handle with overlapped
+// reads and writes whose completion events wake the UI thread's event loop.
+//
+// A read is always waiting: it ends when the first byte has come and the line
+// has then been quiet for a millisecond (an interval time-out, no total one),
+// so bytes reach the program as they arrive and nothing polls. That is also
+// the one way of waiting that Wine's serial driver finishes as Windows does,
+// which lets the Windows build be tested against the simulated radio under
+// Wine. Opening raises DTR and RTS, as opening a serial device does on Linux.
+//
+// Received bytes wait in a buffer of kReceiveBufferSize bytes; past it the
+// waiting bytes are dropped and a ReceiveOverflow is sent. A port that fails
+// while open (adapter pulled) is closed at once and reported once as PortFailed.
+class WinSerialService : public SerialService
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kReceiveBufferSize = 1024;
+
+    explicit WinSerialService(QObject *parent = nullptr);
+    ~WinSerialService() override;
+
+    [[nodiscard]] bool open(const QString &device) override;
+    void close() override;
+    bool isOpen() const override;
+    QString device() const override { return m_device; }
+    QString errorString() const override { return m_errorString; }
+
+    [[nodiscard]] bool write(const QByteArray &bytes) override;
+    int count() const override { return int(m_received.size()); }
+    QByteArray take() override;
+    void discard() override { m_received.clear(); }
+
+private:
+    bool configure();
+    bool startRead();
+    bool startWrite();
+    void readFinished();
+    void writeFinished();
+    void fail(unsigned long error);
+
+    // The port's handle and the two operations' system records; kept out of
+    // this header so that <windows.h> and its macros stay in one file.
+    struct Win32;
+    std::unique_ptr<Win32> m_win32;
+    QWinEventNotifier m_readNotifier;
+    QWinEventNotifier m_writeNotifier;
+    char m_readBuffer[256]{};
+    bool m_readPending = false;
+    bool m_writePending = false;
+    QByteArray m_writing; // in the system's hands until its write finishes
+    QByteArray m_toWrite; // handed over while another write was under way
+    QByteArray m_received;
+    QString m_device;
+    DeviceClaim m_claim;
+    QString m_errorString;
+};
+
+} // namespace kav
