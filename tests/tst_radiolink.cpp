@@ -3,9 +3,8 @@
 #include "link/linetrace.h"
 #include "link/programmingexchange.h"
 #include "sheet/channelsheet.h"
-#include "simulatedradio.h"
 #include "support/radiolog.h"
-#include "support/windowfixture.h"
+#include "support/radiowindowfixture.h"
 
 #include <QFile>
 #include <QLineEdit>
@@ -31,8 +30,8 @@ class TestRadioLink : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
+    void init() { f = std::make_unique<RadioWindowFixture>(); }
+    void cleanup() { f.reset(); }
 
     void readsPlanFromRadio();
     void writesSheetToRadio();
@@ -43,148 +42,79 @@ private slots:
     void readWithMissingDeviceSaysWhy();
 
 private:
-    [[nodiscard]] bool startWith(Fault fault, const QByteArray &image, const QString &device = {});
-    void forgetOutcomes();
-    void clickRead();
-    void clickWrite();
-    [[nodiscard]] bool waitForOutcome(int timeoutMs = 6000);
-
-    std::unique_ptr<SimulatedRadio> radio;
-    std::unique_ptr<WindowFixture> f;
-    std::unique_ptr<QSignalSpy> finished;
-    // The outcomes so far, Ok included.
+    // The outcomes of the exchanges since the click, Ok included.
     QList<ExchangeOutcome> outcomes() const;
-    int failures() const;
+
+    std::unique_ptr<RadioWindowFixture> f;
 };
-
-void TestRadioLink::init()
-{
-    radio = std::make_unique<SimulatedRadio>();
-    f = std::make_unique<WindowFixture>();
-}
-
-void TestRadioLink::cleanup()
-{
-    finished.reset();
-    f.reset(); // closes the port before the radio goes
-    radio.reset();
-}
-
-bool TestRadioLink::startWith(Fault fault, const QByteArray &image, const QString &device)
-{
-    radio->setImage(image);
-    if (!radio->openPty())
-        return false;
-    if (!f->writePortMap("COM1=" + QFile::encodeName(device.isEmpty() ? radio->programPath() : device) + '\n'))
-        return false;
-    f->start();
-    if (!f->show())
-        return false;
-    radio->setFault(fault); // babbling starts only now, after start-up's port check
-    finished = std::make_unique<QSignalSpy>(&f->parts->session.exchange(), &ProgrammingExchange::finished);
-    radio->line().clearLog();
-    f->dialogs.clear();
-    return true;
-}
-
-void TestRadioLink::clickRead()
-{
-    forgetOutcomes();
-    f->dialogs.answer(MessageResult::Yes);
-    QTest::mouseClick(findButton(*f->window, "Cmd_Read"), Qt::LeftButton);
-}
-
-void TestRadioLink::clickWrite()
-{
-    forgetOutcomes();
-    f->dialogs.answer(MessageResult::Yes);
-    QTest::mouseClick(findButton(*f->window, "Cmd_Write"), Qt::LeftButton);
-}
-
-void TestRadioLink::forgetOutcomes()
-{
-    finished->clear();
-}
-
-bool TestRadioLink::waitForOutcome(int timeoutMs)
-{
-    return QTest::qWaitFor([&] { return !finished->isEmpty(); }, timeoutMs);
-}
 
 QList<ExchangeOutcome> TestRadioLink::outcomes() const
 {
     QList<ExchangeOutcome> all;
-    for (const QList<QVariant> &args : *finished)
+    for (const QList<QVariant> &args : *f->exchangeEnds)
         all.append(args.at(0).value<ExchangeResult>().outcome);
     return all;
 }
 
-int TestRadioLink::failures() const
-{
-    return int(outcomes().size() - outcomes().count(ExchangeOutcome::Ok));
-}
-
 void TestRadioLink::readsPlanFromRadio()
 {
-    QVERIFY(startWith(Fault::None, kExample));
-    MainWindow &w = *f->window;
-    clickRead();
-    QVERIFY(waitForOutcome());
+    QVERIFY(f->startWithRadio(kExample));
+    f->clickRead();
+    QVERIFY(f->waitForSessionEnd());
     QCOMPARE(outcomes(), QList<ExchangeOutcome>{ExchangeOutcome::Ok});
     QCOMPARE(f->dialogs.messageTexts(), QStringList{QStringLiteral("Read from Radio?")});
-    QCOMPARE(rxFieldOf(w, 1)->text(), QStringLiteral("40.0125"));
-    QCOMPARE(txFieldOf(w, 1)->text(), QStringLiteral("40.5000"));
-    for (QLineEdit *field : {rxFieldOf(w, 2), rxFieldOf(w, 3), txFieldOf(w, 2), txFieldOf(w, 3)})
+    QCOMPARE(f->rxField(1)->text(), QStringLiteral("40.0125"));
+    QCOMPARE(f->txField(1)->text(), QStringLiteral("40.5000"));
+    for (QLineEdit *field : {f->rxField(2), f->rxField(3), f->txField(2), f->txField(3)})
         QCOMPARE(field->text(), QString());
-    QCOMPARE(findField(w, "Txt_Model")->text(), QStringLiteral("KV-7719NEW"));
-    QCOMPARE(f->parts->session.exchange().state(), LinkState::ImageExpected);
+    QCOMPARE(f->field(QStringLiteral("Txt_Model"))->text(), QStringLiteral("KV-7719NEW"));
+    QCOMPARE(f->exchange().state(), LinkState::ImageExpected);
     QVERIFY(!f->serial.isOpen());
-    QVERIFY(!f->parts->session.exchange().responseTimer().isActive());
+    QVERIFY(!f->exchange().responseTimer().isActive());
 
     // On the wire: the command, then the radio's acknowledge and block, then the program's 0x77.
-    QTRY_COMPARE(bytesOf(*radio, LogEntry::Received), QByteArray::fromHex("e077"));
-    QCOMPARE(bytesOf(*radio, LogEntry::Sent), '\x0e' + kExample + '\x15');
+    QTRY_COMPARE(bytesOf(f->radio, LogEntry::Received), QByteArray::fromHex("e077"));
+    QCOMPARE(bytesOf(f->radio, LogEntry::Sent), '\x0e' + kExample + '\x15');
 }
 
 void TestRadioLink::writesSheetToRadio()
 {
-    QVERIFY(startWith(Fault::None, QByteArray(36, '\x09')));
-    MainWindow &w = *f->window;
-    QSignalSpy stored(radio.get(), &SimulatedRadio::imageWritten);
-    WindowFixture::type(rxFieldOf(w, 1), QStringLiteral("40.0125"));
-    WindowFixture::type(txFieldOf(w, 1), QStringLiteral("40.5"));
-    clickWrite();
-    QVERIFY(waitForOutcome());
+    QVERIFY(f->startWithRadio(QByteArray(36, '\x09')));
+    QSignalSpy stored(&f->radio, &RadioThread::imageWritten);
+    WindowFixture::type(f->rxField(1), QStringLiteral("40.0125"));
+    WindowFixture::type(f->txField(1), QStringLiteral("40.5"));
+    f->clickWrite();
+    QVERIFY(f->waitForSessionEnd());
     QCOMPARE(outcomes(), QList<ExchangeOutcome>{ExchangeOutcome::Ok});
     QCOMPARE(f->dialogs.messageTexts(), QStringList{QStringLiteral("Write Data to Radio?")});
-    QCOMPARE(stored.size(), 1);
-    QCOMPARE(radio->image(), kExample);
+    // The radio stores before it answers 0x77, and says so on its own thread.
+    QTRY_COMPARE(stored.size(), 1);
+    QCOMPARE(f->radio.image(), kExample);
     QCOMPARE(f->parts->document.sendImage.toLinear(), kExample);
-    QCOMPARE(bytesOf(*radio, LogEntry::Received), '\xf0' + kExample + '\x15');
-    QCOMPARE(bytesOf(*radio, LogEntry::Sent), QByteArray::fromHex("0f77"));
-    QCOMPARE(f->parts->session.exchange().state(), LinkState::ImageSent);
+    QCOMPARE(bytesOf(f->radio, LogEntry::Received), '\xf0' + kExample + '\x15');
+    QCOMPARE(bytesOf(f->radio, LogEntry::Sent), QByteArray::fromHex("0f77"));
+    QCOMPARE(f->exchange().state(), LinkState::ImageSent);
     QVERIFY(f->serial.isOpen()); // a completed write leaves the port open
 }
 
 void TestRadioLink::readShownAndWrittenBackSendsSameBytes()
 {
-    QVERIFY(startWith(Fault::None, kFullPlan));
-    clickRead();
-    QVERIFY(waitForOutcome());
+    QVERIFY(f->startWithRadio(kFullPlan));
+    f->clickRead();
+    QVERIFY(f->waitForSessionEnd());
     QCOMPARE(outcomes(), QList<ExchangeOutcome>{ExchangeOutcome::Ok});
-    QTRY_COMPARE(bytesOf(*radio, LogEntry::Received), QByteArray::fromHex("e077"));
-    const QByteArray readBlock = bytesOf(*radio, LogEntry::Sent).mid(1);
-    radio->line().clearLog();
-    radio->setImage(QByteArray(36, '\0'));
+    QTRY_COMPARE(bytesOf(f->radio, LogEntry::Received), QByteArray::fromHex("e077"));
+    const QByteArray readBlock = bytesOf(f->radio, LogEntry::Sent).mid(1);
+    f->radio.clearLog();
+    f->radio.setImage(QByteArray(36, '\0'));
 
-    clickWrite();
-    QVERIFY(waitForOutcome());
-    QCOMPARE(f->dialogs.messageTexts(),
-             (QStringList{QStringLiteral("Read from Radio?"), QStringLiteral("Write Data to Radio?")}));
+    f->clickWrite();
+    QVERIFY(f->waitForSessionEnd());
+    QCOMPARE(f->dialogs.messageTexts(), QStringList{QStringLiteral("Write Data to Radio?")});
     QCOMPARE(outcomes(), QList<ExchangeOutcome>{ExchangeOutcome::Ok});
-    QCOMPARE(bytesOf(*radio, LogEntry::Received), '\xf0' + readBlock);
+    QCOMPARE(bytesOf(f->radio, LogEntry::Received), '\xf0' + readBlock);
     QCOMPARE(readBlock, kFullPlan + char(SimulatedRadio::checksum(kFullPlan)));
-    QCOMPARE(radio->image(), kFullPlan);
+    QCOMPARE(f->radio.image(), kFullPlan);
 }
 
 void TestRadioLink::faultsEndWithTheirMessage_data()
@@ -225,19 +155,19 @@ void TestRadioLink::faultsEndWithTheirMessage()
     QFETCH(LinkState, state);
     QFETCH(QByteArray, programSent);
 
-    const QByteArray radioImage = QByteArray(36, '\x03');
-    QVERIFY(startWith(fault, operation == QLatin1String("read") ? kExample : radioImage));
-    MainWindow &w = *f->window;
-    rxFieldOf(w, 2)->setText(QStringLiteral("41.0000")); // what the sheet shows before
     const bool reading = operation == QLatin1String("read");
+    const QByteArray radioImage = QByteArray(36, '\x03');
+    QVERIFY(f->startWithRadio(reading ? kExample : radioImage));
+    f->radio.setFault(fault);
+    f->rxField(2)->setText(QStringLiteral("41.0000")); // what the sheet shows before
     if (reading)
-        clickRead();
+        f->clickRead();
     else
-        clickWrite();
-    QVERIFY(waitForOutcome());
+        f->clickWrite();
+    QVERIFY(f->waitForSessionEnd());
 
     if (message.isEmpty()) {
-        QCOMPARE(failures(), 0);
+        QCOMPARE(f->failures(), 0);
         QCOMPARE(f->dialogs.messages.size(), 1);
     } else {
         QCOMPARE(f->dialogs.messageTexts().mid(1), QStringList{message});
@@ -246,62 +176,60 @@ void TestRadioLink::faultsEndWithTheirMessage()
         QCOMPARE(box.icon, MessageIcon::Critical);
         QCOMPARE(box.buttons, MessageButtons::Ok);
     }
-    QCOMPARE(f->parts->session.exchange().state(), state);
+    QCOMPARE(f->exchange().state(), state);
     QVERIFY(!f->serial.isOpen());
-    QVERIFY(!f->parts->session.exchange().responseTimer().isActive());
 
     if (reading && message.isEmpty()) {
-        QCOMPARE(rxFieldOf(w, 1)->text(), QStringLiteral("40.0125"));
-        QCOMPARE(rxFieldOf(w, 2)->text(), QString());
+        QCOMPARE(f->rxField(1)->text(), QStringLiteral("40.0125"));
+        QCOMPARE(f->rxField(2)->text(), QString());
     } else if (reading) {
         // A failed read leaves the sheet as it was and the send image zeroed.
         QCOMPARE(f->parts->document.sendImage, RadioImage());
-        QCOMPARE(rxFieldOf(w, 2)->text(), QStringLiteral("41.0000"));
+        QCOMPARE(f->rxField(2)->text(), QStringLiteral("41.0000"));
     } else {
-        QCOMPARE(radio->image(), radioImage); // the radio kept its plan
+        QCOMPARE(f->radio.image(), radioImage); // the radio kept its plan
         QCOMPARE(f->parts->document.sendImage(2, 1), std::uint8_t(4));
     }
     if (programSent != "*")
-        QTRY_COMPARE(bytesOf(*radio, LogEntry::Received), programSent);
+        QTRY_COMPARE(bytesOf(f->radio, LogEntry::Received), programSent);
     if (fault == Fault::ExtraBytes) // taken with the block's last byte, and dropped
-        QCOMPARE(bytesOf(*radio, LogEntry::Sent), '\x0e' + kExample + '\x15' + QByteArray::fromHex("aa550e"));
+        QCOMPARE(bytesOf(f->radio, LogEntry::Sent), '\x0e' + kExample + '\x15' + QByteArray::fromHex("aa550e"));
     // Whatever the radio still sends lands on a closed port, and nothing is
     // armed that could end anything again: one message only.
-    QVERIFY(!f->serial.isOpen());
-    QVERIFY(!f->parts->session.exchange().isRunning());
-    f->parts->session.exchange().onResponseTimeout();
-    QCOMPARE(failures(), message.isEmpty() ? 0 : 1);
+    QVERIFY(f->isQuiet());
+    QCOMPARE(f->failures(), message.isEmpty() ? 0 : 1);
 }
 
 void TestRadioLink::readAnsweredNoSendsNothing()
 {
-    QVERIFY(startWith(Fault::None, kExample));
-    f->dialogs.answer(MessageResult::No);
-    QTest::mouseClick(findButton(*f->window, "Cmd_Read"), Qt::LeftButton);
+    QVERIFY(f->startWithRadio(kExample));
+    f->click(f->button(QStringLiteral("Cmd_Read")), MessageResult::No);
     QCOMPARE(f->dialogs.messageTexts(), QStringList{QStringLiteral("Read from Radio?")});
     QVERIFY(f->serial.isOpen());
     // No exchange began: nothing armed, nothing in the line trace.
-    QVERIFY(!f->parts->session.exchange().isRunning());
-    QVERIFY(!f->parts->session.exchange().responseTimer().isActive());
+    QVERIFY(f->isQuiet());
+    QVERIFY(f->exchangeEnds->isEmpty());
     QVERIFY(f->parts->trace.isEmpty());
     // The next READ, on the port left open, is the first thing the radio hears.
-    clickRead();
-    QVERIFY(waitForOutcome());
-    QCOMPARE(failures(), 0);
-    QTRY_COMPARE(bytesOf(*radio, LogEntry::Received), QByteArray::fromHex("e077"));
+    f->clickRead();
+    QVERIFY(f->waitForSessionEnd());
+    QCOMPARE(f->failures(), 0);
+    QTRY_COMPARE(bytesOf(f->radio, LogEntry::Received), QByteArray::fromHex("e077"));
 }
 
 void TestRadioLink::readWithMissingDeviceSaysWhy()
 {
-    const QString missing = QStringLiteral("/dev/kavrilink-no-such-device");
-    QVERIFY(startWith(Fault::None, kExample, missing));
-    clickRead();
+    // COM1 leads to a device that is not there.
+    f->start();
+    QVERIFY(f->show());
+    f->watchSessions();
+    f->clickRead();
     QCOMPARE(f->dialogs.messageTexts(), QStringList{QStringLiteral("Please Re-Select available COM PORT")});
     const MessageRequest &box = f->dialogs.messages.first();
     QCOMPARE(box.title, QString());
     QCOMPARE(box.icon, MessageIcon::None);
-    QVERIFY2(box.informativeText.contains(missing), qPrintable(box.informativeText));
-    QCOMPARE(f->parts->session.exchange().state(), LinkState::Idle);
+    QVERIFY2(box.informativeText.contains(f->absentDevice(1)), qPrintable(box.informativeText));
+    QCOMPARE(f->exchange().state(), LinkState::Idle);
     QVERIFY(!f->serial.isOpen());
 }
 

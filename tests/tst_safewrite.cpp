@@ -214,7 +214,9 @@ void TestSafeWrite::verifyReadsBackAndNamesTheFields()
     QVERIFY(start());
     f->radio.setFault(fault);
     if (silentAfterWrite)
-        connect(&f->radio, &SimulatedRadio::imageWritten, this, [&] { f->radio.setFault(Fault::Silent); });
+        f->radio.call([](SimulatedRadio &radio) {
+            QObject::connect(&radio, &SimulatedRadio::imageWritten, &radio, [&radio] { radio.setFault(Fault::Silent); });
+        });
     if (verify)
         f->item(QStringLiteral("M_VerifyAfterWrite"))->trigger();
     typeNewPlan();

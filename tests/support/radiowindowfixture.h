@@ -1,16 +1,17 @@
 #pragma once
 
 #include "link/programmingsession.h"
-#include "simulatedradio.h"
+#include "support/radiothread.h"
 #include "support/windowfixture.h"
 
 #include <QSignalSpy>
 
-// The real window with the simulated radio on a pseudo-terminal as its COM1,
-// and a record of how each programming session and each of its exchanges ended.
+// The real window with the simulated radio, on a thread of its own, on a
+// pseudo-terminal as its COM1, and a record of how each programming session
+// and each of its exchanges ended.
 struct RadioWindowFixture : WindowFixture
 {
-    kav::sim::SimulatedRadio radio;
+    RadioThread radio;
     std::unique_ptr<QSignalSpy> sessionEnds;  // ProgrammingSession::finished(SessionResult)
     std::unique_ptr<QSignalSpy> exchangeEnds; // ProgrammingExchange::finished(ExchangeResult)
 
@@ -42,28 +43,37 @@ struct RadioWindowFixture : WindowFixture
         start();
         if (!show())
             return false;
-        sessionEnds = std::make_unique<QSignalSpy>(&session(), &kav::ProgrammingSession::finished);
-        exchangeEnds = std::make_unique<QSignalSpy>(&session().exchange(), &kav::ProgrammingExchange::finished);
-        radio.line().clearLog();
-        dialogs.clear();
+        watchSessions();
+        radio.clearLog();
         return true;
     }
 
-    kav::ProgrammingSession &session() const { return parts->session; }
+    // From now on, records how sessions and exchanges end; forgets the boxes so far.
+    void watchSessions()
+    {
+        sessionEnds = std::make_unique<QSignalSpy>(&session(), &kav::ProgrammingSession::finished);
+        exchangeEnds = std::make_unique<QSignalSpy>(&exchange(), &kav::ProgrammingExchange::finished);
+        dialogs.clear();
+    }
 
-    // Clicks button, answering Yes to its question.
-    void click(QPushButton *button)
+    kav::ProgrammingSession &session() const { return parts->session; }
+    kav::ProgrammingExchange &exchange() const { return session().exchange(); }
+
+    // Clicks button, answering Yes (or answer) to its question.
+    void click(QPushButton *button, kav::MessageResult answer = kav::MessageResult::Yes)
     {
         sessionEnds->clear();
         exchangeEnds->clear();
         dialogs.clear();
-        dialogs.answer(kav::MessageResult::Yes);
+        dialogs.answer(answer);
         QTest::mouseClick(button, Qt::LeftButton);
     }
+    void clickRead() { click(button(QStringLiteral("Cmd_Read"))); }
+    void clickWrite() { click(button(QStringLiteral("Cmd_Write"))); }
 
     // Waits for the session the click started to end. It ends once, after its
     // last exchange: no exchange follows its end.
-    [[nodiscard]] bool waitForSessionEnd(int timeoutMs = 8000)
+    [[nodiscard]] bool waitForSessionEnd(int timeoutMs = 10000)
     {
         return QTest::qWaitFor([this] { return !sessionEnds->isEmpty(); }, timeoutMs);
     }
@@ -74,6 +84,25 @@ struct RadioWindowFixture : WindowFixture
         for (const QList<QVariant> &args : *sessionEnds)
             results.append(args.at(0).value<kav::SessionResult>());
         return results;
+    }
+    // Sessions since the click that ended otherwise than Ok.
+    int failures() const
+    {
+        int n = 0;
+        for (const kav::SessionResult &result : sessionResults())
+            n += result.outcome == kav::ExchangeOutcome::Ok ? 0 : 1;
+        return n;
+    }
+
+    // Nothing is left that could end anything: no session or exchange running,
+    // no wait armed, and a time-out now ends nothing (failures stay as they are).
+    [[nodiscard]] bool isQuiet()
+    {
+        if (session().isRunning() || exchange().isRunning() || exchange().responseTimer().isActive())
+            return false;
+        const int before = failures();
+        exchange().onResponseTimeout();
+        return failures() == before;
     }
 
     // The texts of the boxes with only an OK button: errors and notices, not questions.

@@ -72,8 +72,12 @@ quint8 SimulatedRadio::checksum(const QByteArray &image)
 void SimulatedRadio::onByte(int byte, qint64 arrivalNs)
 {
     const Clock::time_point at = fromNs(arrivalNs);
-    if (m_fault == Fault::Silent || m_fault == Fault::Babbling)
+    if (m_fault == Fault::Silent || m_fault == Fault::Babbling) {
+        // It hears its commands, and answers nothing.
+        if (quint8(byte) == kReadCommand || quint8(byte) == kWriteCommand)
+            Q_EMIT commandReceived(byte);
         return;
+    }
 
     if (m_phase == Phase::ReceivingBlock && at - m_lastBlockByte > kBlockGiveUp)
         m_phase = Phase::Idle;

@@ -64,7 +64,7 @@ public:
     static std::optional<QByteArray> imageFromSav(const QString &path, QString *error = nullptr);
 
 Q_SIGNALS:
-    // A command byte (0xE0, 0xF0) has arrived.
+    // A command byte (0xE0, 0xF0) has arrived, whether the radio answers it or not.
     void commandReceived(int command);
     // A written block with the right checksum has been stored.
     void imageWritten(const QByteArray &image);
