@@ -40,10 +40,6 @@ public:
     // What the user sees first: the model name and the empty sheet, before the
     // window is first shown (the rest of start-up is ProgramParts::startUpSettings()).
     void startUpSheet();
-    // EXIT: asks, then ends the program at once.
-    void onExitClicked();
-    // Asks the exit question for a close request; true when the program may end.
-    [[nodiscard]] bool mayClose();
 
     // What "end the program at once" does; tests replace it.
     void setEndProgram(std::function<void()> endProgram) { m_endProgram = std::move(endProgram); }
@@ -59,6 +55,10 @@ protected:
 private:
     void buildControls();
     void buildMenu();
+    // EXIT: asks, then ends the program at once.
+    void onExitClicked();
+    // Asks the exit question for a close request; true when the program may end.
+    [[nodiscard]] bool mayClose();
     [[nodiscard]] bool confirmExit();
     void commitSession(QSessionManager &manager);
     // Each COM item's tooltip names its device, as comport.map says now.
