@@ -14,6 +14,18 @@ namespace {
 // A lock file this young that names nobody may be another copy still writing it.
 constexpr qint64 kFreshLockSeconds = 5;
 
+// This computer's name as QLockFile writes it into the lock: on Windows the
+// computer name (COMPUTERNAME, "BENCH-PC"), which is not the host name
+// QSysInfo gives ("bench-pc.local"); elsewhere the host name.
+QString thisComputer()
+{
+#ifdef Q_OS_WIN
+    return qEnvironmentVariable("COMPUTERNAME");
+#else
+    return QSysInfo::machineHostName();
+#endif
+}
+
 } // namespace
 
 SingleInstance::SingleInstance(const QString &lockPath) : m_path(lockPath), m_lock(lockPath)
@@ -38,7 +50,7 @@ bool SingleInstance::acquire()
     QString application;
     if (m_lock.getLockInfo(&pid, &host, &application)) {
         const QDateTime since = QFileInfo(m_path).lastModified();
-        const QString thisHost = QSysInfo::machineHostName();
+        const QString thisHost = thisComputer();
         const QString where =
             host == thisHost ? QStringLiteral("this computer") : QStringLiteral("host ") + PrintableText(host);
         m_holder = QStringLiteral("The lock file %1 is held by process %2 (%3) on %4 since %5.")
