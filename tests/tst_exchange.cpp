@@ -564,7 +564,8 @@ void TestExchange::windowGatesBeforeTheCommand()
         rig.serial.failOpens(QStringLiteral("Permission denied"));
     if (trouble == QLatin1String("send"))
         rig.serial.failSend(1, QStringLiteral("Input/output error"));
-    const QString map = applicationFile(QStringLiteral("comport.map"));
+    // Named as the system writes paths (backslashes on Windows).
+    const QString map = QDir::toNativeSeparators(applicationFile(QStringLiteral("comport.map")));
     if (trouble == QLatin1String("map"))
         QVERIFY(QDir().mkpath(map));
     rig.dialogs.answer(trouble == QLatin1String("no") ? MessageResult::No : MessageResult::Yes);
