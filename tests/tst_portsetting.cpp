@@ -477,9 +477,9 @@ void TestPortSetting::choosingWhilePortIsHeldMovesTheNextExchange()
 {
     QFETCH(QString, held);
 
-    // Two radios on the bench, COM1 and COM2.
-    sim::SimulatedRadio first;
-    sim::SimulatedRadio second;
+    // Two radios on the bench, COM1 and COM2, each on a thread of its own.
+    RadioThread first;
+    RadioThread second;
     first.setImage(kExample);
     second.setImage(QByteArray(36, '\x03'));
     QVERIFY(first.openPty());
@@ -522,8 +522,8 @@ void TestPortSetting::choosingWhilePortIsHeldMovesTheNextExchange()
     QVERIFY(!f->serial.isOpen());
 
     // The next READ reaches the COM2 radio only.
-    first.line().clearLog();
-    second.line().clearLog();
+    first.clearLog();
+    second.clearLog();
     finished.clear();
     f->dialogs.answer(MessageResult::Yes);
     findButton(w, "Cmd_Read")->click();

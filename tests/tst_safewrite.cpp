@@ -91,8 +91,9 @@ void TestSafeWrite::typeNewPlan()
 bool TestSafeWrite::run(QPushButton *button, int exchanges)
 {
     f->click(button);
-    // The session ends once, after its last exchange: nothing follows its end.
-    return f->waitForSessionEnd() && f->sessionEnds->size() == 1 && f->exchangeEnds->size() == exchanges;
+    // The session ends once, after its last exchange, and nothing is left running or armed to follow its end.
+    return f->waitForSessionEnd() && f->sessionEnds->size() == 1 && f->exchangeEnds->size() == exchanges &&
+           f->isQuiet();
 }
 
 QStringList TestSafeWrite::backupFiles() const
