@@ -102,17 +102,4 @@ int Interruption::drain()
     return latest;
 }
 
-int Interruption::received()
-{
-    (void)drain();
-    return m_received;
-}
-
-void Interruption::onNotified()
-{
-    const int signal = drain();
-    if (signal != 0)
-        Q_EMIT interrupted(signal);
-}
-
 } // namespace kav::cli
