@@ -295,7 +295,13 @@ void WinSerialService::writeFinished()
     }
     m_writePending = false;
     m_writing.clear();
-    if (!m_toWrite.isEmpty() && !startWrite())
+    if (m_toWrite.isEmpty()) {
+        // The event stays set until the next write starts: a notifier left
+        // waiting on it would wake at once, again and again.
+        m_writeNotifier.setEnabled(false);
+        return;
+    }
+    if (!startWrite())
         fail(GetLastError());
 }
 
