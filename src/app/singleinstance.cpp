@@ -72,7 +72,8 @@ bool SingleInstance::acquire()
     }
     QFile file(m_path);
     if (!file.open(QIODevice::ReadOnly)) {
-        m_notice = QStringLiteral("The lock file %1 cannot be read (%2)%3").arg(m_path, file.errorString(), withoutCheck);
+        m_notice =
+            QStringLiteral("The lock file %1 cannot be read (%2)%3").arg(m_path, file.errorString(), withoutCheck);
         return true;
     }
     file.close();

@@ -120,11 +120,12 @@ bool WinSerialService::open(const QString &device)
     QString path = m_claim.openPath();
     if (path.startsWith(QLatin1String("COM"), Qt::CaseInsensitive))
         path.prepend(QLatin1String("\\\\.\\"));
-    m_win32->handle = CreateFileW(reinterpret_cast<const wchar_t *>(path.utf16()), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    m_win32->handle = CreateFileW(reinterpret_cast<const wchar_t *>(path.utf16()), GENERIC_READ | GENERIC_WRITE, 0,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
     if (m_win32->handle == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
-        m_errorString = DiagnoseComPortOpenFailure(m_device, openErrorKind(error), systemText(error), ListSerialDevices());
+        m_errorString =
+            DiagnoseComPortOpenFailure(m_device, openErrorKind(error), systemText(error), ListSerialDevices());
         m_claim.release();
         return false;
     }
@@ -199,6 +200,8 @@ void WinSerialService::close()
         GetOverlappedResult(m_win32->handle, &m_win32->read, &done, TRUE);
         m_readPending = false;
     }
+    // The last write above may have woken the write notifier again.
+    m_writeNotifier.setEnabled(false);
     CloseHandle(m_win32->handle);
     m_win32->handle = INVALID_HANDLE_VALUE;
     m_writing.clear();
