@@ -88,12 +88,14 @@ void TestBackupStore::folderFailuresSayWhy_data()
                                           << "@/file: the folder cannot be created: @/file is a file, not a folder";
     QTest::newRow("a file above it") << "file/backups" << true
                                      << "@/file/backups: the folder cannot be created: @/file is a file, not a folder";
+#ifndef Q_OS_WIN // the system's own words for a long name; no HOME there
     QTest::newRow("name too long") << QString(300, QLatin1Char('n')) << true
                                    << "@/" + QString(300, QLatin1Char('n')) +
                                           ": the folder cannot be created: File name too long";
     QTest::newRow("HOME not set") << "file/backups" << false
                                   << "@/file/backups: the folder cannot be created: @/file is a file, not a folder "
                                      "(HOME is not set)";
+#endif
 }
 
 void TestBackupStore::folderFailuresSayWhy()
@@ -110,7 +112,8 @@ void TestBackupStore::folderFailuresSayWhy()
                                     .save(QStringLiteral("/dev/ttyUSB0"), RadioImage());
     qputenv("HOME", home);
     QVERIFY(!result.saved);
-    QCOMPARE(result.reason, reason.replace(QLatin1Char('@'), dir.path()));
+    // Both folders named as the system writes paths: C:\Users\...\file\backups on Windows.
+    QCOMPARE(result.reason, QDir::toNativeSeparators(reason.replace(QLatin1Char('@'), dir.path())));
     QCOMPARE(fileBytes(dir.filePath(QStringLiteral("file"))), QByteArray("not a folder"));
 }
 

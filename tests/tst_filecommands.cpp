@@ -145,7 +145,7 @@ void TestFileCommands::savesDocumentedBytesAfterStartup()
     QCOMPARE(request.filter, QStringLiteral("Save File(*.sav)"));
     QVERIFY(request.confirmOverwrite);
     QVERIFY(f->dialogs.openRequests.isEmpty());
-    QCOMPARE(f->dialogs.messages, (QList<MessageRequest>{{QStringLiteral("Saved to ") + path,
+    QCOMPARE(f->dialogs.messages, (QList<MessageRequest>{{QStringLiteral("Saved to ") + QDir::toNativeSeparators(path),
                                                           QStringLiteral("Saved"),
                                                           MessageIcon::None,
                                                           MessageButtons::Ok,
@@ -190,7 +190,7 @@ void TestFileCommands::saveUsesNameAsTyped()
 
     QCOMPARE(fileBytes(path), ch1RxOnlyFile());
     QVERIFY(!QFile::exists(path + QStringLiteral(".sav")));
-    QCOMPARE(f->dialogs.messageTexts(), QStringList{QStringLiteral("Saved to ") + path});
+    QCOMPARE(f->dialogs.messageTexts(), QStringList{QStringLiteral("Saved to ") + QDir::toNativeSeparators(path)});
     QCOMPARE(f->parts->document.fileName, path);
 }
 
@@ -199,13 +199,15 @@ void TestFileCommands::failedSaveKeepsOldFileAndFlags_data()
     QTest::addColumn<QString>("target"); // in the application folder
     QTest::addColumn<QString>("keeper"); // a file there that must stay as it was
     QTest::addColumn<int>("sizeLimit");  // 0: none
-    QTest::newRow("path is a folder") << QStringLiteral("plans.sav") << QStringLiteral("plans.sav/inside.sav") << 0;
-    QTest::newRow("folder missing") << QStringLiteral("gone/new.sav") << QStringLiteral("old.sav") << 0;
+    QTest::addColumn<QString>("why");    // the box's detail, "@" the target as shown; empty: the system's reason
+    QTest::newRow("path is a folder") << QStringLiteral("plans.sav") << QStringLiteral("plans.sav/inside.sav") << 0
+                                      << QStringLiteral("@: this is a folder, not a regular file; it is left as it is");
+    QTest::newRow("folder missing") << QStringLiteral("gone/new.sav") << QStringLiteral("old.sav") << 0 << QString();
     // A name that would steer a terminal or hide its end is quoted escaped.
     QTest::newRow("folder missing, control characters in the name")
-        << QStringLiteral("gone/\x1B]0;x\x07\u202Etxt.sav") << QStringLiteral("old.sav") << 0;
+        << QStringLiteral("gone/\x1B]0;x\x07\u202Etxt.sav") << QStringLiteral("old.sav") << 0 << QString();
 #ifdef Q_OS_UNIX
-    QTest::newRow("write fails") << QStringLiteral("old.sav") << QStringLiteral("old.sav") << 100;
+    QTest::newRow("write fails") << QStringLiteral("old.sav") << QStringLiteral("old.sav") << 100 << QString();
 #endif
 }
 
@@ -214,6 +216,7 @@ void TestFileCommands::failedSaveKeepsOldFileAndFlags()
     QFETCH(QString, target);
     QFETCH(QString, keeper);
     QFETCH(int, sizeLimit);
+    QFETCH(QString, why);
 
     const QString opened = writeFile(QStringLiteral("opened.sav"), fullPlanFile());
     openFile(opened);
@@ -240,14 +243,17 @@ void TestFileCommands::failedSaveKeepsOldFileAndFlags()
     QCOMPARE(fileBytes(keeperPath), old);
     QCOMPARE(f->dialogs.messages.size(), 1);
     const MessageRequest &message = f->dialogs.messages.first();
-    QString shown = path;
+    QString shown = QDir::toNativeSeparators(path); // C:\...\gone\new.sav on Windows
     shown.replace(QChar(0x1B), QStringLiteral("\\x1B")).replace(QChar(0x07), QStringLiteral("\\x07"));
     shown.replace(QChar(0x202E), QStringLiteral("\\u202E"));
     QCOMPARE(message.text, QStringLiteral("Could not save to ") + shown);
     QCOMPARE(message.title, QStringLiteral("Error"));
     QCOMPARE(message.icon, MessageIcon::Critical);
     QCOMPARE(message.buttons, MessageButtons::Ok);
-    QVERIFY(!message.informativeText.isEmpty());
+    if (why.isEmpty())
+        QVERIFY(!message.informativeText.isEmpty());
+    else
+        QCOMPARE(message.informativeText, why.replace(QLatin1Char('@'), QDir::toNativeSeparators(path)));
     QCOMPARE(f->parts->document.fromFile, true);
     QCOMPARE(f->parts->document.fileName, opened);
     QCOMPARE(fieldTexts(), kFullPlanTexts);
@@ -283,7 +289,7 @@ void TestFileCommands::opensWhatWasSaved()
     const QString path = f->folder.filePath(QStringLiteral("round.sav"));
     f->dialogs.chooseFile(path);
     QTest::mouseClick(findButton(w, "Cmd_Save"), Qt::LeftButton);
-    QCOMPARE(f->dialogs.messageTexts(), QStringList{QStringLiteral("Saved to ") + path});
+    QCOMPARE(f->dialogs.messageTexts(), QStringList{QStringLiteral("Saved to ") + QDir::toNativeSeparators(path)});
     const QByteArray saved = fileBytes(path);
 
     // Back to an empty sheet, then open the file.

@@ -4,6 +4,7 @@
 #include "app/sendimage.h"
 #include "common/appfolder.h"
 #include "common/dialogseam.h"
+#include "common/shownpath.h"
 #include "radio/decoder.h"
 #include "radio/frequencyfile.h"
 #include "sheet/plandisplay.h"
@@ -31,10 +32,11 @@ void FileCommands::onSaveClicked()
 
     QString reason;
     if (!SaveFrequencyFile(path, m_document.sendImage, &reason)) {
-        showCritical(m_dialogs, QStringLiteral("Could not save to ") + path, QStringLiteral("Error"), reason);
+        showCritical(m_dialogs, QStringLiteral("Could not save to ") + ShownPath(path), QStringLiteral("Error"),
+                     reason);
         return;
     }
-    showPlain(m_dialogs, QStringLiteral("Saved to ") + path, QStringLiteral("Saved"));
+    showPlain(m_dialogs, QStringLiteral("Saved to ") + ShownPath(path), QStringLiteral("Saved"));
     m_document.fromFile = true;
     m_document.fileName = path;
 }

@@ -10,6 +10,7 @@
 #include "app/reportprinter.h"
 #include "app/startup.h"
 #include "common/dialogseam.h"
+#include "common/shownpath.h"
 #include "link/linkmessages.h"
 #include "link/portmap.h"
 #include "radio/decoder.h"
@@ -188,7 +189,7 @@ void MainWindow::assignDevices()
         return;
     QString reason;
     if (!SavePortMap(path, chosen, &reason))
-        showCritical(m_dialogs, QStringLiteral("Could not save the device assignment to ") + path,
+        showCritical(m_dialogs, QStringLiteral("Could not save the device assignment to ") + ShownPath(path),
                      QStringLiteral("Error"), reason);
 }
 

@@ -4,10 +4,9 @@
 #include "common/appsettings.h"
 #include "common/dialogseam.h"
 #include "common/safefile.h"
+#include "common/shownpath.h"
 #include "link/linetrace.h"
 #include "radio/backupstore.h"
-
-#include <QDir>
 
 #include <utility>
 
@@ -32,13 +31,12 @@ void PortMenuCommands::openBackupsFolder()
     const QString folder = m_backups.folder();
     QString reason;
     if (!MakeFolder(folder, &reason)) {
-        showCritical(m_dialogs, QStringLiteral("Could not create the backups folder ") + folder,
+        showCritical(m_dialogs, QStringLiteral("Could not create the backups folder ") + ShownPath(folder),
                      QStringLiteral("Error"), reason);
         return;
     }
     if (!m_dialogs.openFolder(folder))
-        showPlain(m_dialogs, QStringLiteral("No program could open the backups folder."), {},
-                  QDir::toNativeSeparators(folder));
+        showPlain(m_dialogs, QStringLiteral("No program could open the backups folder."), {}, ShownPath(folder));
 }
 
 void PortMenuCommands::saveLineTrace()
@@ -49,8 +47,8 @@ void PortMenuCommands::saveLineTrace()
         return;
     QString reason;
     if (!ReplaceFile(path, m_trace.text().toUtf8(), &reason))
-        showCritical(m_dialogs, QStringLiteral("Could not save the line trace to ") + path, QStringLiteral("Error"),
-                     reason);
+        showCritical(m_dialogs, QStringLiteral("Could not save the line trace to ") + ShownPath(path),
+                     QStringLiteral("Error"), reason);
 }
 
 } // namespace kav

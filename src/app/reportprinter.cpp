@@ -4,6 +4,7 @@
 
 #include "common/appfolder.h"
 #include "common/dialogseam.h"
+#include "common/shownpath.h"
 #include "radio/reportlines.h"
 #include "report/reportpage.h"
 #include "report/reportpdf.h"
@@ -20,7 +21,7 @@ namespace {
 QString jobName(const QPrinter &printer)
 {
     if (printer.outputFormat() == QPrinter::PdfFormat)
-        return QStringLiteral("the PDF file ") + printer.outputFileName();
+        return QStringLiteral("the PDF file ") + ShownPath(printer.outputFileName());
     return QStringLiteral("the printer ") + printer.printerName();
 }
 
@@ -87,8 +88,8 @@ void ReportPrinter::onPrintClicked()
     if (printer.outputFormat() == QPrinter::PdfFormat) {
         const QString path = printer.outputFileName();
         printed = WriteReportPdf(path, lines, printer.pageLayout(), printer.resolution(), &reason);
-        if (!printed && !reason.contains(path))
-            reason = QStringLiteral("The PDF file %1 could not be written: %2").arg(path, reason);
+        if (!printed && !reason.contains(ShownPath(path)))
+            reason = QStringLiteral("The PDF file %1 could not be written: %2").arg(ShownPath(path), reason);
     } else {
         printed = PaintReport(printer, lines, &reason);
     }

@@ -1,6 +1,7 @@
 #include "app/singleinstance.h"
 
 #include "common/printable.h"
+#include "common/shownpath.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -39,8 +40,9 @@ bool SingleInstance::acquire()
     if (m_lock.tryLock(0))
         return true;
     const QString withoutCheck = QStringLiteral("; running without the check for another running copy");
+    const QString shown = ShownPath(m_path);
     if (m_lock.error() != QLockFile::LockFailedError) {
-        m_notice = QStringLiteral("The lock file %1 cannot be made%2").arg(m_path, withoutCheck);
+        m_notice = QStringLiteral("The lock file %1 cannot be made%2").arg(shown, withoutCheck);
         return true;
     }
     // QLockFile has already taken over a lock of a dead process; what is left
@@ -54,7 +56,7 @@ bool SingleInstance::acquire()
         const QString where =
             host == thisHost ? QStringLiteral("this computer") : QStringLiteral("host ") + PrintableText(host);
         m_holder = QStringLiteral("The lock file %1 is held by process %2 (%3) on %4 since %5.")
-                       .arg(m_path)
+                       .arg(shown)
                        .arg(pid)
                        .arg(application.isEmpty() ? QStringLiteral("a program") : PrintableText(application), where,
                             since.toString(QStringLiteral("yyyy-MM-dd HH:mm")));
@@ -64,7 +66,7 @@ bool SingleInstance::acquire()
         if (!m_lock.removeStaleLockFile() || !m_lock.tryLock(0))
             return false; // another copy took it just now, or it cannot be removed: the holder stands
         m_notice = QStringLiteral("Took over the lock file %1 of process %2 on %3, unchanged since %4")
-                       .arg(m_path)
+                       .arg(shown)
                        .arg(pid)
                        .arg(where, since.toString(QStringLiteral("yyyy-MM-dd HH:mm")));
         m_holder.clear();
@@ -73,16 +75,16 @@ bool SingleInstance::acquire()
     QFile file(m_path);
     if (!file.open(QIODevice::ReadOnly)) {
         m_notice =
-            QStringLiteral("The lock file %1 cannot be read (%2)%3").arg(m_path, file.errorString(), withoutCheck);
+            QStringLiteral("The lock file %1 cannot be read (%2)%3").arg(shown, file.errorString(), withoutCheck);
         return true;
     }
     file.close();
     if (QFileInfo(m_path).lastModified().secsTo(QDateTime::currentDateTime()) < kFreshLockSeconds) {
-        m_holder = QStringLiteral("The lock file %1 is being made by another copy starting now.").arg(m_path);
+        m_holder = QStringLiteral("The lock file %1 is being made by another copy starting now.").arg(shown);
         return false;
     }
     if (!m_lock.removeStaleLockFile()) {
-        m_notice = QStringLiteral("The damaged lock file %1 cannot be removed%2").arg(m_path, withoutCheck);
+        m_notice = QStringLiteral("The damaged lock file %1 cannot be removed%2").arg(shown, withoutCheck);
         return true;
     }
     // Another copy starting at the same moment may win the fresh lock.

@@ -4,6 +4,7 @@
 #include "cli/exitcodes.h"
 #include "cli/usage.h"
 #include "common/safefile.h"
+#include "common/shownpath.h"
 #include "radio/frequencyfile.h"
 #include "radio/plancsv.h"
 
@@ -39,13 +40,13 @@ int runExport(const QStringList &arguments)
         return same;
     const std::optional<RadioImage> image = ReadFrequencyFile(path);
     if (!image) {
-        printError(QStringLiteral("This is not Saved File: ") + path);
+        printError(QStringLiteral("This is not Saved File: ") + ShownPath(path));
         return ExitFileRefused;
     }
     QString reason;
     const std::optional<QByteArray> csv = FormatPlanCsv(*image, &reason);
     if (!csv) {
-        printError(QStringLiteral("Cannot export %1: %2").arg(path, reason));
+        printError(QStringLiteral("Cannot export %1: %2").arg(ShownPath(path), reason));
         return ExitFileRefused;
     }
 
@@ -59,10 +60,10 @@ int runExport(const QStringList &arguments)
     }
     const QString target = parser.value(kOutput);
     if (!ReplaceFile(target, *csv, &reason)) {
-        printError(QStringLiteral("Could not save to %1 (%2)").arg(target, reason));
+        printError(QStringLiteral("Could not save to %1 (%2)").arg(ShownPath(target), reason));
         return ExitFileRefused;
     }
-    printError(QStringLiteral("Saved to ") + target);
+    printError(QStringLiteral("Saved to ") + ShownPath(target));
     return ExitOk;
 }
 
@@ -82,16 +83,16 @@ int runImport(const QStringList &arguments)
     CsvProblem problem;
     const std::optional<RadioImage> image = ReadPlanCsv(path, &problem);
     if (!image) {
-        printError(QStringLiteral("Cannot import %1: %2").arg(path, problem.text()));
+        printError(QStringLiteral("Cannot import %1: %2").arg(ShownPath(path), problem.text()));
         return ExitFileRefused;
     }
     const QString target = parser.value(kOutput);
     QString reason;
     if (!SaveFrequencyFile(target, *image, &reason)) {
-        printError(QStringLiteral("Could not save to %1 (%2)").arg(target, reason));
+        printError(QStringLiteral("Could not save to %1 (%2)").arg(ShownPath(target), reason));
         return ExitFileRefused;
     }
-    printError(QStringLiteral("Saved to ") + target);
+    printError(QStringLiteral("Saved to ") + ShownPath(target));
     return ExitOk;
 }
 

@@ -3,6 +3,7 @@
 #include "cli/consoleoutput.h"
 #include "cli/exitcodes.h"
 #include "cli/usage.h"
+#include "common/shownpath.h"
 #include "link/serialdevices.h"
 #include "radio/decoder.h"
 #include "radio/frequencyfile.h"
@@ -25,7 +26,7 @@ std::optional<RadioImage> openPlan(const QString &path)
 {
     std::optional<RadioImage> image = ReadFrequencyFile(path);
     if (!image)
-        printError(QStringLiteral("This is not Saved File: ") + path);
+        printError(QStringLiteral("This is not Saved File: ") + ShownPath(path));
     return image;
 }
 
@@ -108,7 +109,7 @@ int runReport(const QStringList &arguments)
     QString reason;
     if (!WriteReportPdf(out, lines, defaultReportPdfLayout(), kReportPdfResolution, &reason)) {
         printError(QStringLiteral("Could not print the frequency report: the PDF file %1 could not be written (%2)")
-                       .arg(out, reason));
+                       .arg(ShownPath(out), reason));
         return ExitFileRefused;
     }
     return ExitOk;

@@ -9,6 +9,7 @@
 #include "common/appfolder.h"
 #include "common/printable.h"
 #include "common/safefile.h"
+#include "common/shownpath.h"
 #include "radio/backupstore.h"
 #include "radio/frequencyfile.h"
 
@@ -160,7 +161,7 @@ bool traceTarget(const QCommandLineParser &parser, QString *path)
     const QString refused = RefusedTargetReason(*path);
     if (refused.isEmpty())
         return true;
-    printError(QStringLiteral("Could not save the line trace to %1 (%2)").arg(*path, refused));
+    printError(QStringLiteral("Could not save the line trace to %1 (%2)").arg(ShownPath(*path), refused));
     return false;
 }
 
@@ -178,7 +179,7 @@ bool saveTrace(const QString &path, const std::vector<std::unique_ptr<RadioJob>>
     QString reason;
     if (ReplaceFile(path, blocks.join(QLatin1Char('\n')).toUtf8(), &reason))
         return true;
-    printError(QStringLiteral("Could not save the line trace to %1 (%2)").arg(path, reason));
+    printError(QStringLiteral("Could not save the line trace to %1 (%2)").arg(ShownPath(path), reason));
     return false;
 }
 
@@ -207,7 +208,8 @@ int runRead(const QStringList &arguments)
     const QString refused = parser.isSet(QStringLiteral("o")) ? RefusedTargetReason(parser.value(QStringLiteral("o")))
                                                               : QString();
     if (!refused.isEmpty()) {
-        printError(QStringLiteral("Could not save to %1 (%2)").arg(parser.value(QStringLiteral("o")), refused));
+        printError(
+            QStringLiteral("Could not save to %1 (%2)").arg(ShownPath(parser.value(QStringLiteral("o"))), refused));
         return ExitFileRefused;
     }
     QString trace;
@@ -226,10 +228,10 @@ int runRead(const QStringList &arguments)
         QString reason;
         const QString path = parser.value(QStringLiteral("o"));
         if (!SaveFrequencyFile(path, job.receivedImage(), &reason)) {
-            printError(QStringLiteral("Could not save to %1 (%2)").arg(path, reason));
+            printError(QStringLiteral("Could not save to %1 (%2)").arg(ShownPath(path), reason));
             return ExitFileRefused;
         }
-        printError(QStringLiteral("Saved to ") + path);
+        printError(QStringLiteral("Saved to ") + ShownPath(path));
     }
     if (parser.isSet(QStringLiteral("json"))) {
         QJsonObject object = planJson(job.fieldTexts(), job.receivedImage());
@@ -270,7 +272,7 @@ int runWrite(const QStringList &arguments)
         return same;
     const std::optional<RadioImage> plan = ReadFrequencyFile(path);
     if (!plan) {
-        printError(QStringLiteral("This is not Saved File: ") + path);
+        printError(QStringLiteral("This is not Saved File: ") + ShownPath(path));
         return ExitFileRefused;
     }
     QString trace;

@@ -3,6 +3,7 @@
 #include "cli/consoleoutput.h"
 #include "cli/exitcodes.h"
 #include "common/appfolder.h"
+#include "common/shownpath.h"
 #include "link/linkmessages.h"
 #include "link/openfailure.h"
 #include "link/portmap.h"
@@ -70,7 +71,7 @@ RadioJob::RadioJob(Kind kind, const QString &device, int comNumber, QObject *par
     });
     connect(&m_session, &ProgrammingSession::stepStarted, this, &RadioJob::progressed);
     connect(&m_session, &ProgrammingSession::backedUp, this,
-            [this](const QString &path) { printMessage(m_prefix, QStringLiteral("Backed up to ") + path); });
+            [this](const QString &path) { printMessage(m_prefix, QStringLiteral("Backed up to ") + ShownPath(path)); });
     connect(&m_session, &ProgrammingSession::finished, this, &RadioJob::onSessionFinished);
 }
 

@@ -3,6 +3,7 @@
 #include "cli/consoleoutput.h"
 #include "cli/exitcodes.h"
 #include "common/safefile.h"
+#include "common/shownpath.h"
 
 namespace kav::cli {
 
@@ -65,7 +66,7 @@ int refuseSameFile(const QString &option, const QString &output, const QString &
     if (output.isEmpty() || input.isEmpty() || !IsSameFile(output, input))
         return ExitOk;
     return usageError(QStringLiteral("%1 %2 is the same file as %3 %4, which it would replace; give another name")
-                          .arg(option, output, what, input));
+                          .arg(option, ShownPath(output), what, ShownPath(input)));
 }
 
 } // namespace kav::cli

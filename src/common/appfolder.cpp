@@ -1,5 +1,7 @@
 #include "common/appfolder.h"
 
+#include "common/shownpath.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -29,7 +31,7 @@ QString applicationFile(const QString &name)
 bool MakeFolder(const QString &folder, QString *reason)
 {
     const auto fail = [&](const QString &why) {
-        QString text = QStringLiteral("%1: the folder cannot be created: %2").arg(folder, why);
+        QString text = QStringLiteral("%1: the folder cannot be created: %2").arg(ShownPath(folder), why);
 #ifndef Q_OS_WIN
         if (qEnvironmentVariableIsEmpty("HOME"))
             text += QStringLiteral(" (HOME is not set)");
@@ -54,7 +56,7 @@ bool MakeFolder(const QString &folder, QString *reason)
         if (info.isDir())
             continue;
         if (info.exists() || info.isSymLink())
-            return fail(QStringLiteral("%1 is a file, not a folder").arg(path));
+            return fail(QStringLiteral("%1 is a file, not a folder").arg(ShownPath(path)));
         errno = 0;
 #ifdef Q_OS_WIN
         const int made = ::_wmkdir(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(path).utf16()));

@@ -1,6 +1,7 @@
 #include "common/appsettings.h"
 
 #include "common/safefile.h"
+#include "common/shownpath.h"
 
 #include <QDir>
 #include <QFile>
@@ -82,7 +83,7 @@ QString AppSettings::save() const
     // it in place, so a full disk leaves the old file whole.
     QTemporaryDir scratch;
     if (!scratch.isValid())
-        return QStringLiteral("%1: %2").arg(m_path, scratch.errorString());
+        return QStringLiteral("%1: %2").arg(ShownPath(m_path), scratch.errorString());
     const QString draft = scratch.filePath(QString::fromLatin1(kSettingsFileName));
     // Read and closed at once: an open file cannot be replaced on Windows.
     QByteArray oldBytes = [this] {
@@ -111,13 +112,13 @@ QString AppSettings::save() const
         status = layOut({});
     }
     if (status != QSettings::NoError)
-        return QStringLiteral("%1: the settings could not be written").arg(m_path);
+        return QStringLiteral("%1: the settings could not be written").arg(ShownPath(m_path));
     QFile laidOut(draft);
     if (!laidOut.open(QIODevice::ReadOnly))
-        return QStringLiteral("%1: %2").arg(m_path, laidOut.errorString());
+        return QStringLiteral("%1: %2").arg(ShownPath(m_path), laidOut.errorString());
     QString error;
     if (!ReplaceFile(m_path, laidOut.readAll(), &error))
-        return error.contains(m_path) ? error : QStringLiteral("%1: %2").arg(m_path, error);
+        return error.contains(ShownPath(m_path)) ? error : QStringLiteral("%1: %2").arg(ShownPath(m_path), error);
     return {};
 }
 
@@ -127,9 +128,9 @@ QString AppSettings::unusableReason() const
     if (!info.exists() && !info.isSymLink())
         return {};
     if (!info.isFile())
-        return QStringLiteral("%1: not a regular file").arg(m_path);
+        return QStringLiteral("%1: not a regular file").arg(ShownPath(m_path));
     if (info.size() > kMaxSettingsFileSize)
-        return QStringLiteral("%1: larger than %2 bytes").arg(m_path).arg(kMaxSettingsFileSize);
+        return QStringLiteral("%1: larger than %2 bytes").arg(ShownPath(m_path)).arg(kMaxSettingsFileSize);
     return {};
 }
 

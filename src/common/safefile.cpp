@@ -1,5 +1,7 @@
 #include "common/safefile.h"
 
+#include "common/shownpath.h"
+
 #include <QFileInfo>
 #include <QIODevice>
 #include <QSaveFile>
@@ -54,7 +56,7 @@ QString RefusedTargetReason(const QString &path)
     const QFileInfo info(path); // follows a symlink to what it names
     if (!info.exists() || info.isFile())
         return {};
-    return QStringLiteral("%1: this is %2, not a regular file; it is left as it is").arg(path, kindOf(path));
+    return QStringLiteral("%1: this is %2, not a regular file; it is left as it is").arg(ShownPath(path), kindOf(path));
 }
 
 bool WriteAllBytes(QIODevice &device, const QByteArray &bytes, QString *reason)

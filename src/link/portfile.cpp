@@ -1,6 +1,7 @@
 #include "link/portfile.h"
 
 #include "common/safefile.h"
+#include "common/shownpath.h"
 #include "radio/numbergrammar.h"
 
 #include <QFile>
@@ -70,7 +71,7 @@ bool WritePortFile(const QString &path, int number, QString *error)
     if (ReplaceFile(path, PortFileContent(number), &reason))
         return true;
     if (error)
-        *error = reason.contains(path) ? reason : QStringLiteral("%1: %2").arg(path, reason);
+        *error = reason.contains(ShownPath(path)) ? reason : QStringLiteral("%1: %2").arg(ShownPath(path), reason);
     return false;
 }
 

@@ -1,8 +1,8 @@
 #include "link/portmap.h"
 
 #include "common/safefile.h"
+#include "common/shownpath.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
@@ -75,7 +75,7 @@ PortMapRead ReadPortMap(const QString &path)
 {
     const QFileInfo info(path);
     const auto refused = [&path](const QString &why) {
-        return unusable(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), why));
+        return unusable(QStringLiteral("%1: %2").arg(ShownPath(path), why));
     };
     if (!info.exists())
         return info.isSymLink() ? refused(QStringLiteral("it is a link that leads nowhere")) : PortMapRead{};

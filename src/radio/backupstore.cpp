@@ -2,6 +2,7 @@
 
 #include "common/appfolder.h"
 #include "common/safefile.h"
+#include "common/shownpath.h"
 #include "radio/frequencyfile.h"
 
 #include <QDir>
@@ -182,11 +183,13 @@ BackupResult BackupStore::save(const QString &devicePath, const RadioImage &imag
     {
         QTemporaryFile part(dir.filePath(QString::fromLatin1(kPartialBackupPattern)));
         if (!part.open())
-            return {false, {}, QStringLiteral("%1: %2").arg(m_folder, part.errorString())};
+            return {false, {}, QStringLiteral("%1: %2").arg(ShownPath(m_folder), part.errorString())};
         if (!WriteAllBytes(part, FormatFrequencyFile(image), &reason) || !part.flush()
             || !syncToDisk(part, &reason)) {
-            return {false, {},
-                    QStringLiteral("%1: %2").arg(part.fileName(), reason.isEmpty() ? part.errorString() : reason)};
+            return {false,
+                    {},
+                    QStringLiteral("%1: %2").arg(ShownPath(part.fileName()),
+                                                 reason.isEmpty() ? part.errorString() : reason)};
         }
         part.setAutoRemove(false);
         partName = part.fileName();
@@ -202,11 +205,11 @@ BackupResult BackupStore::save(const QString &devicePath, const RadioImage &imag
             continue;
         case NewName::Failed:
             QFile::remove(partName);
-            return {false, {}, QStringLiteral("%1: %2").arg(path, reason)};
+            return {false, {}, QStringLiteral("%1: %2").arg(ShownPath(path), reason)};
         }
     }
     QFile::remove(partName);
-    return {false, {}, QStringLiteral("%1: too many backups of %2 in one second").arg(m_folder, deviceName)};
+    return {false, {}, QStringLiteral("%1: too many backups of %2 in one second").arg(ShownPath(m_folder), deviceName)};
 }
 
 void BackupCollection::add(const QFileInfo &entry)

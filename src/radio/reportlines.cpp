@@ -1,9 +1,8 @@
 #include "radio/reportlines.h"
 
+#include "common/shownpath.h"
 #include "radio/decoder.h"
 #include "radio/numbergrammar.h"
-
-#include <QDir>
 
 #include <optional>
 
@@ -49,7 +48,7 @@ QString ReportFileLine(const QString &sheetFile)
     while (name.endsWith(QLatin1Char(' ')))
         name.chop(1);
     // In the system's own form: C:\Plans\bench.sav on Windows.
-    return prefix + QDir::toNativeSeparators(name.toString());
+    return prefix + ShownPath(name.toString());
 }
 
 QString ReportDateTime(const QDateTime &printedAt, const QLocale &locale)
