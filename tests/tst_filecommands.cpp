@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
+#include <QScopeGuard>
 
 using namespace kav;
 
@@ -198,7 +199,7 @@ void TestFileCommands::failedSaveKeepsOldFileAndFlags_data()
 {
     QTest::addColumn<QString>("target"); // in the application folder
     QTest::addColumn<QString>("keeper"); // a file there that must stay as it was
-    QTest::addColumn<int>("sizeLimit");  // 0: none
+    QTest::addColumn<int>("sizeLimit");  // 0: none; -1: the keeper is read-only
     QTest::addColumn<QString>("why");    // the box's detail, "@" the target as shown; empty: the system's reason
     QTest::newRow("path is a folder") << QStringLiteral("plans.sav") << QStringLiteral("plans.sav/inside.sav") << 0
                                       << QStringLiteral("@: this is a folder, not a regular file; it is left as it is");
@@ -208,6 +209,10 @@ void TestFileCommands::failedSaveKeepsOldFileAndFlags_data()
         << QStringLiteral("gone/\x1B]0;x\x07\u202Etxt.sav") << QStringLiteral("old.sav") << 0 << QString();
 #ifdef Q_OS_UNIX
     QTest::newRow("write fails") << QStringLiteral("old.sav") << QStringLiteral("old.sav") << 100 << QString();
+#endif
+#ifdef Q_OS_WIN // a read-only file, which root may write on Linux; -1 makes the keeper read-only
+    QTest::newRow("read-only file") << QStringLiteral("old.sav") << QStringLiteral("old.sav") << -1
+                                    << QStringLiteral("Existing file @ is not writable");
 #endif
 }
 
@@ -225,6 +230,13 @@ void TestFileCommands::failedSaveKeepsOldFileAndFlags()
     const QByteArray old = ch1RxOnlyFile();
     const QString keeperPath = writeFile(keeper, old);
     QVERIFY(!keeperPath.isEmpty());
+    const QFile::Permissions readOnly = QFile::ReadOwner | QFile::ReadUser;
+    if (sizeLimit < 0)
+        QVERIFY(QFile::setPermissions(keeperPath, readOnly));
+    const auto writableAgain = qScopeGuard([&] { // or the test's folder cannot go
+        if (sizeLimit < 0)
+            QFile::setPermissions(keeperPath, readOnly | QFile::WriteOwner);
+    });
     f->dialogs.clear();
 
     const QString path = f->folder.filePath(target);

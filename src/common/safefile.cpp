@@ -36,6 +36,14 @@ QString kindOf(const QString &path)
     return QStringLiteral("not a regular file");
 }
 
+// The system's reason, with the target named in it as a message names it
+// ("Existing file C:\Plans\van.sav is not writable").
+QString reasonOf(const QFileDevice &file, const QString &path)
+{
+    QString text = file.errorString();
+    return path.isEmpty() ? text : text.replace(path, ShownPath(path));
+}
+
 } // namespace
 
 bool IsSameFile(const QString &output, const QString &input)
@@ -84,7 +92,7 @@ bool ReplaceFile(const QString &path, const QByteArray &bytes, QString *reason)
     // Unbuffered, so that a short write shows at once: a buffered one is only
     // flushed by commit(), which then keeps a truncated file as if it were whole.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        setReason(reason, file.errorString());
+        setReason(reason, reasonOf(file, path));
         return false;
     }
     if (!WriteAllBytes(file, bytes, reason)) {
@@ -92,7 +100,7 @@ bool ReplaceFile(const QString &path, const QByteArray &bytes, QString *reason)
         return false;
     }
     if (!file.commit()) {
-        setReason(reason, file.errorString());
+        setReason(reason, reasonOf(file, path));
         return false;
     }
     return true;
