@@ -15,7 +15,8 @@ QString applicationFile(const QString &name);
 // "<folder>: the folder cannot be created: <why>" in *reason, where why names
 // the part that failed and the system's reason: "<path> is a file, not a
 // folder", "File name too long", "Permission denied", and "HOME is not set"
-// when HOME is unset, so that the folder would be under /.
+// when HOME is unset, so that the folder would be under /. Paths in it are
+// named as ShownPath() gives them.
 [[nodiscard]] bool MakeFolder(const QString &folder, QString *reason);
 
 } // namespace kav

@@ -10,8 +10,9 @@ class QIODevice;
 namespace kav {
 
 // Why path must not be replaced by a file: it exists and is not a regular file
-// (a device, a FIFO, a socket, a folder), also through a symlink. Empty when it
-// may be written: a regular file, a symlink to one, or nothing yet.
+// (a device, a FIFO, a socket, a folder), also through a symlink; path named in
+// it as ShownPath() gives it. Empty when it may be written: a regular file, a
+// symlink to one, or nothing yet.
 [[nodiscard]] QString RefusedTargetReason(const QString &path);
 
 // Whether output names the same file as input: the same file through a symlink
@@ -27,7 +28,8 @@ namespace kav {
 // temporary file beside the target (through a symlink, beside its target), every
 // write checked, and takes the target's place in one step only when all of it was
 // written; otherwise the old file stays whole. A target that is not a regular
-// file is refused before anything is written. False with the system's reason.
+// file is refused before anything is written. False with the system's reason,
+// the target in it named as ShownPath() gives it.
 [[nodiscard]] bool ReplaceFile(const QString &path, const QByteArray &bytes, QString *reason = nullptr);
 
 } // namespace kav
