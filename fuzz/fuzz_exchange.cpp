@@ -25,7 +25,9 @@
 #include "app/exchangecommands.h"
 #include "app/plandocument.h"
 #include "common/appsettings.h"
+#include "link/portholder.h"
 #include "link/programmingexchange.h"
+#include "link/programmingsession.h"
 #include "link/radioprotocol.h"
 #include "radio/backupstore.h"
 #include "radio/decoder.h"
@@ -144,10 +146,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
     const AppSettings settings(g_folder->path());
     const BackupStore backups(BackupStore::defaultFolder(g_folder->path()));
     const auto removeBackups = qScopeGuard([&backups] { QDir(backups.folder()).removeRecursively(); });
-    ExchangeCommands commands(
-        document, sheet, dialogs, serial, [] { return PortTarget{QStringLiteral("/dev/scripted"), {}}; }, settings,
-        backups);
-    ProgrammingExchange &exchange = commands.exchange();
+    // Built as start-up builds them: the port's holder, the session on it, the commands.
+    PortHolder port(serial);
+    ProgrammingSession session(port, [] { return PortTarget{QStringLiteral("/dev/scripted"), {}}; });
+    ExchangeCommands commands(document, sheet, dialogs, session, settings, backups);
+    ProgrammingExchange &exchange = session.exchange();
     bool completed = false;
     RadioImage readImage; // the image of the last read that completed
     int ended = 0;
