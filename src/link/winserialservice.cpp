@@ -252,22 +252,29 @@ bool WinSerialService::startWrite()
     return true;
 }
 
-void WinSerialService::readFinished()
+bool WinSerialService::takeFinished(bool write, bool &pending, unsigned long &count)
 {
-    // The notifier may wake again for a read already taken, or for one that
-    // has not finished yet.
-    if (!m_readPending)
-        return;
-    DWORD count = 0;
-    if (!GetOverlappedResult(m_win32->handle, &m_win32->read, &count, FALSE)) {
+    // The notifier may wake again for an operation already taken, or for one
+    // that has not finished yet.
+    if (!pending)
+        return false;
+    if (!GetOverlappedResult(m_win32->handle, write ? &m_win32->write : &m_win32->read, &count, FALSE)) {
         const DWORD error = GetLastError();
         if (error == ERROR_IO_INCOMPLETE)
-            return;
-        m_readPending = false;
+            return false;
+        pending = false;
         fail(error);
-        return;
+        return false;
     }
-    m_readPending = false;
+    pending = false;
+    return true;
+}
+
+void WinSerialService::readFinished()
+{
+    DWORD count = 0;
+    if (!takeFinished(false, m_readPending, count))
+        return;
     if (count > 0) {
         if (m_received.size() + qsizetype(count) > kReceiveBufferSize) {
             m_received.clear();
@@ -285,18 +292,9 @@ void WinSerialService::readFinished()
 
 void WinSerialService::writeFinished()
 {
-    if (!m_writePending)
-        return;
     DWORD count = 0;
-    if (!GetOverlappedResult(m_win32->handle, &m_win32->write, &count, FALSE)) {
-        const DWORD error = GetLastError();
-        if (error == ERROR_IO_INCOMPLETE)
-            return;
-        m_writePending = false;
-        fail(error);
+    if (!takeFinished(true, m_writePending, count))
         return;
-    }
-    m_writePending = false;
     m_writing.clear();
     if (m_toWrite.isEmpty()) {
         // The event stays set until the next write starts: a notifier left

@@ -48,6 +48,9 @@ private:
     bool configure();
     bool startRead();
     bool startWrite();
+    // True when the read (or write) waited for has finished well, with the bytes
+    // it moved in count; a failure has been reported and the port closed.
+    bool takeFinished(bool write, bool &pending, unsigned long &count);
     void readFinished();
     void writeFinished();
     void fail(unsigned long error);
