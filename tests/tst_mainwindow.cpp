@@ -1,5 +1,6 @@
 #include "support/windowfixture.h"
 
+#include "app/bandedgroupbox.h"
 #include "sheet/channelsheet.h"
 
 #include <QAbstractButton>
@@ -11,6 +12,8 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyleFactory>
 
 using namespace kav;
 
@@ -34,6 +37,8 @@ private slots:
     void exitYesEndsWithoutSecondQuestion();
     void closeRequestAsksAndNoRefuses();
     void closeRequestYesEnds();
+    void paintsChannelFrameAsAPlainGroupBox_data();
+    void paintsChannelFrameAsAPlainGroupBox();
     void writesPictureOfWindow();
 
 private:
@@ -267,6 +272,40 @@ void TestMainWindow::closeRequestYesEnds()
     QVERIFY(f->window->close());
     QCOMPARE(f->endProgramCalls, 1);
     QCOMPARE(f->dialogs.messages.size(), 1);
+}
+
+void TestMainWindow::paintsChannelFrameAsAPlainGroupBox_data()
+{
+    QTest::addColumn<QString>("styleName");
+    QTest::addColumn<QSize>("size");
+    const QSize designed(8055 / 15, 3615 / 15);
+    QTest::newRow("Fusion, as designed") << QStringLiteral("Fusion") << designed;
+    QTest::newRow("Fusion, one band") << QStringLiteral("Fusion") << QSize(200, 30);
+    QTest::newRow("Fusion, a band and a row") << QStringLiteral("Fusion") << QSize(150, 33);
+    QTest::newRow("Fusion, tall and odd") << QStringLiteral("Fusion") << QSize(333, 611);
+    QTest::newRow("Windows, as designed") << QStringLiteral("Windows") << designed;
+}
+
+// The frame is painted in bands; every pixel is what QGroupBox itself paints.
+void TestMainWindow::paintsChannelFrameAsAPlainGroupBox()
+{
+    QFETCH(QString, styleName);
+    QFETCH(QSize, size);
+    const QGroupBox *frame = f->window->findChild<QGroupBox *>(QStringLiteral("Frame1"));
+    QVERIFY(qobject_cast<const BandedGroupBox *>(frame));
+    const std::unique_ptr<QStyle> style(QStyleFactory::create(styleName));
+    QVERIFY(style);
+    BandedGroupBox banded(frame->title());
+    QGroupBox plain(frame->title());
+    for (QGroupBox *box : {static_cast<QGroupBox *>(&banded), &plain}) {
+        box->setStyle(style.get());
+        box->setFont(frame->font());
+        box->resize(size);
+    }
+    const QImage expected = plain.grab().toImage();
+    const QImage actual = banded.grab().toImage();
+    QCOMPARE(actual.size(), size * plain.devicePixelRatioF());
+    QCOMPARE(actual, expected);
 }
 
 void TestMainWindow::writesPictureOfWindow()

@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/accessiblenames.h"
+#include "app/bandedgroupbox.h"
 #include "app/deviceassignment.h"
 #include "app/exchangecommands.h"
 #include "app/filecommands.h"
@@ -19,7 +20,6 @@
 #include <QCloseEvent>
 #include <QApplication>
 #include <QSessionManager>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -229,7 +229,7 @@ void MainWindow::buildControls()
     // The sheet lies inside the frame; its controls are placed by client-area
     // design positions, made relative to the frame.
     const QRect frameRect = twips(120, 1800, 8055, 3615);
-    auto *frame = place(new QGroupBox(QStringLiteral("CHANNEL DATA"), client), frameRect, gulim(9));
+    auto *frame = place(new BandedGroupBox(QStringLiteral("CHANNEL DATA"), client), frameRect, gulim(9));
     frame->setObjectName(QStringLiteral("Frame1"));
     const QPoint frameOrigin = frameRect.topLeft();
     const auto inFrame = [&](int left, int top, int width, int height) {

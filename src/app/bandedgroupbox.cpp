@@ -1,0 +1,38 @@
+#include "app/bandedgroupbox.h"
+
+#include <QPaintEvent>
+#include <QStyle>
+#include <QStyleOptionGroupBox>
+#include <QStylePainter>
+
+#include <algorithm>
+
+namespace kav {
+
+void BandedGroupBox::paintEvent(QPaintEvent *event)
+{
+    // Other styles draw their frames without one tall stretch.
+    if (!style()->inherits("QFusionStyle")) {
+        QGroupBox::paintEvent(event);
+        return;
+    }
+    QStylePainter painter(this);
+    QStyleOptionGroupBox option;
+    initStyleOption(&option);
+    if (option.subControls & QStyle::SC_GroupBoxFrame) {
+        QStyleOptionGroupBox frame = option;
+        frame.subControls = QStyle::SC_GroupBoxFrame;
+        const int band = std::max(1, int(kBandRows / devicePixelRatioF()));
+        const QRect area = event->rect();
+        for (int top = area.top(); top <= area.bottom(); top += band) {
+            painter.setClipRect(QRect(area.left(), top, area.width(), std::min(band, area.bottom() + 1 - top)));
+            painter.drawComplexControl(QStyle::CC_GroupBox, frame);
+        }
+        painter.setClipping(false);
+    }
+    // The title (and a check box) over the frame, as the style draws them.
+    option.subControls &= ~QStyle::SC_GroupBoxFrame;
+    painter.drawComplexControl(QStyle::CC_GroupBox, option);
+}
+
+} // namespace kav

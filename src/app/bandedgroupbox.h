@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QGroupBox>
+
+namespace kav {
+
+// A group box that looks exactly like QGroupBox but, under the Fusion style,
+// paints itself in bands of rows. Fusion draws the frame by stretching a
+// pixmap down the box's height, and Qt's raster engine hands a stretch that
+// tall to helper threads and waits for them: the window's first paint would
+// start two threads only for this frame. A band is short enough for the
+// painting thread to draw it itself; the pixels are the same.
+class BandedGroupBox : public QGroupBox
+{
+    Q_OBJECT
+
+public:
+    using QGroupBox::QGroupBox;
+
+    // The tallest band, in device pixels: the raster engine keeps a stretch
+    // shorter than 48 rows on the painting thread.
+    static constexpr int kBandRows = 32;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};
+
+} // namespace kav
