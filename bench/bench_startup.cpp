@@ -4,7 +4,10 @@
 // Widgets window of the same size and fonts (barewindow), started alternately
 // in the same run, each a fresh process. Prints medians and their ratios.
 //
-//   bench_startup [--runs N] [--platform offscreen|xcb] [--backups N]
+//   bench_startup [--runs N] [--platform offscreen|xcb] [--backups N] [--before KAVLAUNCHER]
+// --before starts another build's kavlauncher (an earlier commit's) in the same
+// rotation, so that a change is measured before and after on the same machine
+// at the same moments.
 // --backups N puts N backups of the last days into Kavrilink's backups folder
 // first (none old enough to be pruned, so every start lists them all).
 // For xcb run it under an X server (scripts/bench uses xvfb-run).
@@ -85,6 +88,7 @@ int main(int argc, char *argv[])
     int runs = 20;
     int backups = 0;
     QString platform = QStringLiteral("offscreen");
+    QString before;
     const QStringList args = app.arguments();
     for (int i = 1; i + 1 < args.size(); i += 2) {
         if (args[i] == QLatin1String("--runs"))
@@ -93,11 +97,17 @@ int main(int argc, char *argv[])
             platform = args[i + 1];
         else if (args[i] == QLatin1String("--backups"))
             backups = args[i + 1].toInt();
+        else if (args[i] == QLatin1String("--before"))
+            before = args[i + 1];
     }
 
     const QString here = QCoreApplication::applicationDirPath();
     Program bare{QStringLiteral("bare window"), here + QStringLiteral("/barewindow"), {}, {}, {}, {}, {}};
     Program kav{QStringLiteral("kavrilink"), here + QStringLiteral("/kavlauncher"), {}, {}, {}, {}, {}};
+    Program earlier{QStringLiteral("kavrilink before"), before, {}, {}, {}, {}, {}};
+    std::vector<Program *> programs{&bare, &kav};
+    if (!before.isEmpty())
+        programs.push_back(&earlier);
 
     // One private application folder for all of Kavrilink's starts, as for a
     // user who starts it again and again.
@@ -119,16 +129,16 @@ int main(int argc, char *argv[])
     }
 
     // One start of each first, not counted: loads the libraries into the page cache.
-    for (Program *p : {&bare, &kav}) {
+    for (Program *p : programs) {
         Sample sample;
         if (!startOnce(p->path, environment, sample))
             return 1;
     }
     for (int run = 0; run < runs; ++run) {
-        // Alternate who goes first, so that neither profits from the other.
-        Program *order[2] = {&bare, &kav};
+        // Alternate who goes first, so that none profits from the others.
+        std::vector<Program *> order = programs;
         if (run % 2)
-            std::swap(order[0], order[1]);
+            std::reverse(order.begin(), order.end());
         for (Program *p : order) {
             Sample sample;
             if (!startOnce(p->path, environment, sample))
@@ -158,7 +168,12 @@ int main(int argc, char *argv[])
     std::printf("  %-26s %8.1f MiB %8.1f MiB %7.2f %8s\n", "peak RSS when idle, median", peakBare, peakKav,
                 peakKav / peakBare, "<= 1.15");
     std::printf("  %-26s %12s %12s\n", "window frame", qPrintable(bare.windowSize), qPrintable(kav.windowSize));
-    for (const Program *p : {&bare, &kav}) {
+    if (!before.isEmpty()) {
+        std::printf("  before: start to idle %.1f ms (%.2f), processor time %.1f ms (%.2f), peak RSS %.1f MiB\n",
+                    median(earlier.starts), median(earlier.starts) / startBare, median(earlier.cpu),
+                    median(earlier.cpu) / median(bare.cpu), median(earlier.peaks));
+    }
+    for (const Program *p : programs) {
         if (!p->errors.isEmpty())
             std::printf("  %s printed on stderr:\n%s", qPrintable(p->name), p->errors.constData());
     }

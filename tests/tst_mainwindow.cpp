@@ -280,8 +280,8 @@ void TestMainWindow::paintsChannelFrameAsAPlainGroupBox_data()
     QTest::addColumn<QSize>("size");
     const QSize designed(8055 / 15, 3615 / 15);
     QTest::newRow("Fusion, as designed") << QStringLiteral("Fusion") << designed;
-    QTest::newRow("Fusion, one band") << QStringLiteral("Fusion") << QSize(200, 30);
-    QTest::newRow("Fusion, a band and a row") << QStringLiteral("Fusion") << QSize(150, 33);
+    QTest::newRow("Fusion, one band") << QStringLiteral("Fusion") << QSize(200, 47);
+    QTest::newRow("Fusion, two bands") << QStringLiteral("Fusion") << QSize(150, 48);
     QTest::newRow("Fusion, tall and odd") << QStringLiteral("Fusion") << QSize(333, 611);
     QTest::newRow("Windows, as designed") << QStringLiteral("Windows") << designed;
 }

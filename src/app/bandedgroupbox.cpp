@@ -22,8 +22,11 @@ void BandedGroupBox::paintEvent(QPaintEvent *event)
     if (option.subControls & QStyle::SC_GroupBoxFrame) {
         QStyleOptionGroupBox frame = option;
         frame.subControls = QStyle::SC_GroupBoxFrame;
-        const int band = std::max(1, int(kBandRows / devicePixelRatioF()));
+        // As few bands as will do, of even height.
         const QRect area = event->rect();
+        const int maxBand = std::max(1, int(kMaxBandRows / devicePixelRatioF()));
+        const int bands = (area.height() + maxBand - 1) / maxBand;
+        const int band = (area.height() + bands - 1) / bands;
         for (int top = area.top(); top <= area.bottom(); top += band) {
             painter.setClipRect(QRect(area.left(), top, area.width(), std::min(band, area.bottom() + 1 - top)));
             painter.drawComplexControl(QStyle::CC_GroupBox, frame);

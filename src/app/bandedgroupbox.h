@@ -17,9 +17,9 @@ class BandedGroupBox : public QGroupBox
 public:
     using QGroupBox::QGroupBox;
 
-    // The tallest band, in device pixels: the raster engine keeps a stretch
-    // shorter than 48 rows on the painting thread.
-    static constexpr int kBandRows = 32;
+    // The tallest band, in device pixels: the raster engine splits a stretch
+    // of 48 rows or more across helper threads.
+    static constexpr int kMaxBandRows = 47;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
