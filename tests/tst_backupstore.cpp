@@ -1,5 +1,6 @@
 #include "radio/backuppruner.h"
 #include "radio/backupstore.h"
+#include "support/filebytes.h"
 
 #include <QDir>
 #include <QFile>
@@ -31,12 +32,6 @@ bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "support/filebytes.h"
 #include "support/filesizelimit.h"
 #include "support/windowfixture.h"
 
@@ -33,20 +34,6 @@ QByteArray fullPlanFile()
 
 const QStringList kFullPlanTexts{QStringLiteral("40.0125"), QStringLiteral("38.0000"), QStringLiteral("41.0250"),
                                  QStringLiteral("40.5000"), QStringLiteral("42.3000"), QStringLiteral("39.9875")};
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<missing>";
-    return file.readAll();
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 QByteArray linesOf(const QList<QByteArray> &texts)
 {

@@ -1,5 +1,6 @@
 #include "radio/frequencyfile.h"
 #include "support/failingdevice.h"
+#include "support/filebytes.h"
 #include "support/filesizelimit.h"
 
 #include <QBuffer>
@@ -52,20 +53,6 @@ std::optional<RadioImage> readBytes(const QByteArray &bytes)
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     return ReadFrequencyFile(&buffer);
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<missing>";
-    return file.readAll();
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 } // namespace
