@@ -25,7 +25,7 @@ void BandedGroupBox::paintEvent(QPaintEvent *event)
         // As few bands as will do, of even height.
         const QRect area = event->rect();
         const int maxBand = std::max(1, int(kMaxBandRows / devicePixelRatioF()));
-        const int bands = (area.height() + maxBand - 1) / maxBand;
+        const int bands = std::max(1, (area.height() + maxBand - 1) / maxBand);
         const int band = (area.height() + bands - 1) / bands;
         for (int top = area.top(); top <= area.bottom(); top += band) {
             painter.setClipRect(QRect(area.left(), top, area.width(), std::min(band, area.bottom() + 1 - top)));

@@ -17,12 +17,13 @@ class BandedGroupBox : public QGroupBox
 public:
     using QGroupBox::QGroupBox;
 
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
     // The tallest band, in device pixels: the raster engine splits a stretch
     // of 48 rows or more across helper threads.
     static constexpr int kMaxBandRows = 47;
-
-protected:
-    void paintEvent(QPaintEvent *event) override;
 };
 
 } // namespace kav
