@@ -1,5 +1,7 @@
 #include "app/bandedgroupbox.h"
 
+#include "app/directpngstyle.h"
+
 #include <QPaintEvent>
 #include <QStyle>
 #include <QStyleOptionGroupBox>
@@ -12,7 +14,7 @@ namespace kav {
 void BandedGroupBox::paintEvent(QPaintEvent *event)
 {
     // Other styles draw their frames without one tall stretch.
-    if (!style()->inherits("QFusionStyle")) {
+    if (!isFusionStyle(style())) {
         QGroupBox::paintEvent(event);
         return;
     }
