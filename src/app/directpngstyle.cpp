@@ -14,12 +14,11 @@ namespace kav {
 
 namespace {
 
-const QString kImages = QStringLiteral(":/qt-project.org/styles/commonstyle/images/");
-
 // The built-in PNG reader only: no image-format plugin is asked or loaded.
+// name: one of the images Qt's common style keeps in its resources.
 QImage readPng(const QString &name)
 {
-    QImageReader reader(kImages + name, "png");
+    QImageReader reader(QStringLiteral(":/qt-project.org/styles/commonstyle/images/") + name, "png");
     reader.setAutoDetectImageFormat(false);
     return reader.read();
 }
@@ -38,7 +37,10 @@ bool isFusionStyle(const QStyle *style)
     return style && style->inherits("QFusionStyle");
 }
 
-DirectPngStyle::DirectPngStyle(const QString &key) : QProxyStyle(key) {}
+DirectPngStyle::DirectPngStyle(const QString &key, QObject *parent) : QProxyStyle(key)
+{
+    setParent(parent);
+}
 
 QIcon DirectPngStyle::standardIcon(StandardPixmap standardIcon, const QStyleOption *option, const QWidget *widget) const
 {
@@ -84,7 +86,7 @@ void installDirectPngStyle()
 {
     const QString key = QApplication::style()->name();
     if (isFusionStyle(QApplication::style()))
-        QApplication::setStyle(new DirectPngStyle(key));
+        QApplication::setStyle(new DirectPngStyle(key, qApp)); // the application owns its style
 }
 
 } // namespace kav

@@ -20,7 +20,7 @@ class DirectPngStyle : public QProxyStyle
 
 public:
     // key: the base style, as QStyleFactory names it ("fusion").
-    explicit DirectPngStyle(const QString &key);
+    explicit DirectPngStyle(const QString &key, QObject *parent = nullptr);
 
     QIcon standardIcon(StandardPixmap standardIcon, const QStyleOption *option = nullptr,
                        const QWidget *widget = nullptr) const override;
