@@ -137,7 +137,7 @@ MainWindow::MainWindow(ProgramParts &parts, DialogSeam &dialogs, QWidget *parent
         m_sheet->guard(b);
 
     m_fileCommands = std::make_unique<FileCommands>(document, *m_sheet, m_dialogs);
-    m_reportPrinter = std::make_unique<ReportPrinter>(document, *m_sheet, m_dialogs, m_parts.clock);
+    m_reportPrinter = std::make_unique<ReportPrinter>(document, *m_sheet, m_parts.printModule, m_dialogs, m_parts.clock);
 
     connectCommand(m_newButton, [this] { m_sheet->onNewClicked(); });
     connectCommand(m_openButton, [this] { m_fileCommands->onOpenClicked(); });
