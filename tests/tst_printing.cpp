@@ -344,14 +344,17 @@ void TestPrinting::withoutPrinterPrintsToPdfInAppFolder()
 
 void TestPrinting::reportsFailedPrintJob_data()
 {
-    QTest::addColumn<QString>("module"); // the print module's file; empty: the real one
+    QTest::addColumn<QString>("module");         // the print module's file; empty: the real one
     QTest::addColumn<QByteArray>("moduleBytes"); // written to it first, unless empty
-    QTest::addColumn<QString>("named"); // a file the box names
-    QTest::newRow("PDF in a missing folder") << QString() << QByteArray() << QStringLiteral("no such folder/report.pdf");
+    QTest::addColumn<QString>("named");          // a file the box names
+    QTest::newRow("PDF in a missing folder")
+        << QString() << QByteArray() << QStringLiteral("no such folder/report.pdf");
     QTest::newRow("no print module") << QStringLiteral("gone/kavrilink-print.so") << QByteArray()
                                      << QStringLiteral("gone/kavrilink-print.so");
     QTest::newRow("print module damaged") << QStringLiteral("kavrilink-print.so")
-                                          << QByteArray("\x7f" "ELF, but cut short") << QStringLiteral("kavrilink-print.so");
+                                          << QByteArray("\x7f"
+                                                        "ELF, but cut short")
+                                          << QStringLiteral("kavrilink-print.so");
 }
 
 // A failed job, or a print module that cannot be loaded: one box naming the

@@ -1,13 +1,16 @@
-// The real file dialogs behind the seam, driven as a user would.
+// The real file and printer dialogs behind the seam, driven as a user would.
 
+#include "app/printmodule.h"
 #include "app/qtdialogseam.h"
 #include "support/testfolder.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QPrinter>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -22,6 +25,8 @@ private slots:
     void saveDialogOffersFilterAndKeepsTypedName();
     void saveDialogConfirmsOverwrite();
     void openDialogReturnsPathOrEmpty();
+    void printDialogComesFromPrintModule_data();
+    void printDialogComesFromPrintModule();
 
 private:
     // Runs action on the file dialog once it is up.
@@ -117,6 +122,58 @@ void TestQtDialogs::openDialogReturnsPathOrEmpty()
 
     whenDialogShown([](QFileDialog *dialog) { dialog->reject(); });
     QCOMPARE(seam.getOpenFileName(request), QString());
+}
+
+void TestQtDialogs::printDialogComesFromPrintModule_data()
+{
+    QTest::addColumn<bool>("moduleThere");
+    QTest::addColumn<bool>("accept");
+    QTest::newRow("accepted") << true << true;
+    QTest::newRow("cancelled") << true << false;
+    QTest::newRow("no print module") << false << true;
+}
+
+// The window's printer dialog is the print module's: Qt's printer dialog,
+// with the request's title and a page range; without the module, no dialog
+// and no print.
+void TestQtDialogs::printDialogComesFromPrintModule()
+{
+    QFETCH(bool, moduleThere);
+    QFETCH(bool, accept);
+    TestFolder folder;
+    PrintModule module(moduleThere ? PrintModule::defaultPath() : folder.filePath(QStringLiteral("kavrilink-print")));
+    QtDialogSeam seam;
+    seam.setPrintModule(&module);
+    QPrinter printer;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(folder.filePath(QStringLiteral("frequency-report.pdf")));
+
+    QString title;
+    QTimer poll; // until the dialog is up; it never is without the module
+    poll.setInterval(0);
+    connect(&poll, &QTimer::timeout, &poll, [&] {
+        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        poll.stop();
+        title = dialog->windowTitle();
+        if (accept)
+            dialog->accept();
+        else
+            dialog->reject();
+    });
+    poll.start();
+    PrintDialogRequest request;
+    request.title = QStringLiteral("Print Frequency");
+    const bool accepted = seam.showPrintDialog(request, printer);
+    poll.stop();
+
+    QCOMPARE(accepted, moduleThere && accept);
+    QCOMPARE(title.isEmpty(), !moduleThere);
+    if (moduleThere)
+        QCOMPARE(title, QStringLiteral("Print Frequency"));
+    if (accepted)
+        QCOMPARE(printer.printRange(), QPrinter::PageRange);
 }
 
 QTEST_MAIN(TestQtDialogs)
