@@ -3,7 +3,7 @@
 // The frequency report lives in three places: its 20 text lines
 // (radio/reportlines.h), their painting on a page and as a PDF (report/reportpage.h,
 // report/reportpdf.h), and PRINT in the window (app/reportprinter.h, with the
-// printer's part in print/reportprinting.h). This is PRINT.
+// printer's part in print/printplugin.h). This is PRINT.
 
 #include <QDateTime>
 #include <QString>

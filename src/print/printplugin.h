@@ -6,7 +6,10 @@
 
 namespace kav {
 
-// The kavrilink-print module's one object: the program loads it at the first PRINT.
+// The kavrilink-print module's one object: the program loads it at the first
+// PRINT. printReport: the printer dialog through dialogs, then the page on
+// the printer, or the PDF file, chosen there. execPrintDialog: QPrintDialog
+// (on Windows with no printer, a save dialog for the PDF).
 class PrintPlugin : public QObject, public PrintBackend
 {
     Q_OBJECT
