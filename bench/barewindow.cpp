@@ -29,8 +29,11 @@ int main(int argc, char *argv[])
         qreal points;
         bool bold;
         int top;
-    } texts[] = {{"Arial", 9.75, false, 10}, {"Arial", 9.75, true, 40}, {"Arial", 9.0, true, 70},
-                 {"Arial", 15.75, false, 100}, {"Gulim", 9.0, false, 150}};
+    } texts[] = {{"Arial", 9.75, false, 10},
+                 {"Arial", 9.75, true, 40},
+                 {"Arial", 9.0, true, 70},
+                 {"Arial", 15.75, false, 100},
+                 {"Gulim", 9.0, false, 150}};
     // Every font of the design once, with the status bar's text, whose U+223C
     // needs a fallback font as in the program.
     for (const auto &t : texts) {

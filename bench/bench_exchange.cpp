@@ -219,11 +219,11 @@ int main(int argc, char *argv[])
     }
     std::printf("\nreaction latency (radio's last byte sent -> program's next byte received), %zu samples:\n",
                 reactions.size());
-    std::printf("  median %.3f ms (target <= 1 ms), p99 %.3f ms (target <= 5 ms), max %.3f ms\n",
-                median(reactions), percentile(reactions, 0.99), percentile(reactions, 1.0));
+    std::printf("  median %.3f ms (target <= 1 ms), p99 %.3f ms (target <= 5 ms), max %.3f ms\n", median(reactions),
+                percentile(reactions, 0.99), percentile(reactions, 1.0));
     for (int k = 0; k < 2; ++k) {
-        std::printf("%s wall time / line-time floor: median %.4f, max %.4f (target <= 1.02)\n",
-                    k ? "write" : "read ", median(ratios[k]), percentile(ratios[k], 1.0));
+        std::printf("%s wall time / line-time floor: median %.4f, max %.4f (target <= 1.02)\n", k ? "write" : "read ",
+                    median(ratios[k]), percentile(ratios[k], 1.0));
     }
     return 0;
 }

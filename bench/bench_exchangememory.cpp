@@ -48,9 +48,8 @@ int main(int argc, char *argv[])
         exchanges = args[at + 1].toInt();
 
     QProcess radio;
-    radio.start(QStringLiteral(KAVRILINK_SIMRADIO),
-                {QStringLiteral("--quiet"), QStringLiteral("--image"),
-                 QStringLiteral("040000010205040005000000") + QString(48, u'0')});
+    radio.start(QStringLiteral(KAVRILINK_SIMRADIO), {QStringLiteral("--quiet"), QStringLiteral("--image"),
+                                                     QStringLiteral("040000010205040005000000") + QString(48, u'0')});
     if (!radio.waitForStarted() || !radio.waitForReadyRead(10000)) {
         std::fprintf(stderr, "no simulated radio\n");
         return 1;
@@ -76,9 +75,8 @@ int main(int argc, char *argv[])
 
     QEventLoop loop;
     ProgrammingExchange &exchange = parts.session.exchange();
-    QObject::connect(&exchange, &ProgrammingExchange::finished, &loop, [&](const ExchangeResult &result) {
-        loop.exit(result.outcome == ExchangeOutcome::Ok ? 0 : 1);
-    });
+    QObject::connect(&exchange, &ProgrammingExchange::finished, &loop,
+                     [&](const ExchangeResult &result) { loop.exit(result.outcome == ExchangeOutcome::Ok ? 0 : 1); });
     long afterTen = idle;
     for (int n = 1; n <= exchanges; ++n) {
         // A read, then the plan written back, and so on; a write leaves the

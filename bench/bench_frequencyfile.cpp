@@ -54,7 +54,6 @@ void measure(const char *what, const QString &path)
 
 } // namespace
 
-
 int main()
 {
     QTemporaryDir dir;

@@ -156,14 +156,14 @@ int main(int argc, char *argv[])
     const double startKav = median(kav.starts);
     const double peakBare = median(bare.peaks);
     const double peakKav = median(kav.peaks);
-    std::printf("platform %s: %d cold starts of each, alternating; %d backups\n", qPrintable(platform), runs,
-                backups);
+    std::printf("platform %s: %d cold starts of each, alternating; %d backups\n", qPrintable(platform), runs, backups);
     std::printf("  %-26s %12s %12s %7s %8s\n", "", "bare window", "kavrilink", "ratio", "target");
     std::printf("  %-26s %9.1f ms %9.1f ms %7.2f %8s\n", "start to idle, median", startBare, startKav,
                 startKav / startBare, "<= 1.15");
     std::printf("  %-26s %9.1f ms %9.1f ms %7.2f\n", "processor time, median", median(bare.cpu), median(kav.cpu),
                 median(kav.cpu) / median(bare.cpu));
-    std::printf("  %-26s %9.1f ms %9.1f ms\n", "start to idle, fastest", *std::min_element(bare.starts.begin(), bare.starts.end()),
+    std::printf("  %-26s %9.1f ms %9.1f ms\n", "start to idle, fastest",
+                *std::min_element(bare.starts.begin(), bare.starts.end()),
                 *std::min_element(kav.starts.begin(), kav.starts.end()));
     std::printf("  %-26s %8.1f MiB %8.1f MiB %7.2f %8s\n", "peak RSS when idle, median", peakBare, peakKav,
                 peakKav / peakBare, "<= 1.15");

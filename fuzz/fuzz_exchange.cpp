@@ -138,8 +138,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
         const auto known = programBoxes().constFind(box.text);
         FUZZ_CHECK(known != programBoxes().cend());
         FUZZ_CHECK(box.title == known->title && box.icon == known->icon && box.buttons == known->buttons);
-        if (box.text == QLatin1String("Communication Error") || box.text == QLatin1String("Write Error")
-            || box.text == QLatin1String("Connection Error to Radio"))
+        if (box.text == QLatin1String("Communication Error") || box.text == QLatin1String("Write Error") ||
+            box.text == QLatin1String("Connection Error to Radio"))
             errorShownOpen = errorShownOpen || serial.isOpen();
     };
     // The choices are off, as in a new application folder: WRITE is one exchange.
@@ -251,8 +251,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
             const QByteArray &out = serial.sent[i];
             if (out.size() == 1) {
                 const std::uint8_t b = std::uint8_t(out[0]);
-                FUZZ_CHECK(b == WireBytes::ReadCommand || b == WireBytes::WriteCommand || b == WireBytes::BlockOk
-                           || b == WireBytes::BlockBad);
+                FUZZ_CHECK(b == WireBytes::ReadCommand || b == WireBytes::WriteCommand || b == WireBytes::BlockOk ||
+                           b == WireBytes::BlockBad);
             } else {
                 FUZZ_CHECK(out.size() == kImageBlockSize);
                 FUZZ_CHECK(out == BuildImageBlock(document.sendImage));

@@ -11,10 +11,10 @@
 //   typed one, and encodes to the six digits of the text, which decode to it again.
 #include "fuzzcheck.h"
 
+#include "radio/channelplan.h"
 #include "radio/decoder.h"
 #include "radio/encoder.h"
 #include "radio/frequencyentry.h"
-#include "radio/channelplan.h"
 
 #include <QLocale>
 #include <QString>

@@ -14,8 +14,8 @@
 
 #include "common/appfolder.h"
 #include "link/portfile.h"
-#include "link/portmap.h"
 #include "link/portholder.h"
+#include "link/portmap.h"
 #include "link/portsetting.h"
 
 #include <QCoreApplication>

@@ -50,8 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
         if (!key.startsWith(QLatin1String("com")))
             continue;
         key.remove(0, 3);
-        const bool digitsOnly = !key.isEmpty() && key.size() <= 3
-            && std::all_of(key.begin(), key.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+        const bool digitsOnly = !key.isEmpty() && key.size() <= 3 &&
+                                std::all_of(key.begin(), key.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
         const int number = digitsOnly ? key.toInt() : 0;
         const QString path = live.mid(equals + 1).trimmed();
         if (number >= 1 && number <= 255 && !path.isEmpty())

@@ -165,8 +165,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
     } else {
         FUZZ_CHECK(dialogs.shown.size() == 1);
         const MessageRequest &box = dialogs.shown.first();
-        FUZZ_CHECK(box.text == QLatin1String("This is not Saved File") && box.title == QLatin1String("Error")
-                   && box.icon == MessageIcon::Critical && box.buttons == MessageButtons::Ok);
+        FUZZ_CHECK(box.text == QLatin1String("This is not Saved File") && box.title == QLatin1String("Error") &&
+                   box.icon == MessageIcon::Critical && box.buttons == MessageButtons::Ok);
         FUZZ_CHECK(sameDocument(document, before));
         FUZZ_CHECK(sheet.fieldText(2) == QLatin1String("40.5000") && sheet.fieldText(1).isEmpty());
     }

@@ -5,10 +5,10 @@
 //   saveloop backup FOLDER  backups of a plan into FOLDER/backups, one second apart
 // Prints "saved N" after each save.
 #include "app/filecommands.h"
+#include "app/plandocument.h"
 #include "common/appfolder.h"
 #include "link/portholder.h"
 #include "link/portsetting.h"
-#include "app/plandocument.h"
 #include "radio/backupstore.h"
 #include "sheet/plandisplay.h"
 #include "support/fakeserialservice.h"

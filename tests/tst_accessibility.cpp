@@ -50,11 +50,20 @@ void TestAccessibility::controlsHaveSpokenNames_data()
     QTest::addColumn<QString>("objectName");
     QTest::addColumn<QString>("spoken");
     const char *const rows[][2] = {
-        {"Cmd_New", "NEW"},           {"Cmd_Open", "OPEN"},   {"Cmd_Save", "SAVE"},
-        {"CMd_Print", "PRINT"},       {"CMD_EXit", "EXIT"},   {"Cmd_Read", "READ"},
-        {"Cmd_Write", "WRITE"},       {"Txt_Model", "Model"}, {"Txt_Rx1", "CH1 RX frequency"},
-        {"Txt_Rx2", "CH2 RX frequency"}, {"Txt_Rx3", "CH3 RX frequency"}, {"Txt_Tx1", "CH1 TX frequency"},
-        {"Txt_Tx2", "CH2 TX frequency"}, {"Txt_Tx3", "CH3 TX frequency"},
+        {"Cmd_New", "NEW"},
+        {"Cmd_Open", "OPEN"},
+        {"Cmd_Save", "SAVE"},
+        {"CMd_Print", "PRINT"},
+        {"CMD_EXit", "EXIT"},
+        {"Cmd_Read", "READ"},
+        {"Cmd_Write", "WRITE"},
+        {"Txt_Model", "Model"},
+        {"Txt_Rx1", "CH1 RX frequency"},
+        {"Txt_Rx2", "CH2 RX frequency"},
+        {"Txt_Rx3", "CH3 RX frequency"},
+        {"Txt_Tx1", "CH1 TX frequency"},
+        {"Txt_Tx2", "CH2 TX frequency"},
+        {"Txt_Tx3", "CH3 TX frequency"},
     };
     for (const auto &row : rows)
         QTest::newRow(row[0]) << QString::fromLatin1(row[0]) << QString::fromLatin1(row[1]);
@@ -96,15 +105,13 @@ void TestAccessibility::messageBoxesCarryTheirTexts_data()
     QTest::addColumn<int>("press"); // QMessageBox::StandardButton, or 0 for Escape
     QTest::addColumn<int>("expected");
 
-    QTest::newRow("exit question, Yes")
-        << QStringLiteral("Program exit to Windows.") << QStringLiteral("Exit") << int(MessageButtons::YesNo)
-        << int(QMessageBox::Yes) << int(MessageResult::Yes);
-    QTest::newRow("exit question, Escape is No")
-        << QStringLiteral("Program exit to Windows.") << QStringLiteral("Exit") << int(MessageButtons::YesNo) << 0
-        << int(MessageResult::No);
-    QTest::newRow("new sheet, Escape is Cancel")
-        << QStringLiteral("Sheet Clear and Input New Frequency?") << QString() << int(MessageButtons::OkCancel) << 0
-        << int(MessageResult::Cancel);
+    QTest::newRow("exit question, Yes") << QStringLiteral("Program exit to Windows.") << QStringLiteral("Exit")
+                                        << int(MessageButtons::YesNo) << int(QMessageBox::Yes)
+                                        << int(MessageResult::Yes);
+    QTest::newRow("exit question, Escape is No") << QStringLiteral("Program exit to Windows.") << QStringLiteral("Exit")
+                                                 << int(MessageButtons::YesNo) << 0 << int(MessageResult::No);
+    QTest::newRow("new sheet, Escape is Cancel") << QStringLiteral("Sheet Clear and Input New Frequency?") << QString()
+                                                 << int(MessageButtons::OkCancel) << 0 << int(MessageResult::Cancel);
     QTest::newRow("error, OK") << QStringLiteral("Confirm Frequency Range!") << QStringLiteral("Error")
                                << int(MessageButtons::Ok) << int(QMessageBox::Ok) << int(MessageResult::Ok);
 }

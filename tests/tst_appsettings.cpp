@@ -57,7 +57,8 @@ void TestAppSettings::badFileGivesDefaultsAndNeverFails_data()
     // A value QSettings would read as a stored variant is no text: off.
     QTest::newRow("a stored variant is not true")
         << "file"
-        << QByteArray("[Programming]\r\nBackUpBeforeWriting=@Variant(\\0\\0\\0\\x1\\x1)\r\nVerifyAfterWrite=\"@Variant(\\0\\0\\0\\x1\\x1)\"\r\n")
+        << QByteArray("[Programming]\r\nBackUpBeforeWriting=@Variant(\\0\\0\\0\\x1\\x1)\r\nVerifyAfterWrite=\"@Variant("
+                      "\\0\\0\\0\\x1\\x1)\"\r\n")
         << false << false << QString() << false;
     QTest::newRow("case and blanks do not matter") << "file"
                                                    << QByteArray("[Programming]\nBackUpBeforeWriting = TRUE \n"

@@ -79,8 +79,8 @@ void TestBackupStore::folderFailuresSayWhy_data()
     QTest::addColumn<QString>("folder"); // below the test's folder, where "file" is a file
     QTest::addColumn<bool>("homeSet");
     QTest::addColumn<QString>("reason"); // "@" is the test's folder
-    QTest::newRow("the folder is a file") << "file" << true
-                                          << "@/file: the folder cannot be created: @/file is a file, not a folder";
+    QTest::newRow("the folder is a file")
+        << "file" << true << "@/file: the folder cannot be created: @/file is a file, not a folder";
     QTest::newRow("a file above it") << "file/backups" << true
                                      << "@/file/backups: the folder cannot be created: @/file is a file, not a folder";
 #ifndef Q_OS_WIN // the system's own words for a long name; no HOME there
@@ -103,8 +103,8 @@ void TestBackupStore::folderFailuresSayWhy()
     const QByteArray home = qgetenv("HOME");
     if (!homeSet)
         qunsetenv("HOME");
-    const BackupResult result = BackupStore(dir.filePath(folder), [] { return kNow; })
-                                    .save(QStringLiteral("/dev/ttyUSB0"), RadioImage());
+    const BackupResult result =
+        BackupStore(dir.filePath(folder), [] { return kNow; }).save(QStringLiteral("/dev/ttyUSB0"), RadioImage());
     qputenv("HOME", home);
     QVERIFY(!result.saved);
     // Both folders named as the system writes paths: C:\Users\...\file\backups on Windows.
@@ -152,7 +152,8 @@ void TestBackupStore::prunesOnlyOldBackupsBeyondTheNewest_data()
                                                    << QStringList();
     // A backup whose program was killed before it had its name.
     QTest::newRow("an unfinished backup a day old goes")
-        << QStringList() << QStringList{QStringLiteral("old:.backup-Xy34Zw.part"), QStringLiteral(".backup-Fresh1.part")}
+        << QStringList()
+        << QStringList{QStringLiteral("old:.backup-Xy34Zw.part"), QStringLiteral(".backup-Fresh1.part")}
         << QStringList{QStringLiteral(".backup-Xy34Zw.part")};
 }
 

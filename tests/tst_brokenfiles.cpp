@@ -83,18 +83,18 @@ void TestBrokenFiles::fullDiskKeepsTheOldFileAndSaysWhy()
     QVERIFY(pty.isValid());
     std::unique_ptr<QByteArray, decltype(unmount)> mounted(nullptr, unmount); // gone before the folder
     const QByteArray old = "old content that must stay whole\r\n";
-    const QString path = f.folder.filePath(writer == QLatin1String("sav")   ? QStringLiteral("plan.sav")
-                                           : writer == QLatin1String("pdf") ? QStringLiteral("report.pdf")
-                                           : writer.startsWith(QLatin1String("comport.inf"))
-                                               ? QStringLiteral("comport.inf")
-                                               : writer);
+    const QString path =
+        f.folder.filePath(writer == QLatin1String("sav")                    ? QStringLiteral("plan.sav")
+                          : writer == QLatin1String("pdf")                  ? QStringLiteral("report.pdf")
+                          : writer.startsWith(QLatin1String("comport.inf")) ? QStringLiteral("comport.inf")
+                                                                            : writer);
     if (writer == QLatin1String("comport.inf") || writer == QLatin1String("kavrilink.ini")) {
         // Choosing a port opens it, and its lock in the system's lock folder
         // must still be made: a disk of its own that is full, not a size limit.
         QVERIFY(QDir().mkpath(f.folder.appFolder()));
         const QByteArray folder = QFile::encodeName(f.folder.appFolder());
-        if (::unshare(CLONE_NEWNS) != 0 || ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
-            || ::mount("tmpfs", folder.constData(), "tmpfs", 0, "size=16k") != 0)
+        if (::unshare(CLONE_NEWNS) != 0 || ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("tmpfs", folder.constData(), "tmpfs", 0, "size=16k") != 0)
             QSKIP("needs a private mount namespace (root)");
         mounted.reset(new QByteArray(folder));
         QVERIFY(f.writePortMap("COM2=" + QFile::encodeName(pty.devicePath()) + '\n'));
@@ -204,7 +204,9 @@ void TestBrokenFiles::targetsThatAreNotFilesAreLeftAlone()
     else if (kind == QLatin1String("device"))
         QVERIFY(QFile::rename(target, path));
     const auto type = [&path] {
-        struct stat info{};
+        struct stat info
+        {
+        };
         return ::lstat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & S_IFMT : 0;
     };
     const auto before = type();
@@ -218,16 +220,17 @@ void TestBrokenFiles::targetsThatAreNotFilesAreLeftAlone()
     const QStringList writers{QStringLiteral("sav"), QStringLiteral("comport.inf"), QStringLiteral("comport.map"),
                               QStringLiteral("pdf")};
     for (const QString &writer : writers) {
-        const bool ok = writer == QLatin1String("sav")           ? kav::SaveFrequencyFile(path, {}, &reason)
-                        : writer == QLatin1String("comport.inf") ? kav::WritePortFile(path, 2, &reason)
-                        : writer == QLatin1String("comport.map") ? kav::SavePortMap(path, {}, &reason)
-                                                                 : kav::WriteReportPdf(path, {QStringLiteral("x")},
-                                                                                       kav::defaultReportPdfLayout(),
-                                                                                       300, &reason);
+        const bool ok =
+            writer == QLatin1String("sav")           ? kav::SaveFrequencyFile(path, {}, &reason)
+            : writer == QLatin1String("comport.inf") ? kav::WritePortFile(path, 2, &reason)
+            : writer == QLatin1String("comport.map")
+                ? kav::SavePortMap(path, {}, &reason)
+                : kav::WriteReportPdf(path, {QStringLiteral("x")}, kav::defaultReportPdfLayout(), 300, &reason);
         QVERIFY2(ok == written, qPrintable(writer + QStringLiteral(": ") + reason));
         QCOMPARE(type(), before); // the node, the link, the FIFO stay what they were
         if (!written)
-            QVERIFY2(reason.contains(path) && reason.contains(QStringLiteral("not a regular file")), qPrintable(reason));
+            QVERIFY2(reason.contains(path) && reason.contains(QStringLiteral("not a regular file")),
+                     qPrintable(reason));
     }
     if (written)
         QVERIFY(contentOf(target).startsWith("%PDF")); // the last writer went through the link
@@ -243,8 +246,7 @@ void TestBrokenFiles::lockFilesNamingNobodyAreTakenOver_data()
     const QByteArray host = QSysInfo::machineHostName().toUtf8();
     QTest::newRow("empty, left by a power loss") << QByteArray("") << 3600 << true << false;
     QTest::newRow("garbage") << QByteArray("\x01\xff garbled\n\n") << 3600 << true << false;
-    QTest::newRow("a pid of no process") << QByteArray("999999999\nkavrilink\n" + host + '\n') << 3600 << true
-                                         << false;
+    QTest::newRow("a pid of no process") << QByteArray("999999999\nkavrilink\n" + host + '\n') << 3600 << true << false;
     QTest::newRow("a live pid of another program")
         << QByteArray("1\nkavrilink\n" + host + '\n') << 3600 << true << false;
     QTest::newRow("empty and fresh: another copy still writing it") << QByteArray("") << 0 << false << false;

@@ -22,8 +22,8 @@
 #include <vector>
 
 #include <sys/stat.h>
-#include <unistd.h>
 #include <sys/sysmacros.h>
+#include <unistd.h>
 
 namespace {
 
@@ -223,8 +223,9 @@ QString TestCli::writePlan(const QString &name, const QByteArray &hexImage) cons
 void TestCli::showPrintsFourDecimalPlan()
 {
     // CH1 RX 40.0125, CH1 TX 40.5000, CH3 TX 42.3000
-    const QString plan = writePlan(QStringLiteral("plan.sav"),
-                                   "040000010205040005000000" "000000000000000000000000" "000000000000040203000000");
+    const QString plan = writePlan(QStringLiteral("plan.sav"), "040000010205040005000000"
+                                                               "000000000000000000000000"
+                                                               "000000000000040203000000");
     const Run r = run({QStringLiteral("show"), plan});
     QCOMPARE(r.exitCode, 0);
     QCOMPARE(r.out, QStringLiteral("CH1  RX 40.0125    TX 40.5000\n"
@@ -337,12 +338,15 @@ void TestCli::usageErrorsExitWithTwo_data()
     QTest::newRow("export without file") << QStringList{QStringLiteral("export"), QStringLiteral("-o"),
                                                         QStringLiteral("a.csv")};
     QTest::newRow("import without -o") << QStringList{QStringLiteral("import"), QStringLiteral("a.csv")};
-    QTest::newRow("backup-dir and no-backup")
-        << QStringList{QStringLiteral("write"), QStringLiteral("a.sav"), QStringLiteral("--device"),
-                       QStringLiteral("/dev/ttyUSB0"), QStringLiteral("--no-backup"), QStringLiteral("--backup-dir"),
-                       QStringLiteral("b")};
-    QTest::newRow("blank backup-dir") << QStringList{QStringLiteral("write"), QStringLiteral("a.sav"),
-                                                     QStringLiteral("--device"), QStringLiteral("/dev/ttyUSB0"),
+    QTest::newRow("backup-dir and no-backup") << QStringList{QStringLiteral("write"),
+                                                             QStringLiteral("a.sav"),
+                                                             QStringLiteral("--device"),
+                                                             QStringLiteral("/dev/ttyUSB0"),
+                                                             QStringLiteral("--no-backup"),
+                                                             QStringLiteral("--backup-dir"),
+                                                             QStringLiteral("b")};
+    QTest::newRow("blank backup-dir") << QStringList{QStringLiteral("write"),        QStringLiteral("a.sav"),
+                                                     QStringLiteral("--device"),     QStringLiteral("/dev/ttyUSB0"),
                                                      QStringLiteral("--backup-dir"), QStringLiteral(" ")};
 }
 
@@ -434,7 +438,9 @@ void TestCli::exportAndImportKeepThePlanAndRefuseWhole()
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("t.csv"))));
 }
 
-static const char kPlanHex[] = "040000010205040005000000" "000000000000000000000000" "000000000000040203000000";
+static const char kPlanHex[] = "040000010205040005000000"
+                               "000000000000000000000000"
+                               "000000000000040203000000";
 
 void TestCli::importRefusalsNameRowAndColumn_data()
 {
@@ -511,9 +517,10 @@ void TestCli::resultsThatCannotReachStandardOutputExitThree()
         arguments.replaceInStrings(QStringLiteral("@radio"), radio->device());
     }
     // A plan every command takes, export too (which needs an RX beside every TX).
-    arguments.replaceInStrings(QStringLiteral("@plan"), writePlan(QStringLiteral("plan.sav"), "040000010205040005000000"
-                                                                                             "000000000000000000000000"
-                                                                                             "040203000000040203000000"));
+    arguments.replaceInStrings(QStringLiteral("@plan"),
+                               writePlan(QStringLiteral("plan.sav"), "040000010205040005000000"
+                                                                     "000000000000000000000000"
+                                                                     "040203000000040203000000"));
     const Run r = runWithRadios(arguments, QStringLiteral("/dev/full"));
     QCOMPARE(r.exitCode, 3);
     QVERIFY2(r.err.contains(QStringLiteral("standard output (No space left on device)")), qPrintable(r.err));
@@ -536,14 +543,14 @@ void TestCli::outputsThatAreAnInputAreRefused_data()
     QTest::newRow("read: -o and --trace one file by a hard link")
         << QStringList{"read", "--device", device, "-o", "p.sav", "--trace", "hard.sav"}
         << "--trace hard.sav is the same file as -o p.sav";
-    QTest::newRow("export -o onto the plan") << QStringList{"export", "p.sav", "-o", "p.sav"}
-                                             << "-o p.sav is the same file as the plan p.sav";
-    QTest::newRow("export -o onto a hard link to the plan") << QStringList{"export", "p.sav", "-o", "hard.sav"}
-                                                            << "-o hard.sav is the same file as the plan p.sav";
-    QTest::newRow("import -o onto the CSV") << QStringList{"import", "p.csv", "-o", "./p.csv"}
-                                            << "-o ./p.csv is the same file as the CSV p.csv";
-    QTest::newRow("report --pdf onto the plan") << QStringList{"report", "link.sav", "--pdf", "p.sav"}
-                                                << "--pdf p.sav is the same file as the plan link.sav";
+    QTest::newRow("export -o onto the plan")
+        << QStringList{"export", "p.sav", "-o", "p.sav"} << "-o p.sav is the same file as the plan p.sav";
+    QTest::newRow("export -o onto a hard link to the plan")
+        << QStringList{"export", "p.sav", "-o", "hard.sav"} << "-o hard.sav is the same file as the plan p.sav";
+    QTest::newRow("import -o onto the CSV")
+        << QStringList{"import", "p.csv", "-o", "./p.csv"} << "-o ./p.csv is the same file as the CSV p.csv";
+    QTest::newRow("report --pdf onto the plan")
+        << QStringList{"report", "link.sav", "--pdf", "p.sav"} << "--pdf p.sav is the same file as the plan link.sav";
 }
 
 void TestCli::outputsThatAreAnInputAreRefused()
@@ -556,7 +563,9 @@ void TestCli::outputsThatAreAnInputAreRefused()
     QVERIFY(csv.open(QIODevice::WriteOnly) && csv.write("Location,Frequency\r\n1,40.0125\r\n") > 0);
     csv.close();
     QVERIFY(QFile::link(plan, dir.filePath(QStringLiteral("link.sav"))));
-    QCOMPARE(::link(QFile::encodeName(plan).constData(), QFile::encodeName(dir.filePath(QStringLiteral("hard.sav"))).constData()), 0);
+    QCOMPARE(::link(QFile::encodeName(plan).constData(),
+                    QFile::encodeName(dir.filePath(QStringLiteral("hard.sav"))).constData()),
+             0);
     const QByteArray planBytes = kav::FormatFrequencyFile(kav::RadioImage::fromLinear(QByteArray::fromHex(kPlanHex)));
 
     QProcess process; // in the test's folder, so the names are relative as typed
@@ -580,8 +589,8 @@ void TestCli::readPrintsAndSavesThePlan()
     SimRadio radio({QStringLiteral("--image"), QString::fromLatin1(kPlanHex)});
     QVERIFY(radio.waitForDevice());
     const QString saved = QDir(m_folder->dataHome()).filePath(QStringLiteral("read.sav"));
-    const Run r = runWithRadios({QStringLiteral("read"), QStringLiteral("--device"), radio.device(),
-                                 QStringLiteral("-o"), saved});
+    const Run r = runWithRadios(
+        {QStringLiteral("read"), QStringLiteral("--device"), radio.device(), QStringLiteral("-o"), saved});
     QCOMPARE(r.exitCode, 0);
     QCOMPARE(r.out, QStringLiteral("CH1  RX 40.0125    TX 40.5000\n"
                                    "CH2  RX            TX\n"
@@ -605,8 +614,8 @@ void TestCli::writeProgramsTheRadio()
     QTRY_VERIFY(radio.firstSeen(QStringLiteral("radio   -> 77")) >= 0);
 
     // What the radio stored comes back from it.
-    const Run back = runWithRadios({QStringLiteral("read"), QStringLiteral("--device"), radio.device(),
-                                    QStringLiteral("--json")});
+    const Run back =
+        runWithRadios({QStringLiteral("read"), QStringLiteral("--device"), radio.device(), QStringLiteral("--json")});
     QCOMPARE(back.exitCode, 0);
     QCOMPARE(QJsonDocument::fromJson(back.out.toUtf8()).object().value(QStringLiteral("image")).toString(),
              QString::fromLatin1(kPlanHex));
@@ -617,8 +626,7 @@ void TestCli::writesSeveralRadiosAtOnce()
     std::vector<std::unique_ptr<SimRadio>> radios;
     QStringList arguments{QStringLiteral("write"), writePlan(QStringLiteral("plan.sav"), kPlanHex)};
     for (int i = 0; i < 3; ++i) {
-        radios.push_back(std::make_unique<SimRadio>(QStringList{QStringLiteral("--turnaround"),
-                                                                QStringLiteral("50")}));
+        radios.push_back(std::make_unique<SimRadio>(QStringList{QStringLiteral("--turnaround"), QStringLiteral("50")}));
         QVERIFY(radios.back()->waitForDevice());
         arguments << QStringLiteral("--device") << radios.back()->device();
     }
@@ -638,7 +646,8 @@ void TestCli::writesSeveralRadiosAtOnce()
         lastCommand = std::max(lastCommand, radio->firstSeen(QStringLiteral("program -> F0")));
         firstVerdict = std::min(firstVerdict, radio->firstSeen(QStringLiteral("radio   -> 77")));
     }
-    QVERIFY2(lastCommand >= 0 && lastCommand < firstVerdict, qPrintable(radios.front()->lines().join(QLatin1Char('\n'))));
+    QVERIFY2(lastCommand >= 0 && lastCommand < firstVerdict,
+             qPrintable(radios.front()->lines().join(QLatin1Char('\n'))));
 }
 
 void TestCli::verifyCatchesARadioThatStoredOtherwise()
@@ -648,8 +657,9 @@ void TestCli::verifyCatchesARadioThatStoredOtherwise()
     QVERIFY(good.waitForDevice());
     QVERIFY(bad.waitForDevice());
     const QString plan = writePlan(QStringLiteral("plan.sav"), kPlanHex);
-    const Run r = runWithRadios({QStringLiteral("write"), plan, QStringLiteral("--verify"), QStringLiteral("--no-backup"),
-                                 QStringLiteral("--device"), good.device(), QStringLiteral("--device"), bad.device()});
+    const Run r =
+        runWithRadios({QStringLiteral("write"), plan, QStringLiteral("--verify"), QStringLiteral("--no-backup"),
+                       QStringLiteral("--device"), good.device(), QStringLiteral("--device"), bad.device()});
     // On failure, what the program said: a radio that did not answer in time, or something else.
     QVERIFY2(r.exitCode == 8, qPrintable(QStringLiteral("exit %1\n%2%3").arg(r.exitCode).arg(r.out, r.err)));
     QVERIFY(r.out.contains(good.device() + QStringLiteral(": written and verified")));
@@ -663,7 +673,9 @@ void TestCli::verifyCatchesARadioThatStoredOtherwise()
 }
 
 // What the radios hold before the write: CH1 39.2500 / 39.7500.
-static const char kOldPlanHex[] = "030902050000030907050000" "000000000000000000000000" "000000000000000000000000";
+static const char kOldPlanHex[] = "030902050000030907050000"
+                                  "000000000000000000000000"
+                                  "000000000000000000000000";
 // F0, then kPlanHex with its checksum (the sum of its bytes, 0x1E).
 static QString writeBytes()
 {
@@ -672,29 +684,30 @@ static QString writeBytes()
 
 void TestCli::writeBacksUpEachRadioFirst_data()
 {
-    QTest::addColumn<QStringList>("options");   // "@" stands for the test's folder
-    QTest::addColumn<QString>("backups");       // where the backups go, below the test's folder; empty for none
-    QTest::addColumn<QString>("secondFault");   // of the second radio
+    QTest::addColumn<QStringList>("options"); // "@" stands for the test's folder
+    QTest::addColumn<QString>("backups");     // where the backups go, below the test's folder; empty for none
+    QTest::addColumn<QString>("secondFault"); // of the second radio
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("firstBytes");    // what the program sent the first radio
     QTest::addColumn<QString>("secondFailure"); // its result line after "failed: ", empty when written
     QTest::addColumn<QString>("because");       // the reason given for it on standard error
 
     const QString readAndAck = QStringLiteral("E077");
-    QTest::newRow("into the application folder")
-        << QStringList() << "Kavrilink/backups" << "none" << 0 << readAndAck + writeBytes() << QString() << QString();
+    QTest::newRow("into the application folder") << QStringList() << "Kavrilink/backups"
+                                                 << "none" << 0 << readAndAck + writeBytes() << QString() << QString();
     QTest::newRow("--backup-dir, created")
-        << QStringList{QStringLiteral("--backup-dir"), QStringLiteral("@/kept/here")} << "kept/here" << "none" << 0
-        << readAndAck + writeBytes() << QString() << QString();
-    QTest::newRow("--no-backup: only the write")
-        << QStringList{QStringLiteral("--no-backup")} << "" << "none" << 0 << writeBytes() << QString() << QString();
+        << QStringList{QStringLiteral("--backup-dir"), QStringLiteral("@/kept/here")} << "kept/here"
+        << "none" << 0 << readAndAck + writeBytes() << QString() << QString();
+    QTest::newRow("--no-backup: only the write") << QStringList{QStringLiteral("--no-backup")} << ""
+                                                 << "none" << 0 << writeBytes() << QString() << QString();
     QTest::newRow("one backup read fails, the other radio goes on")
-        << QStringList() << "Kavrilink/backups" << "bad-checksum" << 9 << readAndAck + writeBytes()
-        << "Backup failed, nothing written: Communication Error" << QString();
+        << QStringList() << "Kavrilink/backups"
+        << "bad-checksum" << 9 << readAndAck + writeBytes() << "Backup failed, nothing written: Communication Error"
+        << QString();
     // A file where the folder should be: read, not kept, so not written.
     QTest::newRow("backup cannot be kept")
-        << QStringList{QStringLiteral("--backup-dir"), QStringLiteral("@/plan.sav")} << "" << "none" << 9 << readAndAck
-        << "Backup failed, nothing written: the radio's plan could not be kept"
+        << QStringList{QStringLiteral("--backup-dir"), QStringLiteral("@/plan.sav")} << ""
+        << "none" << 9 << readAndAck << "Backup failed, nothing written: the radio's plan could not be kept"
         << "the folder cannot be created: @/plan.sav is a file, not a folder";
     QTest::newRow("backup folder's name too long")
         << QStringList{QStringLiteral("--backup-dir"), QStringLiteral("@/") + QString(300, QLatin1Char('b'))} << ""
@@ -713,14 +726,15 @@ void TestCli::writeBacksUpEachRadioFirst()
     QFETCH(QString, because);
 
     SimRadio first({QStringLiteral("--image"), QString::fromLatin1(kOldPlanHex)});
-    SimRadio second({QStringLiteral("--image"), QString::fromLatin1(kOldPlanHex), QStringLiteral("--fault"), secondFault});
+    SimRadio second(
+        {QStringLiteral("--image"), QString::fromLatin1(kOldPlanHex), QStringLiteral("--fault"), secondFault});
     QVERIFY(first.waitForDevice());
     QVERIFY(second.waitForDevice());
     const QString plan = writePlan(QStringLiteral("plan.sav"), kPlanHex);
     options.replaceInStrings(QStringLiteral("@"), m_folder->dataHome());
-    const Run r = runWithRadios(QStringList{QStringLiteral("write"), plan} + options
-                                + QStringList{QStringLiteral("--device"), first.device(), QStringLiteral("--device"),
-                                              second.device()});
+    const Run r = runWithRadios(
+        QStringList{QStringLiteral("write"), plan} + options +
+        QStringList{QStringLiteral("--device"), first.device(), QStringLiteral("--device"), second.device()});
     QCOMPARE(r.exitCode, exitCode);
     QTRY_COMPARE(first.programBytes(), firstBytes); // the backup's read done before the F0
     if (secondFailure.isEmpty()) {
@@ -801,8 +815,8 @@ void TestCli::writePrunesItsBackupFolderAfterTheRun_data()
     QTest::newRow("the application folder's") << QStringList() << "Kavrilink/backups" << kav::kBackupsAlwaysKept;
     QTest::newRow("--backup-dir") << QStringList{QStringLiteral("--backup-dir"), QStringLiteral("@/fleet")} << "fleet"
                                   << kav::kBackupsAlwaysKept;
-    QTest::newRow("--no-backup: not touched") << QStringList{QStringLiteral("--no-backup")} << "Kavrilink/backups"
-                                              << old;
+    QTest::newRow("--no-backup: not touched")
+        << QStringList{QStringLiteral("--no-backup")} << "Kavrilink/backups" << old;
 }
 
 void TestCli::writePrunesItsBackupFolderAfterTheRun()
@@ -836,7 +850,7 @@ void TestCli::writePrunesItsBackupFolderAfterTheRun()
 void TestCli::traceSavesEachDevicesExchanges_data()
 {
     QTest::addColumn<QString>("command");
-    QTest::addColumn<QStringList>("faults");  // one radio each
+    QTest::addColumn<QStringList>("faults"); // one radio each
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QStringList>("blocks"); // "<kind> <radio index> = <outcome>", in the file's order
 
@@ -844,9 +858,8 @@ void TestCli::traceSavesEachDevicesExchanges_data()
     QTest::newRow("write with backup, two radios, one silent")
         << "write" << QStringList{QStringLiteral("none"), QStringLiteral("silent")} << 9
         << QStringList{"Read 0 = ok", "Write 0 = ok", "Read 1 = Connection Error to Radio"};
-    QTest::newRow("write --no-backup --verify")
-        << "write --no-backup --verify" << QStringList{QStringLiteral("none")} << 0
-        << QStringList{"Write 0 = ok", "Read 0 = ok"};
+    QTest::newRow("write --no-backup --verify") << "write --no-backup --verify" << QStringList{QStringLiteral("none")}
+                                                << 0 << QStringList{"Write 0 = ok", "Read 0 = ok"};
     QTest::newRow("read, the trace cannot be written")
         << "read" << QStringList{QStringLiteral("none")} << 3 << QStringList();
 }
@@ -867,8 +880,8 @@ void TestCli::traceSavesEachDevicesExchanges()
         QVERIFY(radios.back()->waitForDevice());
         arguments << QStringLiteral("--device") << radios.back()->device();
     }
-    const QString trace = QDir(m_folder->dataHome()).filePath(blocks.isEmpty() ? QStringLiteral("none/t.txt")
-                                                                                : QStringLiteral("t.txt"));
+    const QString trace =
+        QDir(m_folder->dataHome()).filePath(blocks.isEmpty() ? QStringLiteral("none/t.txt") : QStringLiteral("t.txt"));
     const Run r = runWithRadios(arguments + QStringList{QStringLiteral("--trace"), trace});
     QCOMPARE(r.exitCode, exitCode);
     if (blocks.isEmpty()) {
@@ -921,31 +934,42 @@ void TestCli::radioFailuresExitWithTheirCodes_data()
     QTest::addColumn<QString>("map"); // comport.map in the application folder, and --com 1; empty: --device
 
     // The write rows without a backup: the write's own failures.
-    QTest::newRow("read, silent") << "read" << "silent" << 5 << "Connection Error to Radio" << QString();
-    QTest::newRow("read, wrong ack") << "read" << "wrong-ack" << 6 << "Communication Error" << QString();
-    QTest::newRow("read, bad checksum") << "read" << "bad-checksum" << 6 << "Communication Error" << QString();
-    QTest::newRow("write, silent") << "write --no-backup" << "silent" << 5 << "Connection Error to Radio"
-                                   << QString();
-    QTest::newRow("write, block refused") << "write --no-backup" << "reject-block" << 7 << "Write Error"
-                                          << QString();
-    QTest::newRow("write, no such device") << "write --no-backup" << "" << 4
-                                           << "Please Re-Select available COM PORT" << QString();
-    QTest::newRow("read, no such device") << "read" << "" << 4 << "Please Re-Select available COM PORT"
-                                          << QString();
-    QTest::newRow("write, backup read silent") << "write" << "silent" << 9
-                                               << "Backup failed, nothing written: Connection Error to Radio" << QString();
+    QTest::newRow("read, silent") << "read"
+                                  << "silent" << 5 << "Connection Error to Radio" << QString();
+    QTest::newRow("read, wrong ack") << "read"
+                                     << "wrong-ack" << 6 << "Communication Error" << QString();
+    QTest::newRow("read, bad checksum") << "read"
+                                        << "bad-checksum" << 6 << "Communication Error" << QString();
+    QTest::newRow("write, silent") << "write --no-backup"
+                                   << "silent" << 5 << "Connection Error to Radio" << QString();
+    QTest::newRow("write, block refused") << "write --no-backup"
+                                          << "reject-block" << 7 << "Write Error" << QString();
+    QTest::newRow("write, no such device") << "write --no-backup"
+                                           << "" << 4 << "Please Re-Select available COM PORT" << QString();
+    QTest::newRow("read, no such device") << "read"
+                                          << "" << 4 << "Please Re-Select available COM PORT" << QString();
+    QTest::newRow("write, backup read silent")
+        << "write"
+        << "silent" << 9 << "Backup failed, nothing written: Connection Error to Radio" << QString();
     // A port that cannot be opened is the same failure with or without a backup.
-    QTest::newRow("write with a backup, no such device") << "write" << "" << 4
-                                                         << "Please Re-Select available COM PORT" << QString();
+    QTest::newRow("write with a backup, no such device")
+        << "write"
+        << "" << 4 << "Please Re-Select available COM PORT" << QString();
     // A map that is there but no map: every COM number refused, nothing sent
     // (the first two name the radio on their first line).
     const QString reselect = QStringLiteral("Please Re-Select available COM PORT");
-    QTest::newRow("read, map over 1 MiB") << "read" << "none" << 4 << reselect << "big";
-    QTest::newRow("write, map with a NUL byte") << "write" << "none" << 4 << reselect << "nul";
-    QTest::newRow("write --no-backup, map a folder") << "write --no-backup" << "" << 4 << reselect << "folder";
-    QTest::newRow("read, map a FIFO") << "read" << "" << 4 << reselect << "fifo";
-    QTest::newRow("read, map a link to /dev/zero") << "read" << "" << 4 << reselect << "/dev/zero";
-    QTest::newRow("write, map a link to /dev/tty") << "write" << "" << 4 << reselect << "/dev/tty";
+    QTest::newRow("read, map over 1 MiB") << "read"
+                                          << "none" << 4 << reselect << "big";
+    QTest::newRow("write, map with a NUL byte") << "write"
+                                                << "none" << 4 << reselect << "nul";
+    QTest::newRow("write --no-backup, map a folder") << "write --no-backup"
+                                                     << "" << 4 << reselect << "folder";
+    QTest::newRow("read, map a FIFO") << "read"
+                                      << "" << 4 << reselect << "fifo";
+    QTest::newRow("read, map a link to /dev/zero") << "read"
+                                                   << "" << 4 << reselect << "/dev/zero";
+    QTest::newRow("write, map a link to /dev/tty") << "write"
+                                                   << "" << 4 << reselect << "/dev/tty";
 }
 
 void TestCli::radioFailuresExitWithTheirCodes()
@@ -1026,10 +1050,11 @@ void TestCli::refusesTargetsThatAreNotFilesBeforeTheRadio()
             arguments << writePlan(QStringLiteral("w.sav"), kPlanHex);
         const Run traced = run(arguments);
         QCOMPARE(traced.exitCode, 3);
-        QVERIFY2(traced.err.contains(QStringLiteral("Could not save the line trace to ") + fifo), qPrintable(traced.err));
+        QVERIFY2(traced.err.contains(QStringLiteral("Could not save the line trace to ") + fifo),
+                 qPrintable(traced.err));
     }
-    const Run report = run({QStringLiteral("report"), writePlan(QStringLiteral("p.sav"), kPlanHex),
-                            QStringLiteral("--pdf"), fifo});
+    const Run report =
+        run({QStringLiteral("report"), writePlan(QStringLiteral("p.sav"), kPlanHex), QStringLiteral("--pdf"), fifo});
     QCOMPARE(report.exitCode, 3);
     QVERIFY2(report.err.contains(QStringLiteral("Could not print the frequency report")), qPrintable(report.err));
     QVERIFY(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
@@ -1051,7 +1076,9 @@ void TestCli::interruptedWriteClosesItsPorts()
         QSKIP("the device locks go to /run/lock, which is not writable here");
     PseudoTerminal radio; // never answers: the write waits for its acknowledge
     QVERIFY(radio.isValid());
-    struct stat info{};
+    struct stat info
+    {
+    };
     QCOMPARE(::stat(QFile::encodeName(radio.devicePath()).constData(), &info), 0);
     const QDir locks(QStringLiteral("/run/lock"));
     const QStringList lockNames{
@@ -1073,8 +1100,10 @@ void TestCli::interruptedWriteClosesItsPorts()
     QVERIFY(QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 20000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), exitCode);
-    QCOMPARE(QString::fromLocal8Bit(process.readAllStandardOutput()), radio.devicePath() + QStringLiteral(": interrupted\n"));
-    QVERIFY(QString::fromLocal8Bit(process.readAllStandardError()).contains(radio.devicePath() + QStringLiteral(": interrupted")));
+    QCOMPARE(QString::fromLocal8Bit(process.readAllStandardOutput()),
+             radio.devicePath() + QStringLiteral(": interrupted\n"));
+    QVERIFY(QString::fromLocal8Bit(process.readAllStandardError())
+                .contains(radio.devicePath() + QStringLiteral(": interrupted")));
     for (const QString &name : lockNames)
         QVERIFY2(!locks.exists(name), qPrintable(name));
     QFile traceFile(trace); // what was on the line until then

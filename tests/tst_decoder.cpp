@@ -117,7 +117,7 @@ void TestDecoder::imageIndexingFollowsLinearOrder()
 
 void TestDecoder::showsPlanOfImage_data()
 {
-    QTest::addColumn<QByteArray>("hex"); // linear order, zero-filled to 36 bytes
+    QTest::addColumn<QByteArray>("hex");    // linear order, zero-filled to 36 bytes
     QTest::addColumn<QStringList>("texts"); // slot 1 first
 
     QTest::newRow("all zero: the sheet at start-up and after NEW")

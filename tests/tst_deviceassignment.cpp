@@ -13,9 +13,9 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
-#include <QFile>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
@@ -77,9 +77,8 @@ void TestDeviceAssignment::choosingAndTypingGiveTheMap()
     typed->clear();
     QTest::keyClicks(typed, QStringLiteral("  /dev/ttyUSB0 "));
 
-    const PortMap expected{{2, QStringLiteral("/dev/ttyS1")},
-                           {4, QStringLiteral("/dev/ttyUSB0")},
-                           {9, QStringLiteral("/dev/ttyACM3")}};
+    const PortMap expected{
+        {2, QStringLiteral("/dev/ttyS1")}, {4, QStringLiteral("/dev/ttyUSB0")}, {9, QStringLiteral("/dev/ttyACM3")}};
     QCOMPARE(dialog.portMap(), expected);
 }
 
@@ -219,7 +218,7 @@ void TestDeviceAssignment::windowAssignsADeviceThatComItemsThenUse()
     const PortMap map = ReadPortMap(f.folder.filePath(QStringLiteral("comport.map"))).map;
     QCOMPARE(map.value(2), adapter.devicePath());
     QCOMPARE(map.value(1), f.absentDevice(1)); // the other ports as they were
-    QVERIFY(portItemOf(w, 1)->isChecked());            // choosing devices is not choosing a port
+    QVERIFY(portItemOf(w, 1)->isChecked());    // choosing devices is not choosing a port
 
     Q_EMIT findControl<QMenu>(w, QStringLiteral("M_COM"))->aboutToShow();
     QCOMPARE(portItemOf(w, 2)->toolTip(), QStringLiteral("COM2: ") + adapter.devicePath());

@@ -1,17 +1,17 @@
 // The engine of READ and WRITE on a fake port, and the window's front end over
 // it: the gates before an exchange and the box each outcome ends in.
 #include "app/mainwindow.h"
+#include "app/plandocument.h"
 #include "common/appfolder.h"
 #include "link/exchangetrace.h"
 #include "link/linetrace.h"
 #include "link/openfailure.h"
-#include "link/portsetting.h"
 #include "link/portholder.h"
+#include "link/portsetting.h"
 #include "link/programmingexchange.h"
 #include "link/programmingsession.h"
 #include "link/radioprotocol.h"
 #include "radio/backupstore.h"
-#include "app/plandocument.h"
 #include "support/fakeserialservice.h"
 #include "support/scripteddialogs.h"
 #include "support/testfolder.h"
@@ -152,10 +152,7 @@ struct WindowRig
     ProgramParts parts{applicationFolder(), serial};
     MainWindow window{parts, dialogs};
 
-    WindowRig()
-    {
-        parts.session.exchange().setResponseTimeout(kShortTimeout);
-    }
+    WindowRig() { parts.session.exchange().setResponseTimeout(kShortTimeout); }
 
     void setField(int slot, const QString &text)
     {
@@ -284,18 +281,17 @@ void TestExchange::readTransitions_data()
     row("block byte by byte", {"0e", "block:bytewise"}, {"e0", "77"}, {}, blk, false, false, true);
     row("bytes after the block dropped", {"0e", "block+3"}, {"e0", "77"}, {}, blk, false, false, true);
     row("nothing waiting keeps the wait for the ack", {"empty"}, {"e0"}, {}, ack, true, true, false);
-    row("nothing waiting, then the read", {"empty", "0e", "empty", "block"}, {"e0", "77"}, {}, blk, false, false,
-        true);
+    row("nothing waiting, then the read", {"empty", "0e", "empty", "block"}, {"e0", "77"}, {}, blk, false, false, true);
     row("ack re-arms for the block", {"0e"}, {"e0"}, {}, blk, true, true, false);
     row("part of the block waits", {"0e", "partial20"}, {"e0"}, {}, blk, true, true, false);
-    row("overflow discards what waits", {"0e", "partial20", "overflow", "block"}, {"e0", "77"}, {}, blk, false,
-        false, true);
+    row("overflow discards what waits", {"0e", "partial20", "overflow", "block"}, {"e0", "77"}, {}, blk, false, false,
+        true);
     row("overflow leaves the timer", {"overflow"}, {"e0"}, {}, ack, true, true, false);
     row("ack and block in one delivery", {"ack+block"}, {"e0", "77"}, {}, blk, false, false, true);
     row("ack with the block's first bytes, then the rest", {"ack+block10", "rest27"}, {"e0", "77"}, {}, blk, false,
         false, true);
-    row("ack with the block's first bytes, then silence", {"ack+block10", "timeout"}, {"e0"}, {none}, blk, false,
-        false, false);
+    row("ack with the block's first bytes, then silence", {"ack+block10", "timeout"}, {"e0"}, {none}, blk, false, false,
+        false);
     row("ack with a block failing its checksum", {"ack+badblock"}, {"e0", "55"}, {comm}, blk, false, false, false);
     row("write ack to read command", {"0f"}, {"e0"}, {comm}, ack, false, false, false);
     row("block ok byte to read command", {"77"}, {"e0"}, {comm}, ack, false, false, false);
@@ -342,16 +338,15 @@ void TestExchange::writeTransitions_data()
     const QString refused = QStringLiteral("WriteRefused");
     const LinkState ack = LinkState::WriteRequested;
     const LinkState sent = LinkState::ImageSent;
-    const auto row = [](const char *name, QStringList steps, QStringList sentHex, QStringList failures,
-                        LinkState state, bool open, bool armed, bool completed) {
+    const auto row = [](const char *name, QStringList steps, QStringList sentHex, QStringList failures, LinkState state,
+                        bool open, bool armed, bool completed) {
         QTest::newRow(name) << steps << sentHex << failures << state << open << armed << completed;
     };
     row("good write", {"0f", "77"}, {"f0", block}, {}, sent, true, false, true);
     row("block goes in one hand-over after the ack", {"0f"}, {"f0", block}, {}, sent, true, true, false);
     row("bytes taken with the ack dropped", {"0f77"}, {"f0", block}, {}, sent, true, true, false);
     row("nothing waiting keeps the wait", {"empty"}, {"f0"}, {}, ack, true, true, false);
-    row("nothing waiting, then the write", {"empty", "0f", "empty", "77"}, {"f0", block}, {}, sent, true, false,
-        true);
+    row("nothing waiting, then the write", {"empty", "0f", "empty", "77"}, {"f0", block}, {}, sent, true, false, true);
     row("read ack to write command", {"0e"}, {"f0"}, {comm}, ack, false, false, false);
     row("block answered 0x55", {"0f", "55"}, {"f0", block}, {refused}, sent, false, false, false);
     row("block answered by the ack again", {"0f", "0f"}, {"f0", block}, {refused}, sent, false, false, false);
@@ -441,8 +436,8 @@ void TestExchange::tracesEveryDeliveryAsItArrives_data()
         << true << QStringList{"0e", "partial20", "fail"} << "Communication Error (device gone)" << 0;
     QTest::newRow("ack with the block's first bytes, then silence")
         << true << QStringList{"ack+block10", "timeout"} << "Connection Error to Radio" << 0;
-    QTest::newRow("wrong ack with block bytes") << true << QStringList{"0f" + block.left(20)}
-                                                << "Communication Error" << 0;
+    QTest::newRow("wrong ack with block bytes")
+        << true << QStringList{"0f" + block.left(20)} << "Communication Error" << 0;
     QTest::newRow("write ack with block bytes") << false << QStringList{"0f" + block.left(20), "77"} << "ok" << 0;
     QTest::newRow("bytes after the write's end") << false << QStringList{"0f", "77aa", "55", "0e0f"} << "ok" << 3;
 }
@@ -518,29 +513,36 @@ void TestExchange::windowGatesBeforeTheCommand_data()
     const QString reselect = QStringLiteral("Please Re-Select available COM PORT");
     const QString readQ = QStringLiteral("Read from Radio?");
     const QString writeQ = QStringLiteral("Write Data to Radio?");
-    QTest::newRow("read: port cannot be opened")
-        << "read" << "open" << QStringList{reselect} << false << false << false << 0;
-    QTest::newRow("read: answered No") << "read" << "no" << QStringList{readQ} << true << false << false << 0;
+    QTest::newRow("read: port cannot be opened") << "read"
+                                                 << "open" << QStringList{reselect} << false << false << false << 0;
+    QTest::newRow("read: answered No") << "read"
+                                       << "no" << QStringList{readQ} << true << false << false << 0;
     // Every session that ends short of a completed write lets go of the port.
     QTest::newRow("read: command cannot be sent")
-        << "read" << "send" << QStringList{readQ, reselect} << false << true << false << 0;
-    QTest::newRow("write: answered No") << "write" << "no" << QStringList{writeQ} << false << false << false << 0;
-    QTest::newRow("write: empty sheet") << "write" << "empty" << QStringList{writeQ, QStringLiteral("Data is Empty")}
-                                        << false << false << false << 0;
+        << "read"
+        << "send" << QStringList{readQ, reselect} << false << true << false << 0;
+    QTest::newRow("write: answered No") << "write"
+                                        << "no" << QStringList{writeQ} << false << false << false << 0;
+    QTest::newRow("write: empty sheet") << "write"
+                                        << "empty" << QStringList{writeQ, QStringLiteral("Data is Empty")} << false
+                                        << false << false << 0;
     QTest::newRow("write: field without digit form")
-        << "write" << "field" << QStringList{writeQ, QStringLiteral("Confirm Frequency Range!")} << false << false
-        << false << 4;
+        << "write"
+        << "field" << QStringList{writeQ, QStringLiteral("Confirm Frequency Range!")} << false << false << false << 4;
     QTest::newRow("write: port cannot be opened")
-        << "write" << "open" << QStringList{writeQ, reselect} << false << false << true << 0;
+        << "write"
+        << "open" << QStringList{writeQ, reselect} << false << false << true << 0;
     // A comport.map that is there but no map: no COM port has a device.
-    QTest::newRow("read: comport.map unusable")
-        << "read" << "map" << QStringList{reselect} << false << false << false << 0;
+    QTest::newRow("read: comport.map unusable") << "read"
+                                                << "map" << QStringList{reselect} << false << false << false << 0;
     QTest::newRow("write: comport.map unusable")
-        << "write" << "map" << QStringList{writeQ, reselect} << false << false << true << 0;
-    QTest::newRow("COM2: comport.map unusable")
-        << "COM2" << "map" << QStringList{reselect} << false << false << false << 0;
+        << "write"
+        << "map" << QStringList{writeQ, reselect} << false << false << true << 0;
+    QTest::newRow("COM2: comport.map unusable") << "COM2"
+                                                << "map" << QStringList{reselect} << false << false << false << 0;
     QTest::newRow("write: command cannot be sent")
-        << "write" << "send" << QStringList{writeQ, reselect} << false << false << true << 0;
+        << "write"
+        << "send" << QStringList{writeQ, reselect} << false << false << true << 0;
 }
 
 void TestExchange::windowGatesBeforeTheCommand()
@@ -574,7 +576,8 @@ void TestExchange::windowGatesBeforeTheCommand()
     if (operation == QLatin1String("COM2"))
         portItemOf(rig.window, 2)->trigger();
     else
-        (operation == QLatin1String("read") ? findButton(rig.window, "Cmd_Read") : findButton(rig.window, "Cmd_Write"))->click();
+        (operation == QLatin1String("read") ? findButton(rig.window, "Cmd_Read") : findButton(rig.window, "Cmd_Write"))
+            ->click();
 
     QCOMPARE(rig.dialogs.messageTexts(), messages);
     QVERIFY(rig.serial.sent.isEmpty());
@@ -621,16 +624,22 @@ void TestExchange::windowShowsOutcomesAsDesigned_data()
 
     const auto critical = [](const char *text) {
         return MessageRequest{QString::fromLatin1(text), QStringLiteral("Error"), MessageIcon::Critical,
-                              MessageButtons::Ok, MessageResult::Ok, {}};
+                              MessageButtons::Ok,        MessageResult::Ok,       {}};
     };
     QTest::newRow("read question") << "read" << QStringList{}
-                                   << MessageRequest{QStringLiteral("Read from Radio?"), QStringLiteral("Read"),
-                                                     MessageIcon::Question, MessageButtons::YesNo,
-                                                     MessageResult::Yes, {}};
+                                   << MessageRequest{QStringLiteral("Read from Radio?"),
+                                                     QStringLiteral("Read"),
+                                                     MessageIcon::Question,
+                                                     MessageButtons::YesNo,
+                                                     MessageResult::Yes,
+                                                     {}};
     QTest::newRow("write question") << "write" << QStringList{}
-                                    << MessageRequest{QStringLiteral("Write Data to Radio?"), QStringLiteral("Write"),
-                                                      MessageIcon::Question, MessageButtons::YesNo,
-                                                      MessageResult::Yes, {}};
+                                    << MessageRequest{QStringLiteral("Write Data to Radio?"),
+                                                      QStringLiteral("Write"),
+                                                      MessageIcon::Question,
+                                                      MessageButtons::YesNo,
+                                                      MessageResult::Yes,
+                                                      {}};
     QTest::newRow("communication error") << "read" << QStringList{"0f"} << critical("Communication Error");
     QTest::newRow("wrong checksum") << "read" << QStringList{"0e", "badblock"} << critical("Communication Error");
     QTest::newRow("write error") << "write" << QStringList{"0f", "55"} << critical("Write Error");
@@ -651,7 +660,8 @@ void TestExchange::windowShowsOutcomesAsDesigned()
     rig.setField(4, QStringLiteral("40.5000"));
     rig.setField(2, kShownBefore);
     rig.dialogs.answer(MessageResult::Yes);
-    (operation == QLatin1String("read") ? findButton(rig.window, "Cmd_Read") : findButton(rig.window, "Cmd_Write"))->click();
+    (operation == QLatin1String("read") ? findButton(rig.window, "Cmd_Read") : findButton(rig.window, "Cmd_Write"))
+        ->click();
     for (const QString &step : steps) {
         if (step == QLatin1String("timeout")) {
             QSignalSpy expired(&rig.parts.session.exchange().responseTimer(), &QTimer::timeout);
@@ -817,23 +827,23 @@ void TestExchange::sessionRunsItsStepsOnOneDevice_data()
 
     const auto ok = ExchangeOutcome::Ok;
     QTest::newRow("read") << false << "" << QStringList{"0e", "block"} << SessionStep::Read << ok << 0 << false;
-    QTest::newRow("write, port closed after it") << true << "" << QStringList{"0f", "77"} << SessionStep::Write << ok
-                                                 << 0 << false;
-    QTest::newRow("write, port kept after it") << true << "keep" << QStringList{"0f", "77"} << SessionStep::Write
-                                               << ok << 0 << true;
-    QTest::newRow("backup, write, read-back") << true << "backup,verify,keep"
-                                              << QStringList{"0e", "block", "0f", "77", "0e", "block"}
-                                              << SessionStep::VerifyRead << ok << 0 << false;
+    QTest::newRow("write, port closed after it")
+        << true << "" << QStringList{"0f", "77"} << SessionStep::Write << ok << 0 << false;
+    QTest::newRow("write, port kept after it")
+        << true << "keep" << QStringList{"0f", "77"} << SessionStep::Write << ok << 0 << true;
+    QTest::newRow("backup, write, read-back")
+        << true << "backup,verify,keep" << QStringList{"0e", "block", "0f", "77", "0e", "block"}
+        << SessionStep::VerifyRead << ok << 0 << false;
     QTest::newRow("read-back differs") << true << "verify" << QStringList{"0f", "77", "0e", "other"}
                                        << SessionStep::VerifyRead << ok << 2 << false;
     QTest::newRow("backup read fails: nothing written")
-        << true << "backup" << QStringList{"0f"} << SessionStep::BackupRead << ExchangeOutcome::CommunicationError
-        << 0 << false;
+        << true << "backup" << QStringList{"0f"} << SessionStep::BackupRead << ExchangeOutcome::CommunicationError << 0
+        << false;
     QTest::newRow("backup cannot be kept: nothing written")
         << true << "backup,badfolder" << QStringList{"0e", "block"} << SessionStep::KeepBackup << ok << 0 << false;
-    QTest::newRow("write refused after the backup") << true << "backup,verify,keep"
-                                                    << QStringList{"0e", "block", "0f", "55"} << SessionStep::Write
-                                                    << ExchangeOutcome::WriteRefused << 0 << false;
+    QTest::newRow("write refused after the backup")
+        << true << "backup,verify,keep" << QStringList{"0e", "block", "0f", "55"} << SessionStep::Write
+        << ExchangeOutcome::WriteRefused << 0 << false;
     QTest::newRow("no device: nothing opened") << true << "backup,nomap" << QStringList{} << SessionStep::BackupRead
                                                << ExchangeOutcome::PortUnavailable << 0 << false;
 }
@@ -862,8 +872,8 @@ void TestExchange::sessionRunsItsStepsOnOneDevice()
     session.exchange().setResponseTimeout(kShortTimeout);
     QSignalSpy finished(&session, &ProgrammingSession::finished);
     QSignalSpy backedUp(&session, &ProgrammingSession::backedUp);
-    const QString backupFolder = folder.filePath(options.contains(QLatin1String("badfolder")) ? QStringLiteral("file")
-                                                                                               : QStringLiteral("kept"));
+    const QString backupFolder =
+        folder.filePath(options.contains(QLatin1String("badfolder")) ? QStringLiteral("file") : QStringLiteral("kept"));
     if (options.contains(QLatin1String("badfolder"))) {
         QVERIFY(QDir().mkpath(QFileInfo(backupFolder).path()));
         QFile file(backupFolder); // a file where the folder should be
@@ -898,8 +908,8 @@ void TestExchange::sessionRunsItsStepsOnOneDevice()
     QCOMPARE(result.step, endStep);
     QCOMPARE(result.outcome, outcome);
     QCOMPARE(int(result.differences.size()), differences);
-    QCOMPARE(result.succeeded(), outcome == ExchangeOutcome::Ok && endStep != SessionStep::KeepBackup &&
-                                     differences == 0);
+    QCOMPARE(result.succeeded(),
+             outcome == ExchangeOutcome::Ok && endStep != SessionStep::KeepBackup && differences == 0);
     QCOMPARE(serial.isOpen(), portOpen);
     QVERIFY(!session.isRunning());
     // One device for the whole run, opened once and held from the first step to the last.

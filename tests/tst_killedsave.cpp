@@ -84,7 +84,8 @@ void TestKilledSave::fileIsOldOrNewAfterKill()
             QFile saved(QFileInfo(path).isDir() ? QDir(path).filePath(name) : path);
             QVERIFY2(saved.open(QIODevice::ReadOnly), qPrintable(saved.fileName()));
             const QByteArray content = saved.readAll();
-            QVERIFY2(wholeContents.contains(content), qPrintable(name + u' ' + QString::fromLatin1(content.toHex(' '))));
+            QVERIFY2(wholeContents.contains(content),
+                     qPrintable(name + u' ' + QString::fromLatin1(content.toHex(' '))));
         }
     }
 }

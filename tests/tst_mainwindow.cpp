@@ -89,7 +89,8 @@ void TestMainWindow::startsWithModelAndEmptySheet()
     MainWindow &w = *f->window;
     QCOMPARE(w.windowTitle(), QStringLiteral("KAVRILINK CORPORATION"));
     QCOMPARE(findField(w, "Txt_Model")->text(), QStringLiteral("KV-7719NEW"));
-    for (QLineEdit *field : {rxFieldOf(w, 1), rxFieldOf(w, 2), rxFieldOf(w, 3), txFieldOf(w, 1), txFieldOf(w, 2), txFieldOf(w, 3)})
+    for (QLineEdit *field :
+         {rxFieldOf(w, 1), rxFieldOf(w, 2), rxFieldOf(w, 3), txFieldOf(w, 1), txFieldOf(w, 2), txFieldOf(w, 3)})
         QCOMPARE(field->text(), QString());
     QCOMPARE(QApplication::focusWidget(), findButton(w, "Cmd_New"));
     QCOMPARE(f->parts->document.fromFile, false);
@@ -233,8 +234,8 @@ void TestMainWindow::hasMenuOfEmptyEntriesThenComPort()
 
 void TestMainWindow::showsStatusText()
 {
-    const QString expected = QString::fromUtf8("FREQUENCY RANGE : 38.000MHz") + QChar(0x223C)
-        + QStringLiteral("42.300MHz  25Watt  MOBILE RADIO");
+    const QString expected = QString::fromUtf8("FREQUENCY RANGE : 38.000MHz") + QChar(0x223C) +
+                             QStringLiteral("42.300MHz  25Watt  MOBILE RADIO");
     QCOMPARE(findControl<QLabel>(*f->window, QStringLiteral("StatusBar10"))->text(), expected);
     QVERIFY(findControl<QLabel>(*f->window, QStringLiteral("StatusBar10"))->isVisible());
 }
@@ -242,9 +243,20 @@ void TestMainWindow::showsStatusText()
 void TestMainWindow::tabsThroughControlsInDesignOrder()
 {
     MainWindow &w = *f->window;
-    const QList<QWidget *> order{(QWidget *)findButton(w, "Cmd_New"), findButton(w, "Cmd_Read"),  findButton(w, "Cmd_Write"), rxFieldOf(w, 1),  rxFieldOf(w, 2),
-                                 rxFieldOf(w, 3), txFieldOf(w, 1),   txFieldOf(w, 2),   txFieldOf(w, 3),  findButton(w, "Cmd_Open"),
-                                 findButton(w, "Cmd_Save"), findButton(w, "CMd_Print"), findButton(w, "CMD_EXit"), findButton(w, "Cmd_New")};
+    const QList<QWidget *> order{(QWidget *)findButton(w, "Cmd_New"),
+                                 findButton(w, "Cmd_Read"),
+                                 findButton(w, "Cmd_Write"),
+                                 rxFieldOf(w, 1),
+                                 rxFieldOf(w, 2),
+                                 rxFieldOf(w, 3),
+                                 txFieldOf(w, 1),
+                                 txFieldOf(w, 2),
+                                 txFieldOf(w, 3),
+                                 findButton(w, "Cmd_Open"),
+                                 findButton(w, "Cmd_Save"),
+                                 findButton(w, "CMd_Print"),
+                                 findButton(w, "CMD_EXit"),
+                                 findButton(w, "Cmd_New")};
     QCOMPARE(QApplication::focusWidget(), order.first());
     for (int i = 1; i < order.size(); ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -267,9 +279,12 @@ void TestMainWindow::exitAsksAndNoKeepsEverything()
     QTest::mouseClick(findButton(w, "CMD_EXit"), Qt::LeftButton);
 
     QCOMPARE(f->dialogs.messages.size(), 1);
-    QCOMPARE(f->dialogs.messages.first(),
-             (MessageRequest{QStringLiteral("Program exit to Windows."), QStringLiteral("Exit"),
-                             MessageIcon::Question, MessageButtons::YesNo, MessageResult::No, {}}));
+    QCOMPARE(f->dialogs.messages.first(), (MessageRequest{QStringLiteral("Program exit to Windows."),
+                                                          QStringLiteral("Exit"),
+                                                          MessageIcon::Question,
+                                                          MessageButtons::YesNo,
+                                                          MessageResult::No,
+                                                          {}}));
     QCOMPARE(f->endProgramCalls, 0);
     QVERIFY(w.isVisible());
     QCOMPARE(rxFieldOf(w, 1)->text(), QStringLiteral("40.0125"));
@@ -318,8 +333,8 @@ void TestMainWindow::paintsChannelFrameAsAPlainGroupBox_data()
     QTest::newRow("direct PNG, as designed") << QStringLiteral("Fusion") << true << designed << title << false;
     QTest::newRow("direct PNG, no title") << QStringLiteral("Fusion") << true << QSize(120, 90) << QString() << false;
     QTest::newRow("direct PNG, checkable") << QStringLiteral("Fusion") << true << QSize(160, 70) << title << true;
-    QTest::newRow("direct PNG, checkable without title") << QStringLiteral("Fusion") << true << QSize(90, 60)
-                                                         << QString() << true;
+    QTest::newRow("direct PNG, checkable without title")
+        << QStringLiteral("Fusion") << true << QSize(90, 60) << QString() << true;
     QTest::newRow("direct PNG over Windows") << QStringLiteral("Windows") << true << designed << title << false;
 }
 
@@ -382,8 +397,8 @@ void TestMainWindow::writesPictureOfWindow()
 {
     const QString dir = qEnvironmentVariable("KAVRILINK_BUILD_DIR", QDir::currentPath());
     const QString scale = qEnvironmentVariable("QT_SCALE_FACTOR");
-    const QString name = scale.isEmpty() ? QStringLiteral("mainwindow.png")
-                                         : QStringLiteral("mainwindow@%1x.png").arg(scale);
+    const QString name =
+        scale.isEmpty() ? QStringLiteral("mainwindow.png") : QStringLiteral("mainwindow@%1x.png").arg(scale);
     const QString path = QDir(dir).filePath(name);
     const QPixmap picture = f->window->grab();
     QVERIFY(picture.save(path));

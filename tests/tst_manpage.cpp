@@ -103,8 +103,8 @@ QMap<QString, QStringList> tagsBySection(const QString &page)
 
 bool hasWord(const QString &text, const QString &word)
 {
-    const QRegularExpression whole(QStringLiteral("(?<![\\w-])") + QRegularExpression::escape(word)
-                                   + QStringLiteral("(?![\\w-])"));
+    const QRegularExpression whole(QStringLiteral("(?<![\\w-])") + QRegularExpression::escape(word) +
+                                   QStringLiteral("(?![\\w-])"));
     return whole.match(text).hasMatch();
 }
 
@@ -196,9 +196,9 @@ void TestManPage::documentsWhatTheHelpPrints()
     const bool found = std::any_of(tags.cbegin(), tags.cend(), [&](const QString &tag) {
         return (first.isEmpty() || tag.section(QLatin1Char(' '), 0, 0) == first) && hasWord(tag, word);
     });
-    QVERIFY2(found, qPrintable(QStringLiteral("%1 is not documented under %2 in %3; tags there: %4")
-                                   .arg(word, section, QStringLiteral(KAVRILINK_MANPAGE),
-                                        tags.join(QStringLiteral(" | ")))));
+    QVERIFY2(found,
+             qPrintable(QStringLiteral("%1 is not documented under %2 in %3; tags there: %4")
+                            .arg(word, section, QStringLiteral(KAVRILINK_MANPAGE), tags.join(QStringLiteral(" | ")))));
 }
 
 void TestManPage::documentsNoCommandTheProgramLacks()

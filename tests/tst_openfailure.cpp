@@ -95,7 +95,8 @@ void TestOpenFailure::namesTheCause_data()
         << QStringList{QStringLiteral("dev/ttyUSB0"), QStringLiteral("dev/serial/by-id/usb-X-port0->%1/dev/ttyUSB0")}
         << "dev/serial/by-id/usb-X-port0" << int(QSerialPort::PermissionError) << "Permission denied" << false << "tty"
         << "%1/dev/serial/by-id/usb-X-port0: Permission denied. The device belongs to the group \"tty\", which is "
-           "not meant for serial devices; joining it would give your user far more than this port." + udevRule;
+           "not meant for serial devices; joining it would give your user far more than this port." +
+               udevRule;
     QTest::newRow("busy, named by the lock file")
         << QStringList{QStringLiteral("dev/ttyUSB0"), QStringLiteral("lock/LCK..ttyUSB0=      4321\n"),
                        QStringLiteral("proc/4321/comm=minicom\n")}
@@ -160,12 +161,21 @@ void TestOpenFailure::namesTheCauseOfAComPort_data()
     QTest::addColumn<QList<SerialDevice>>("ports");
     QTest::addColumn<QString>("expected");
 
-    const QList<SerialDevice> ports{
-        {QStringLiteral("COM1"), {}, QStringLiteral("Communications Port"), QStringLiteral("(Standard port types)"),
-         {}, 0, 0},
-        {QStringLiteral("COM12"), {}, QStringLiteral("USB Serial Port"), QStringLiteral("FTDI"),
-         QStringLiteral("A5XK3RJQ"), 0x0403, 0x6001},
-        {QStringLiteral("COM20"), {}, {}, {}, {}, 0, 0}};
+    const QList<SerialDevice> ports{{QStringLiteral("COM1"),
+                                     {},
+                                     QStringLiteral("Communications Port"),
+                                     QStringLiteral("(Standard port types)"),
+                                     {},
+                                     0,
+                                     0},
+                                    {QStringLiteral("COM12"),
+                                     {},
+                                     QStringLiteral("USB Serial Port"),
+                                     QStringLiteral("FTDI"),
+                                     QStringLiteral("A5XK3RJQ"),
+                                     0x0403,
+                                     0x6001},
+                                    {QStringLiteral("COM20"), {}, {}, {}, {}, 0, 0}};
     QTest::newRow("no such port")
         << "COM7" << int(QSerialPort::DeviceNotFoundError) << "The system cannot find the file specified." << ports
         << "COM7: The system cannot find the file specified. The serial ports here are: COM1 (Communications Port, "
@@ -175,7 +185,8 @@ void TestOpenFailure::namesTheCauseOfAComPort_data()
                                     << "COM3: The system cannot find the file specified. There is no serial port: "
                                        "is the adapter plugged in?";
     QTest::newRow("held by another program")
-        << "COM12" << int(QSerialPort::PermissionError) << "Access is denied.\r\n" << ports
+        << "COM12" << int(QSerialPort::PermissionError) << "Access is denied.\r\n"
+        << ports
         << "COM12: Access is denied. The port is in use by another program: close the port there, then try again.";
     QTest::newRow("another failure, said as it is")
         << "COM12" << int(QSerialPort::OpenError) << "The device is not ready." << ports
@@ -201,11 +212,12 @@ void TestOpenFailure::listsPortsInNumberOrder_data()
 
     QTest::newRow("COM ports") << QStringList{"COM10", "COM2", "COM1", "COM20", "COM3"}
                                << QStringList{"COM1", "COM2", "COM3", "COM10", "COM20"};
-    QTest::newRow("Linux families")
-        << QStringList{"/dev/ttyS10", "/dev/ttyUSB0", "/dev/ttyS9", "/dev/ttyACM1", "/dev/ttyS0"}
-        << QStringList{"/dev/ttyACM1", "/dev/ttyS0", "/dev/ttyS9", "/dev/ttyS10", "/dev/ttyUSB0"};
-    QTest::newRow("leading zeros after their value") << QStringList{"COM010", "COM9", "COM01", "COM1"}
-                                                     << QStringList{"COM1", "COM01", "COM9", "COM010"};
+    QTest::newRow("Linux families") << QStringList{"/dev/ttyS10", "/dev/ttyUSB0", "/dev/ttyS9", "/dev/ttyACM1",
+                                                   "/dev/ttyS0"}
+                                    << QStringList{"/dev/ttyACM1", "/dev/ttyS0", "/dev/ttyS9", "/dev/ttyS10",
+                                                   "/dev/ttyUSB0"};
+    QTest::newRow("leading zeros after their value")
+        << QStringList{"COM010", "COM9", "COM01", "COM1"} << QStringList{"COM1", "COM01", "COM9", "COM010"};
     QTest::newRow("names without a number first in their family")
         << QStringList{"/dev/rfcomm1", "/dev/rfcomm", "COM2"} << QStringList{"/dev/rfcomm", "/dev/rfcomm1", "COM2"};
 }

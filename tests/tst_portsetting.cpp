@@ -1,8 +1,8 @@
 #include "link/portfile.h"
 #include "link/portsetting.h"
 #include "link/programmingsession.h"
-#include "support/radiolog.h"
 #include "support/pseudoterminal.h"
+#include "support/radiolog.h"
 #include "support/windowfixture.h"
 
 #include <QBuffer>
@@ -127,7 +127,8 @@ void TestPortSetting::startWith(const QByteArray &content)
 
 QAction *TestPortSetting::item(int n) const
 {
-    QAction *items[] = {portItemOf(*f->window, 1), portItemOf(*f->window, 2), portItemOf(*f->window, 3), portItemOf(*f->window, 4)};
+    QAction *items[] = {portItemOf(*f->window, 1), portItemOf(*f->window, 2), portItemOf(*f->window, 3),
+                        portItemOf(*f->window, 4)};
     return items[n - 1];
 }
 
@@ -389,7 +390,8 @@ void TestPortSetting::choosingThroughMenuWithMouse()
     QVERIFY(entry.isValid());
     QTest::mouseClick(bar, Qt::LeftButton, {}, entry.center());
     QTRY_VERIFY(findControl<QMenu>(w, QStringLiteral("M_COM"))->isVisible());
-    QTest::mouseClick(findControl<QMenu>(w, QStringLiteral("M_COM")), Qt::LeftButton, {}, findControl<QMenu>(w, QStringLiteral("M_COM"))->actionGeometry(portItemOf(w, 4)).center());
+    QTest::mouseClick(findControl<QMenu>(w, QStringLiteral("M_COM")), Qt::LeftButton, {},
+                      findControl<QMenu>(w, QStringLiteral("M_COM"))->actionGeometry(portItemOf(w, 4)).center());
     QTRY_VERIFY(!findControl<QMenu>(w, QStringLiteral("M_COM"))->isVisible());
 
     QVERIFY(f->dialogs.messages.isEmpty());
@@ -484,8 +486,8 @@ void TestPortSetting::choosingWhilePortIsHeldMovesTheNextExchange()
     second.setImage(QByteArray(36, '\x03'));
     QVERIFY(first.openPty());
     QVERIFY(second.openPty());
-    QVERIFY(f->writePortMap("COM1=" + QFile::encodeName(first.programPath()) + "\nCOM2=" +
-                            QFile::encodeName(second.programPath()) + '\n'));
+    QVERIFY(f->writePortMap("COM1=" + QFile::encodeName(first.programPath()) +
+                            "\nCOM2=" + QFile::encodeName(second.programPath()) + '\n'));
     startWith(" 1 \r\n");
     MainWindow &w = *f->window;
     QSignalSpy finished(&f->parts->session, &ProgrammingSession::finished);

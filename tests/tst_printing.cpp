@@ -3,8 +3,8 @@
 
 #include "app/reportprinter.h"
 #include "print/reportprinting.h"
-#include "report/reportpage.h"
 #include "radio/reportlines.h"
+#include "report/reportpage.h"
 
 #include <QDir>
 #include <QFile>
@@ -393,8 +393,7 @@ void TestPrinting::fontIsMonospacedAndFitsSmallPages()
     QVERIFY(QFontInfo(reportFont(10)).fixedPitch());
 
     // A narrow page with wide margins: the font shrinks until the 124 characters fit.
-    const QStringList lines =
-        FrequencyReportLines({QStringLiteral("40.0125")}, QString(), kClick, QLocale::system());
+    const QStringList lines = FrequencyReportLines({QStringLiteral("40.0125")}, QString(), kClick, QLocale::system());
     const QString pdfPath = f->folder.filePath(QStringLiteral("a6.pdf"));
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);

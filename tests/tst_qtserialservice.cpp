@@ -172,21 +172,19 @@ void TestQtSerialService::readsPortMapFiles_data()
     QTest::newRow("255 entries with comments") << "file" << full << status(PortMapStatus::Read) << 255 << QString();
     QTest::newRow("at the size limit") << "file" << atLimit << status(PortMapStatus::Read) << 1 << QString();
     QTest::newRow("nothing there") << "missing" << QByteArray() << status(PortMapStatus::Missing) << 0 << QString();
-    QTest::newRow("one byte over the limit") << "file" << atLimit + '\n' << status(PortMapStatus::Unusable) << 0
-                                             << "larger than 1048576 bytes";
-    QTest::newRow("random bytes") << "file" << random << status(PortMapStatus::Unusable) << 0
-                                  << "not a text file";
-    QTest::newRow("a NUL byte") << "file" << QByteArray("COM1=/dev/ttyUSB0\0\n", 19)
-                                << status(PortMapStatus::Unusable) << 0 << "not a text file";
+    QTest::newRow("one byte over the limit") << "file" << atLimit + '\n'
+                                             << status(PortMapStatus::Unusable) << 0 << "larger than 1048576 bytes";
+    QTest::newRow("random bytes") << "file" << random << status(PortMapStatus::Unusable) << 0 << "not a text file";
+    QTest::newRow("a NUL byte") << "file" << QByteArray("COM1=/dev/ttyUSB0\0\n", 19) << status(PortMapStatus::Unusable)
+                                << 0 << "not a text file";
     QTest::newRow("a folder") << "folder" << QByteArray() << status(PortMapStatus::Unusable) << 0 << "is a folder";
-    QTest::newRow("a FIFO") << "fifo" << QByteArray() << status(PortMapStatus::Unusable) << 0
-                            << "not a regular file";
+    QTest::newRow("a FIFO") << "fifo" << QByteArray() << status(PortMapStatus::Unusable) << 0 << "not a regular file";
     QTest::newRow("a link to /dev/zero") << "/dev/zero" << QByteArray() << status(PortMapStatus::Unusable) << 0
                                          << "not a regular file";
     QTest::newRow("a link to /dev/tty") << "/dev/tty" << QByteArray() << status(PortMapStatus::Unusable) << 0
                                         << "not a regular file";
-    QTest::newRow("a link that leads nowhere") << "/nonexistent/comport.map" << QByteArray()
-                                               << status(PortMapStatus::Unusable) << 0 << "leads nowhere";
+    QTest::newRow("a link that leads nowhere")
+        << "/nonexistent/comport.map" << QByteArray() << status(PortMapStatus::Unusable) << 0 << "leads nowhere";
 }
 
 void TestQtSerialService::readsPortMapFiles()
@@ -259,16 +257,26 @@ void TestQtSerialService::opensWindowsPortsByCapitalName_data()
     QTest::addColumn<QString>("device");
     QTest::addColumn<QString>("opened");
 
-    QTest::newRow("COM1") << "COM1" << "COM1";
-    QTest::newRow("COM10 and up") << "COM12" << "COM12";
-    QTest::newRow("small letters") << "com12" << "COM12";
-    QTest::newRow("mixed case") << "Com3" << "COM3";
-    QTest::newRow("blanks") << " com255 " << "COM255";
-    QTest::newRow("device namespace") << "\\\\.\\com20" << "\\\\.\\COM20";
-    QTest::newRow("not a port number") << "COMX" << "COMX";
-    QTest::newRow("a longer name") << "COM12A" << "COM12A";
-    QTest::newRow("a Linux device") << "/dev/ttyUSB0" << "/dev/ttyUSB0";
-    QTest::newRow("a path ending in a port") << "C:\\ports\\com3" << "C:\\ports\\com3";
+    QTest::newRow("COM1") << "COM1"
+                          << "COM1";
+    QTest::newRow("COM10 and up") << "COM12"
+                                  << "COM12";
+    QTest::newRow("small letters") << "com12"
+                                   << "COM12";
+    QTest::newRow("mixed case") << "Com3"
+                                << "COM3";
+    QTest::newRow("blanks") << " com255 "
+                            << "COM255";
+    QTest::newRow("device namespace") << "\\\\.\\com20"
+                                      << "\\\\.\\COM20";
+    QTest::newRow("not a port number") << "COMX"
+                                       << "COMX";
+    QTest::newRow("a longer name") << "COM12A"
+                                   << "COM12A";
+    QTest::newRow("a Linux device") << "/dev/ttyUSB0"
+                                    << "/dev/ttyUSB0";
+    QTest::newRow("a path ending in a port") << "C:\\ports\\com3"
+                                             << "C:\\ports\\com3";
 }
 
 void TestQtSerialService::opensWindowsPortsByCapitalName()
@@ -512,19 +520,22 @@ void TestQtSerialService::deviceInUseSaysSo()
     const QString link = m_folder->filePath(QStringLiteral("by-id-radio"));
     QVERIFY(QFile::link(m_pty->devicePath(), link));
     QStringList names{m_pty->devicePath(), link};
-    struct stat info{};
+    struct stat info
+    {
+    };
     const QString node = m_folder->filePath(QStringLiteral("ttyCopy"));
-    if (::stat(QFile::encodeName(m_pty->devicePath()).constData(), &info) == 0
-        && ::mknod(QFile::encodeName(node).constData(), S_IFCHR | 0600, info.st_rdev) == 0)
+    if (::stat(QFile::encodeName(m_pty->devicePath()).constData(), &info) == 0 &&
+        ::mknod(QFile::encodeName(node).constData(), S_IFCHR | 0600, info.st_rdev) == 0)
         names.append(node);
     for (const QString &name : std::as_const(names)) {
         QtSerialService second;
         QVERIFY2(!second.open(name), qPrintable(name));
         QVERIFY(!second.isOpen());
         QVERIFY2(second.errorString().startsWith(name + QStringLiteral(": ")), qPrintable(second.errorString()));
-        QVERIFY2(second.errorString().contains(QStringLiteral("in use by tst_qtserialservice (process %1)")
-                                                   .arg(QCoreApplication::applicationPid())),
-                 qPrintable(second.errorString()));
+        QVERIFY2(
+            second.errorString().contains(
+                QStringLiteral("in use by tst_qtserialservice (process %1)").arg(QCoreApplication::applicationPid())),
+            qPrintable(second.errorString()));
     }
     // The first one is not disturbed, and once it closes the device is free under any name.
     QVERIFY(first.isOpen());

@@ -135,16 +135,15 @@ void TestRadioLink::faultsEndWithTheirMessage_data()
     QTest::newRow("read: bad checksum") << "read" << Fault::BadChecksum << comm << LinkState::ImageExpected
                                         << QByteArray::fromHex("e055");
     // 0x0E and the block in one burst: the block is read.
-    QTest::newRow("read: ack with block") << "read" << Fault::AckWithBlock << QString() << LinkState::ImageExpected
-                                          << QByteArray::fromHex("e077");
+    QTest::newRow("read: ack with block")
+        << "read" << Fault::AckWithBlock << QString() << LinkState::ImageExpected << QByteArray::fromHex("e077");
     QTest::newRow("read: extra bytes") << "read" << Fault::ExtraBytes << QString() << LinkState::ImageExpected
                                        << QByteArray::fromHex("e077");
     QTest::newRow("read: short block") << "read" << Fault::ShortBlock << conn << LinkState::ImageExpected
                                        << QByteArray("\xe0");
     QTest::newRow("write: wrong ack") << "write" << Fault::WrongAcknowledge << comm << LinkState::WriteRequested
                                       << QByteArray("\xf0");
-    QTest::newRow("write: block answered 0x55") << "write" << Fault::RejectBlock << werr << LinkState::ImageSent
-                                                << any;
+    QTest::newRow("write: block answered 0x55") << "write" << Fault::RejectBlock << werr << LinkState::ImageSent << any;
 }
 
 void TestRadioLink::faultsEndWithTheirMessage()

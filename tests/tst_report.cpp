@@ -100,12 +100,13 @@ void TestReport::reportOfFileSheet()
 {
     const QString sheetFile = QStringLiteral("  /home/bench/plans/van 12.sav  ");
     const PlanFields sheet = sheetOf({QStringLiteral("38.0000"), QString(), QStringLiteral("40.125"),
-                                     QStringLiteral("42.3000"), QStringLiteral("41.0500"), QString()});
+                                      QStringLiteral("42.3000"), QStringLiteral("41.0500"), QString()});
 
     const QStringList lines = FrequencyReportLines(sheet, sheetFile, kPrintedAt, kUs);
     // The file's name with the system's separators (\ on Windows).
-    const QString fileLine = sp(11) + QStringLiteral("FILE NAME : ")
-        + QDir::toNativeSeparators(QStringLiteral("/home/bench/plans/van 12.sav")) + QStringLiteral(" 3/5/24 2:07:09 PM UTC");
+    const QString fileLine = sp(11) + QStringLiteral("FILE NAME : ") +
+                             QDir::toNativeSeparators(QStringLiteral("/home/bench/plans/van 12.sav")) +
+                             QStringLiteral(" 3/5/24 2:07:09 PM UTC");
     QCOMPARE(lines, expectedReport(fileLine, QStringLiteral("38.0000"), QStringLiteral("42.3000"), QString(),
                                    QStringLiteral("41.0500"), QStringLiteral("40.1250"), QString()));
     QCOMPARE(lines.at(14).left(16), sp(13) + QStringLiteral("CH1"));
@@ -117,9 +118,11 @@ void TestReport::fileLineNamesTheSheetsFile_data()
     QTest::addColumn<QString>("fileLine");
     QTest::newRow("no file behind the sheet") << QString() << QStringLiteral("FILE NAME : No Selected");
     QTest::newRow("spaces around the name go")
-        << QStringLiteral("  /home/bench/old.sav ") << QDir::toNativeSeparators(QStringLiteral("FILE NAME : /home/bench/old.sav"));
+        << QStringLiteral("  /home/bench/old.sav ")
+        << QDir::toNativeSeparators(QStringLiteral("FILE NAME : /home/bench/old.sav"));
     QTest::newRow("only spaces are trimmed")
-        << QStringLiteral("\t/home/bench/old.sav\t") << QDir::toNativeSeparators(QStringLiteral("FILE NAME : \t/home/bench/old.sav\t"));
+        << QStringLiteral("\t/home/bench/old.sav\t")
+        << QDir::toNativeSeparators(QStringLiteral("FILE NAME : \t/home/bench/old.sav\t"));
 }
 
 void TestReport::fileLineNamesTheSheetsFile()

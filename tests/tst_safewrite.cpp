@@ -118,17 +118,15 @@ void TestSafeWrite::backupsKeepWhatTheRadioHeld_data()
     QTest::newRow("write, item off: today's bytes")
         << true << false << Fault::None << Backups::Kept << 1 << written << QStringList() << false;
     QTest::newRow("write, item on: read and kept before the F0")
-        << true << true << Fault::None << Backups::Kept << 2 << QByteArray::fromHex("e077") + written
-        << QStringList() << true;
+        << true << true << Fault::None << Backups::Kept << 2 << QByteArray::fromHex("e077") + written << QStringList()
+        << true;
     QTest::newRow("write, backup read unanswered")
         << true << true << Fault::Silent << Backups::Kept << 1 << QByteArray::fromHex("e0")
         << QStringList{QStringLiteral("Connection Error to Radio")} << false;
-    QTest::newRow("write, backup cannot be saved")
-        << true << true << Fault::None << Backups::FolderIsAFile << 1 << QByteArray::fromHex("e077")
-        << QStringList{notBackedUp} << false;
+    QTest::newRow("write, backup cannot be saved") << true << true << Fault::None << Backups::FolderIsAFile << 1
+                                                   << QByteArray::fromHex("e077") << QStringList{notBackedUp} << false;
     QTest::newRow("read: kept, nothing more on the line")
-        << false << false << Fault::None << Backups::Kept << 1 << QByteArray::fromHex("e077") << QStringList()
-        << true;
+        << false << false << Fault::None << Backups::Kept << 1 << QByteArray::fromHex("e077") << QStringList() << true;
     QTest::newRow("read, backup cannot be saved: the plan still shows")
         << false << false << Fault::None << Backups::FolderIsAFile << 1 << QByteArray::fromHex("e077")
         << QStringList{notKept} << false;
@@ -191,16 +189,14 @@ void TestSafeWrite::verifyReadsBackAndNamesTheFields_data()
     QTest::addColumn<QStringList>("boxes"); // after the question
     QTest::addColumn<QString>("detail");
 
-    QTest::newRow("item off: no read back") << false << Fault::StoresWrongly << false << 1 << QStringList()
-                                            << QString();
-    QTest::newRow("radio holds what was written") << true << Fault::None << false << 2 << QStringList()
-                                                  << QString();
+    QTest::newRow("item off: no read back")
+        << false << Fault::StoresWrongly << false << 1 << QStringList() << QString();
+    QTest::newRow("radio holds what was written") << true << Fault::None << false << 2 << QStringList() << QString();
     QTest::newRow("radio stores the block wrongly")
         << true << Fault::StoresWrongly << false << 2 << QStringList{QStringLiteral("Verify Error")}
         << QStringLiteral("CH3 TX: written 41.2375, the radio holds 41.2376");
     QTest::newRow("read back unanswered")
-        << true << Fault::None << true << 2 << QStringList{QStringLiteral("Connection Error to Radio")}
-        << QString();
+        << true << Fault::None << true << 2 << QStringList{QStringLiteral("Connection Error to Radio")} << QString();
 }
 
 void TestSafeWrite::verifyReadsBackAndNamesTheFields()
@@ -216,7 +212,8 @@ void TestSafeWrite::verifyReadsBackAndNamesTheFields()
     f->radio.setFault(fault);
     if (silentAfterWrite)
         f->radio.call([](SimulatedRadio &radio) {
-            QObject::connect(&radio, &SimulatedRadio::imageWritten, &radio, [&radio] { radio.setFault(Fault::Silent); });
+            QObject::connect(&radio, &SimulatedRadio::imageWritten, &radio,
+                             [&radio] { radio.setFault(Fault::Silent); });
         });
     if (verify)
         f->item(QStringLiteral("M_VerifyAfterWrite"))->trigger();
@@ -314,7 +311,8 @@ void TestSafeWrite::lineTraceAndBackupsFolderFromTheMenu()
     blocker.close();
     f->dialogs.clear();
     f->item(QStringLiteral("M_OpenBackups"))->trigger();
-    QCOMPARE(f->dialogs.messageTexts(), QStringList{QStringLiteral("Could not create the backups folder ") + backupFolder()});
+    QCOMPARE(f->dialogs.messageTexts(),
+             QStringList{QStringLiteral("Could not create the backups folder ") + backupFolder()});
     QCOMPARE(f->dialogs.messages.first().informativeText,
              backupFolder() + QStringLiteral(": the folder cannot be created: ") + backupFolder() +
                  QStringLiteral(" is a file, not a folder"));

@@ -128,32 +128,57 @@ void TestSheet::checksEntryWhenLeft_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("shown"); // empty: refused
 
-    QTest::newRow("38") << "38" << "38.0000";
-    QTest::newRow("38.0") << "38.0" << "38.0000";
-    QTest::newRow("38.000") << "38.000" << "38.0000";
-    QTest::newRow("40") << "40" << "40.0000";
-    QTest::newRow("41.05") << "41.05" << "41.0500";
-    QTest::newRow("42.3") << "42.3" << "42.3000";
-    QTest::newRow("42.300") << "42.300" << "42.3000";
-    QTest::newRow("38.0125") << "38.0125" << "38.0125";
-    QTest::newRow("38.0125004") << "38.0125004" << "38.0125";
-    QTest::newRow("blanks around") << " 40.5 " << "40.5000";
+    QTest::newRow("38") << "38"
+                        << "38.0000";
+    QTest::newRow("38.0") << "38.0"
+                          << "38.0000";
+    QTest::newRow("38.000") << "38.000"
+                            << "38.0000";
+    QTest::newRow("40") << "40"
+                        << "40.0000";
+    QTest::newRow("41.05") << "41.05"
+                           << "41.0500";
+    QTest::newRow("42.3") << "42.3"
+                          << "42.3000";
+    QTest::newRow("42.300") << "42.300"
+                            << "42.3000";
+    QTest::newRow("38.0125") << "38.0125"
+                             << "38.0125";
+    QTest::newRow("38.0125004") << "38.0125004"
+                                << "38.0125";
+    QTest::newRow("blanks around") << " 40.5 "
+                                   << "40.5000";
 
-    QTest::newRow("37.9875 below the band") << "37.9875" << "";
-    QTest::newRow("42.3125 above the band") << "42.3125" << "";
-    QTest::newRow("just above the band") << "42.3000001" << "";
-    QTest::newRow("38.00625 half a step") << "38.00625" << "";
-    QTest::newRow("abc") << "abc" << "";
-    QTest::newRow("38.01.25") << "38.01.25" << "";
-    QTest::newRow("38.0125MHz") << "38.0125MHz" << "";
-    QTest::newRow("lone point") << "." << "";
-    QTest::newRow("blanks only") << "   " << "";
-    QTest::newRow("negative") << "-40" << "";
-    QTest::newRow("nan") << "nan" << "";
-    QTest::newRow("inf") << "inf" << "";
-    QTest::newRow("1e400") << "1e400" << "";
-    QTest::newRow("exponent, in band") << "4.0e1" << "";
-    QTest::newRow("decimal comma") << "40,5" << "";
+    QTest::newRow("37.9875 below the band") << "37.9875"
+                                            << "";
+    QTest::newRow("42.3125 above the band") << "42.3125"
+                                            << "";
+    QTest::newRow("just above the band") << "42.3000001"
+                                         << "";
+    QTest::newRow("38.00625 half a step") << "38.00625"
+                                          << "";
+    QTest::newRow("abc") << "abc"
+                         << "";
+    QTest::newRow("38.01.25") << "38.01.25"
+                              << "";
+    QTest::newRow("38.0125MHz") << "38.0125MHz"
+                                << "";
+    QTest::newRow("lone point") << "."
+                                << "";
+    QTest::newRow("blanks only") << "   "
+                                 << "";
+    QTest::newRow("negative") << "-40"
+                              << "";
+    QTest::newRow("nan") << "nan"
+                         << "";
+    QTest::newRow("inf") << "inf"
+                         << "";
+    QTest::newRow("1e400") << "1e400"
+                           << "";
+    QTest::newRow("exponent, in band") << "4.0e1"
+                                       << "";
+    QTest::newRow("decimal comma") << "40,5"
+                                   << "";
     QTest::newRow("too large for a double") << QString(320, u'9') << "";
 }
 
@@ -195,8 +220,10 @@ void TestSheet::everyWayOfLeavingChecks_data()
     QTest::addColumn<QString>("shown");
 
     for (const char *way : {"Enter", "Tab", "Backtab", "click on a field", "click on a button"}) {
-        QTest::addRow("%s, valid", way) << way << "40.5" << "40.5000";
-        QTest::addRow("%s, invalid", way) << way << "40.00001" << "";
+        QTest::addRow("%s, valid", way) << way << "40.5"
+                                        << "40.5000";
+        QTest::addRow("%s, invalid", way) << way << "40.00001"
+                                          << "";
     }
 }
 
@@ -264,7 +291,8 @@ void TestSheet::enterMovesAlongTheSheetAndWraps()
 
 void TestSheet::tabLeavesTheSheetForOpen()
 {
-    const QList<QWidget *> order{field(1), field(2), field(3), field(4), field(5), field(6), findButton(w(), "Cmd_Open")};
+    const QList<QWidget *> order{
+        field(1), field(2), field(3), field(4), field(5), field(6), findButton(w(), "Cmd_Open")};
     clickInto(field(1));
     for (int i = 1; i < order.size(); ++i) {
         type(QStringLiteral("38.%1").arg(i));
@@ -316,10 +344,18 @@ void TestSheet::sheetFromFileFollowsEntries_data()
     QTest::addColumn<QString>("after");
     QTest::addColumn<int>("sheetFromFile");
 
-    QTest::newRow("accepted and rewritten") << "" << "40" << "40.0000" << 0;
-    QTest::newRow("unchanged valid value passed through") << "40.0125" << "" << "40.0125" << 0;
-    QTest::newRow("refused") << "" << "40.1001" << "" << 1;
-    QTest::newRow("left empty") << "" << "" << "" << 1;
+    QTest::newRow("accepted and rewritten") << ""
+                                            << "40"
+                                            << "40.0000" << 0;
+    QTest::newRow("unchanged valid value passed through") << "40.0125"
+                                                          << ""
+                                                          << "40.0125" << 0;
+    QTest::newRow("refused") << ""
+                             << "40.1001"
+                             << "" << 1;
+    QTest::newRow("left empty") << ""
+                                << ""
+                                << "" << 1;
 }
 
 void TestSheet::sheetFromFileFollowsEntries()

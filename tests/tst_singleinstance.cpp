@@ -44,13 +44,13 @@ private:
 
 void TestSingleInstance::initTestCase()
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty()
-        || QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
+    if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty() ||
+        QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
         QSKIP("needs Xvfb and xdotool (installed by scripts/test)");
-    m_xserver.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
-                                            QStringLiteral("-screen"), QStringLiteral("0"),
-                                            QStringLiteral("1024x768x24"), QStringLiteral("-noreset"), QStringLiteral("-nolisten"),
-                                            QStringLiteral("tcp")});
+    m_xserver.start(QStringLiteral("Xvfb"),
+                    {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
+                     QStringLiteral("1024x768x24"), QStringLiteral("-noreset"), QStringLiteral("-nolisten"),
+                     QStringLiteral("tcp")});
     QVERIFY(m_xserver.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(m_xserver.canReadLine(), 20000);
     m_display = QLatin1Char(':') + QString::fromLatin1(m_xserver.readLine().trimmed());
@@ -121,7 +121,7 @@ void TestSingleInstance::secondInstanceShowsBoxAndEndsWithoutWindow()
     QProcess *second = startProgram();
     QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(kBoxTitle, second).size(), 1, 60000);
     QCOMPARE(visibleWindows(kMainTitle, second).size(), 0); // the second never shows its window
-    QCOMPARE(second->state(), QProcess::Running);   // it waits for the box
+    QCOMPARE(second->state(), QProcess::Running);           // it waits for the box
 
     const QString box = visibleWindows(kBoxTitle, second).constFirst();
     QProcess key;
@@ -199,9 +199,9 @@ void TestSingleInstance::damagedApplicationFolderStillGivesWorkingWindow()
     QProcess click;
     click.setProcessEnvironment(env);
     // The middle of EXIT (3960, 240, 855, 495 twips) below the menu bar.
-    click.start(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QStringLiteral("--sync"),
-                                            QStringLiteral("--window"), window, QStringLiteral("292"),
-                                            QStringLiteral("48"), QStringLiteral("click"), QStringLiteral("1")});
+    click.start(QStringLiteral("xdotool"),
+                {QStringLiteral("mousemove"), QStringLiteral("--sync"), QStringLiteral("--window"), window,
+                 QStringLiteral("292"), QStringLiteral("48"), QStringLiteral("click"), QStringLiteral("1")});
     QVERIFY(click.waitForFinished());
     QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(QStringLiteral("^Exit$"), program).size(), 1, 20000);
     QProcess no;
@@ -222,8 +222,8 @@ void TestSingleInstance::lockOfAnotherComputerNamesItsHolder_data()
     QTest::addColumn<int>("ageHours"); // of the lock, by its modification time
     QTest::addColumn<bool>("takenOver");
     QTest::addColumn<QString>("said"); // on standard error
-    QTest::newRow("an hour old: it may still run there") << 1 << false
-                                                         << "is held by process 4242 (kavrilink) on host oldpc since ";
+    QTest::newRow("an hour old: it may still run there")
+        << 1 << false << "is held by process 4242 (kavrilink) on host oldpc since ";
     QTest::newRow("a day old: taken over") << 25 << true << "Took over the lock file ";
 }
 
@@ -240,7 +240,8 @@ void TestSingleInstance::lockOfAnotherComputerNamesItsHolder()
     QVERIFY(lock.open(QIODevice::WriteOnly));
     lock.write("4242\nkavrilink\noldpc\n");
     QVERIFY(lock.flush()); // before the time is set, which a later write would change
-    QVERIFY(lock.setFileTime(QDateTime::currentDateTime().addSecs(-3600 * ageHours), QFileDevice::FileModificationTime));
+    QVERIFY(
+        lock.setFileTime(QDateTime::currentDateTime().addSecs(-3600 * ageHours), QFileDevice::FileModificationTime));
     lock.close();
 
     QProcess *program = startProgram(true);

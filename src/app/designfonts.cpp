@@ -22,13 +22,13 @@ QString firstInstalled(const QStringList &candidates)
 
 void installDesignFonts()
 {
-    const QString arial = firstInstalled({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
-                                          QStringLiteral("Arimo")});
+    const QString arial =
+        firstInstalled({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("Arimo")});
     if (!arial.isEmpty() && arial != QLatin1String("Arial"))
         QFont::insertSubstitution(QStringLiteral("Arial"), arial);
 
-    QString gulim = firstInstalled({QStringLiteral("Gulim"), QStringLiteral("Baekmuk Gulim"),
-                                    QStringLiteral("UnDotum"), QStringLiteral("NanumGothic")});
+    QString gulim = firstInstalled({QStringLiteral("Gulim"), QStringLiteral("Baekmuk Gulim"), QStringLiteral("UnDotum"),
+                                    QStringLiteral("NanumGothic")});
     if (gulim.isEmpty())
         gulim = QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
     if (gulim != QLatin1String("Gulim"))

@@ -22,8 +22,8 @@ constexpr char kVerifyErrorMessage[] = "Verify Error";
 ExchangeCommands::ExchangeCommands(PlanDocument &document, PlanDisplay &sheet, DialogSeam &dialogs,
                                    ProgrammingSession &session, const AppSettings &settings, const BackupStore &backups,
                                    QObject *parent)
-    : QObject(parent), m_document(document), m_sheet(sheet), m_dialogs(dialogs), m_settings(settings), m_backups(backups),
-      m_session(session)
+    : QObject(parent), m_document(document), m_sheet(sheet), m_dialogs(dialogs), m_settings(settings),
+      m_backups(backups), m_session(session)
 {
     connect(&m_session, &ProgrammingSession::finished, this, &ExchangeCommands::onSessionFinished);
 }
@@ -38,8 +38,7 @@ void ExchangeCommands::onReadClicked()
         return;
     }
     if (askQuestion(m_dialogs, QStringLiteral("Read from Radio?"), QStringLiteral("Read"), MessageButtons::YesNo,
-                    MessageResult::Yes)
-        != MessageResult::Yes)
+                    MessageResult::Yes) != MessageResult::Yes)
         return; // the port stays open
     m_document.InitRadioData();
     SessionOptions options;
@@ -50,9 +49,8 @@ void ExchangeCommands::onReadClicked()
 
 void ExchangeCommands::onWriteClicked()
 {
-    if (askQuestion(m_dialogs, QStringLiteral("Write Data to Radio?"), QStringLiteral("Write"),
-                    MessageButtons::YesNo, MessageResult::Yes)
-        != MessageResult::Yes)
+    if (askQuestion(m_dialogs, QStringLiteral("Write Data to Radio?"), QStringLiteral("Write"), MessageButtons::YesNo,
+                    MessageResult::Yes) != MessageResult::Yes)
         return;
     if (!PrepareSendImage(m_document, m_sheet, m_dialogs))
         return; // it has said why

@@ -17,15 +17,15 @@
 #include "radio/decoder.h"
 #include "sheet/channelsheet.h"
 
-#include <QCloseEvent>
 #include <QApplication>
-#include <QSessionManager>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSessionManager>
 #include <QStatusBar>
 
 namespace kav {
@@ -62,8 +62,7 @@ QFont gulim(qreal points)
     return designFont("Gulim", points);
 }
 
-template <typename W>
-W *place(W *widget, const QRect &rect, const QFont &font)
+template <typename W> W *place(W *widget, const QRect &rect, const QFont &font)
 {
     widget->setGeometry(rect);
     widget->setFont(font);
@@ -132,12 +131,13 @@ MainWindow::MainWindow(ProgramParts &parts, DialogSeam &dialogs, QWidget *parent
     PlanDocument &document = m_parts.document;
     connect(m_sheet.get(), &ChannelSheet::entryAccepted, this, [&document] { document.fromFile = false; });
     connect(m_sheet.get(), &ChannelSheet::newSheetConfirmed, this, [&document] { document.InitRadioData(); });
-    for (QPushButton *b : {m_newButton, m_openButton, m_saveButton, m_printButton, m_exitButton, m_readButton,
-                           m_writeButton})
+    for (QPushButton *b :
+         {m_newButton, m_openButton, m_saveButton, m_printButton, m_exitButton, m_readButton, m_writeButton})
         m_sheet->guard(b);
 
     m_fileCommands = std::make_unique<FileCommands>(document, *m_sheet, m_dialogs);
-    m_reportPrinter = std::make_unique<ReportPrinter>(document, *m_sheet, m_parts.printModule, m_dialogs, m_parts.clock);
+    m_reportPrinter =
+        std::make_unique<ReportPrinter>(document, *m_sheet, m_parts.printModule, m_dialogs, m_parts.clock);
 
     connectCommand(m_newButton, [this] { m_sheet->onNewClicked(); });
     connectCommand(m_openButton, [this] { m_fileCommands->onOpenClicked(); });
@@ -153,12 +153,13 @@ MainWindow::MainWindow(ProgramParts &parts, DialogSeam &dialogs, QWidget *parent
 
     // A port chosen while one is held lets go of it first (at the end of a
     // session going), so that the next READ or WRITE opens the chosen one.
-    new PortItems(m_portItems, m_parts.portSetting, m_dialogs, [this] { m_exchangeCommands->onPortChosen(); }, this);
+    new PortItems(
+        m_portItems, m_parts.portSetting, m_dialogs, [this] { m_exchangeCommands->onPortChosen(); }, this);
     connect(m_assignDevicesItem, &QAction::triggered, this, &MainWindow::assignDevices);
     connect(m_portMenu, &QMenu::aboutToShow, this, &MainWindow::showPortDevices);
 
-    m_portMenuCommands = std::make_unique<PortMenuCommands>(m_parts.settings, m_parts.backups, m_parts.trace,
-                                                            m_dialogs, m_parts.appFolder);
+    m_portMenuCommands = std::make_unique<PortMenuCommands>(m_parts.settings, m_parts.backups, m_parts.trace, m_dialogs,
+                                                            m_parts.appFolder);
     const auto connectChoice = [this](QAction *item, Choice choice) {
         item->setChecked(m_parts.settings.value(choice));
         connect(item, &QAction::toggled, this, [this, choice](bool on) { m_portMenuCommands->setChoice(choice, on); });
@@ -257,8 +258,7 @@ void MainWindow::buildControls()
         const QByteArray index = QByteArray::number(row + 1);
         const QByteArray labelName = "Label" + QByteArray::number(row + 3);
         const QByteArray caption = "CH" + index;
-        label(frame, labelName.constData(), caption.constData(),
-                                inFrame(840, rowTops[row], 1095, 495), arial(15.75));
+        label(frame, labelName.constData(), caption.constData(), inFrame(840, rowTops[row], 1095, 495), arial(15.75));
         m_rxFields[size_t(row)] =
             textField(frame, ("Txt_Rx" + index).constData(), inFrame(2160, rowTops[row], 2415, 495));
         m_txFields[size_t(row)] =
@@ -268,14 +268,15 @@ void MainWindow::buildControls()
     auto *bar = new QStatusBar(this);
     bar->setSizeGripEnabled(false);
     bar->setFixedSize(8295 / kTwipsPerPixel, 495 / kTwipsPerPixel);
-    m_statusLabel = new QLabel(QString::fromUtf8("FREQUENCY RANGE : 38.000MHz\u223C42.300MHz  25Watt  MOBILE RADIO"), bar);
+    m_statusLabel =
+        new QLabel(QString::fromUtf8("FREQUENCY RANGE : 38.000MHz\u223C42.300MHz  25Watt  MOBILE RADIO"), bar);
     m_statusLabel->setObjectName(QStringLiteral("StatusBar10"));
     m_statusLabel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     bar->addWidget(m_statusLabel, 1);
     setStatusBar(bar);
     m_channelFrame = frame;
 
-    QWidget *order[] = {m_newButton,  m_readButton,  m_writeButton, m_rxFields[0], m_rxFields[1],
+    QWidget *order[] = {m_newButton,   m_readButton,  m_writeButton, m_rxFields[0], m_rxFields[1],
                         m_rxFields[2], m_txFields[0], m_txFields[1], m_txFields[2], m_openButton,
                         m_saveButton,  m_printButton, m_exitButton};
     for (size_t i = 1; i < std::size(order); ++i)
@@ -330,8 +331,7 @@ void MainWindow::startUpSheet()
 bool MainWindow::confirmExit()
 {
     return askQuestion(m_dialogs, QStringLiteral("Program exit to Windows."), QStringLiteral("Exit"),
-                       MessageButtons::YesNo, MessageResult::No)
-        == MessageResult::Yes;
+                       MessageButtons::YesNo, MessageResult::No) == MessageResult::Yes;
 }
 
 void MainWindow::onExitClicked()

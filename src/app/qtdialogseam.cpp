@@ -73,9 +73,9 @@ MessageResult QtDialogSeam::showMessage(const MessageRequest &request)
         return MessageResult::Ok;
     default:
         // Closed without a button (Escape on a Yes/No box): the safe answer.
-        return request.buttons == MessageButtons::YesNo ? MessageResult::No
+        return request.buttons == MessageButtons::YesNo      ? MessageResult::No
                : request.buttons == MessageButtons::OkCancel ? MessageResult::Cancel
-                                                              : MessageResult::Ok;
+                                                             : MessageResult::Ok;
     }
 }
 

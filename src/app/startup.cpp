@@ -60,7 +60,8 @@ private:
 
 ProgramParts::ProgramParts(const QString &appFolder, SerialService &serial)
     : appFolder(appFolder), settings(appFolder), backups(BackupStore::defaultFolder(appFolder)), port(serial),
-      portSetting(port, appFolder), session(port, [this] { return portSetting.portTarget(); }, &trace)
+      portSetting(port, appFolder), session(
+                                        port, [this] { return portSetting.portTarget(); }, &trace)
 {
 }
 

@@ -40,11 +40,11 @@ struct ProgramParts
 
     const QString appFolder;
     PlanDocument document;
-    AppSettings settings; // the COM PORT menu's remembered choices
-    const BackupStore backups; // where plans read are kept
-    PortHolder port;           // the one opener of the serial port
-    PortSetting portSetting;   // the COM port chosen, and the device of each
-    LineTrace trace;           // the last exchanges; outlives the session that feeds it
+    AppSettings settings;       // the COM PORT menu's remembered choices
+    const BackupStore backups;  // where plans read are kept
+    PortHolder port;            // the one opener of the serial port
+    PortSetting portSetting;    // the COM port chosen, and the device of each
+    LineTrace trace;            // the last exchanges; outlives the session that feeds it
     ProgrammingSession session; // READ and WRITE, on the port of the COM port chosen
     // The date and time PRINT puts on the report, read at every PRINT: the
     // local ones unless replaced.

@@ -14,8 +14,12 @@ namespace {
 
 // A signal handler can reach nothing but a global: the write end of the pipe.
 volatile sig_atomic_t s_writeEnd = -1; // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
-struct sigaction s_previousInt{};      // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
-struct sigaction s_previousTerm{};     // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
+struct sigaction s_previousInt
+{
+}; // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
+struct sigaction s_previousTerm
+{
+}; // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
 
 void onSignal(int signal)
 {
@@ -35,7 +39,9 @@ Interruption::Interruption(QObject *parent) : QObject(parent)
     s_writeEnd = m_pipe[1];
     m_notifier = new QSocketNotifier(m_pipe[0], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &Interruption::onNotified);
-    struct sigaction action{};
+    struct sigaction action
+    {
+    };
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;

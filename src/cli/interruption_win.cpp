@@ -15,11 +15,11 @@ namespace {
 // The console calls its control handler on a thread of its own; the handler
 // can reach nothing but these. The mutex keeps the living Interruption's event
 // from being closed while the handler sets it.
-std::mutex s_mutex;               // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
-HANDLE s_event = nullptr;         // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
-std::atomic<int> s_signal{0};     // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
+std::mutex s_mutex;           // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
+HANDLE s_event = nullptr;     // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
+std::atomic<int> s_signal{0}; // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
 // Set while no Interruption lives; never closed, so a handler may wait on it at any time.
-HANDLE s_released = nullptr;      // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
+HANDLE s_released = nullptr; // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
 
 // The signal a console control event stands for; 0 for those left to Windows
 // (log-off and shut-down reach services only).

@@ -86,11 +86,10 @@ int runReport(const QStringList &arguments)
 {
     QCommandLineParser parser;
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("the *.sav file"));
-    parser.addOption({QStringLiteral("pdf"), QStringLiteral("Write the report as a PDF page."),
-                      QStringLiteral("OUT.pdf")});
+    parser.addOption(
+        {QStringLiteral("pdf"), QStringLiteral("Write the report as a PDF page."), QStringLiteral("OUT.pdf")});
     if (!parser.parse(arguments) || parser.positionalArguments().size() != 1)
-        return usageError(parser.errorText().isEmpty() ? QStringLiteral("report needs one file")
-                                                       : parser.errorText());
+        return usageError(parser.errorText().isEmpty() ? QStringLiteral("report needs one file") : parser.errorText());
 
     const QString path = parser.positionalArguments().constFirst();
     if (const int same = refuseSameFile(QStringLiteral("--pdf"), parser.value(QStringLiteral("pdf")),

@@ -144,10 +144,10 @@ bool targetsOf(const QCommandLineParser &parser, std::vector<Target> &targets, Q
 
 void addTargetOptions(QCommandLineParser &parser)
 {
-    parser.addOption({QStringLiteral("device"), QStringLiteral("The serial device of the radio."),
-                      QStringLiteral("PATH")});
-    parser.addOption({QStringLiteral("com"), QStringLiteral("COM port N, as the window maps it."),
-                      QStringLiteral("N")});
+    parser.addOption(
+        {QStringLiteral("device"), QStringLiteral("The serial device of the radio."), QStringLiteral("PATH")});
+    parser.addOption(
+        {QStringLiteral("com"), QStringLiteral("COM port N, as the window maps it."), QStringLiteral("N")});
     parser.addOption({QStringLiteral("trace"), QStringLiteral("Save the bytes on the line."), QStringLiteral("FILE")});
 }
 
@@ -189,7 +189,8 @@ int runRead(const QStringList &arguments)
 {
     QCommandLineParser parser;
     addTargetOptions(parser);
-    parser.addOption({{QStringLiteral("o"), QStringLiteral("output")}, QStringLiteral("Save the plan read."),
+    parser.addOption({{QStringLiteral("o"), QStringLiteral("output")},
+                      QStringLiteral("Save the plan read."),
                       QStringLiteral("FILE.sav")});
     parser.addOption({QStringLiteral("json"), QStringLiteral("Print JSON.")});
     if (!parser.parse(arguments))
@@ -205,8 +206,8 @@ int runRead(const QStringList &arguments)
         return same;
 
     // A target that cannot take the plan is refused before the radio is read.
-    const QString refused = parser.isSet(QStringLiteral("o")) ? RefusedTargetReason(parser.value(QStringLiteral("o")))
-                                                              : QString();
+    const QString refused =
+        parser.isSet(QStringLiteral("o")) ? RefusedTargetReason(parser.value(QStringLiteral("o"))) : QString();
     if (!refused.isEmpty()) {
         printError(
             QStringLiteral("Could not save to %1 (%2)").arg(ShownPath(parser.value(QStringLiteral("o"))), refused));

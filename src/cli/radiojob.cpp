@@ -58,10 +58,7 @@ int exitCodeFor(ExchangeOutcome outcome)
 }
 
 RadioJob::RadioJob(Kind kind, const QString &device, int comNumber, QObject *parent)
-    : QObject(parent),
-      m_kind(kind),
-      m_explicitDevice(device),
-      m_com(comNumber),
+    : QObject(parent), m_kind(kind), m_explicitDevice(device), m_com(comNumber),
       m_prefix(device.isEmpty() ? QStringLiteral("COM%1").arg(comNumber) : device),
       m_session(m_port, portResolver(device, comNumber), &m_trace)
 {
@@ -151,7 +148,8 @@ void RadioJob::onSessionFinished(const SessionResult &result)
         return;
     if (result.outcome != ExchangeOutcome::Ok) {
         // A port that cannot be had is the same failure with or without a backup.
-        const bool backup = result.step == SessionStep::BackupRead && result.outcome != ExchangeOutcome::PortUnavailable;
+        const bool backup =
+            result.step == SessionStep::BackupRead && result.outcome != ExchangeOutcome::PortUnavailable;
         const QString message = ExchangeMessage(result.outcome);
         fail(backup ? int(ExitBackupFailed) : exitCodeFor(result.outcome),
              backup ? QStringLiteral("Backup failed, nothing written: ") + message : message, result.reason,

@@ -13,11 +13,10 @@ MessageResult showCritical(DialogSeam &dialogs, const QString &text, const QStri
                                 MessageResult::Ok, PrintableLines(informativeText)});
 }
 
-MessageResult showPlain(DialogSeam &dialogs, const QString &text, const QString &title,
-                        const QString &informativeText)
+MessageResult showPlain(DialogSeam &dialogs, const QString &text, const QString &title, const QString &informativeText)
 {
-    return dialogs.showMessage({PrintableLines(text), title, MessageIcon::None, MessageButtons::Ok,
-                                MessageResult::Ok, PrintableLines(informativeText)});
+    return dialogs.showMessage({PrintableLines(text), title, MessageIcon::None, MessageButtons::Ok, MessageResult::Ok,
+                                PrintableLines(informativeText)});
 }
 
 MessageResult askQuestion(DialogSeam &dialogs, const QString &text, const QString &title, MessageButtons buttons,

@@ -25,8 +25,8 @@ struct MessageRequest
 
     friend bool operator==(const MessageRequest &a, const MessageRequest &b)
     {
-        return a.text == b.text && a.title == b.title && a.icon == b.icon && a.buttons == b.buttons
-            && a.defaultButton == b.defaultButton && a.informativeText == b.informativeText;
+        return a.text == b.text && a.title == b.title && a.icon == b.icon && a.buttons == b.buttons &&
+               a.defaultButton == b.defaultButton && a.informativeText == b.informativeText;
     }
 };
 
@@ -34,7 +34,7 @@ struct FileDialogRequest
 {
     QString title;
     QString folder;
-    QString filter;               // Qt filter text, e.g. "Save File(*.sav)"
+    QString filter;                // Qt filter text, e.g. "Save File(*.sav)"
     bool confirmOverwrite = false; // save dialogs only
 };
 

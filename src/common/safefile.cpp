@@ -20,7 +20,9 @@ void setReason(QString *reason, const QString &text)
 
 QString kindOf(const QString &path)
 {
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (::stat(QFile::encodeName(path).constData(), &info) != 0)
         return QStringLiteral("not a regular file");
     if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode))
@@ -52,8 +54,12 @@ bool IsSameFile(const QString &output, const QString &input)
     const QString a = QFileInfo(output).canonicalFilePath();
     return !a.isEmpty() && a.compare(QFileInfo(input).canonicalFilePath(), Qt::CaseInsensitive) == 0;
 #else
-    struct stat a{};
-    struct stat b{};
+    struct stat a
+    {
+    };
+    struct stat b
+    {
+    };
     return ::stat(QFile::encodeName(output).constData(), &a) == 0 &&
            ::stat(QFile::encodeName(input).constData(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 #endif

@@ -40,7 +40,9 @@ bool DeviceClaim::claim(const QString &device, QString *reason)
 #ifdef Q_OS_UNIX
     const QString canonical = QFileInfo(device).canonicalFilePath();
     m_openPath = canonical.isEmpty() ? device : canonical;
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (canonical.isEmpty() || ::stat(QFile::encodeName(canonical).constData(), &info) != 0 || !S_ISCHR(info.st_mode))
         return true;
     const QString folder = m_folder.isEmpty() ? systemLockFolder() : m_folder;
@@ -59,10 +61,11 @@ bool DeviceClaim::claim(const QString &device, QString *reason)
     if (!lock->getLockInfo(&pid, &host, &holder))
         holder.clear();
     if (reason) {
-        *reason = holder.isEmpty() ? QStringLiteral("%1: the device %2 is in use by another opener").arg(device, canonical)
-                                   : QStringLiteral("%1: the device %2 is in use by %3 (process %4)")
-                                         .arg(device, canonical, holder)
-                                         .arg(pid);
+        *reason = holder.isEmpty()
+                      ? QStringLiteral("%1: the device %2 is in use by another opener").arg(device, canonical)
+                      : QStringLiteral("%1: the device %2 is in use by %3 (process %4)")
+                            .arg(device, canonical, holder)
+                            .arg(pid);
     }
     return false;
 #else

@@ -50,8 +50,8 @@ struct ExchangeResult
 {
     ExchangeKind kind = ExchangeKind::Read;
     ExchangeOutcome outcome = ExchangeOutcome::Ok;
-    QString reason;    // the system's reason where there is one, else empty
-    RadioImage image;  // read: the image received (Ok only); write: the image written
+    QString reason;   // the system's reason where there is one, else empty
+    RadioImage image; // read: the image received (Ok only); write: the image written
 };
 
 } // namespace kav

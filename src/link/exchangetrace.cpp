@@ -8,12 +8,11 @@ namespace kav {
 
 void TraceExchanges(ProgrammingExchange &engine, LineTrace &trace, std::function<QString()> device)
 {
-    QObject::connect(&engine, &ProgrammingExchange::started, &engine,
-                     [&trace, device = std::move(device)](ExchangeKind kind) {
-                         const QString verb = kind == ExchangeKind::Read ? QStringLiteral("Read ")
-                                                                         : QStringLiteral("Write ");
-                         trace.beginExchange(verb + device(), ProgrammingExchange::lineClockNs());
-                     });
+    QObject::connect(
+        &engine, &ProgrammingExchange::started, &engine, [&trace, device = std::move(device)](ExchangeKind kind) {
+            const QString verb = kind == ExchangeKind::Read ? QStringLiteral("Read ") : QStringLiteral("Write ");
+            trace.beginExchange(verb + device(), ProgrammingExchange::lineClockNs());
+        });
     QObject::connect(&engine, &ProgrammingExchange::lineBytes, &engine,
                      [&trace](LineDirection direction, const QByteArray &bytes, qint64 monotonicNs) {
                          trace.addBytes(direction, bytes, monotonicNs);

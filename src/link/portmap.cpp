@@ -9,7 +9,6 @@
 #include <QRegularExpression>
 #include <QStringDecoder>
 
-
 namespace kav {
 
 namespace {

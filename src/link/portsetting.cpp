@@ -19,9 +19,7 @@ constexpr int kHighestPort = 255;
 } // namespace
 
 PortSetting::PortSetting(PortHolder &port, const QString &folder, QObject *parent)
-    : QObject(parent),
-      m_port(port),
-      m_folder(folder),
+    : QObject(parent), m_port(port), m_folder(folder),
       m_portMapFile(QDir(folder).filePath(QString::fromLatin1(kPortMapFileName)))
 {
 }

@@ -7,8 +7,7 @@
 
 namespace kav {
 
-ProgrammingExchange::ProgrammingExchange(SerialService &serial, QObject *parent)
-    : QObject(parent), m_serial(serial)
+ProgrammingExchange::ProgrammingExchange(SerialService &serial, QObject *parent) : QObject(parent), m_serial(serial)
 {
     m_timer.setObjectName(QStringLiteral("Timer1"));
     m_timer.setSingleShot(true);

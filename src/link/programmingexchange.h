@@ -89,7 +89,7 @@ private:
     SerialService &m_serial;
     LinkState m_state = LinkState::Idle;
     ExchangeKind m_kind = ExchangeKind::Read;
-    RadioImage m_image; // the image being written
+    RadioImage m_image;    // the image being written
     QByteArray m_received; // what the radio sent in this exchange and is not judged yet
     bool m_running = false;
     QTimer m_timer;

@@ -33,14 +33,14 @@ struct SessionOptions
 // How a session ended.
 struct SessionResult
 {
-    SessionStep step = SessionStep::Read; // the step that ended it: the last one when all went well
+    SessionStep step = SessionStep::Read;          // the step that ended it: the last one when all went well
     ExchangeOutcome outcome = ExchangeOutcome::Ok; // of that step's exchange (PortUnavailable: no port was had)
-    QString reason;                                 // the system's reason, where there is one
-    QString device;                                 // the one device every step used
-    RadioImage image;                               // read: the image received; write: the image written
-    QString backupPath;                             // the backup kept, when one was
-    QString backupFailure;                          // why no backup could be kept (KeepBackup, or keepEveryRead)
-    QList<FieldDifference> differences;             // VerifyRead: the fields the radio holds differently
+    QString reason;                                // the system's reason, where there is one
+    QString device;                                // the one device every step used
+    RadioImage image;                              // read: the image received; write: the image written
+    QString backupPath;                            // the backup kept, when one was
+    QString backupFailure;                         // why no backup could be kept (KeepBackup, or keepEveryRead)
+    QList<FieldDifference> differences;            // VerifyRead: the fields the radio holds differently
 
     // Every step went through, and the radio holds what was written.
     [[nodiscard]] bool succeeded() const

@@ -40,7 +40,7 @@ private:
 
     QSerialPort m_port;
     QByteArray m_received;
-    QString m_device; // what the port was last opened as
+    QString m_device;    // what the port was last opened as
     DeviceClaim m_claim; // held while the port is open
     QString m_errorString;
     bool m_closing = false;

@@ -17,8 +17,8 @@
 #include <vector>
 
 #ifdef Q_OS_WIN
-#include <windows.h>
 #include <string>
+#include <windows.h>
 #else
 #include <cerrno>
 #include <cstdio>
@@ -184,8 +184,7 @@ BackupResult BackupStore::save(const QString &devicePath, const RadioImage &imag
         QTemporaryFile part(dir.filePath(QString::fromLatin1(kPartialBackupPattern)));
         if (!part.open())
             return {false, {}, QStringLiteral("%1: %2").arg(ShownPath(m_folder), part.errorString())};
-        if (!WriteAllBytes(part, FormatFrequencyFile(image), &reason) || !part.flush()
-            || !syncToDisk(part, &reason)) {
+        if (!WriteAllBytes(part, FormatFrequencyFile(image), &reason) || !part.flush() || !syncToDisk(part, &reason)) {
             return {false,
                     {},
                     QStringLiteral("%1: %2").arg(ShownPath(part.fileName()),

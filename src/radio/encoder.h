@@ -40,8 +40,8 @@ using encoding::EncodeOutcome;
 struct EncodeResult
 {
     EncodeOutcome outcome = EncodeOutcome::Encoded;
-    int slot = 0;      // FieldNotEncodable: the field that failed
-    RadioImage image;  // Encoded: the image to send
+    int slot = 0;     // FieldNotEncodable: the field that failed
+    RadioImage image; // Encoded: the image to send
 };
 
 // The image to send for fields: previous with every non-empty field encoded

@@ -29,8 +29,7 @@ constexpr bool IsAsciiDigit(QChar c)
 }
 
 // text without the blanks at either end (QStringView or QByteArrayView).
-template <typename View>
-[[nodiscard]] View WithoutBlanks(View text)
+template <typename View> [[nodiscard]] View WithoutBlanks(View text)
 {
     qsizetype begin = 0;
     qsizetype end = text.size();

@@ -13,8 +13,8 @@ namespace kav {
 // an empty field).
 struct FieldDifference
 {
-    int channel = 0;   // 1 to 3
-    bool tx = false;   // false: RX bytes 1-6, true: TX bytes 7-12
+    int channel = 0; // 1 to 3
+    bool tx = false; // false: RX bytes 1-6, true: TX bytes 7-12
     QString written;
     QString held;
 

@@ -158,10 +158,9 @@ std::optional<CsvProblem> repeatedColumn(const Record &header)
                 at.append(i + 1);
         }
         if (at.size() > 1) {
-            return CsvProblem{header.row, name,
-                              QStringLiteral("the header names this column twice (fields %1 and %2)")
-                                  .arg(at.at(0))
-                                  .arg(at.at(1))};
+            return CsvProblem{
+                header.row, name,
+                QStringLiteral("the header names this column twice (fields %1 and %2)").arg(at.at(0)).arg(at.at(1))};
         }
     }
     return std::nullopt;

@@ -60,6 +60,9 @@ inline constexpr std::array<FrequencySlot, 6> kFrequencySlots{{
     {6, 3, 7},
 }};
 
-inline constexpr const FrequencySlot &frequencySlot(int slot) { return kFrequencySlots[slot - 1]; }
+inline constexpr const FrequencySlot &frequencySlot(int slot)
+{
+    return kFrequencySlots[slot - 1];
+}
 
 } // namespace kav

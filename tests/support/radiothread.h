@@ -22,15 +22,16 @@ public:
     ~RadioThread() override;
 
     // Runs f(radio) on the radio's thread and returns what f returns.
-    template <typename F>
-    auto call(F &&f) const
+    template <typename F> auto call(F &&f) const
     {
         using Result = std::invoke_result_t<F, kav::sim::SimulatedRadio &>;
         if constexpr (std::is_void_v<Result>) {
-            QMetaObject::invokeMethod(m_radio, [&] { f(*m_radio); }, Qt::BlockingQueuedConnection);
+            QMetaObject::invokeMethod(
+                m_radio, [&] { f(*m_radio); }, Qt::BlockingQueuedConnection);
         } else {
             Result result{};
-            QMetaObject::invokeMethod(m_radio, [&] { result = f(*m_radio); }, Qt::BlockingQueuedConnection);
+            QMetaObject::invokeMethod(
+                m_radio, [&] { result = f(*m_radio); }, Qt::BlockingQueuedConnection);
             return result;
         }
     }

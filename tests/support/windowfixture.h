@@ -19,8 +19,7 @@
 
 // Controls of the window by their object names ("Cmd_Read", "Txt_Rx1",
 // "M_VerifyAfterWrite"); a name the window does not have ends the test run.
-template <typename T>
-T *findControl(const QWidget &window, const QString &name)
+template <typename T> T *findControl(const QWidget &window, const QString &name)
 {
     T *found = window.findChild<T *>(name);
     if (!found)
@@ -106,11 +105,7 @@ struct WindowFixture
     }
 
     // The window's controls by their object names.
-    template <typename T>
-    T *find(const QString &name) const
-    {
-        return findControl<T>(*window, name);
-    }
+    template <typename T> T *find(const QString &name) const { return findControl<T>(*window, name); }
     QPushButton *button(const QString &name) const { return find<QPushButton>(name); }
     QLineEdit *field(const QString &name) const { return find<QLineEdit>(name); }
     QAction *item(const QString &name) const { return find<QAction>(name); }

@@ -31,7 +31,8 @@ int main(int argc, char *argv[])
         QStringLiteral("Simulated radio for Kavrilink. Prints the device path for the program on its first line, "
                        "then every byte on the line with its time."));
     parser.addHelpOption();
-    const QCommandLineOption device(QStringLiteral("device"), QStringLiteral("Use this device, not a new pseudo-terminal."),
+    const QCommandLineOption device(QStringLiteral("device"),
+                                    QStringLiteral("Use this device, not a new pseudo-terminal."),
                                     QStringLiteral("path"));
     const QCommandLineOption hex(QStringLiteral("image"), QStringLiteral("Radio image: 36 bytes as 72 hex digits."),
                                  QStringLiteral("hex"));
@@ -60,8 +61,8 @@ int main(int argc, char *argv[])
     if (parser.isSet(hex) || parser.isSet(sav)) {
         QString error = QStringLiteral("not 72 hex digits");
         const std::optional<QByteArray> image = parser.isSet(sav)
-            ? SimulatedRadio::imageFromSav(parser.value(sav), &error)
-            : SimulatedRadio::imageFromHex(parser.value(hex));
+                                                    ? SimulatedRadio::imageFromSav(parser.value(sav), &error)
+                                                    : SimulatedRadio::imageFromHex(parser.value(hex));
         if (!image) {
             std::fprintf(stderr, "kavrilink-simradio: no image: %s\n", qPrintable(error));
             return 2;
