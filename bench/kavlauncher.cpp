@@ -11,5 +11,5 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Kavrilink"));
     IdleProbe probe;
     app.installEventFilter(&probe);
-    return kav::runKavrilink();
+    return kav::runKavrilink({}); // no plan given
 }

@@ -77,7 +77,7 @@ void ExchangeCommands::onSessionFinished(const SessionResult &result)
     }
     switch (result.step) {
     case SessionStep::Read:
-        ShowPlan(m_sheet, PlanFieldTexts(result.image));
+        ShowPlan(m_sheet, PlanFieldTexts(result.image), QStringLiteral("READ"));
         if (!result.backupFailure.isEmpty())
             showPlain(m_dialogs, QStringLiteral("The plan was read, but a backup of it could not be kept."), {},
                       result.backupFailure);

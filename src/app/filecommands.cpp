@@ -9,6 +9,8 @@
 #include "radio/frequencyfile.h"
 #include "sheet/plandisplay.h"
 
+#include <QFileInfo>
+
 namespace kav {
 
 FileCommands::FileCommands(PlanDocument &document, PlanDisplay &sheet, DialogSeam &dialogs)
@@ -50,16 +52,20 @@ void FileCommands::onOpenClicked()
     const QString path = m_dialogs.getOpenFileName(request);
     if (path.isEmpty())
         return;
+    openPlan(path);
+}
 
+void FileCommands::openPlan(const QString &path)
+{
     // A refused file leaves the sheet and the document alone.
     const std::optional<RadioImage> image = ReadFrequencyFile(path);
     if (!image) {
         showCritical(m_dialogs, QStringLiteral("This is not Saved File"), QStringLiteral("Error"));
         return;
     }
-    ShowPlan(m_sheet, PlanFieldTexts(*image));
     m_document.fromFile = true;
     m_document.fileName = path;
+    ShowPlan(m_sheet, PlanFieldTexts(*image), QStringLiteral("OPEN ") + QFileInfo(path).fileName());
 }
 
 } // namespace kav

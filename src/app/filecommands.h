@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 namespace kav {
 
 class DialogSeam;
@@ -23,6 +25,9 @@ public:
     // Asks for a file and shows its plan; a file that is not 36 good lines is
     // refused with "This is not Saved File" and nothing changes.
     void onOpenClicked();
+    // What OPEN does with the file chosen, also for a plan dropped on the
+    // window or given at start: path is shown, or refused as above.
+    void openPlan(const QString &path);
 
 private:
     PlanDocument &m_document;

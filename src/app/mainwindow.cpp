@@ -6,9 +6,11 @@
 #include "app/exchangecommands.h"
 #include "app/filecommands.h"
 #include "app/plandocument.h"
+#include "app/plandrop.h"
 #include "app/portitems.h"
 #include "app/portmenucommands.h"
 #include "app/reportprinter.h"
+#include "app/sheethistory.h"
 #include "app/startup.h"
 #include "common/dialogseam.h"
 #include "common/shownpath.h"
@@ -135,20 +137,30 @@ MainWindow::MainWindow(ProgramParts &parts, DialogSeam &dialogs, QWidget *parent
          {m_newButton, m_openButton, m_saveButton, m_printButton, m_exitButton, m_readButton, m_writeButton})
         m_sheet->guard(b);
 
+    m_history = std::make_unique<SheetHistory>(*m_sheet, document, this, m_channelFrame);
     m_fileCommands = std::make_unique<FileCommands>(document, *m_sheet, m_dialogs);
     m_reportPrinter =
         std::make_unique<ReportPrinter>(document, *m_sheet, m_parts.printModule, m_dialogs, m_parts.clock);
 
     connectCommand(m_newButton, [this] { m_sheet->onNewClicked(); });
     connectCommand(m_openButton, [this] { m_fileCommands->onOpenClicked(); });
-    connectCommand(m_saveButton, [this] { m_fileCommands->onSaveClicked(); });
+    connectCommand(m_saveButton, [this] {
+        m_fileCommands->onSaveClicked();
+        m_history->noteDocument();
+    });
     connectCommand(m_printButton, [this] { m_reportPrinter->onPrintClicked(); });
     connectCommand(m_exitButton, [this] { onExitClicked(); });
 
     m_exchangeCommands = std::make_unique<ExchangeCommands>(document, *m_sheet, m_dialogs, m_parts.session,
                                                             m_parts.settings, m_parts.backups, this);
     connectCommand(m_readButton, [this] { m_exchangeCommands->onReadClicked(); });
-    connectCommand(m_writeButton, [this] { m_exchangeCommands->onWriteClicked(); });
+    connectCommand(m_writeButton, [this] {
+        m_exchangeCommands->onWriteClicked();
+        m_history->noteDocument(); // the send image it encoded
+    });
+    // After the commands' own handler: a READ's plan is a step already, and a
+    // READ that showed none leaves its fresh document.
+    connect(&m_parts.session, &ProgrammingSession::finished, this, [this] { m_history->noteDocument(); });
     connect(qApp, &QGuiApplication::commitDataRequest, this, &MainWindow::commitSession);
 
     // A port chosen while one is held lets go of it first (at the end of a
@@ -168,6 +180,19 @@ MainWindow::MainWindow(ProgramParts &parts, DialogSeam &dialogs, QWidget *parent
     connectChoice(m_verifyItem, Choice::VerifyAfterWrite);
     connect(m_openBackupsItem, &QAction::triggered, this, [this] { m_portMenuCommands->openBackupsFolder(); });
     connect(m_saveTraceItem, &QAction::triggered, this, [this] { m_portMenuCommands->saveLineTrace(); });
+
+    new PlanDropTarget(
+        this, [this] { return mayOpenPlan(); }, [this](const QString &path) { openPlan(path); });
+}
+
+void MainWindow::openPlan(const QString &path)
+{
+    m_fileCommands->openPlan(path);
+}
+
+bool MainWindow::mayOpenPlan() const
+{
+    return m_openButton->isEnabled() && m_sheet->mayProceed();
 }
 
 void MainWindow::showPortDevices()

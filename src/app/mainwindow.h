@@ -20,6 +20,7 @@ class ExchangeCommands;
 class FileCommands;
 class PortMenuCommands;
 class ReportPrinter;
+class SheetHistory;
 struct ProgramParts;
 
 // The program's only window (object name "Frm_Main"). It builds the controls
@@ -48,6 +49,12 @@ public:
     // handler runs only when the click may proceed, i.e. the change of focus
     // that the click caused was not refused by a frequency field.
     void connectCommand(QPushButton *button, std::function<void()> handler);
+
+    // Shows the plan at path as OPEN does once its dialog has given it (a plan
+    // given at start, or dropped on the window), or refuses it as OPEN does.
+    void openPlan(const QString &path);
+    // Whether a plan may be opened now: OPEN is enabled and no refused entry holds.
+    [[nodiscard]] bool mayOpenPlan() const;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -96,6 +103,7 @@ private:
     std::unique_ptr<FileCommands> m_fileCommands;
     std::unique_ptr<ReportPrinter> m_reportPrinter;
     std::unique_ptr<PortMenuCommands> m_portMenuCommands;
+    std::unique_ptr<SheetHistory> m_history;
     std::function<void()> m_endProgram;
     bool m_ending = false;
 

@@ -7,6 +7,7 @@
 #include "app/singleinstance.h"
 #include "common/appfolder.h"
 #include "common/printable.h"
+#include "common/shownpath.h"
 #include "link/systemserialservice.h"
 #include "radio/backuppruner.h"
 
@@ -76,7 +77,17 @@ void ProgramParts::startUpSettings()
     portSetting.LoadPortSetting();
 }
 
-int runKavrilink()
+QString secondStartDetail(const QString &holder, const QString &plan)
+{
+    if (plan.isEmpty())
+        return holder;
+    const QString notOpened = QStringLiteral("The plan %1 was not opened. Open it from the running window: "
+                                             "OPEN, or drop it there.")
+                                  .arg(ShownPath(plan));
+    return holder.isEmpty() ? notOpened : holder + QStringLiteral("\n\n") + notOpened;
+}
+
+int runKavrilink(const QString &plan)
 {
     installDesignFonts();
     installDirectPngStyle();
@@ -84,8 +95,10 @@ int runKavrilink()
 
     SingleInstance instance(applicationFile(QStringLiteral("kavrilink.lock")));
     if (!instance.acquire()) {
-        std::fprintf(stderr, "%s\n", qPrintable(PrintableText(instance.holder())));
-        showPlain(dialogs, QStringLiteral("Already Program Running"), {}, instance.holder());
+        // The running window is left alone: the plan is not passed on to it.
+        const QString detail = secondStartDetail(instance.holder(), plan);
+        std::fprintf(stderr, "%s\n", qPrintable(PrintableLines(detail)));
+        showPlain(dialogs, QStringLiteral("Already Program Running"), {}, detail);
         return 0;
     }
     if (!instance.notice().isEmpty())
@@ -98,8 +111,13 @@ int runKavrilink()
     dialogs.setPrintModule(&parts.printModule);
     window.startUpSheet();
     window.show();
-    // The port check and the pruning of backups need not hold up the window.
-    new FirstExposure(window.windowHandle(), [&parts] { parts.startUpSettings(); });
+    // The port check and the pruning of backups need not hold up the window;
+    // a plan given on the command line opens once it is up, as OPEN would.
+    new FirstExposure(window.windowHandle(), [&parts, &window, plan] {
+        parts.startUpSettings();
+        if (!plan.isEmpty())
+            window.openPlan(plan);
+    });
     return QApplication::exec();
 }
 

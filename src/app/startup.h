@@ -56,8 +56,13 @@ private:
     std::unique_ptr<BackupPruner> m_pruner;
 };
 
+// The detail of "Already Program Running": who holds the lock and, when a
+// plan was given, that it was not opened and where to open it.
+[[nodiscard]] QString secondStartDetail(const QString &holder, const QString &plan);
+
 // Runs the program in an existing QApplication: the single-instance check,
-// the window's start-up and the event loop. Returns the exit code.
-int runKavrilink();
+// the window's start-up, the plan given (an absolute path, or empty) and the
+// event loop. Returns the exit code.
+int runKavrilink(const QString &plan);
 
 } // namespace kav

@@ -66,6 +66,18 @@ void ChannelSheet::focusField(int slot)
     field(slot)->setFocus(Qt::OtherFocusReason);
 }
 
+void ChannelSheet::stepDone(const QString &step)
+{
+    Q_EMIT sheetChanged(step);
+}
+
+QString ChannelSheet::slotName(int slot)
+{
+    return QStringLiteral("CH%1 %2")
+        .arg((slot - 1) % 3 + 1)
+        .arg(slot <= 3 ? QStringLiteral("RX") : QStringLiteral("TX"));
+}
+
 int ChannelSheet::slotOf(const QLineEdit *field) const
 {
     for (int i = 0; i < int(m_fields.size()); ++i) {
@@ -102,9 +114,12 @@ void ChannelSheet::checkEntry(QLineEdit *field)
         field->setText(FormatFrequencyText(*mhz));
         m_refused.clear();
         Q_EMIT entryAccepted(slotOf(field));
+        Q_EMIT sheetChanged(slotName(slotOf(field)) + u' ' + field->text());
         return;
     }
     m_refused.clear();
+    // Emptied by the user, by Escape or by a refusal: a change too when it held a frequency.
+    Q_EMIT sheetChanged(slotName(slotOf(field)) + QStringLiteral(" cleared"));
 }
 
 void ChannelSheet::refuse(QLineEdit *field)
@@ -126,7 +141,7 @@ void ChannelSheet::onNewClicked()
                     MessageButtons::OkCancel, MessageResult::Ok) == MessageResult::Cancel)
         return;
     Q_EMIT newSheetConfirmed();
-    ShowPlan(*this, PlanFieldTexts(RadioImage()));
+    ShowPlan(*this, PlanFieldTexts(RadioImage()), QStringLiteral("NEW"));
 }
 
 bool ChannelSheet::filterMouse(QObject *watched, QEvent *event)

@@ -40,10 +40,13 @@ public:
     QString fieldText(int slot) const override;
     void setFieldText(int slot, const QString &text) override;
     void focusField(int slot) override;
+    void stepDone(const QString &step) override;
 
     QLineEdit *field(int slot) const { return m_fields[slot - 1]; }
     // The slot of field, or 0 when it is none of the six.
     int slotOf(const QLineEdit *field) const;
+    // The field's name in a step: "CH1 RX" to "CH3 TX".
+    static QString slotName(int slot);
 
     // May a command that the user just started run? False while a refusal
     // box is up and while the refused field still holds the focus.
@@ -66,6 +69,10 @@ Q_SIGNALS:
     void entryAccepted(int slot);
     // NEW was confirmed; the sheet is being emptied.
     void newSheetConfirmed();
+    // The sheet may have changed by a step the user can take back, named step:
+    // an entry left ("CH1 RX 40.0125", "CH2 TX cleared"), "NEW", "READ",
+    // "OPEN van.sav". Told after the document has taken the change in.
+    void sheetChanged(const QString &step);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
