@@ -1,0 +1,397 @@
+// Plans that open without OPEN's dialog: given on the command line, dropped on
+// the window, and given to a second start while a window runs.
+
+#include "support/filebytes.h"
+#include "support/plandrops.h"
+#include "support/windowfixture.h"
+
+#include "app/plandocument.h"
+#include "app/singleinstance.h"
+#include "app/startarguments.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+using namespace kav;
+
+namespace {
+
+// CH1 40.0125 / 40.5000 and nothing else; a full plan; what each shows.
+const QByteArray kVanDigits = "400125405000" + QByteArray(24, '0');
+const QByteArray kTruckDigits = "400125405000380000423000410250399875";
+const QStringList kVanTexts{QStringLiteral("40.0125"), {}, {}, QStringLiteral("40.5000"), {}, {}};
+const QStringList kTruckTexts{QStringLiteral("40.0125"), QStringLiteral("38.0000"), QStringLiteral("41.0250"),
+                              QStringLiteral("40.5000"), QStringLiteral("42.3000"), QStringLiteral("39.9875")};
+const QStringList kEmptyTexts(6);
+
+QStringList sheetTexts(const WindowFixture &f)
+{
+    QStringList texts;
+    for (int slot = 1; slot <= 6; ++slot)
+        texts << f.sheet().fieldText(slot);
+    return texts;
+}
+
+} // namespace
+
+class TestOpenPlan : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void readsCommandLine_data();
+    void readsCommandLine();
+    void answersWithoutWindow_data();
+    void answersWithoutWindow();
+    void givenPlanOpensAsOpenDoes_data();
+    void givenPlanOpensAsOpenDoes();
+    void droppedPlanOpensAsOpenDoes_data();
+    void droppedPlanOpensAsOpenDoes();
+    void otherDropsChangeNothing_data();
+    void otherDropsChangeNothing();
+    void secondStartWithPlanLeavesRunningWindowAlone();
+
+private:
+    QString writePlan(const QString &name, const QByteArray &bytes) const;
+    std::unique_ptr<WindowFixture> f;
+    std::unique_ptr<QTemporaryDir> m_plans; // where the user keeps plans, not the application folder
+};
+
+void TestOpenPlan::init()
+{
+    f = std::make_unique<WindowFixture>();
+    m_plans = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_plans->isValid());
+}
+
+void TestOpenPlan::cleanup()
+{
+    f.reset();
+    m_plans.reset();
+}
+
+QString TestOpenPlan::writePlan(const QString &name, const QByteArray &bytes) const
+{
+    const QString path = QDir(m_plans->path()).filePath(name);
+    if (!QDir().mkpath(QFileInfo(path).path()) || !writeBytes(path, bytes))
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+void TestOpenPlan::readsCommandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("request"); // StartRequest
+    QTest::addColumn<QString>("plan");
+    QTest::addColumn<QString>("problem"); // the start of it
+
+    const QString here = QDir::currentPath();
+    const auto window = int(StartRequest::Window);
+    const auto wrong = int(StartRequest::Wrong);
+    QTest::newRow("nothing: the window") << QStringList{} << window << QString() << QString();
+    QTest::newRow("a plan, made absolute for PRINT")
+        << QStringList{"van.sav"} << window << QDir(here).filePath("van.sav") << QString();
+    QTest::newRow("an absolute plan") << QStringList{"/srv/plans/van.sav"} << window << "/srv/plans/van.sav"
+                                      << QString();
+    QTest::newRow("a plan whose name starts with -, after --")
+        << QStringList{"--", "-van.sav"} << window << QDir(here).filePath("-van.sav") << QString();
+    QTest::newRow("--help") << QStringList{"--help"} << int(StartRequest::Help) << QString() << QString();
+    QTest::newRow("-h") << QStringList{"-h"} << int(StartRequest::Help) << QString() << QString();
+    QTest::newRow("--version") << QStringList{"--version"} << int(StartRequest::Version) << QString() << QString();
+    QTest::newRow("two plans") << QStringList{"van.sav", "truck.sav"} << wrong << QString()
+                               << "2 plans given (van.sav, truck.sav)";
+    QTest::newRow("an unknown option") << QStringList{"--open", "van.sav"} << wrong << QString()
+                                       << "unknown option '--open'";
+    QTest::newRow("a plan with --help") << QStringList{"van.sav", "--help"} << wrong << QString()
+                                        << "a plan path with --help";
+    QTest::newRow("an empty path") << QStringList{""} << wrong << QString() << "an empty plan path";
+    QTest::newRow("a control character is shown escaped")
+        << QStringList{"--x\x1b[2J"} << wrong << QString() << "unknown option '--x\\x1B[2J'";
+}
+
+void TestOpenPlan::readsCommandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, request);
+    QFETCH(QString, plan);
+    QFETCH(QString, problem);
+    const StartArguments parsed = parseStartArguments(arguments);
+    QCOMPARE(int(parsed.request), request);
+    QCOMPARE(parsed.plan, plan);
+    QVERIFY2(parsed.problem.startsWith(problem), qPrintable(parsed.problem));
+    QCOMPARE(parsed.problem.isEmpty(), problem.isEmpty());
+}
+
+void TestOpenPlan::answersWithoutWindow_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("output"); // the start of standard output
+    QTest::addColumn<QString>("errors"); // the start of standard error
+    QTest::newRow("--help") << QStringList{"--help"} << 0 << "Usage: kavrilink [PLAN.sav]\n" << QString();
+    QTest::newRow("--version") << QStringList{"--version"} << 0 << "kavrilink " KAVRILINK_VERSION "\n" << QString();
+    QTest::newRow("two plans") << QStringList{"a.sav", "b.sav"} << 2 << QString()
+                               << "kavrilink: 2 plans given (a.sav, b.sav); the window opens one at a time\n"
+                                  "Try 'kavrilink --help'.\n";
+    QTest::newRow("an unknown option") << QStringList{"--frob"} << 2 << QString()
+                                       << "kavrilink: unknown option '--frob'\n";
+}
+
+void TestOpenPlan::answersWithoutWindow()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, output);
+    QFETCH(QString, errors);
+    // The real program, with no display at all: it must not need one. Under
+    // the offscreen platform a window would still be made; none may be, and the
+    // lock is never taken (the folder stays empty).
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), f->folder.dataHome());
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), f->folder.dataHome());
+    if (!arguments.contains(QStringLiteral("--help")) && !arguments.contains(QStringLiteral("--version")))
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    else
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(KAVRILINK_EXECUTABLE), arguments);
+    QVERIFY(program.waitForFinished(60000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), exitCode);
+    const QString out = QString::fromLocal8Bit(program.readAllStandardOutput());
+    const QString err = QString::fromLocal8Bit(program.readAllStandardError());
+    QVERIFY2(out.startsWith(output) && out.isEmpty() == output.isEmpty(), qPrintable(out));
+    QVERIFY2(err.startsWith(errors) && err.isEmpty() == errors.isEmpty(), qPrintable(err));
+    QVERIFY(!QFileInfo::exists(f->folder.filePath(QStringLiteral("kavrilink.lock"))));
+}
+
+void TestOpenPlan::givenPlanOpensAsOpenDoes_data()
+{
+    QTest::addColumn<QByteArray>("bytes"); // of the file given; empty: no file there
+    QTest::addColumn<QStringList>("texts");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("a plan") << savBytes(kTruckDigits) << kTruckTexts << false;
+    QTest::newRow("a plan of 40 lines") << savBytes(kVanDigits + "1234") << kVanTexts << false;
+    QTest::newRow("LF line ends") << QByteArray(savBytes(kVanDigits)).replace("\r\n", "\n") << kEmptyTexts << true;
+    QTest::newRow("35 lines") << savBytes(kVanDigits.left(35)) << kEmptyTexts << true;
+    QTest::newRow("a missing file") << QByteArray() << kEmptyTexts << true;
+}
+
+void TestOpenPlan::givenPlanOpensAsOpenDoes()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, texts);
+    QFETCH(bool, refused);
+    const QString path = bytes.isEmpty() ? QDir(m_plans->path()).filePath(QStringLiteral("gone.sav"))
+                                         : writePlan(QStringLiteral("given.sav"), bytes);
+    // As start-up does it: the window up first, then the plan of the command line.
+    f->start();
+    QVERIFY(f->show());
+    f->window->openPlan(parseStartArguments({path}).plan);
+
+    QCOMPARE(sheetTexts(*f), texts);
+    QCOMPARE(f->field(QStringLiteral("Txt_Model"))->text(), QStringLiteral("KV-7719NEW"));
+    QCOMPARE(f->parts->document.sheetFile(), refused ? QString() : path); // what PRINT names
+    QCOMPARE(f->dialogs.openRequests.size(), 0);                          // no dialog on the way
+    if (refused) {
+        QCOMPARE(f->dialogs.messages.size(), 1);
+        const MessageRequest &box = f->dialogs.messages.constFirst();
+        QCOMPARE(box.text, QStringLiteral("This is not Saved File"));
+        QCOMPARE(box.title, QStringLiteral("Error"));
+        QCOMPARE(box.icon, MessageIcon::Critical);
+    } else {
+        QCOMPARE(f->dialogs.messages.size(), 0);
+    }
+}
+
+void TestOpenPlan::droppedPlanOpensAsOpenDoes_data()
+{
+    QTest::addColumn<QString>("over"); // the control the plan is dropped on
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("withText");
+    QTest::newRow("on a frequency field") << "Txt_Tx2"
+                                          << "truck.sav" << false;
+    QTest::newRow("on a field, with the path as text too") << "Txt_Rx1"
+                                                           << "truck.sav" << true;
+    QTest::newRow("on a button") << "Cmd_Read"
+                                 << "truck.sav" << false;
+    QTest::newRow("on a row label") << "Label4"
+                                    << "truck.sav" << false;
+    QTest::newRow("on the model field") << "Txt_Model"
+                                        << "truck.sav" << false;
+    QTest::newRow("on the status bar") << "StatusBar10"
+                                       << "truck.sav" << false;
+    QTest::newRow("a name in capitals") << "Frame1"
+                                        << "TRUCK.SAV" << false;
+    QTest::newRow("a name with spaces and accents") << "Frame1" << QString::fromUtf8("Fuhrpark Süd 2.sav") << false;
+}
+
+void TestOpenPlan::droppedPlanOpensAsOpenDoes()
+{
+    QFETCH(QString, over);
+    QFETCH(QString, name);
+    QFETCH(bool, withText);
+    const QString path = writePlan(name, savBytes(kTruckDigits));
+    f->start();
+    QVERIFY(f->show());
+    const auto data = urlDrag({QUrl::fromLocalFile(path)}, withText);
+    QVERIFY(dropOn(f->find<QWidget>(over), data.get()));
+    // It opens once the drop has ended.
+    QTRY_COMPARE(sheetTexts(*f), kTruckTexts);
+    QCOMPARE(f->parts->document.sheetFile(), path);
+    QCOMPARE(f->dialogs.messages.size(), 0);
+
+    // A file that is not a plan is refused as OPEN refuses it, and the sheet stays.
+    const QString bad = writePlan(QStringLiteral("notes.sav"), "not a plan\r\n");
+    const auto badData = urlDrag({QUrl::fromLocalFile(bad)}, withText);
+    QVERIFY(dropOn(f->find<QWidget>(over), badData.get()));
+    QTRY_COMPARE(f->dialogs.messageTexts(), QStringList{QStringLiteral("This is not Saved File")});
+    QCOMPARE(sheetTexts(*f), kTruckTexts);
+    QCOMPARE(f->parts->document.sheetFile(), path);
+}
+
+void TestOpenPlan::otherDropsChangeNothing_data()
+{
+    QTest::addColumn<QString>("what");
+    QTest::addColumn<QString>("over");
+    QTest::newRow("two plans") << "two plans"
+                               << "Frame1";
+    QTest::newRow("two plans on a field") << "two plans"
+                                          << "Txt_Rx2";
+    QTest::newRow("a folder") << "a folder"
+                              << "Frame1";
+    QTest::newRow("a folder named like a plan") << "a folder named like a plan"
+                                                << "Txt_Rx1";
+    QTest::newRow("a web address") << "a web address"
+                                   << "Frame1";
+    QTest::newRow("a plan that is gone") << "a plan that is gone"
+                                         << "Cmd_Open";
+    QTest::newRow("a file of another kind") << "a file of another kind"
+                                            << "Frame1";
+    QTest::newRow("a plan while OPEN is disabled") << "a plan while OPEN is disabled"
+                                                   << "Frame1";
+}
+
+void TestOpenPlan::otherDropsChangeNothing()
+{
+    QFETCH(QString, what);
+    QFETCH(QString, over);
+    const QString van = writePlan(QStringLiteral("van.sav"), savBytes(kVanDigits));
+    const QString truck = writePlan(QStringLiteral("truck.sav"), savBytes(kTruckDigits));
+    f->start();
+    QVERIFY(f->show());
+    f->window->openPlan(van);
+    QCOMPARE(sheetTexts(*f), kVanTexts);
+
+    QList<QUrl> urls;
+    if (what == QLatin1String("two plans")) {
+        urls = {QUrl::fromLocalFile(truck), QUrl::fromLocalFile(van)};
+    } else if (what == QLatin1String("a folder")) {
+        urls = {QUrl::fromLocalFile(m_plans->path())};
+    } else if (what == QLatin1String("a folder named like a plan")) {
+        const QString folder = QDir(m_plans->path()).filePath(QStringLiteral("old.sav"));
+        QVERIFY(QDir().mkpath(folder));
+        urls = {QUrl::fromLocalFile(folder)};
+    } else if (what == QLatin1String("a web address")) {
+        urls = {QUrl(QStringLiteral("https://example.org/truck.sav"))};
+    } else if (what == QLatin1String("a plan that is gone")) {
+        urls = {QUrl::fromLocalFile(QDir(m_plans->path()).filePath(QStringLiteral("gone.sav")))};
+    } else if (what == QLatin1String("a file of another kind")) {
+        urls = {QUrl::fromLocalFile(writePlan(QStringLiteral("truck.csv"), savBytes(kTruckDigits)))};
+    } else {
+        // An exchange disables OPEN from the answer to its question until it ends.
+        urls = {QUrl::fromLocalFile(truck)};
+        f->button(QStringLiteral("Cmd_Open"))->setEnabled(false);
+    }
+    const auto data = urlDrag(urls);
+    QVERIFY(!dropOn(f->find<QWidget>(over), data.get()));
+    QTest::qWait(0); // a drop taken by mistake would open in the next turn
+    QCoreApplication::processEvents();
+    QCOMPARE(sheetTexts(*f), kVanTexts);
+    QCOMPARE(f->parts->document.sheetFile(), van);
+    QCOMPARE(f->dialogs.messages.size(), 0);
+}
+
+void TestOpenPlan::secondStartWithPlanLeavesRunningWindowAlone()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty() ||
+        QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
+        QSKIP("needs Xvfb and xdotool (installed by scripts/test)");
+    // The running window is this test's own, holding the lock as start-up does.
+    SingleInstance running(applicationFile(QStringLiteral("kavrilink.lock")));
+    QVERIFY(running.acquire());
+    const QString van = writePlan(QStringLiteral("van.sav"), savBytes(kVanDigits));
+    const QString truck = writePlan(QStringLiteral("truck.sav"), savBytes(kTruckDigits));
+    f->start();
+    QVERIFY(f->show());
+    f->window->openPlan(van);
+    WindowFixture::type(f->rxField(2), QStringLiteral("41.5"));
+    f->rxField(3)->setFocus(); // the entry is checked; the focus stays in the sheet
+    const QStringList texts = sheetTexts(*f);
+    QCOMPARE(texts.at(1), QStringLiteral("41.5000"));
+    f->dialogs.clear();
+
+    // The second start, a real process, on an X server of its own so that its box can be seen and answered.
+    QProcess xserver;
+    xserver.start(QStringLiteral("Xvfb"),
+                  {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
+                   QStringLiteral("800x600x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    QVERIFY(xserver.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(xserver.canReadLine(), 20000);
+    const QString display = QLatin1Char(':') + QString::fromLatin1(xserver.readLine().trimmed());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), display);
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), f->folder.dataHome());
+    const auto xdotool = [&env](const QStringList &arguments) {
+        QProcess tool;
+        tool.setProcessEnvironment(env);
+        tool.start(QStringLiteral("xdotool"), arguments);
+        tool.waitForFinished();
+        return QString::fromLatin1(tool.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    };
+    QProcess second;
+    second.setProcessEnvironment(env);
+    second.start(QStringLiteral(KAVRILINK_EXECUTABLE), {truck});
+    const auto windows = [&](const char *title) {
+        return xdotool({QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"),
+                        QStringLiteral("--pid"), QString::number(second.processId()), QStringLiteral("--name"),
+                        QString::fromLatin1(title)});
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(windows("^Kavrilink$").size(), 1, 60000);
+    QCOMPARE(windows("^KAVRILINK CORPORATION$").size(), 0); // its window is never shown
+    // The box's detail, which it also says on standard error: the holder, then the plan.
+    QString errors;
+    const QString notOpened = QStringLiteral("The plan %1 was not opened. Open it from the running window: "
+                                             "OPEN, or drop it there.")
+                                  .arg(truck);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (errors += QString::fromLocal8Bit(second.readAllStandardError()), errors.contains(notOpened)), 20000);
+    QVERIFY2(errors.contains(QStringLiteral("is held by process %1").arg(QCoreApplication::applicationPid())),
+             qPrintable(errors));
+    xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), windows("^Kavrilink$").constFirst(),
+             QStringLiteral("key"), QStringLiteral("Return")});
+    QVERIFY(second.waitForFinished(20000));
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.exitCode(), 0);
+    xserver.terminate();
+    xserver.waitForFinished();
+
+    // The running window: the same sheet, the same file for PRINT, not a word said, the focus where it was.
+    QCOMPARE(sheetTexts(*f), texts);
+    QCOMPARE(f->parts->document.fromFile, false);
+    QCOMPARE(f->parts->document.fileName, van);
+    QCOMPARE(f->dialogs.messages.size(), 0);
+    QCOMPARE(QApplication::focusWidget(), f->rxField(3));
+}
+
+QTEST_MAIN(TestOpenPlan)
+#include "tst_openplan.moc"
