@@ -182,7 +182,15 @@ MainWindow::MainWindow(ProgramParts &parts, DialogSeam &dialogs, QWidget *parent
     connect(m_saveTraceItem, &QAction::triggered, this, [this] { m_portMenuCommands->saveLineTrace(); });
 
     new PlanDropTarget(
-        this, [this] { return mayOpenPlan(); }, [this](const QString &path) { openPlan(path); });
+        this, [this] { return mayOpenPlan(); },
+        [this](const QString &path) {
+            // As a click on OPEN: the field being typed in is checked first, and
+            // a refused entry keeps the plan out.
+            if (m_sheet->slotOf(qobject_cast<QLineEdit *>(focusWidget())) != 0)
+                m_openButton->setFocus(Qt::OtherFocusReason);
+            if (m_sheet->mayProceed())
+                openPlan(path);
+        });
 }
 
 void MainWindow::openPlan(const QString &path)
