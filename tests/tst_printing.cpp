@@ -393,7 +393,9 @@ void TestPrinting::fontIsMonospacedAndFitsSmallPages()
     QVERIFY(QFontInfo(reportFont(10)).fixedPitch());
 
     // A narrow page with wide margins: the font shrinks until the 124 characters fit.
-    const QStringList lines = frequencyReportLines({QStringLiteral("40.0125")}, QString(), kClick, QLocale::system());
+    ChannelPlan plan;
+    plan.channels[0].rx = QStringLiteral("40.0125");
+    const QStringList lines = frequencyReportLines(plan, QString(), kClick, QLocale::system());
     const QString pdfPath = f->folder.filePath(QStringLiteral("a6.pdf"));
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
