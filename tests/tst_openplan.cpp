@@ -29,8 +29,8 @@ const QStringList kEmptyTexts(6);
 QStringList sheetTexts(const WindowFixture &f)
 {
     QStringList texts;
-    for (int slot = 1; slot <= 6; ++slot)
-        texts << f.sheet().fieldText(slot);
+    for (const PlanField field : kEntryOrder)
+        texts << f.sheet().fieldText(field);
     return texts;
 }
 

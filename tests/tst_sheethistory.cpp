@@ -107,8 +107,8 @@ void TestSheetHistory::cleanup()
 Seen TestSheetHistory::seen() const
 {
     QStringList texts;
-    for (int slot = 1; slot <= 6; ++slot)
-        texts << f->sheet().fieldText(slot);
+    for (const PlanField field : kEntryOrder)
+        texts << f->sheet().fieldText(field);
     return {texts, f->parts->document.sheetFile()};
 }
 

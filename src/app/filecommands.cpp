@@ -20,7 +20,7 @@ FileCommands::FileCommands(PlanDocument &document, PlanDisplay &sheet, DialogSea
 
 void FileCommands::onSaveClicked()
 {
-    if (!PrepareSendImage(m_document, m_sheet, m_dialogs))
+    if (!prepareSendImage(m_document, m_sheet, m_dialogs))
         return; // it has said why
 
     FileDialogRequest request;
@@ -33,12 +33,12 @@ void FileCommands::onSaveClicked()
         return;
 
     QString reason;
-    if (!SaveFrequencyFile(path, m_document.sendImage, &reason)) {
-        showCritical(m_dialogs, QStringLiteral("Could not save to ") + ShownPath(path), QStringLiteral("Error"),
+    if (!saveFrequencyFile(path, m_document.sendImage, &reason)) {
+        showCritical(m_dialogs, QStringLiteral("Could not save to ") + shownPath(path), QStringLiteral("Error"),
                      reason);
         return;
     }
-    showPlain(m_dialogs, QStringLiteral("Saved to ") + ShownPath(path), QStringLiteral("Saved"));
+    showPlain(m_dialogs, QStringLiteral("Saved to ") + shownPath(path), QStringLiteral("Saved"));
     m_document.fromFile = true;
     m_document.fileName = path;
 }
@@ -58,14 +58,14 @@ void FileCommands::onOpenClicked()
 void FileCommands::openPlan(const QString &path)
 {
     // A refused file leaves the sheet and the document alone.
-    const std::optional<RadioImage> image = ReadFrequencyFile(path);
+    const std::optional<RadioImage> image = readFrequencyFile(path);
     if (!image) {
         showCritical(m_dialogs, QStringLiteral("This is not Saved File"), QStringLiteral("Error"));
         return;
     }
     m_document.fromFile = true;
     m_document.fileName = path;
-    ShowPlan(m_sheet, PlanFieldTexts(*image), QStringLiteral("OPEN ") + QFileInfo(path).fileName());
+    showPlan(m_sheet, decodePlan(*image), QStringLiteral("OPEN ") + QFileInfo(path).fileName());
 }
 
 } // namespace kav

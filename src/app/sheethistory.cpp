@@ -60,8 +60,8 @@ SheetHistory::SheetHistory(ChannelSheet &sheet, PlanDocument &document, QWidget 
     }
     menuArea->setContextMenuPolicy(Qt::ActionsContextMenu);
 
-    for (int slot = 1; slot <= int(m_recorded.texts.size()); ++slot)
-        m_sheet.field(slot)->installEventFilter(this);
+    for (const PlanField field : kPlanFields)
+        m_sheet.field(field)->installEventFilter(this);
     connect(&m_sheet, &ChannelSheet::sheetChanged, this, &SheetHistory::record);
 }
 
@@ -69,7 +69,7 @@ SheetHistory::~SheetHistory() = default;
 
 SheetState SheetHistory::current() const
 {
-    return {FieldTextsOf(m_sheet), m_document.fileName, m_document.fromFile, m_document.sendImage};
+    return {shownPlan(m_sheet), m_document.fileName, m_document.fromFile, m_document.sendImage};
 }
 
 void SheetHistory::record(const QString &step)
@@ -92,8 +92,8 @@ void SheetHistory::noteDocument()
 
 void SheetHistory::apply(const SheetState &state)
 {
-    for (int slot = 1; slot <= int(state.texts.size()); ++slot)
-        m_sheet.setFieldText(slot, state.texts[size_t(slot - 1)]);
+    for (const PlanField field : kPlanFields)
+        m_sheet.setFieldText(field, state.texts[field]);
     m_document.fileName = state.fileName;
     m_document.fromFile = state.fromFile;
     m_document.sendImage = state.sendImage;

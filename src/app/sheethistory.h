@@ -20,7 +20,7 @@ struct PlanDocument;
 // whose bytes an empty field keeps).
 struct SheetState
 {
-    PlanFields texts;
+    ChannelPlan texts;
     QString fileName;
     bool fromFile = false;
     RadioImage sendImage;

@@ -123,7 +123,7 @@ StartArguments parseStartArguments(const QStringList &arguments)
             else if (argument == u"--version")
                 parsed.request = StartRequest::Version;
             else
-                return wrong(QStringLiteral("unknown option '%1'").arg(PrintableText(argument)));
+                return wrong(QStringLiteral("unknown option '%1'").arg(printableText(argument)));
         } else if (argument.isEmpty()) {
             return wrong(QStringLiteral("an empty plan path"));
         } else {
@@ -133,7 +133,7 @@ StartArguments parseStartArguments(const QStringList &arguments)
     if (plans.size() > 1)
         return wrong(QStringLiteral("%1 plans given (%2); the window opens one at a time")
                          .arg(plans.size())
-                         .arg(PrintableText(plans.join(QStringLiteral(", ")))));
+                         .arg(printableText(plans.join(QStringLiteral(", ")))));
     if (parsed.request != StartRequest::Window && !plans.isEmpty())
         return wrong(
             QStringLiteral("a plan path with %1")

@@ -74,7 +74,7 @@ void ProgramParts::startUpSettings()
         m_pruner = std::make_unique<BackupPruner>(backups);
         m_pruner->start();
     }
-    portSetting.LoadPortSetting();
+    portSetting.loadPortSetting();
 }
 
 QString secondStartDetail(const QString &holder, const QString &plan)
@@ -83,7 +83,7 @@ QString secondStartDetail(const QString &holder, const QString &plan)
         return holder;
     const QString notOpened = QStringLiteral("The plan %1 was not opened. Open it from the running window: "
                                              "OPEN, or drop it there.")
-                                  .arg(ShownPath(plan));
+                                  .arg(shownPath(plan));
     return holder.isEmpty() ? notOpened : holder + QStringLiteral("\n\n") + notOpened;
 }
 
@@ -97,12 +97,12 @@ int runKavrilink(const QString &plan)
     if (!instance.acquire()) {
         // The running window is left alone: the plan is not passed on to it.
         const QString detail = secondStartDetail(instance.holder(), plan);
-        std::fprintf(stderr, "%s\n", qPrintable(PrintableLines(detail)));
+        std::fprintf(stderr, "%s\n", qPrintable(printableLines(detail)));
         showPlain(dialogs, QStringLiteral("Already Program Running"), {}, detail);
         return 0;
     }
     if (!instance.notice().isEmpty())
-        std::fprintf(stderr, "%s\n", qPrintable(PrintableText(instance.notice())));
+        std::fprintf(stderr, "%s\n", qPrintable(printableText(instance.notice())));
 
     SystemSerialService serial;
     ProgramParts parts(applicationFolder(), serial);
