@@ -294,8 +294,11 @@ void TestSheetHistory::rightClickNamesTheSteps()
     press(Qt::Key_Z, Qt::ControlModifier);                                   // NEW undone
     QCOMPARE(seen(), (Seen{kVanTexts, van}));
 
+    // The menu runs its own loop; a timer of that loop reads and closes it.
     QStringList items;
-    QTimer::singleShot(0, this, [&items] {
+    QTimer reader;
+    reader.setInterval(10);
+    connect(&reader, &QTimer::timeout, this, [&items, &reader] {
         auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
         if (!menu)
             return;
@@ -303,8 +306,10 @@ void TestSheetHistory::rightClickNamesTheSteps()
             if (!action->isSeparator())
                 items << action->text().section(u'\t', 0, 0) + (action->isEnabled() ? "" : " (disabled)");
         }
+        reader.stop();
         menu->close();
     });
+    reader.start();
     QWidget *target = f->find<QWidget>(over);
     QContextMenuEvent click(QContextMenuEvent::Mouse, target->rect().center(),
                             target->mapToGlobal(target->rect().center()));
