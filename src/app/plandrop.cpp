@@ -4,7 +4,6 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMimeData>
-#include <QTimer>
 #include <QUrl>
 #include <QWidget>
 
@@ -27,6 +26,9 @@ PlanDropTarget::PlanDropTarget(QWidget *window, std::function<bool()> mayOpen,
                                std::function<void(const QString &)> open)
     : QObject(window), m_mayOpen(std::move(mayOpen)), m_open(std::move(open))
 {
+    m_nextTurn.setSingleShot(true);
+    m_nextTurn.setInterval(0);
+    connect(&m_nextTurn, &QTimer::timeout, this, &PlanDropTarget::openDropped);
     window->setAcceptDrops(true);
     window->installEventFilter(this);
     // A text field takes drops of its own: the drop lands on it, not on the window.
@@ -50,12 +52,17 @@ bool PlanDropTarget::eventFilter(QObject *watched, QEvent *event)
     drop->setDropAction(Qt::CopyAction);
     drop->accept();
     if (type == QEvent::Drop) {
-        QTimer::singleShot(0, this, [this, plan] {
-            if (m_mayOpen())
-                m_open(plan);
-        });
+        m_dropped = plan;
+        m_nextTurn.start();
     }
     return true;
+}
+
+void PlanDropTarget::openDropped()
+{
+    // An exchange may have begun since the drop.
+    if (m_mayOpen())
+        m_open(m_dropped);
 }
 
 } // namespace kav

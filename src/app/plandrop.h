@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <functional>
 
@@ -29,8 +30,12 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void openDropped();
+
     std::function<bool()> m_mayOpen;
     std::function<void(const QString &)> m_open;
+    QString m_dropped; // the plan of the last drop, opened in the next turn
+    QTimer m_nextTurn; // the event loop's next turn, after the drop has ended
 };
 
 } // namespace kav
