@@ -20,9 +20,10 @@ MessageResult showPlain(DialogSeam &dialogs, const QString &text, const QString 
 }
 
 MessageResult askQuestion(DialogSeam &dialogs, const QString &text, const QString &title, MessageButtons buttons,
-                          MessageResult defaultButton)
+                          MessageResult defaultButton, const QString &informativeText)
 {
-    return dialogs.showMessage({PrintableLines(text), title, MessageIcon::Question, buttons, defaultButton, {}});
+    return dialogs.showMessage(
+        {PrintableLines(text), title, MessageIcon::Question, buttons, defaultButton, PrintableLines(informativeText)});
 }
 
 QDebug operator<<(QDebug debug, const MessageRequest &request)
