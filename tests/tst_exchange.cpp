@@ -53,23 +53,23 @@ void TestExchange::checksumOfImage()
 {
     QFETCH(QByteArray, image);
     QFETCH(int, checksum);
-    QCOMPARE(int(BlockChecksum(image)), checksum);
+    QCOMPARE(int(blockChecksum(image)), checksum);
     QByteArray block = image.left(36) + char(checksum);
-    QVERIFY(BlockChecksumMatches(block));
+    QVERIFY(blockChecksumMatches(block));
     block[36] = char(checksum + 1);
-    QVERIFY(!BlockChecksumMatches(block));
+    QVERIFY(!blockChecksumMatches(block));
 }
 
 void TestExchange::blockCarriesImageInLinearOrder()
 {
     RadioImage image;
-    image(1, 1) = 4;
-    image(1, 4) = 1;
-    image(1, 5) = 2;
-    image(1, 6) = 5;
-    image(1, 7) = 4;
-    image(1, 9) = 5;
-    QCOMPARE(BuildImageBlock(image), kExampleBlock);
+    image(0, 0) = 4;
+    image(0, 3) = 1;
+    image(0, 4) = 2;
+    image(0, 5) = 5;
+    image(0, 6) = 4;
+    image(0, 8) = 5;
+    QCOMPARE(buildImageBlock(image), kExampleBlock);
 }
 
 void TestExchange::addTransitionColumns()
@@ -286,7 +286,7 @@ void TestExchange::tracesEveryDeliveryAsItArrives()
 
     Rig rig;
     LineTrace trace;
-    TraceExchanges(rig.exchange, trace, [] { return QStringLiteral("/dev/fake1"); });
+    traceExchanges(rig.exchange, trace, [] { return QStringLiteral("/dev/fake1"); });
     QSignalSpy line(&rig.exchange, &ProgrammingExchange::lineBytes);
     QByteArray injected;
     int deliveries = 0;

@@ -226,7 +226,7 @@ void TestSession::sessionEndsInOneVerdict()
     QCOMPARE(backedUp.size(), kept ? 1 : 0);
     QCOMPARE(result.backupPath.isEmpty(), !kept);
     if (kept)
-        QVERIFY2(QFileInfo(result.backupPath).fileName().startsWith(BackupDeviceName(result.device)),
+        QVERIFY2(QFileInfo(result.backupPath).fileName().startsWith(backupDeviceName(result.device)),
                  qPrintable(result.backupPath));
     const bool wrote = sent.contains(char(WireBytes::WriteCommand));
     QCOMPARE(wrote, !recorded.isEmpty());
@@ -332,8 +332,8 @@ void TestSession::recordTellsWhatWasWritten()
     QCOMPARE(record.user, ProgrammingHistory::currentUser());
     QCOMPARE(record.sha256,
              QString::fromLatin1(QCryptographicHash::hash(kExampleBlock.left(36), QCryptographicHash::Sha256).toHex()));
-    QCOMPARE(record.before, PlanFieldTexts(RadioImage::fromLinear(otherBlock())));
-    QCOMPARE(record.written, PlanFieldTexts(kExampleImage));
+    QCOMPARE(record.before, decodePlan(RadioImage::fromLinear(otherBlock())));
+    QCOMPARE(record.written, decodePlan(kExampleImage));
     QCOMPARE(record.backupPath, result.backupPath);
     QCOMPARE(record.outcome, QStringLiteral("verified"));
     // The time with its offset from UTC, as the machine's clock had it.

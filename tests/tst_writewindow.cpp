@@ -20,8 +20,9 @@ using kav::sim::LogEntry;
 
 namespace {
 
-// The sheet typed before each WRITE, slot 1 first (CH1-3 RX, then TX).
-const PlanFields kSheet{QStringLiteral("41.0000"), QStringLiteral("38.5000"), {}, QStringLiteral("41.5000"), {}, {}};
+// The sheet typed before each WRITE: CH1 RX and TX, CH2 RX.
+const ChannelPlan kSheet{
+    {{{QStringLiteral("41.0000"), QStringLiteral("41.5000")}, {QStringLiteral("38.5000"), {}}, {}}}};
 // A radio that answers slowly but in time.
 constexpr auto kSlowTurnaround = 600ms;
 
@@ -30,9 +31,9 @@ QString verdictName(SessionVerdict verdict)
     return QString::fromLatin1(QMetaEnum::fromType<SessionVerdict>().valueToKey(int(verdict)));
 }
 
-PlanFields radioTexts(const RadioThread &radio)
+ChannelPlan radioTexts(const RadioThread &radio)
 {
-    return PlanFieldTexts(RadioImage::fromLinear(radio.image()));
+    return decodePlan(RadioImage::fromLinear(radio.image()));
 }
 
 } // namespace
@@ -56,17 +57,19 @@ private slots:
     void openProgrammingHistory();
 
 private:
-    void typeSheet(const PlanFields &fields);
+    void typeSheet(const ChannelPlan &plan);
     // Every control that starts an exchange or touches its port, with whether it is enabled.
     QStringList startingControls() const;
 
     std::unique_ptr<RadioWindowFixture> f;
 };
 
-void TestWriteWindow::typeSheet(const PlanFields &fields)
+void TestWriteWindow::typeSheet(const ChannelPlan &plan)
 {
-    for (int slot = 1; slot <= 6; ++slot)
-        (slot <= 3 ? f->rxField(slot) : f->txField(slot - 3))->setText(fields[size_t(slot - 1)]);
+    for (int channel = 0; channel < kChannelCount; ++channel) {
+        f->rxField(channel + 1)->setText(plan.channels[size_t(channel)].rx);
+        f->txField(channel + 1)->setText(plan.channels[size_t(channel)].tx);
+    }
 }
 
 QStringList TestWriteWindow::startingControls() const
@@ -137,7 +140,7 @@ void TestWriteWindow::oneExchangeAtATime()
     QCOMPARE(startingControls(), allControls);
     QVERIFY(f->isQuiet());
     // The sheet is as typed: NEW and OPEN did nothing.
-    QCOMPARE(f->rxField(1)->text(), kSheet[0]);
+    QCOMPARE(f->rxField(1)->text(), kSheet.channels[0].rx);
 }
 
 void TestWriteWindow::exitDuringARun_data()
@@ -282,7 +285,7 @@ void TestWriteWindow::changesAskedBeforeWriting()
     QCOMPARE(received.left(1), QByteArray::fromHex("e0"));
     QCOMPARE(received.count('\xe0'), 1);
     QCOMPARE(received.contains('\xf0'), written);
-    QCOMPARE(radioTexts(f->radio), written ? kSheet : PlanFieldTexts(RadioImage::fromLinear(held)));
+    QCOMPARE(radioTexts(f->radio), written ? kSheet : decodePlan(RadioImage::fromLinear(held)));
     const SessionResult result = f->sessionResults().constFirst();
     if (written)
         QCOMPARE(result.verdict, SessionVerdict::Written);
@@ -347,7 +350,7 @@ void TestWriteWindow::everyWriteIsRecorded()
     QCOMPARE(record.planFile, QStringLiteral("sheet"));
     QCOMPARE(record.written, kSheet);
     const bool backedUp = setup.contains(QLatin1String("backup"));
-    QCOMPARE(record.before, backedUp ? PlanFieldTexts(RadioImage::fromLinear(kExample)) : PlanFields{});
+    QCOMPARE(record.before, backedUp ? decodePlan(RadioImage::fromLinear(kExample)) : ChannelPlan{});
     QCOMPARE(record.backupPath.isEmpty(), !backedUp);
 }
 

@@ -64,11 +64,11 @@ QString detailOf(SessionVerdict verdict, const SessionResult &result)
     switch (verdict) {
     case SessionVerdict::NoAnswer: {
         // What to check, under the reason when there is one.
-        const QString detail = ConnectionErrorDetail(result.device);
+        const QString detail = connectionErrorDetail(result.device);
         return result.reason.isEmpty() ? detail : result.reason + QStringLiteral("\n\n") + detail;
     }
     case SessionVerdict::VerifyMismatch:
-        return DescribeDifferences(result.differences);
+        return describeDifferences(result.differences);
     default:
         return result.reason;
     }
@@ -92,13 +92,13 @@ void ExchangeCommands::onReadClicked()
         return; // one exchange at a time; its port is its own
     QString reason;
     if (!m_session.openPort(&reason)) {
-        showPlain(m_dialogs, ExchangeMessage(ExchangeOutcome::PortUnavailable), {}, reason);
+        showPlain(m_dialogs, exchangeMessage(ExchangeOutcome::PortUnavailable), {}, reason);
         return;
     }
     if (askQuestion(m_dialogs, QStringLiteral("Read from Radio?"), QStringLiteral("Read"), MessageButtons::YesNo,
                     MessageResult::Yes) != MessageResult::Yes)
         return; // the port stays open
-    m_document.InitRadioData();
+    m_document.initRadioData();
     SessionOptions options;
     options.backups = &m_context.backups;
     options.keepEveryRead = true;
@@ -113,7 +113,7 @@ void ExchangeCommands::onWriteClicked()
     if (askQuestion(m_dialogs, QStringLiteral("Write Data to Radio?"), QStringLiteral("Write"), MessageButtons::YesNo,
                     MessageResult::Yes) != MessageResult::Yes)
         return;
-    if (!PrepareSendImage(m_document, m_sheet, m_dialogs))
+    if (!prepareSendImage(m_document, m_sheet, m_dialogs))
         return; // it has said why
     SessionOptions options;
     options.backups = &m_context.backups;
@@ -158,7 +158,7 @@ void ExchangeCommands::onSessionFinished(const SessionResult &result)
     if (!m_busy)
         return; // not a run of READ or WRITE
     if (result.verdict == SessionVerdict::Read)
-        ShowPlan(m_sheet, PlanFieldTexts(result.image));
+        showPlan(m_sheet, decodePlan(result.image));
     showVerdict(result);
     showHistoryFailure(result);
     m_busy = false;

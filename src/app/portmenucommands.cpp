@@ -34,26 +34,26 @@ void PortMenuCommands::openBackupsFolder()
 {
     const QString folder = m_backups.folder();
     QString reason;
-    if (!MakeFolder(folder, &reason)) {
-        showCritical(m_dialogs, QStringLiteral("Could not create the backups folder ") + ShownPath(folder),
+    if (!makeFolder(folder, &reason)) {
+        showCritical(m_dialogs, QStringLiteral("Could not create the backups folder ") + shownPath(folder),
                      QStringLiteral("Error"), reason);
         return;
     }
     if (!m_dialogs.openFolder(folder))
-        showPlain(m_dialogs, QStringLiteral("No program could open the backups folder."), {}, ShownPath(folder));
+        showPlain(m_dialogs, QStringLiteral("No program could open the backups folder."), {}, shownPath(folder));
 }
 
 void PortMenuCommands::openProgrammingHistory()
 {
     const QString path = m_history.path();
     QString reason;
-    if (!MakeFolder(QFileInfo(path).path(), &reason) || !m_history.ensureExists(&reason)) {
-        showCritical(m_dialogs, QStringLiteral("Could not create the programming history ") + ShownPath(path),
+    if (!makeFolder(QFileInfo(path).path(), &reason) || !m_history.ensureExists(&reason)) {
+        showCritical(m_dialogs, QStringLiteral("Could not create the programming history ") + shownPath(path),
                      QStringLiteral("Error"), reason);
         return;
     }
     if (!m_dialogs.openFolder(path))
-        showPlain(m_dialogs, QStringLiteral("No program could open the programming history."), {}, ShownPath(path));
+        showPlain(m_dialogs, QStringLiteral("No program could open the programming history."), {}, shownPath(path));
 }
 
 void PortMenuCommands::saveLineTrace()
@@ -63,8 +63,8 @@ void PortMenuCommands::saveLineTrace()
     if (path.isEmpty())
         return;
     QString reason;
-    if (!ReplaceFile(path, m_trace.text().toUtf8(), &reason))
-        showCritical(m_dialogs, QStringLiteral("Could not save the line trace to ") + ShownPath(path),
+    if (!replaceFile(path, m_trace.text().toUtf8(), &reason))
+        showCritical(m_dialogs, QStringLiteral("Could not save the line trace to ") + shownPath(path),
                      QStringLiteral("Error"), reason);
 }
 

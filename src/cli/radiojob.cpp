@@ -27,8 +27,8 @@ PortResolver portResolver(const QString &device, int comNumber)
         return [device] { return PortTarget{device, {}}; };
     return [comNumber] {
         PortTarget target;
-        const PortMapRead map = ReadPortMap(applicationFile(QString::fromLatin1(kPortMapFileName)));
-        (void)ResolvePortDevice(map, comNumber, &target.device, &target.reason);
+        const PortMapRead map = readPortMap(applicationFile(QString::fromLatin1(kPortMapFileName)));
+        (void)resolvePortDevice(map, comNumber, &target.device, &target.reason);
         return target;
     };
 }
@@ -76,7 +76,7 @@ RadioJob::RadioJob(Kind kind, const QString &device, int comNumber, QObject *par
     });
     connect(&m_session, &ProgrammingSession::stepStarted, this, &RadioJob::progressed);
     connect(&m_session, &ProgrammingSession::backedUp, this,
-            [this](const QString &path) { printMessage(m_prefix, QStringLiteral("Backed up to ") + ShownPath(path)); });
+            [this](const QString &path) { printMessage(m_prefix, QStringLiteral("Backed up to ") + shownPath(path)); });
     connect(&m_session, &ProgrammingSession::finished, this, &RadioJob::onSessionFinished);
 }
 
@@ -116,9 +116,9 @@ void RadioJob::start()
         return;
     }
     // As OPEN then WRITE in the window: the plan as the sheet would show it, encoded from those texts.
-    const EncodeResult encoded = BuildSendImage(RadioImage(), PlanFieldTexts(m_plan));
+    const EncodeResult encoded = buildSendImage(RadioImage(), decodePlan(m_plan));
     if (encoded.outcome != EncodeOutcome::Encoded) {
-        fail(ExitFileRefused, EncodeMessage(encoded.outcome));
+        fail(ExitFileRefused, encodeMessage(encoded.outcome));
         return;
     }
     // The command line has no later use for the port: it is closed after the write.
@@ -127,9 +127,9 @@ void RadioJob::start()
     Q_EMIT progressed();
 }
 
-PlanFields RadioJob::fieldTexts() const
+ChannelPlan RadioJob::plan() const
 {
-    return PlanFieldTexts(m_receivedImage);
+    return decodePlan(m_receivedImage);
 }
 
 QString RadioJob::progress() const
@@ -175,19 +175,19 @@ void RadioJob::onSessionFinished(const SessionResult &result)
             fail(code, QStringLiteral("Backup failed, nothing written: the radio's plan could not be kept"),
                  result.reason);
         else
-            fail(code, QStringLiteral("Backup failed, nothing written: ") + ExchangeMessage(result.cause),
+            fail(code, QStringLiteral("Backup failed, nothing written: ") + exchangeMessage(result.cause),
                  result.reason,
-                 result.cause == ExchangeOutcome::NoAnswer ? ConnectionErrorDetail(result.device) : QString());
+                 result.cause == ExchangeOutcome::NoAnswer ? connectionErrorDetail(result.device) : QString());
         return;
     case SessionVerdict::VerifyMismatch:
-        fail(code, QStringLiteral("Verify Error"), {}, DescribeDifferences(result.differences));
+        fail(code, QStringLiteral("Verify Error"), {}, describeDifferences(result.differences));
         return;
     case SessionVerdict::PortUnavailable:
     case SessionVerdict::NoAnswer:
     case SessionVerdict::CommunicationError:
     case SessionVerdict::WriteRefused:
-        fail(code, ExchangeMessage(result.cause), result.reason,
-             result.verdict == SessionVerdict::NoAnswer ? ConnectionErrorDetail(result.device) : QString());
+        fail(code, exchangeMessage(result.cause), result.reason,
+             result.verdict == SessionVerdict::NoAnswer ? connectionErrorDetail(result.device) : QString());
         return;
     }
     finish(code);

@@ -53,12 +53,12 @@ QString kindOf(const QString &path)
 QString reasonOf(const QFileDevice &file, const QString &path)
 {
     QString text = file.errorString();
-    return path.isEmpty() ? text : text.replace(path, ShownPath(path));
+    return path.isEmpty() ? text : text.replace(path, shownPath(path));
 }
 
 } // namespace
 
-bool IsSameFile(const QString &output, const QString &input)
+bool isSameFile(const QString &output, const QString &input)
 {
 #ifdef Q_OS_WIN
     const QString a = QFileInfo(output).canonicalFilePath();
@@ -75,15 +75,15 @@ bool IsSameFile(const QString &output, const QString &input)
 #endif
 }
 
-QString RefusedTargetReason(const QString &path)
+QString refusedTargetReason(const QString &path)
 {
     const QFileInfo info(path); // follows a symlink to what it names
     if (!info.exists() || info.isFile())
         return {};
-    return QStringLiteral("%1: this is %2, not a regular file; it is left as it is").arg(ShownPath(path), kindOf(path));
+    return QStringLiteral("%1: this is %2, not a regular file; it is left as it is").arg(shownPath(path), kindOf(path));
 }
 
-bool WriteAllBytes(QIODevice &device, const QByteArray &bytes, QString *reason)
+bool writeAllBytes(QIODevice &device, const QByteArray &bytes, QString *reason)
 {
     // A write may take only part; the next attempt then fails with the reason.
     for (qsizetype done = 0; done < bytes.size();) {
@@ -97,9 +97,9 @@ bool WriteAllBytes(QIODevice &device, const QByteArray &bytes, QString *reason)
     return true;
 }
 
-bool ReplaceFile(const QString &path, const QByteArray &bytes, QString *reason)
+bool replaceFile(const QString &path, const QByteArray &bytes, QString *reason)
 {
-    const QString refused = RefusedTargetReason(path);
+    const QString refused = refusedTargetReason(path);
     if (!refused.isEmpty()) {
         setReason(reason, refused);
         return false;
@@ -111,7 +111,7 @@ bool ReplaceFile(const QString &path, const QByteArray &bytes, QString *reason)
         setReason(reason, reasonOf(file, path));
         return false;
     }
-    if (!WriteAllBytes(file, bytes, reason)) {
+    if (!writeAllBytes(file, bytes, reason)) {
         file.cancelWriting(); // the temporary file goes; the old one stays
         return false;
     }
@@ -190,9 +190,9 @@ bool syncToDisk(QFile &file)
 
 } // namespace
 
-bool AppendToFile(const QString &path, const std::function<QByteArray(qint64 size, char last)> &bytes, QString *reason)
+bool appendToFile(const QString &path, const std::function<QByteArray(qint64 size, char last)> &bytes, QString *reason)
 {
-    const QString refused = RefusedTargetReason(path);
+    const QString refused = refusedTargetReason(path);
     if (!refused.isEmpty()) {
         setReason(reason, refused);
         return false;
@@ -204,7 +204,7 @@ bool AppendToFile(const QString &path, const std::function<QByteArray(qint64 siz
     }
     const FileLock lock(file);
     if (!lock.locked()) {
-        setReason(reason, ShownPath(path) + QStringLiteral(": ") + qt_error_string(lock.error()));
+        setReason(reason, shownPath(path) + QStringLiteral(": ") + qt_error_string(lock.error()));
         return false;
     }
     // Read under the lock: what another program appended meanwhile counts.
@@ -214,12 +214,12 @@ bool AppendToFile(const QString &path, const std::function<QByteArray(qint64 siz
         setReason(reason, reasonOf(file, path));
         return false;
     }
-    if (!file.seek(before) || !WriteAllBytes(file, bytes(before, last), reason)) {
+    if (!file.seek(before) || !writeAllBytes(file, bytes(before, last), reason)) {
         (void)file.resize(before);
         return false;
     }
     if (!syncToDisk(file)) {
-        setReason(reason, ShownPath(path) + QStringLiteral(": ") + qt_error_string(errno));
+        setReason(reason, shownPath(path) + QStringLiteral(": ") + qt_error_string(errno));
         return false;
     }
     return true;

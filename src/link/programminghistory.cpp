@@ -13,14 +13,7 @@ namespace kav {
 namespace {
 
 constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
-// The six fields in the order the sheet shows them: CH1 RX, CH1 TX, ... CH3 TX (slot indexes).
-constexpr int kShownOrder[] = {0, 3, 1, 4, 2, 5};
 constexpr int kColumns = 24;
-
-QString fieldName(int slot)
-{
-    return QStringLiteral("CH%1 %2").arg(slot % 3 + 1).arg(slot < 3 ? QStringLiteral("RX") : QStringLiteral("TX"));
-}
 
 // A value as one CSV field: line breaks written out, quoted when it needs it.
 QString csvField(QString value)
@@ -95,10 +88,10 @@ QStringList ProgrammingHistory::columns()
                       QStringLiteral("adapter description"),
                       QStringLiteral("plan"),
                       QStringLiteral("SHA-256 written")};
-    for (const int slot : kShownOrder)
-        names.append(QStringLiteral("before ") + fieldName(slot));
-    for (const int slot : kShownOrder)
-        names.append(QStringLiteral("written ") + fieldName(slot));
+    for (const PlanField field : kPlanFields)
+        names.append(QStringLiteral("before ") + fieldName(field));
+    for (const PlanField field : kPlanFields)
+        names.append(QStringLiteral("written ") + fieldName(field));
     names << QStringLiteral("backup") << QStringLiteral("outcome");
     return names;
 }
@@ -115,10 +108,10 @@ QString historyLine(const HistoryRecord &record)
                        record.adapterDescription,
                        record.planFile,
                        record.sha256};
-    for (const int slot : kShownOrder)
-        values.append(record.before[size_t(slot)]);
-    for (const int slot : kShownOrder)
-        values.append(record.written[size_t(slot)]);
+    for (const PlanField field : kPlanFields)
+        values.append(record.before[field]);
+    for (const PlanField field : kPlanFields)
+        values.append(record.written[field]);
     values << record.backupPath << record.outcome;
     for (QString &value : values)
         value = csvField(value);
@@ -148,9 +141,9 @@ bool parseHistoryLine(const QString &line, HistoryRecord *record)
     parsed.adapterDescription = fields.at(7);
     parsed.planFile = fields.at(8);
     parsed.sha256 = fields.at(9);
-    for (int i = 0; i < 6; ++i) {
-        parsed.before[size_t(kShownOrder[i])] = fields.at(10 + i);
-        parsed.written[size_t(kShownOrder[i])] = fields.at(16 + i);
+    for (std::size_t i = 0; i < kPlanFields.size(); ++i) {
+        parsed.before[kPlanFields[i]] = fields.at(10 + int(i));
+        parsed.written[kPlanFields[i]] = fields.at(16 + int(i));
     }
     parsed.backupPath = fields.at(22);
     parsed.outcome = fields.at(23);
@@ -160,10 +153,10 @@ bool parseHistoryLine(const QString &line, HistoryRecord *record)
 
 bool ProgrammingHistory::append(const HistoryRecord &record, QString *reason) const
 {
-    if (!MakeFolder(QFileInfo(m_path).path(), reason))
+    if (!makeFolder(QFileInfo(m_path).path(), reason))
         return false;
     const QByteArray line = historyLine(record).toUtf8() + "\r\n";
-    return AppendToFile(
+    return appendToFile(
         m_path,
         [&line](qint64 size, char last) {
             if (size == 0)
@@ -176,9 +169,9 @@ bool ProgrammingHistory::append(const HistoryRecord &record, QString *reason) co
 
 bool ProgrammingHistory::ensureExists(QString *reason) const
 {
-    if (!MakeFolder(QFileInfo(m_path).path(), reason))
+    if (!makeFolder(QFileInfo(m_path).path(), reason))
         return false;
-    return AppendToFile(
+    return appendToFile(
         m_path, [](qint64 size, char) { return size == 0 ? headerBytes() : QByteArray(); }, reason);
 }
 
@@ -189,7 +182,7 @@ HistoryRead ProgrammingHistory::read() const
     if (!file.exists())
         return result;
     if (!file.open(QIODevice::ReadOnly)) {
-        result.error = ShownPath(m_path) + QStringLiteral(": ") + file.errorString();
+        result.error = shownPath(m_path) + QStringLiteral(": ") + file.errorString();
         return result;
     }
     QByteArray bytes = file.readAll();

@@ -27,8 +27,8 @@ struct HistoryRecord
     QString adapterDescription; // the system's description of it, where known
     QString planFile;           // the plan's file, or "sheet"
     QString sha256;             // of the 36 bytes written, in hex
-    PlanFields before;          // the texts the radio held; all empty without a read
-    PlanFields written;         // the texts written
+    ChannelPlan before;         // the texts the radio held; all empty without a read
+    ChannelPlan written;        // the texts written
     QString backupPath;
     QString outcome; // "written", "verified", "verify mismatch: ...", "refused", a failure's message, "interrupted"...
 };

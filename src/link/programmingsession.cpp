@@ -40,7 +40,7 @@ QString historyOutcome(const SessionResult &result)
         return QStringLiteral("verified");
     case SessionVerdict::VerifyMismatch:
         return QStringLiteral("verify mismatch: ") +
-               DescribeDifferences(result.differences).replace(QLatin1Char('\n'), QStringLiteral("; "));
+               describeDifferences(result.differences).replace(QLatin1Char('\n'), QStringLiteral("; "));
     case SessionVerdict::WriteRefused:
         return QStringLiteral("refused");
     case SessionVerdict::InterruptedAfterAccept:
@@ -50,7 +50,7 @@ QString historyOutcome(const SessionResult &result)
     case SessionVerdict::PortUnavailable:
     case SessionVerdict::NoAnswer:
     case SessionVerdict::CommunicationError: {
-        const QString message = ExchangeMessage(result.cause);
+        const QString message = exchangeMessage(result.cause);
         return result.reason.isEmpty() ? message : QStringLiteral("%1 (%2)").arg(message, result.reason);
     }
     case SessionVerdict::Read:
@@ -78,7 +78,7 @@ ProgrammingSession::ProgrammingSession(PortHolder &port, PortResolver resolver, 
 {
     // The trace closes each exchange before this session starts the next one.
     if (trace)
-        TraceExchanges(m_exchange, *trace, [this] { return m_device; });
+        traceExchanges(m_exchange, *trace, [this] { return m_device; });
     connect(&m_exchange, &ProgrammingExchange::finished, this, &ProgrammingSession::onExchangeFinished);
     connect(&m_exchange, &ProgrammingExchange::lineBytes, this,
             [this](LineDirection direction, const QByteArray &bytes, qint64) {
@@ -209,7 +209,7 @@ void ProgrammingSession::onExchangeFinished(const ExchangeResult &result)
         onWriteAccepted();
         return;
     case SessionStep::VerifyRead:
-        m_result.differences = ComparePlans(m_result.image, result.image);
+        m_result.differences = comparePlans(m_result.image, result.image);
         end(m_result.differences.isEmpty() ? SessionVerdict::Verified : SessionVerdict::VerifyMismatch);
         return;
     case SessionStep::KeepBackup:
@@ -222,7 +222,7 @@ void ProgrammingSession::onReadBeforeWrite(const RadioImage &held)
 {
     m_result.readBefore = true;
     m_result.before = held;
-    m_result.changes = ComparePlans(m_result.image, held);
+    m_result.changes = comparePlans(m_result.image, held);
     if (m_options.backUpBeforeWrite) {
         m_step = SessionStep::KeepBackup;
         const BackupResult backup = m_options.backups ? m_options.backups->save(m_device, held)
@@ -326,8 +326,8 @@ void ProgrammingSession::record()
     entry.sha256 =
         QString::fromLatin1(QCryptographicHash::hash(m_result.image.toLinear(), QCryptographicHash::Sha256).toHex());
     if (m_result.readBefore)
-        entry.before = PlanFieldTexts(m_result.before);
-    entry.written = PlanFieldTexts(m_result.image);
+        entry.before = decodePlan(m_result.before);
+    entry.written = decodePlan(m_result.image);
     entry.backupPath = m_result.backupPath;
     entry.outcome = historyOutcome(m_result);
     QString why;
