@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMetaEnum>
 
 using namespace kav;
@@ -115,6 +116,8 @@ void TestWriteWindow::oneExchangeAtATime()
 
     // From Yes to the end nothing that would start another exchange can be clicked; SAVE, PRINT and EXIT can.
     QCOMPARE(startingControls(), QStringList());
+    // Greying WRITE out moved the focus into no field (leaving one would check its entry).
+    QVERIFY(!qobject_cast<QLineEdit *>(f->window->focusWidget()));
     for (const char *name : {"Cmd_Save", "CMd_Print", "CMD_EXit"})
         QVERIFY2(f->button(QString::fromLatin1(name))->isEnabled(), name);
     f->dialogs.answer(MessageResult::Yes);
@@ -138,6 +141,7 @@ void TestWriteWindow::oneExchangeAtATime()
     QCOMPARE(f->parts->portSetting.configuredPort(), 1);
     QCOMPARE(f->serial.device(), f->radio.programPath());
     QCOMPARE(startingControls(), allControls);
+    QCOMPARE(f->window->focusWidget(), f->button(QStringLiteral("Cmd_Write")));
     QVERIFY(f->isQuiet());
     // The sheet is as typed: NEW and OPEN did nothing.
     QCOMPARE(f->rxField(1)->text(), kSheet.channels[0].rx);
