@@ -79,6 +79,7 @@ private slots:
     void rightClickNamesTheSteps_data();
     void rightClickNamesTheSteps();
     void keepsTheLastHundredSteps();
+    void planDroppedDuringReadIsRefused();
 
 private:
     Seen seen() const;
@@ -337,6 +338,25 @@ void TestSheetHistory::keepsTheLastHundredSteps()
         press(Qt::Key_Z, Qt::ControlModifier);
     // The first entry's step is the one that went: its result is as far back as it goes.
     QCOMPARE(field->text(), entry(1));
+}
+
+void TestSheetHistory::planDroppedDuringReadIsRefused()
+{
+    QVERIFY(f->startWithRadio(imageOf(kTruckDigits)));
+    const QString van = writePlan(QStringLiteral("van.sav"), kVanDigits);
+    f->clickRead();
+    // From the answer to READ's question until the run ends OPEN is disabled, and so is a drop.
+    QVERIFY(!f->button(QStringLiteral("Cmd_Open"))->isEnabled());
+    const auto data = urlDrag({QUrl::fromLocalFile(van)});
+    QVERIFY(!dropOn(f->find<QWidget>(QStringLiteral("Frame1")), data.get()));
+    QVERIFY(f->waitForSessionEnd());
+    QTRY_VERIFY(f->isQuiet());
+    QCOMPARE(seen(), (Seen{kTruckTexts, QString()}));
+    QCOMPARE(f->window->findChild<QAction *>(QStringLiteral("sheetUndo"))->text(), QStringLiteral("Undo READ"));
+    // Once it has ended, the same drop opens.
+    QVERIFY(f->button(QStringLiteral("Cmd_Open"))->isEnabled());
+    QVERIFY(dropOn(f->find<QWidget>(QStringLiteral("Frame1")), data.get()));
+    QTRY_COMPARE(seen(), (Seen{kVanTexts, van}));
 }
 
 QTEST_MAIN(TestSheetHistory)

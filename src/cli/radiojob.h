@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/exitcodes.h"
 #include "link/linetrace.h"
 #include "link/portholder.h"
 #include "link/programmingsession.h"
@@ -77,10 +78,12 @@ private:
     int m_blockBytes = 0;
     bool m_finished = false;
     int m_exitCode = 0;
+    int m_interruptCode = ExitInterrupted;
     QString m_failure;
 };
 
-// The exit code of an exchange's outcome.
-[[nodiscard]] int exitCodeFor(ExchangeOutcome outcome);
+// The exit code of a session's verdict (ExitInterrupted for an interrupted
+// one: the job exits with its signal's code).
+[[nodiscard]] int exitCodeFor(SessionVerdict verdict);
 
 } // namespace kav::cli
