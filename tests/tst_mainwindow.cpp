@@ -1,22 +1,16 @@
 #include "support/windowfixture.h"
 
-#include "app/bandedgroupbox.h"
-#include "app/directpngstyle.h"
 #include "sheet/channelsheet.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QStyle>
-#include <QStyleFactory>
-#include <QStyleOption>
 
 using namespace kav;
 
@@ -25,7 +19,6 @@ class TestMainWindow : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void init();
     void cleanup();
 
@@ -41,36 +34,11 @@ private slots:
     void exitYesEndsWithoutSecondQuestion();
     void closeRequestAsksAndNoRefuses();
     void closeRequestYesEnds();
-    void paintsChannelFrameAsAPlainGroupBox_data();
-    void paintsChannelFrameAsAPlainGroupBox();
-    void readsToolBarArrowAsFusion_data();
-    void readsToolBarArrowAsFusion();
     void writesPictureOfWindow();
 
 private:
     std::unique_ptr<WindowFixture> f;
 };
-
-// The window as the program starts it: its style reads Fusion's images
-// without loading an image-format plugin.
-void TestMainWindow::initTestCase()
-{
-    installDirectPngStyle();
-    WindowFixture first;
-    first.start();
-    QVERIFY(first.show());
-    QVERIFY(!first.window->grab().isNull());
-    if (!isFusionStyle(QApplication::style()))
-        return;
-    QVERIFY(qobject_cast<DirectPngStyle *>(QApplication::style()));
-#ifdef Q_OS_LINUX
-    QFile maps(QStringLiteral("/proc/self/maps"));
-    QVERIFY(maps.open(QIODevice::ReadOnly));
-    const QByteArray mapped = maps.readAll();
-    QVERIFY(mapped.contains("libQt6Widgets"));
-    QVERIFY2(!mapped.contains("/imageformats/"), "an image-format plugin was loaded");
-#endif
-}
 
 void TestMainWindow::init()
 {
@@ -314,83 +282,6 @@ void TestMainWindow::closeRequestYesEnds()
     QVERIFY(f->window->close());
     QCOMPARE(f->endProgramCalls, 1);
     QCOMPARE(f->dialogs.messages.size(), 1);
-}
-
-void TestMainWindow::paintsChannelFrameAsAPlainGroupBox_data()
-{
-    QTest::addColumn<QString>("styleName");
-    QTest::addColumn<bool>("direct"); // through DirectPngStyle
-    QTest::addColumn<QSize>("size");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<bool>("checkable");
-    const QSize designed(8055 / 15, 3615 / 15);
-    const QString title = QStringLiteral("CHANNEL DATA");
-    QTest::newRow("Fusion, as designed") << QStringLiteral("Fusion") << false << designed << title << false;
-    QTest::newRow("Fusion, one band") << QStringLiteral("Fusion") << false << QSize(200, 47) << title << false;
-    QTest::newRow("Fusion, two bands") << QStringLiteral("Fusion") << false << QSize(150, 48) << title << false;
-    QTest::newRow("Fusion, tall and odd") << QStringLiteral("Fusion") << false << QSize(333, 611) << title << false;
-    QTest::newRow("Windows, as designed") << QStringLiteral("Windows") << false << designed << title << false;
-    QTest::newRow("direct PNG, as designed") << QStringLiteral("Fusion") << true << designed << title << false;
-    QTest::newRow("direct PNG, no title") << QStringLiteral("Fusion") << true << QSize(120, 90) << QString() << false;
-    QTest::newRow("direct PNG, checkable") << QStringLiteral("Fusion") << true << QSize(160, 70) << title << true;
-    QTest::newRow("direct PNG, checkable without title")
-        << QStringLiteral("Fusion") << true << QSize(90, 60) << QString() << true;
-    QTest::newRow("direct PNG over Windows") << QStringLiteral("Windows") << true << designed << title << false;
-}
-
-// The frame is painted in bands, and read without image-format plugins;
-// every pixel is what QGroupBox itself paints with the plain style.
-void TestMainWindow::paintsChannelFrameAsAPlainGroupBox()
-{
-    QFETCH(QString, styleName);
-    QFETCH(bool, direct);
-    QFETCH(QSize, size);
-    QFETCH(QString, title);
-    QFETCH(bool, checkable);
-    const QGroupBox *frame = f->window->findChild<QGroupBox *>(QStringLiteral("Frame1"));
-    QVERIFY(qobject_cast<const BandedGroupBox *>(frame));
-    const std::unique_ptr<QStyle> style(QStyleFactory::create(styleName));
-    QVERIFY(style);
-    const std::unique_ptr<QStyle> proxy(direct ? new DirectPngStyle(styleName) : nullptr);
-    BandedGroupBox banded(title);
-    QGroupBox plain(title);
-    for (QGroupBox *box : {static_cast<QGroupBox *>(&banded), &plain}) {
-        box->setStyle(box == &banded && proxy ? proxy.get() : style.get());
-        box->setFont(frame->font());
-        box->setCheckable(checkable);
-        box->resize(size);
-    }
-    const QImage expected = plain.grab().toImage();
-    const QImage actual = banded.grab().toImage();
-    QCOMPARE(actual.size(), size * plain.devicePixelRatioF());
-    QCOMPARE(actual, expected);
-}
-
-void TestMainWindow::readsToolBarArrowAsFusion_data()
-{
-    QTest::addColumn<Qt::LayoutDirection>("direction");
-    QTest::newRow("left to right") << Qt::LeftToRight;
-    QTest::newRow("right to left") << Qt::RightToLeft;
-}
-
-// The menu bar's overflow arrow: the same sizes and pixels as Fusion's.
-void TestMainWindow::readsToolBarArrowAsFusion()
-{
-    QFETCH(Qt::LayoutDirection, direction);
-    const std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
-    QVERIFY(fusion);
-    const DirectPngStyle direct(QStringLiteral("Fusion"));
-    QStyleOption option;
-    option.direction = direction;
-    const QIcon expected = fusion->standardIcon(QStyle::SP_ToolBarHorizontalExtensionButton, &option);
-    const QIcon actual = direct.standardIcon(QStyle::SP_ToolBarHorizontalExtensionButton, &option);
-    QVERIFY(!expected.availableSizes().isEmpty());
-    QCOMPARE(actual.availableSizes(), expected.availableSizes());
-    for (const QSize size : {QSize(8, 5), QSize(16, 10), QSize(32, 20), QSize(24, 24), QSize(64, 40)}) {
-        for (const QIcon::Mode mode : {QIcon::Normal, QIcon::Disabled, QIcon::Active}) {
-            QCOMPARE(actual.pixmap(size, mode).toImage(), expected.pixmap(size, mode).toImage());
-        }
-    }
 }
 
 void TestMainWindow::writesPictureOfWindow()

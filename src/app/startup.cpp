@@ -1,7 +1,6 @@
 #include "app/startup.h"
 
 #include "app/designfonts.h"
-#include "app/directpngstyle.h"
 #include "app/mainwindow.h"
 #include "app/qtdialogseam.h"
 #include "app/singleinstance.h"
@@ -79,7 +78,6 @@ void ProgramParts::startUpSettings()
 int runKavrilink()
 {
     installDesignFonts();
-    installDirectPngStyle();
     QtDialogSeam dialogs;
 
     SingleInstance instance(applicationFile(QStringLiteral("kavrilink.lock")));
@@ -95,7 +93,6 @@ int runKavrilink()
     ProgramParts parts(applicationFolder(), serial);
     MainWindow window(parts, dialogs);
     dialogs.setParent(&window);
-    dialogs.setPrintModule(&parts.printModule);
     window.startUpSheet();
     window.show();
     // The port check and the pruning of backups need not hold up the window.
