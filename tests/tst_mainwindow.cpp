@@ -1,16 +1,21 @@
 #include "support/windowfixture.h"
 
+#include "app/directpngstyle.h"
 #include "sheet/channelsheet.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QStyleOption>
 
 using namespace kav;
 
@@ -19,6 +24,7 @@ class TestMainWindow : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
 
@@ -34,11 +40,36 @@ private slots:
     void exitYesEndsWithoutSecondQuestion();
     void closeRequestAsksAndNoRefuses();
     void closeRequestYesEnds();
+    void paintsGroupBoxFrameAsFusion_data();
+    void paintsGroupBoxFrameAsFusion();
+    void readsToolBarArrowAsFusion_data();
+    void readsToolBarArrowAsFusion();
     void writesPictureOfWindow();
 
 private:
     std::unique_ptr<WindowFixture> f;
 };
+
+// The window as the program starts it: its style reads Fusion's images
+// without loading an image-format plugin.
+void TestMainWindow::initTestCase()
+{
+    installDirectPngStyle();
+    WindowFixture first;
+    first.start();
+    QVERIFY(first.show());
+    QVERIFY(!first.window->grab().isNull());
+    if (!isFusionStyle(QApplication::style()))
+        return;
+    QVERIFY(qobject_cast<DirectPngStyle *>(QApplication::style()));
+#ifdef Q_OS_LINUX
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    QVERIFY(maps.open(QIODevice::ReadOnly));
+    const QByteArray mapped = maps.readAll();
+    QVERIFY(mapped.contains("libQt6Widgets"));
+    QVERIFY2(!mapped.contains("/imageformats/"), "an image-format plugin was loaded");
+#endif
+}
 
 void TestMainWindow::init()
 {
@@ -282,6 +313,76 @@ void TestMainWindow::closeRequestYesEnds()
     QVERIFY(f->window->close());
     QCOMPARE(f->endProgramCalls, 1);
     QCOMPARE(f->dialogs.messages.size(), 1);
+}
+
+void TestMainWindow::paintsGroupBoxFrameAsFusion_data()
+{
+    QTest::addColumn<QString>("styleName");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<bool>("checkable");
+    const QSize designed(8055 / 15, 3615 / 15);
+    const QString title = QStringLiteral("CHANNEL DATA");
+    QTest::newRow("as designed") << QStringLiteral("Fusion") << designed << title << false;
+    QTest::newRow("no title") << QStringLiteral("Fusion") << QSize(120, 90) << QString() << false;
+    QTest::newRow("checkable") << QStringLiteral("Fusion") << QSize(160, 70) << title << true;
+    QTest::newRow("checkable without title") << QStringLiteral("Fusion") << QSize(90, 60) << QString() << true;
+    QTest::newRow("tall and odd") << QStringLiteral("Fusion") << QSize(333, 611) << title << false;
+    QTest::newRow("over Windows") << QStringLiteral("Windows") << designed << title << false;
+}
+
+// The group-box frame read without image-format plugins: every pixel is
+// what QGroupBox paints with the plain style.
+void TestMainWindow::paintsGroupBoxFrameAsFusion()
+{
+    QFETCH(QString, styleName);
+    QFETCH(QSize, size);
+    QFETCH(QString, title);
+    QFETCH(bool, checkable);
+    const QGroupBox *frame = f->window->findChild<QGroupBox *>(QStringLiteral("Frame1"));
+    QVERIFY(frame);
+    const std::unique_ptr<QStyle> style(QStyleFactory::create(styleName));
+    QVERIFY(style);
+    DirectPngStyle direct(styleName);
+    QGroupBox directBox(title);
+    QGroupBox plainBox(title);
+    for (QGroupBox *box : {&directBox, &plainBox}) {
+        box->setStyle(box == &directBox ? static_cast<QStyle *>(&direct) : style.get());
+        box->setFont(frame->font());
+        box->setCheckable(checkable);
+        box->resize(size);
+    }
+    const QImage expected = plainBox.grab().toImage();
+    const QImage actual = directBox.grab().toImage();
+    QCOMPARE(actual.size(), size * plainBox.devicePixelRatioF());
+    QCOMPARE(actual, expected);
+}
+
+void TestMainWindow::readsToolBarArrowAsFusion_data()
+{
+    QTest::addColumn<Qt::LayoutDirection>("direction");
+    QTest::newRow("left to right") << Qt::LeftToRight;
+    QTest::newRow("right to left") << Qt::RightToLeft;
+}
+
+// The menu bar's overflow arrow: the same sizes and pixels as Fusion's.
+void TestMainWindow::readsToolBarArrowAsFusion()
+{
+    QFETCH(Qt::LayoutDirection, direction);
+    const std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
+    QVERIFY(fusion);
+    const DirectPngStyle direct(QStringLiteral("Fusion"));
+    QStyleOption option;
+    option.direction = direction;
+    const QIcon expected = fusion->standardIcon(QStyle::SP_ToolBarHorizontalExtensionButton, &option);
+    const QIcon actual = direct.standardIcon(QStyle::SP_ToolBarHorizontalExtensionButton, &option);
+    QVERIFY(!expected.availableSizes().isEmpty());
+    QCOMPARE(actual.availableSizes(), expected.availableSizes());
+    for (const QSize size : {QSize(8, 5), QSize(16, 10), QSize(32, 20), QSize(24, 24), QSize(64, 40)}) {
+        for (const QIcon::Mode mode : {QIcon::Normal, QIcon::Disabled, QIcon::Active}) {
+            QCOMPARE(actual.pixmap(size, mode).toImage(), expected.pixmap(size, mode).toImage());
+        }
+    }
 }
 
 void TestMainWindow::writesPictureOfWindow()

@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/designfonts.h"
+#include "app/directpngstyle.h"
 #include "app/mainwindow.h"
 #include "app/qtdialogseam.h"
 #include "app/singleinstance.h"
@@ -78,6 +79,7 @@ void ProgramParts::startUpSettings()
 int runKavrilink()
 {
     installDesignFonts();
+    installDirectPngStyle();
     QtDialogSeam dialogs;
 
     SingleInstance instance(applicationFile(QStringLiteral("kavrilink.lock")));

@@ -6,6 +6,7 @@
 //
 //   kavrilink-screenshots PLAN.sav OUTPUT-FOLDER
 #include "app/designfonts.h"
+#include "app/directpngstyle.h"
 #include "app/mainwindow.h"
 #include "app/qtdialogseam.h"
 #include "app/startup.h"
@@ -140,6 +141,7 @@ int main(int argc, char *argv[])
 
     // As start-up builds the window (app/startup.cpp).
     installDesignFonts();
+    installDirectPngStyle();
     PictureDialogs dialogs(QFileInfo(arguments.at(1)).absoluteFilePath());
     SystemSerialService serial;
     ProgramParts parts(applicationFolder(), serial);
