@@ -21,7 +21,7 @@ namespace {
 QString jobName(const QPrinter &printer)
 {
     if (printer.outputFormat() == QPrinter::PdfFormat)
-        return QStringLiteral("the PDF file ") + ShownPath(printer.outputFileName());
+        return QStringLiteral("the PDF file ") + shownPath(printer.outputFileName());
     return QStringLiteral("the printer ") + printer.printerName();
 }
 
@@ -32,9 +32,9 @@ QString defaultReportPdfPath()
     return applicationFile(QStringLiteral("frequency-report.pdf"));
 }
 
-bool PaintReport(QPrinter &printer, const QStringList &lines, QString *reason)
+bool paintReport(QPrinter &printer, const QStringList &lines, QString *reason)
 {
-    switch (PaintReportPage(printer, lines)) {
+    switch (paintReportPage(printer, lines)) {
     case PaintOutcome::Painted:
         if (printer.printerState() != QPrinter::Error)
             return true;
@@ -62,7 +62,7 @@ void ReportPrinter::onPrintClicked()
     // The date and time of the click, not of the moment the dialog is closed.
     const QDateTime printedAt = m_clock();
     const QStringList lines =
-        FrequencyReportLines(FieldTextsOf(m_sheet), m_document.sheetFile(), printedAt, QLocale::system());
+        frequencyReportLines(shownPlan(m_sheet), m_document.sheetFile(), printedAt, QLocale::system());
 
     // Built only now: printer discovery has no place at start-up.
     QPrinter printer(QPrinter::HighResolution);
@@ -88,11 +88,11 @@ void ReportPrinter::onPrintClicked()
     bool printed = false;
     if (printer.outputFormat() == QPrinter::PdfFormat) {
         const QString path = printer.outputFileName();
-        printed = WriteReportPdf(path, lines, printer.pageLayout(), printer.resolution(), &reason);
-        if (!printed && !reason.contains(ShownPath(path)))
-            reason = QStringLiteral("The PDF file %1 could not be written: %2").arg(ShownPath(path), reason);
+        printed = writeReportPdf(path, lines, printer.pageLayout(), printer.resolution(), &reason);
+        if (!printed && !reason.contains(shownPath(path)))
+            reason = QStringLiteral("The PDF file %1 could not be written: %2").arg(shownPath(path), reason);
     } else {
-        printed = PaintReport(printer, lines, &reason);
+        printed = paintReport(printer, lines, &reason);
     }
     if (!printed)
         showCritical(m_dialogs, QStringLiteral("Could not print the frequency report"), QStringLiteral("Error"),

@@ -22,9 +22,9 @@ struct PlanDocument;
 // application folder, which the printer dialog shows and lets the user change.
 QString defaultReportPdfPath();
 
-// Prints lines on one page of printer (see PaintReportPage). False, with
+// Prints lines on one page of printer (see paintReportPage). False, with
 // reason, when the job could not be started or finished.
-[[nodiscard]] bool PaintReport(QPrinter &printer, const QStringList &lines, QString *reason);
+[[nodiscard]] bool paintReport(QPrinter &printer, const QStringList &lines, QString *reason);
 
 // PRINT: the one-page frequency report of the sheet as it stands.
 class ReportPrinter

@@ -73,7 +73,7 @@ void ProgramParts::startUpSettings()
         m_pruner = std::make_unique<BackupPruner>(backups);
         m_pruner->start();
     }
-    portSetting.LoadPortSetting();
+    portSetting.loadPortSetting();
 }
 
 int runKavrilink()
@@ -84,12 +84,12 @@ int runKavrilink()
 
     SingleInstance instance(applicationFile(QStringLiteral("kavrilink.lock")));
     if (!instance.acquire()) {
-        std::fprintf(stderr, "%s\n", qPrintable(PrintableText(instance.holder())));
+        std::fprintf(stderr, "%s\n", qPrintable(printableText(instance.holder())));
         showPlain(dialogs, QStringLiteral("Already Program Running"), {}, instance.holder());
         return 0;
     }
     if (!instance.notice().isEmpty())
-        std::fprintf(stderr, "%s\n", qPrintable(PrintableText(instance.notice())));
+        std::fprintf(stderr, "%s\n", qPrintable(printableText(instance.notice())));
 
     SystemSerialService serial;
     ProgramParts parts(applicationFolder(), serial);

@@ -24,21 +24,21 @@ namespace {
 // The image of the plan file at path, as OPEN reads it; a refused file is said.
 std::optional<RadioImage> openPlan(const QString &path)
 {
-    std::optional<RadioImage> image = ReadFrequencyFile(path);
+    std::optional<RadioImage> image = readFrequencyFile(path);
     if (!image)
-        printError(QStringLiteral("This is not Saved File: ") + ShownPath(path));
+        printError(QStringLiteral("This is not Saved File: ") + shownPath(path));
     return image;
 }
 
 } // namespace
 
-QJsonObject planJson(const PlanFields &fields, const RadioImage &image)
+QJsonObject planJson(const ChannelPlan &plan, const RadioImage &image)
 {
     QJsonArray channels;
-    for (int channel = 1; channel <= 3; ++channel) {
-        const QString &rx = fields[size_t(channel) - 1];
-        const QString &tx = fields[size_t(channel) + 2];
-        channels.append(QJsonObject{{QStringLiteral("channel"), channel},
+    for (int channel = 0; channel < kChannelCount; ++channel) {
+        const QString &rx = plan.channels[size_t(channel)].rx;
+        const QString &tx = plan.channels[size_t(channel)].tx;
+        channels.append(QJsonObject{{QStringLiteral("channel"), channel + 1},
                                     {QStringLiteral("rx"), rx.isEmpty() ? QJsonValue() : QJsonValue(rx)},
                                     {QStringLiteral("tx"), tx.isEmpty() ? QJsonValue() : QJsonValue(tx)}});
     }
@@ -46,14 +46,14 @@ QJsonObject planJson(const PlanFields &fields, const RadioImage &image)
             {QStringLiteral("image"), QString::fromLatin1(image.toLinear().toHex())}};
 }
 
-QStringList planLines(const PlanFields &fields)
+QStringList planLines(const ChannelPlan &plan)
 {
     QStringList lines;
-    for (int channel = 1; channel <= 3; ++channel) {
+    for (int channel = 0; channel < kChannelCount; ++channel) {
         lines.append(QStringLiteral("CH%1  RX %2  TX %3")
-                         .arg(channel)
-                         .arg(fields[size_t(channel) - 1], -9)
-                         .arg(fields[size_t(channel) + 2])
+                         .arg(channel + 1)
+                         .arg(plan.channels[size_t(channel)].rx, -9)
+                         .arg(plan.channels[size_t(channel)].tx)
                          .trimmed());
     }
     return lines;
@@ -71,15 +71,15 @@ int runShow(const QStringList &arguments)
     const std::optional<RadioImage> image = openPlan(path);
     if (!image)
         return ExitFileRefused;
-    const PlanFields fields = PlanFieldTexts(*image);
+    const ChannelPlan plan = decodePlan(*image);
     if (parser.isSet(QStringLiteral("json"))) {
-        QJsonObject object = planJson(fields, *image);
+        QJsonObject object = planJson(plan, *image);
         object.insert(QStringLiteral("file"), QFileInfo(path).absoluteFilePath());
         return printOut(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Indented)).trimmed())
                    ? ExitOk
                    : ExitFileRefused;
     }
-    return printOut(planLines(fields).join(QLatin1Char('\n'))) ? ExitOk : ExitFileRefused;
+    return printOut(planLines(plan).join(QLatin1Char('\n'))) ? ExitOk : ExitFileRefused;
 }
 
 int runReport(const QStringList &arguments)
@@ -99,16 +99,16 @@ int runReport(const QStringList &arguments)
     if (!image)
         return ExitFileRefused;
     // As PRINT after OPEN: the file names the sheet.
-    const QStringList lines = FrequencyReportLines(PlanFieldTexts(*image), QFileInfo(path).absoluteFilePath(),
+    const QStringList lines = frequencyReportLines(decodePlan(*image), QFileInfo(path).absoluteFilePath(),
                                                    QDateTime::currentDateTime(), QLocale::system());
 
     if (!parser.isSet(QStringLiteral("pdf")))
         return printOut(lines.join(QLatin1Char('\n'))) ? ExitOk : ExitFileRefused;
     const QString out = parser.value(QStringLiteral("pdf"));
     QString reason;
-    if (!WriteReportPdf(out, lines, defaultReportPdfLayout(), kReportPdfResolution, &reason)) {
+    if (!writeReportPdf(out, lines, defaultReportPdfLayout(), kReportPdfResolution, &reason)) {
         printError(QStringLiteral("Could not print the frequency report: the PDF file %1 could not be written (%2)")
-                       .arg(ShownPath(out), reason));
+                       .arg(shownPath(out), reason));
         return ExitFileRefused;
     }
     return ExitOk;
@@ -121,7 +121,7 @@ int runPorts(const QStringList &arguments)
     if (!parser.parse(arguments) || !parser.positionalArguments().isEmpty())
         return usageError(parser.errorText().isEmpty() ? QStringLiteral("ports takes no arguments")
                                                        : parser.errorText());
-    const QList<SerialDevice> ports = ListSerialDevices();
+    const QList<SerialDevice> ports = listSerialDevices();
     const auto orNull = [](const QString &text) { return text.isEmpty() ? QJsonValue() : QJsonValue(text); };
     const auto hex = [](quint16 id) {
         return id == 0 ? QJsonValue() : QJsonValue(QStringLiteral("%1").arg(id, 4, 16, QLatin1Char('0')));
@@ -145,7 +145,7 @@ int runPorts(const QStringList &arguments)
         printError(QStringLiteral("No serial devices found."));
     for (const SerialDevice &port : ports) {
         QStringList parts{port.device};
-        for (const QString &part : {port.byIdPath, DescribeSerialDevice(port)}) {
+        for (const QString &part : {port.byIdPath, describeSerialDevice(port)}) {
             if (!part.isEmpty())
                 parts.append(part);
         }

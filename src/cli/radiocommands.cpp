@@ -42,7 +42,7 @@ public:
             return;
         QStringList parts;
         for (const auto &job : m_jobs)
-            parts.append(PrintableText(job->name()) + QStringLiteral(": ") + job->progress());
+            parts.append(printableText(job->name()) + QStringLiteral(": ") + job->progress());
         std::fprintf(stderr, "\r\033[K%s", qPrintable(parts.join(QStringLiteral(" | "))));
         std::fflush(stderr);
     }
@@ -158,10 +158,10 @@ bool traceTarget(const QCommandLineParser &parser, QString *path)
     *path = parser.value(QStringLiteral("trace"));
     if (path->isEmpty())
         return true;
-    const QString refused = RefusedTargetReason(*path);
+    const QString refused = refusedTargetReason(*path);
     if (refused.isEmpty())
         return true;
-    printError(QStringLiteral("Could not save the line trace to %1 (%2)").arg(ShownPath(*path), refused));
+    printError(QStringLiteral("Could not save the line trace to %1 (%2)").arg(shownPath(*path), refused));
     return false;
 }
 
@@ -177,9 +177,9 @@ bool saveTrace(const QString &path, const std::vector<std::unique_ptr<RadioJob>>
             blocks.append(job->trace().text());
     }
     QString reason;
-    if (ReplaceFile(path, blocks.join(QLatin1Char('\n')).toUtf8(), &reason))
+    if (replaceFile(path, blocks.join(QLatin1Char('\n')).toUtf8(), &reason))
         return true;
-    printError(QStringLiteral("Could not save the line trace to %1 (%2)").arg(ShownPath(path), reason));
+    printError(QStringLiteral("Could not save the line trace to %1 (%2)").arg(shownPath(path), reason));
     return false;
 }
 
@@ -207,10 +207,10 @@ int runRead(const QStringList &arguments)
 
     // A target that cannot take the plan is refused before the radio is read.
     const QString refused =
-        parser.isSet(QStringLiteral("o")) ? RefusedTargetReason(parser.value(QStringLiteral("o"))) : QString();
+        parser.isSet(QStringLiteral("o")) ? refusedTargetReason(parser.value(QStringLiteral("o"))) : QString();
     if (!refused.isEmpty()) {
         printError(
-            QStringLiteral("Could not save to %1 (%2)").arg(ShownPath(parser.value(QStringLiteral("o"))), refused));
+            QStringLiteral("Could not save to %1 (%2)").arg(shownPath(parser.value(QStringLiteral("o"))), refused));
         return ExitFileRefused;
     }
     QString trace;
@@ -228,18 +228,18 @@ int runRead(const QStringList &arguments)
     if (parser.isSet(QStringLiteral("o"))) {
         QString reason;
         const QString path = parser.value(QStringLiteral("o"));
-        if (!SaveFrequencyFile(path, job.receivedImage(), &reason)) {
-            printError(QStringLiteral("Could not save to %1 (%2)").arg(ShownPath(path), reason));
+        if (!saveFrequencyFile(path, job.receivedImage(), &reason)) {
+            printError(QStringLiteral("Could not save to %1 (%2)").arg(shownPath(path), reason));
             return ExitFileRefused;
         }
-        printError(QStringLiteral("Saved to ") + ShownPath(path));
+        printError(QStringLiteral("Saved to ") + shownPath(path));
     }
     if (parser.isSet(QStringLiteral("json"))) {
-        QJsonObject object = planJson(job.fieldTexts(), job.receivedImage());
+        QJsonObject object = planJson(job.plan(), job.receivedImage());
         object.insert(QStringLiteral("device"), job.name());
         if (!printOut(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Indented)).trimmed()))
             return ExitFileRefused;
-    } else if (!printOut(planLines(job.fieldTexts()).join(QLatin1Char('\n')))) {
+    } else if (!printOut(planLines(job.plan()).join(QLatin1Char('\n')))) {
         return ExitFileRefused;
     }
     return traced ? ExitOk : ExitFileRefused;
@@ -271,9 +271,9 @@ int runWrite(const QStringList &arguments)
     if (const int same = refuseSameFile(QStringLiteral("--trace"), parser.value(QStringLiteral("trace")),
                                         QStringLiteral("the plan"), path))
         return same;
-    const std::optional<RadioImage> plan = ReadFrequencyFile(path);
+    const std::optional<RadioImage> plan = readFrequencyFile(path);
     if (!plan) {
-        printError(QStringLiteral("This is not Saved File: ") + ShownPath(path));
+        printError(QStringLiteral("This is not Saved File: ") + shownPath(path));
         return ExitFileRefused;
     }
     QString trace;

@@ -27,8 +27,8 @@ PortResolver portResolver(const QString &device, int comNumber)
         return [device] { return PortTarget{device, {}}; };
     return [comNumber] {
         PortTarget target;
-        const PortMapRead map = ReadPortMap(applicationFile(QString::fromLatin1(kPortMapFileName)));
-        (void)ResolvePortDevice(map, comNumber, &target.device, &target.reason);
+        const PortMapRead map = readPortMap(applicationFile(QString::fromLatin1(kPortMapFileName)));
+        (void)resolvePortDevice(map, comNumber, &target.device, &target.reason);
         return target;
     };
 }
@@ -68,7 +68,7 @@ RadioJob::RadioJob(Kind kind, const QString &device, int comNumber, QObject *par
     });
     connect(&m_session, &ProgrammingSession::stepStarted, this, &RadioJob::progressed);
     connect(&m_session, &ProgrammingSession::backedUp, this,
-            [this](const QString &path) { printMessage(m_prefix, QStringLiteral("Backed up to ") + ShownPath(path)); });
+            [this](const QString &path) { printMessage(m_prefix, QStringLiteral("Backed up to ") + shownPath(path)); });
     connect(&m_session, &ProgrammingSession::finished, this, &RadioJob::onSessionFinished);
 }
 
@@ -104,9 +104,9 @@ void RadioJob::start()
         return;
     }
     // As OPEN then WRITE in the window: the plan as the sheet would show it, encoded from those texts.
-    const EncodeResult encoded = BuildSendImage(RadioImage(), PlanFieldTexts(m_plan));
+    const EncodeResult encoded = buildSendImage(RadioImage(), decodePlan(m_plan));
     if (encoded.outcome != EncodeOutcome::Encoded) {
-        fail(ExitFileRefused, EncodeMessage(encoded.outcome));
+        fail(ExitFileRefused, encodeMessage(encoded.outcome));
         return;
     }
     // The command line has no later use for the port: it is closed after the write.
@@ -115,9 +115,9 @@ void RadioJob::start()
     Q_EMIT progressed();
 }
 
-PlanFields RadioJob::fieldTexts() const
+ChannelPlan RadioJob::plan() const
 {
-    return PlanFieldTexts(m_receivedImage);
+    return decodePlan(m_receivedImage);
 }
 
 QString RadioJob::progress() const
@@ -150,10 +150,10 @@ void RadioJob::onSessionFinished(const SessionResult &result)
         // A port that cannot be had is the same failure with or without a backup.
         const bool backup =
             result.step == SessionStep::BackupRead && result.outcome != ExchangeOutcome::PortUnavailable;
-        const QString message = ExchangeMessage(result.outcome);
+        const QString message = exchangeMessage(result.outcome);
         fail(backup ? int(ExitBackupFailed) : exitCodeFor(result.outcome),
              backup ? QStringLiteral("Backup failed, nothing written: ") + message : message, result.reason,
-             result.outcome == ExchangeOutcome::NoAnswer ? ConnectionErrorDetail(result.device) : QString());
+             result.outcome == ExchangeOutcome::NoAnswer ? connectionErrorDetail(result.device) : QString());
         return;
     }
     switch (result.step) {
@@ -166,7 +166,7 @@ void RadioJob::onSessionFinished(const SessionResult &result)
         break;
     case SessionStep::VerifyRead:
         if (!result.differences.isEmpty()) {
-            fail(ExitVerifyMismatch, QStringLiteral("Verify Error"), {}, DescribeDifferences(result.differences));
+            fail(ExitVerifyMismatch, QStringLiteral("Verify Error"), {}, describeDifferences(result.differences));
             return;
         }
         break;

@@ -4,7 +4,7 @@
 
 namespace kav {
 
-QString ShownPath(const QString &path)
+QString shownPath(const QString &path)
 {
     return QDir::toNativeSeparators(path);
 }

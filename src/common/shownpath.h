@@ -8,6 +8,6 @@ namespace kav {
 // C:\Users\bench\AppData\Roaming\Kavrilink\backups on Windows, where Qt keeps
 // paths with forward slashes; unchanged elsewhere. For texts only: files are
 // opened, written and compared by the path as it is.
-[[nodiscard]] QString ShownPath(const QString &path);
+[[nodiscard]] QString shownPath(const QString &path);
 
 } // namespace kav
