@@ -17,9 +17,9 @@ namespace kav {
 // and the channel frame. Loading them is the largest part of what start-up
 // costs over a bare window that is not the window's own work: without this
 // style start-up took 1.25-1.30 times the bare window's processor time
-// offscreen, over its budget of 1.25; with it 1.22-1.23, measured in the
-// same rotations (bench/README.md has today's figures). It is the one
-// start-up workaround kept.
+// offscreen, over its budget of 1.25, and with it 1.22-1.25 (1.22-1.23
+// against 1.25-1.27 without it in the same rotations; bench/README.md has
+// today's figures). It is the one start-up workaround kept.
 //
 // The images are read from where Qt's common style keeps them
 // (":/qt-project.org/styles/commonstyle/images/", not a public API). Over
