@@ -110,7 +110,6 @@ int runKavrilink(const QString &plan)
     ProgramParts parts(applicationFolder(), serial);
     MainWindow window(parts, dialogs);
     dialogs.setParent(&window);
-    dialogs.setPrintModule(&parts.printModule);
     window.startUpSheet();
     window.show();
     // The port check and the pruning of backups need not hold up the window;
