@@ -103,16 +103,21 @@ void RadioJob::start()
         Q_EMIT progressed();
         return;
     }
-    // As OPEN then WRITE in the window: the plan as the sheet would show it, encoded from those texts.
-    const EncodeResult encoded = BuildSendImage(RadioImage(), PlanFieldTexts(m_plan));
-    if (encoded.outcome != EncodeOutcome::Encoded) {
-        fail(ExitFileRefused, EncodeMessage(encoded.outcome));
-        return;
-    }
     // The command line has no later use for the port: it is closed after the write.
     m_options.keepPortAfterWrite = false;
-    m_session.write(encoded.image, m_options);
+    m_session.write(m_plan, m_options);
     Q_EMIT progressed();
+}
+
+QString RadioJob::resultText() const
+{
+    if (m_exitCode > ExitInterrupted)
+        return QStringLiteral("interrupted");
+    if (m_exitCode != ExitOk)
+        return QStringLiteral("failed: ") + m_failure;
+    if (m_kind == Kind::Read)
+        return QStringLiteral("read");
+    return m_options.verifyAfterWrite ? QStringLiteral("written and verified") : QStringLiteral("written");
 }
 
 PlanFields RadioJob::fieldTexts() const

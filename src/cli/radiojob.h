@@ -28,9 +28,11 @@ public:
     RadioJob(Kind kind, const QString &device, int comNumber, QObject *parent = nullptr);
     ~RadioJob() override;
 
-    // The plan to write (its image as read from a file); before start().
+    // The image to write, encoded as the sheet would send it; before start().
     void setPlan(const RadioImage &image) { m_plan = image; }
     void setVerify(bool verify) { m_options.verifyAfterWrite = verify; }
+    // Before a write: read the radio first and write nothing when it already holds the plan.
+    void setSkipUnchanged(bool skip) { m_skipUnchanged = skip; }
     // Before a write: read the radio and keep its plan in folder first; empty for no backup.
     void setBackupFolder(const QString &folder);
 
@@ -46,6 +48,9 @@ public:
     int exitCode() const { return m_exitCode; }
     // The last error message, empty on success.
     QString failure() const { return m_failure; }
+    // What the job came to, as its result line says it after "<device>: ":
+    // "written", "written and verified", "failed: <message>", "interrupted"...
+    QString resultText() const;
     // After a read: the plan as received, and as the window shows it.
     const RadioImage &receivedImage() const { return m_receivedImage; }
     PlanFields fieldTexts() const;
@@ -75,6 +80,7 @@ private:
     RadioImage m_receivedImage; // what the read received
     RadioImage m_plan;
     int m_blockBytes = 0;
+    bool m_skipUnchanged = false;
     bool m_finished = false;
     int m_exitCode = 0;
     QString m_failure;
