@@ -150,12 +150,23 @@ private slots:
     void refusesTargetsThatAreNotFilesBeforeTheRadio();
     void interruptedWriteClosesItsPorts_data();
     void interruptedWriteClosesItsPorts();
+    void diffNamesWhatEachRadioHolds_data();
+    void diffNamesWhatEachRadioHolds();
+    void namesWithLineBreaksStayOnTheirLine_data();
+    void namesWithLineBreaksStayOnTheirLine();
+    void applicationFolderFollowsTheXdgRules_data();
+    void applicationFolderFollowsTheXdgRules();
+    void everyCommandHasItsOwnHelp();
 
 private:
     // standardOutput: a file that takes the program's standard output instead of the test.
     Run run(const QStringList &arguments, const QString &standardOutput = {}) const;
     // Starts a program run while the event loop keeps reading the radios' logs.
     Run runWithRadios(const QStringList &arguments, const QString &standardOutput = {}) const;
+    // As runWithRadios, with the environment changed (an empty value unsets
+    // the variable) and in workingDirectory when one is given.
+    Run runWithEnvironment(const QStringList &arguments, const QMap<QString, QString> &changes,
+                           const QString &workingDirectory = {}) const;
     QString writePlan(const QString &name, const QByteArray &hexImage) const;
 
     std::unique_ptr<TestFolder> m_folder;
@@ -199,6 +210,31 @@ Run TestCli::runWithRadios(const QStringList &arguments, const QString &standard
     process.setProcessEnvironment(env);
     process.start(QStringLiteral(KAVRILINK_CLI), arguments);
     // The event loop runs while waiting, so the radios' logs keep flowing.
+    Run result;
+    if (!QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 60000))
+        return result;
+    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    result.out = QString::fromLocal8Bit(process.readAllStandardOutput());
+    result.err = QString::fromLocal8Bit(process.readAllStandardError());
+    return result;
+}
+
+Run TestCli::runWithEnvironment(const QStringList &arguments, const QMap<QString, QString> &changes,
+                               const QString &workingDirectory) const
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), m_folder->dataHome());
+    for (auto it = changes.cbegin(); it != changes.cend(); ++it) {
+        if (it.value().isEmpty())
+            env.remove(it.key());
+        else
+            env.insert(it.key(), it.value());
+    }
+    process.setProcessEnvironment(env);
+    if (!workingDirectory.isEmpty())
+        process.setWorkingDirectory(workingDirectory);
+    process.start(QStringLiteral(KAVRILINK_CLI), arguments);
     Run result;
     if (!QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 60000))
         return result;
@@ -1111,6 +1147,229 @@ void TestCli::interruptedWriteClosesItsPorts()
     const QByteArray traced = traceFile.readAll();
     QVERIFY2(traced.startsWith("Write " + radio.devicePath().toUtf8() + " started "), traced.constData());
     QVERIFY2(traced.contains(" ms  -> F0\n= (interrupted)\n"), traced.constData());
+}
+
+void TestCli::diffNamesWhatEachRadioHolds_data()
+{
+    QTest::addColumn<QStringList>("radios"); // each radio's image in hex, or "silent" for one that never answers
+    QTest::addColumn<bool>("json");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("results"); // what is printed for each radio, "@" its device
+
+    const QString plan = QString::fromLatin1(kPlanHex);
+    const QString old = QString::fromLatin1(kOldPlanHex);
+    const QString changes = QStringLiteral("@: differs\n"
+                                           "  CH1 RX: the radio holds 39.2500, the sheet has 40.0125\n"
+                                           "  CH1 TX: the radio holds 39.7500, the sheet has 40.5000\n"
+                                           "  CH3 TX: the radio holds nothing, the sheet has 42.3000\n");
+    QTest::newRow("one radio holds the plan") << QStringList{plan} << false << 0 << QStringList{"@: same\n"};
+    QTest::newRow("two radios, one differs") << QStringList{plan, old} << false << 1
+                                             << QStringList{"@: same\n", changes};
+    QTest::newRow("both differ") << QStringList{old, old} << false << 1 << QStringList{changes, changes};
+    QTest::newRow("one does not answer, one differs: its code wins")
+        << QStringList{old, QStringLiteral("silent")} << false << 5
+        << QStringList{changes, "@: failed: Connection Error to Radio\n"};
+    QTest::newRow("--json") << QStringList{plan, old, QStringLiteral("silent")} << true << 5 << QStringList();
+}
+
+void TestCli::diffNamesWhatEachRadioHolds()
+{
+    QFETCH(QStringList, radios);
+    QFETCH(bool, json);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, results);
+
+    std::vector<std::unique_ptr<SimRadio>> sims;
+    QStringList arguments{QStringLiteral("diff"), writePlan(QStringLiteral("plan.sav"), kPlanHex)};
+    for (const QString &radio : radios) {
+        sims.push_back(std::make_unique<SimRadio>(radio == QLatin1String("silent")
+                                                      ? QStringList{QStringLiteral("--fault"), radio}
+                                                      : QStringList{QStringLiteral("--image"), radio}));
+        QVERIFY(sims.back()->waitForDevice());
+        arguments << QStringLiteral("--device") << sims.back()->device();
+    }
+    if (json)
+        arguments << QStringLiteral("--json");
+    const Run r = runWithRadios(arguments);
+    QVERIFY2(r.exitCode == exitCode, qPrintable(QStringLiteral("exit %1\n%2%3").arg(r.exitCode).arg(r.out, r.err)));
+    // Nothing but a read reached any radio.
+    for (size_t i = 0; i < sims.size(); ++i)
+        QTRY_COMPARE(sims[i]->programBytes(), radios[qsizetype(i)] == QLatin1String("silent") ? "E0" : "E077");
+    if (!json) {
+        // Each radio's lines together, in the order the radios finished.
+        QString expected;
+        for (size_t i = 0; i < sims.size(); ++i) {
+            const QString block = results[qsizetype(i)].replace(QLatin1Char('@'), sims[i]->device());
+            QVERIFY2(r.out.contains(block), qPrintable(r.out));
+            expected += block;
+        }
+        QCOMPARE(r.out.size(), expected.size());
+        return;
+    }
+    const QJsonArray array = QJsonDocument::fromJson(r.out.toUtf8()).array();
+    QCOMPARE(array.size(), 3);
+    for (const QJsonValue &value : array) {
+        const QJsonObject object = value.toObject();
+        const QString device = object.value(QStringLiteral("device")).toString();
+        if (device == sims[0]->device()) {
+            QCOMPARE(object.value(QStringLiteral("same")).toBool(false), true);
+            QCOMPARE(object.value(QStringLiteral("differences")).toArray().size(), 0);
+        } else if (device == sims[1]->device()) {
+            QCOMPARE(object.value(QStringLiteral("same")).toBool(true), false);
+            const QJsonArray fields = object.value(QStringLiteral("differences")).toArray();
+            QCOMPARE(fields.size(), 3);
+            QCOMPARE(fields.at(2).toObject(),
+                     (QJsonObject{{QStringLiteral("channel"), 3},
+                                  {QStringLiteral("field"), QStringLiteral("tx")},
+                                  {QStringLiteral("radio"), QJsonValue()},
+                                  {QStringLiteral("plan"), QStringLiteral("42.3000")}}));
+        } else {
+            QCOMPARE(device, sims[2]->device());
+            QCOMPARE(object.value(QStringLiteral("failure")).toString(), QStringLiteral("Connection Error to Radio"));
+        }
+    }
+}
+
+void TestCli::namesWithLineBreaksStayOnTheirLine_data()
+{
+    // "@" stands for the test's folder; "@plan" for a plan file there.
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("line"); // the start of the line, on standard output or error, that quotes the name
+
+    QTest::newRow("plan name, LF") << QStringList{"show", "@/plan\nCOM7: written\n.sav"} << 3
+                                   << "This is not Saved File: @/plan\\x0ACOM7: written\\x0A.sav";
+    QTest::newRow("plan name, CR LF, write") << QStringList{"write", "@/plan\r\nCOM7: written", "--device", "/dev/null"}
+                                             << 3 << "This is not Saved File: @/plan\\x0D\\x0ACOM7: written";
+    QTest::newRow("device, LF: the result line")
+        << QStringList{"write", "@plan", "--no-backup", "--device", "/dev/kavrilink-none\n/dev/ttyUSB7: written"} << 4
+        << "/dev/kavrilink-none\\x0A/dev/ttyUSB7: written: failed: Please Re-Select available COM PORT";
+    QTest::newRow("device, CR: its message")
+        << QStringList{"read", "--device", "/dev/kavrilink-none\r/dev/ttyUSB7: written"} << 4
+        << "/dev/kavrilink-none\\x0D/dev/ttyUSB7: written: Please Re-Select available COM PORT";
+    QTest::newRow("diff, device with LF")
+        << QStringList{"diff", "@plan", "--device", "/dev/kavrilink-none\n/dev/ttyUSB7: same"} << 4
+        << "/dev/kavrilink-none\\x0A/dev/ttyUSB7: same: failed: Please Re-Select available COM PORT";
+    QTest::newRow("--trace with LF") << QStringList{"read", "--device", "/dev/kavrilink-none", "--trace", "@/none/t\nx"}
+                                     << 4
+                                     << "Could not save the line trace to @/none/t\\x0Ax";
+    QTest::newRow("a command with LF") << QStringList{"show\nCOM7: written"} << 2
+                                       << "kavrilink-cli: unknown command 'show\\x0ACOM7: written'";
+}
+
+void TestCli::namesWithLineBreaksStayOnTheirLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, line);
+
+    arguments.replaceInStrings(QStringLiteral("@plan"), writePlan(QStringLiteral("plan.sav"), kPlanHex));
+    arguments.replaceInStrings(QStringLiteral("@"), m_folder->dataHome());
+    line.replace(QStringLiteral("@"), m_folder->dataHome());
+    const Run r = runWithRadios(arguments);
+    QVERIFY2(r.exitCode == exitCode, qPrintable(QStringLiteral("exit %1\n%2%3").arg(r.exitCode).arg(r.out, r.err)));
+    const QStringList lines = (r.out + r.err).split(QLatin1Char('\n'));
+    QVERIFY2(std::any_of(lines.cbegin(), lines.cend(), [&line](const QString &each) { return each.startsWith(line); }),
+             qPrintable(r.out + r.err));
+    // No line starts where the name's own line break would have started one.
+    for (const QString &each : lines) {
+        QVERIFY2(!each.contains(QLatin1Char('\r')), qPrintable(each));
+        QVERIFY2(!each.startsWith(QLatin1String("COM7")) && !each.startsWith(QLatin1String("/dev/ttyUSB7")) &&
+                     !each.startsWith(QLatin1String(".sav")),
+                 qPrintable(r.out + r.err));
+    }
+}
+
+void TestCli::applicationFolderFollowsTheXdgRules_data()
+{
+    // "@" stands for the test's folder, the working directory of the run.
+    QTest::addColumn<QString>("home");      // empty: unset
+    QTest::addColumn<QString>("dataHome");  // XDG_DATA_HOME; empty: unset
+    QTest::addColumn<QStringList>("options"); // after write PLAN
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("backups"); // where the backup went, below @; empty: none
+    QTest::addColumn<QString>("message"); // on standard error
+
+    QTest::newRow("relative XDG_DATA_HOME: ~/.local/share")
+        << "@/home" << "data" << QStringList{"--device", "@radio"} << 0 << "home/.local/share/Kavrilink/backups"
+        << "Backed up to @/home/.local/share/Kavrilink/backups/";
+    QTest::newRow("absolute XDG_DATA_HOME") << "@/home" << "@/xdg" << QStringList{"--device", "@radio"} << 0
+                                            << "xdg/Kavrilink/backups" << "Backed up to @/xdg/Kavrilink/backups/";
+    QTest::newRow("neither set: no backup, nothing written")
+        << "" << "" << QStringList{"--device", "@radio"} << 9 << ""
+        << "Backup failed, nothing written: there is no application folder: HOME is not set";
+    QTest::newRow("relative HOME, relative XDG_DATA_HOME")
+        << "home" << "data" << QStringList{"--device", "@radio"} << 9 << ""
+        << "there is no application folder: HOME is not an absolute path (home), and XDG_DATA_HOME is not an "
+           "absolute path (data)";
+    QTest::newRow("neither set, --com: no map, so no device")
+        << "" << "" << QStringList{"--com", "1", "--no-backup"} << 4 << ""
+        << "COM1: Please Re-Select available COM PORT (there is no application folder: HOME is not set)";
+    QTest::newRow("neither set, --backup-dir: written")
+        << "" << "" << QStringList{"--device", "@radio", "--backup-dir", "@/kept"} << 0 << "kept"
+        << "Backed up to @/kept/";
+}
+
+void TestCli::applicationFolderFollowsTheXdgRules()
+{
+    QFETCH(QString, home);
+    QFETCH(QString, dataHome);
+    QFETCH(QStringList, options);
+    QFETCH(int, exitCode);
+    QFETCH(QString, backups);
+    QFETCH(QString, message);
+
+    SimRadio radio({QStringLiteral("--image"), QString::fromLatin1(kOldPlanHex)});
+    QVERIFY(radio.waitForDevice());
+    const QString root = m_folder->dataHome();
+    const QString plan = writePlan(QStringLiteral("plan.sav"), kPlanHex);
+    options.replaceInStrings(QStringLiteral("@radio"), radio.device());
+    options.replaceInStrings(QStringLiteral("@"), root);
+    message.replace(QStringLiteral("@"), root);
+    home.replace(QStringLiteral("@"), root);
+    dataHome.replace(QStringLiteral("@"), root);
+    const QStringList before = QDir(root).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+
+    const Run r = runWithEnvironment(QStringList{QStringLiteral("write"), plan} + options,
+                                     {{QStringLiteral("HOME"), home}, {QStringLiteral("XDG_DATA_HOME"), dataHome}},
+                                     root);
+    QVERIFY2(r.exitCode == exitCode, qPrintable(QStringLiteral("exit %1\n%2%3").arg(r.exitCode).arg(r.out, r.err)));
+    QVERIFY2(r.err.contains(message), qPrintable(r.err));
+    QVERIFY2(!r.err.contains(QStringLiteral("//")), qPrintable(r.err));
+    QStringList made = QDir(root).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    for (const QString &name : before)
+        made.removeOne(name);
+    if (backups.isEmpty()) {
+        // Nothing made anywhere: not in the working directory, not as the relative names say.
+        QCOMPARE(made, QStringList());
+        if (exitCode == 9)
+            QCOMPARE(radio.programBytes(), QString());
+        return;
+    }
+    QCOMPARE(made, QStringList{backups.section(QLatin1Char('/'), 0, 0)});
+    QCOMPARE(QDir(QDir(root).filePath(backups)).entryList(QDir::Files).size(), 1);
+}
+
+void TestCli::everyCommandHasItsOwnHelp()
+{
+    const Run all = run({QStringLiteral("--help")});
+    QCOMPARE(all.exitCode, 0);
+    static const QRegularExpression entry(QStringLiteral("^  ([a-z]+) "));
+    QStringList commands;
+    for (const QString &line : all.out.split(QLatin1Char('\n'))) {
+        if (const QRegularExpressionMatch match = entry.match(line); match.hasMatch())
+            commands.append(match.captured(1));
+    }
+    QCOMPARE(commands, (QStringList{"show", "read", "write", "diff", "report", "ports", "export", "import"}));
+    for (const QString &command : std::as_const(commands)) {
+        // The same text by either way of asking, starting with the synopsis --help gives.
+        const Run own = run({command, QStringLiteral("--help")});
+        QCOMPARE(own.exitCode, 0);
+        QCOMPARE(run({QStringLiteral("help"), command}).out, own.out);
+        QVERIFY2(own.out.startsWith(QStringLiteral("Usage: kavrilink-cli ") + command), qPrintable(own.out));
+        QVERIFY2(own.out.contains(QStringLiteral("\nOptions:\n")), qPrintable(own.out));
+    }
+    QCOMPARE(run({QStringLiteral("help"), QStringLiteral("program")}).exitCode, 2);
 }
 
 QTEST_GUILESS_MAIN(TestCli)

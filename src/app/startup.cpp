@@ -11,6 +11,7 @@
 #include "radio/backuppruner.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QEvent>
 #include <QTimer>
 #include <QWindow>
@@ -82,7 +83,16 @@ int runKavrilink()
     installDirectPngStyle();
     QtDialogSeam dialogs;
 
-    SingleInstance instance(applicationFile(QStringLiteral("kavrilink.lock")));
+    // Nowhere to keep its files (no usable HOME): said, rather than a folder made under /.
+    QString problem;
+    const QString appFolder = applicationFolder(&problem);
+    if (appFolder.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(PrintableText(problem)));
+        showCritical(dialogs, QStringLiteral("Kavrilink cannot start: ") + problem, QStringLiteral("Kavrilink"),
+                     QStringLiteral("Set HOME (or XDG_DATA_HOME) to a folder of yours and start it again."));
+        return 1;
+    }
+    SingleInstance instance(QDir(appFolder).filePath(QStringLiteral("kavrilink.lock")));
     if (!instance.acquire()) {
         std::fprintf(stderr, "%s\n", qPrintable(PrintableText(instance.holder())));
         showPlain(dialogs, QStringLiteral("Already Program Running"), {}, instance.holder());
@@ -92,7 +102,7 @@ int runKavrilink()
         std::fprintf(stderr, "%s\n", qPrintable(PrintableText(instance.notice())));
 
     SystemSerialService serial;
-    ProgramParts parts(applicationFolder(), serial);
+    ProgramParts parts(appFolder, serial);
     MainWindow window(parts, dialogs);
     dialogs.setParent(&window);
     dialogs.setPrintModule(&parts.printModule);

@@ -296,9 +296,17 @@ int runWrite(const Invocation &invocation)
         return refused;
 
     QString backupFolder;
-    if (backup) {
-        backupFolder = invocation.isSet(Option::BackupDir) ? invocation.value(Option::BackupDir)
-                                                           : BackupStore::defaultFolder(applicationFolder());
+    if (backup && invocation.isSet(Option::BackupDir)) {
+        backupFolder = invocation.value(Option::BackupDir);
+    } else if (backup) {
+        QString problem;
+        const QString folder = applicationFolder(&problem);
+        if (folder.isEmpty()) {
+            printError(QStringLiteral("Backup failed, nothing written: %1 (give %2 DIR, or set HOME)")
+                           .arg(problem, optionFlag(Option::BackupDir)));
+            return ExitBackupFailed;
+        }
+        backupFolder = BackupStore::defaultFolder(folder);
     }
     std::vector<std::unique_ptr<RadioJob>> jobs;
     for (const Target &target : fleet.targets) {

@@ -3,6 +3,7 @@
 #include "cli/consoleoutput.h"
 #include "cli/exitcodes.h"
 #include "common/appfolder.h"
+#include "common/printable.h"
 #include "common/shownpath.h"
 #include "link/linkmessages.h"
 #include "link/openfailure.h"
@@ -12,6 +13,8 @@
 #include "radio/decoder.h"
 #include "radio/encoder.h"
 #include "radio/plancompare.h"
+
+#include <QDir>
 
 #include <algorithm>
 
@@ -27,7 +30,12 @@ PortResolver portResolver(const QString &device, int comNumber)
         return [device] { return PortTarget{device, {}}; };
     return [comNumber] {
         PortTarget target;
-        const PortMapRead map = ReadPortMap(applicationFile(QString::fromLatin1(kPortMapFileName)));
+        // Without an application folder no comport.map can be read: COM n
+        // might then be another radio than the one it is mapped to.
+        const QString folder = applicationFolder(&target.reason);
+        if (folder.isEmpty())
+            return target;
+        const PortMapRead map = ReadPortMap(QDir(folder).filePath(QString::fromLatin1(kPortMapFileName)));
         (void)ResolvePortDevice(map, comNumber, &target.device, &target.reason);
         return target;
     };
@@ -158,7 +166,7 @@ void RadioJob::onSessionFinished(const SessionResult &result)
         const QString message = ExchangeMessage(result.outcome);
         fail(backup ? int(ExitBackupFailed) : exitCodeFor(result.outcome),
              backup ? QStringLiteral("Backup failed, nothing written: ") + message : message, result.reason,
-             result.outcome == ExchangeOutcome::NoAnswer ? ConnectionErrorDetail(result.device) : QString());
+             result.outcome == ExchangeOutcome::NoAnswer ? ConnectionErrorDetail(PrintableText(result.device)) : QString());
         return;
     }
     switch (result.step) {
