@@ -220,7 +220,7 @@ Run TestCli::runWithRadios(const QStringList &arguments, const QString &standard
 }
 
 Run TestCli::runWithEnvironment(const QStringList &arguments, const QMap<QString, QString> &changes,
-                               const QString &workingDirectory) const
+                                const QString &workingDirectory) const
 {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -1163,8 +1163,8 @@ void TestCli::diffNamesWhatEachRadioHolds_data()
                                            "  CH1 TX: the radio holds 39.7500, the sheet has 40.5000\n"
                                            "  CH3 TX: the radio holds nothing, the sheet has 42.3000\n");
     QTest::newRow("one radio holds the plan") << QStringList{plan} << false << 0 << QStringList{"@: same\n"};
-    QTest::newRow("two radios, one differs") << QStringList{plan, old} << false << 1
-                                             << QStringList{"@: same\n", changes};
+    QTest::newRow("two radios, one differs")
+        << QStringList{plan, old} << false << 1 << QStringList{"@: same\n", changes};
     QTest::newRow("both differ") << QStringList{old, old} << false << 1 << QStringList{changes, changes};
     QTest::newRow("one does not answer, one differs: its code wins")
         << QStringList{old, QStringLiteral("silent")} << false << 5
@@ -1218,11 +1218,10 @@ void TestCli::diffNamesWhatEachRadioHolds()
             QCOMPARE(object.value(QStringLiteral("same")).toBool(true), false);
             const QJsonArray fields = object.value(QStringLiteral("differences")).toArray();
             QCOMPARE(fields.size(), 3);
-            QCOMPARE(fields.at(2).toObject(),
-                     (QJsonObject{{QStringLiteral("channel"), 3},
-                                  {QStringLiteral("field"), QStringLiteral("tx")},
-                                  {QStringLiteral("radio"), QJsonValue()},
-                                  {QStringLiteral("plan"), QStringLiteral("42.3000")}}));
+            QCOMPARE(fields.at(2).toObject(), (QJsonObject{{QStringLiteral("channel"), 3},
+                                                           {QStringLiteral("field"), QStringLiteral("tx")},
+                                                           {QStringLiteral("radio"), QJsonValue()},
+                                                           {QStringLiteral("plan"), QStringLiteral("42.3000")}}));
         } else {
             QCOMPARE(device, sims[2]->device());
             QCOMPARE(object.value(QStringLiteral("failure")).toString(), QStringLiteral("Connection Error to Radio"));
@@ -1251,8 +1250,7 @@ void TestCli::namesWithLineBreaksStayOnTheirLine_data()
         << QStringList{"diff", "@plan", "--device", "/dev/kavrilink-none\n/dev/ttyUSB7: same"} << 4
         << "/dev/kavrilink-none\\x0A/dev/ttyUSB7: same: failed: Please Re-Select available COM PORT";
     QTest::newRow("--trace with LF") << QStringList{"read", "--device", "/dev/kavrilink-none", "--trace", "@/none/t\nx"}
-                                     << 4
-                                     << "Could not save the line trace to @/none/t\\x0Ax";
+                                     << 4 << "Could not save the line trace to @/none/t\\x0Ax";
     QTest::newRow("a command with LF") << QStringList{"show\nCOM7: written"} << 2
                                        << "kavrilink-cli: unknown command 'show\\x0ACOM7: written'";
 }
@@ -1283,30 +1281,37 @@ void TestCli::namesWithLineBreaksStayOnTheirLine()
 void TestCli::applicationFolderFollowsTheXdgRules_data()
 {
     // "@" stands for the test's folder, the working directory of the run.
-    QTest::addColumn<QString>("home");      // empty: unset
-    QTest::addColumn<QString>("dataHome");  // XDG_DATA_HOME; empty: unset
+    QTest::addColumn<QString>("home");        // empty: unset
+    QTest::addColumn<QString>("dataHome");    // XDG_DATA_HOME; empty: unset
     QTest::addColumn<QStringList>("options"); // after write PLAN
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("backups"); // where the backup went, below @; empty: none
     QTest::addColumn<QString>("message"); // on standard error
 
     QTest::newRow("relative XDG_DATA_HOME: ~/.local/share")
-        << "@/home" << "data" << QStringList{"--device", "@radio"} << 0 << "home/.local/share/Kavrilink/backups"
+        << "@/home"
+        << "data" << QStringList{"--device", "@radio"} << 0 << "home/.local/share/Kavrilink/backups"
         << "Backed up to @/home/.local/share/Kavrilink/backups/";
-    QTest::newRow("absolute XDG_DATA_HOME") << "@/home" << "@/xdg" << QStringList{"--device", "@radio"} << 0
-                                            << "xdg/Kavrilink/backups" << "Backed up to @/xdg/Kavrilink/backups/";
+    QTest::newRow("absolute XDG_DATA_HOME")
+        << "@/home"
+        << "@/xdg" << QStringList{"--device", "@radio"} << 0 << "xdg/Kavrilink/backups"
+        << "Backed up to @/xdg/Kavrilink/backups/";
     QTest::newRow("neither set: no backup, nothing written")
-        << "" << "" << QStringList{"--device", "@radio"} << 9 << ""
+        << ""
+        << "" << QStringList{"--device", "@radio"} << 9 << ""
         << "Backup failed, nothing written: there is no application folder: HOME is not set";
     QTest::newRow("relative HOME, relative XDG_DATA_HOME")
-        << "home" << "data" << QStringList{"--device", "@radio"} << 9 << ""
+        << "home"
+        << "data" << QStringList{"--device", "@radio"} << 9 << ""
         << "there is no application folder: HOME is not an absolute path (home), and XDG_DATA_HOME is not an "
            "absolute path (data)";
     QTest::newRow("neither set, --com: no map, so no device")
-        << "" << "" << QStringList{"--com", "1", "--no-backup"} << 4 << ""
+        << ""
+        << "" << QStringList{"--com", "1", "--no-backup"} << 4 << ""
         << "COM1: Please Re-Select available COM PORT (there is no application folder: HOME is not set)";
     QTest::newRow("neither set, --backup-dir: written")
-        << "" << "" << QStringList{"--device", "@radio", "--backup-dir", "@/kept"} << 0 << "kept"
+        << ""
+        << "" << QStringList{"--device", "@radio", "--backup-dir", "@/kept"} << 0 << "kept"
         << "Backed up to @/kept/";
 }
 
@@ -1330,9 +1335,9 @@ void TestCli::applicationFolderFollowsTheXdgRules()
     dataHome.replace(QStringLiteral("@"), root);
     const QStringList before = QDir(root).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
 
-    const Run r = runWithEnvironment(QStringList{QStringLiteral("write"), plan} + options,
-                                     {{QStringLiteral("HOME"), home}, {QStringLiteral("XDG_DATA_HOME"), dataHome}},
-                                     root);
+    const Run r =
+        runWithEnvironment(QStringList{QStringLiteral("write"), plan} + options,
+                           {{QStringLiteral("HOME"), home}, {QStringLiteral("XDG_DATA_HOME"), dataHome}}, root);
     QVERIFY2(r.exitCode == exitCode, qPrintable(QStringLiteral("exit %1\n%2%3").arg(r.exitCode).arg(r.out, r.err)));
     QVERIFY2(r.err.contains(message), qPrintable(r.err));
     QVERIFY2(!r.err.contains(QStringLiteral("//")), qPrintable(r.err));

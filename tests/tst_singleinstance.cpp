@@ -278,9 +278,9 @@ void TestSingleInstance::noHomeSaysSoAndEndsWithoutWindow()
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("DISPLAY"), m_display);
     key.setProcessEnvironment(env);
-    key.start(QStringLiteral("xdotool"), {QStringLiteral("windowfocus"), QStringLiteral("--sync"),
-                                          visibleWindows(kBoxTitle, program).constFirst(), QStringLiteral("key"),
-                                          QStringLiteral("Return")});
+    key.start(QStringLiteral("xdotool"),
+              {QStringLiteral("windowfocus"), QStringLiteral("--sync"), visibleWindows(kBoxTitle, program).constFirst(),
+               QStringLiteral("key"), QStringLiteral("Return")});
     QVERIFY(key.waitForFinished());
     QVERIFY(program->waitForFinished(20000));
     QCOMPARE(program->exitStatus(), QProcess::NormalExit);

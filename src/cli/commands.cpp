@@ -13,20 +13,41 @@ namespace {
 QList<OptionSpec> makeOptionSpecs()
 {
     return {
-        {Option::Device, {QStringLiteral("device")}, QStringLiteral("PATH"), QStringLiteral("The serial device of the radio.")},
-        {Option::Com, {QStringLiteral("com")}, QStringLiteral("N"), QStringLiteral("COM port N, as the window maps it.")},
-        {Option::Output, {QStringLiteral("o"), QStringLiteral("output")}, QStringLiteral("FILE"), QStringLiteral("The file to write.")},
+        {Option::Device,
+         {QStringLiteral("device")},
+         QStringLiteral("PATH"),
+         QStringLiteral("The serial device of the radio.")},
+        {Option::Com,
+         {QStringLiteral("com")},
+         QStringLiteral("N"),
+         QStringLiteral("COM port N, as the window maps it.")},
+        {Option::Output,
+         {QStringLiteral("o"), QStringLiteral("output")},
+         QStringLiteral("FILE"),
+         QStringLiteral("The file to write.")},
         {Option::Json, {QStringLiteral("json")}, {}, QStringLiteral("Print JSON.")},
         {Option::Verify, {QStringLiteral("verify")}, {}, QStringLiteral("Read each radio back and compare.")},
-        {Option::BackupDir, {QStringLiteral("backup-dir")}, QStringLiteral("DIR"), QStringLiteral("Keep the backups here.")},
+        {Option::BackupDir,
+         {QStringLiteral("backup-dir")},
+         QStringLiteral("DIR"),
+         QStringLiteral("Keep the backups here.")},
         {Option::NoBackup, {QStringLiteral("no-backup")}, {}, QStringLiteral("Do not read the radios before writing.")},
         {Option::SkipUnchanged,
          {QStringLiteral("skip-unchanged")},
          {},
          QStringLiteral("Write nothing to a radio that already holds the plan.")},
-        {Option::Trace, {QStringLiteral("trace")}, QStringLiteral("FILE"), QStringLiteral("Save the bytes on the line.")},
-        {Option::Pdf, {QStringLiteral("pdf")}, QStringLiteral("OUT.pdf"), QStringLiteral("Write the report as a PDF page.")},
-        {Option::Since, {QStringLiteral("since")}, QStringLiteral("DATE"), QStringLiteral("Only the writes on or after DATE (YYYY-MM-DD).")},
+        {Option::Trace,
+         {QStringLiteral("trace")},
+         QStringLiteral("FILE"),
+         QStringLiteral("Save the bytes on the line.")},
+        {Option::Pdf,
+         {QStringLiteral("pdf")},
+         QStringLiteral("OUT.pdf"),
+         QStringLiteral("Write the report as a PDF page.")},
+        {Option::Since,
+         {QStringLiteral("since")},
+         QStringLiteral("DATE"),
+         QStringLiteral("Only the writes on or after DATE (YYYY-MM-DD).")},
         {Option::Help, {QStringLiteral("help"), QStringLiteral("h")}, {}, QStringLiteral("This text.")},
     };
 }
@@ -62,8 +83,10 @@ QList<Command> makeCommands()
          runRead},
         {QStringLiteral("write"),
          planFile,
-         {targets(Presence::Repeated), optional(Option::Verify),
-          {{{Option::BackupDir}, {Option::NoBackup}}, Presence::Optional}, optional(Option::SkipUnchanged),
+         {targets(Presence::Repeated),
+          optional(Option::Verify),
+          {{{Option::BackupDir}, {Option::NoBackup}}, Presence::Optional},
+          optional(Option::SkipUnchanged),
           optional(Option::Trace)},
          {QStringLiteral("program one or several radios at once,"),
           QStringLiteral("each read first and its plan kept as a backup")},
@@ -73,8 +96,7 @@ QList<Command> makeCommands()
         {QStringLiteral("diff"),
          planFile,
          {targets(Presence::Repeated), optional(Option::Json), optional(Option::Trace)},
-         {QStringLiteral("read each radio and name the fields in which"),
-          QStringLiteral("it differs from the plan")},
+         {QStringLiteral("read each radio and name the fields in which"), QStringLiteral("it differs from the plan")},
          QStringLiteral("diff needs one file and at least one %1 or %2")
              .arg(optionFlag(Option::Device), optionFlag(Option::Com)),
          runDiff},
@@ -124,7 +146,8 @@ const QList<OptionSpec> &optionSpecs()
 const OptionSpec &optionSpec(Option option)
 {
     const QList<OptionSpec> &specs = optionSpecs();
-    return *std::find_if(specs.cbegin(), specs.cend(), [option](const OptionSpec &spec) { return spec.option == option; });
+    return *std::find_if(specs.cbegin(), specs.cend(),
+                         [option](const OptionSpec &spec) { return spec.option == option; });
 }
 
 const QList<Command> &commands()

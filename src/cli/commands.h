@@ -43,10 +43,10 @@ struct OptionGroup
 struct Command
 {
     QString name;
-    QString operand;          // the one file it takes, "FILE.sav"; empty for none
+    QString operand; // the one file it takes, "FILE.sav"; empty for none
     QList<OptionGroup> groups;
-    QStringList summary;      // the lines beside (or under) the synopsis in --help
-    QString operandsProblem;  // the usage error for a wrong number of operands
+    QStringList summary;     // the lines beside (or under) the synopsis in --help
+    QString operandsProblem; // the usage error for a wrong number of operands
     int (*run)(const Invocation &) = nullptr;
 };
 

@@ -133,7 +133,8 @@ bool targetsOf(const Invocation &invocation, std::vector<Target> &targets, QStri
     const QStringList devices = invocation.values(Option::Device);
     const QStringList numbers = invocation.values(Option::Com);
     if (!devices.isEmpty() && !numbers.isEmpty()) {
-        *why = QStringLiteral("give either %1 or %2, not both").arg(optionFlag(Option::Device), optionFlag(Option::Com));
+        *why =
+            QStringLiteral("give either %1 or %2, not both").arg(optionFlag(Option::Device), optionFlag(Option::Com));
         return false;
     }
     for (const QString &device : devices) {
@@ -196,8 +197,8 @@ int runRead(const Invocation &invocation)
     if (!targetsOf(invocation, targets, &why))
         return usageError(why);
     if (targets.size() != 1)
-        return usageError(QStringLiteral("read needs exactly one %1 or %2")
-                              .arg(optionFlag(Option::Device), optionFlag(Option::Com)));
+        return usageError(
+            QStringLiteral("read needs exactly one %1 or %2").arg(optionFlag(Option::Device), optionFlag(Option::Com)));
     const QString output = invocation.value(Option::Output);
     if (const int same = refuseSameFile(optionFlag(Option::Trace), invocation.value(Option::Trace),
                                         optionFlag(Option::Output), output))
@@ -345,8 +346,8 @@ int runDiff(const Invocation &invocation)
         QJsonObject object{{QStringLiteral("device"), job.name()}};
         QStringList lines{job.exitCode() == ExitOk ? QString() : job.resultText()};
         if (job.exitCode() != ExitOk) {
-            object.insert(QStringLiteral("failure"), job.exitCode() > ExitInterrupted ? QStringLiteral("interrupted")
-                                                                                      : job.failure());
+            object.insert(QStringLiteral("failure"),
+                          job.exitCode() > ExitInterrupted ? QStringLiteral("interrupted") : job.failure());
         } else {
             const QList<FieldDifference> changes = ComparePlans(fleet.plan, job.receivedImage());
             differs = differs || !changes.isEmpty();

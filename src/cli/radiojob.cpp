@@ -166,7 +166,8 @@ void RadioJob::onSessionFinished(const SessionResult &result)
         const QString message = ExchangeMessage(result.outcome);
         fail(backup ? int(ExitBackupFailed) : exitCodeFor(result.outcome),
              backup ? QStringLiteral("Backup failed, nothing written: ") + message : message, result.reason,
-             result.outcome == ExchangeOutcome::NoAnswer ? ConnectionErrorDetail(PrintableText(result.device)) : QString());
+             result.outcome == ExchangeOutcome::NoAnswer ? ConnectionErrorDetail(PrintableText(result.device))
+                                                         : QString());
         return;
     }
     switch (result.step) {

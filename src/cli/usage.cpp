@@ -23,9 +23,9 @@ constexpr char kBackupsFolder[] = "backups/";
 constexpr char kInterruption[] = "interrupted by SIGINT or SIGTERM: every port closed, its locks gone";
 #endif
 
-constexpr qsizetype kWidth = 80;        // of a line of help
+constexpr qsizetype kWidth = 80;         // of a line of help
 constexpr qsizetype kSummaryColumn = 34; // where what a command does starts
-constexpr qsizetype kContinuation = 8;  // indent of a synopsis's further lines
+constexpr qsizetype kContinuation = 8;   // indent of a synopsis's further lines
 
 // The synopsis's items after indent, on lines of at most kWidth.
 QStringList wrapped(const QString &indent, const QStringList &items)
@@ -148,9 +148,9 @@ QString commandUsageText(const Command &command)
         if (!valueName.isEmpty())
             left += QLatin1Char(' ') + valueName;
         const QString description = use.description.isEmpty() ? spec.description : use.description;
-        lines += left.size() < kSummaryColumn - 1 ? left.leftJustified(kSummaryColumn) + description
-                                                   : left + QLatin1Char('\n') +
-                                                         QString(kSummaryColumn, QLatin1Char(' ')) + description;
+        lines += left.size() < kSummaryColumn - 1
+                     ? left.leftJustified(kSummaryColumn) + description
+                     : left + QLatin1Char('\n') + QString(kSummaryColumn, QLatin1Char(' ')) + description;
     }
     return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
