@@ -61,21 +61,27 @@ private:
     bool m_enabled;
 };
 
+// Stops a job still running for signal and says what it came to: interrupted,
+// or interrupted after its radio had accepted the plan.
+void interruptJob(RadioJob &job, int signal)
+{
+    if (job.finished())
+        return;
+    job.interrupt(Interruption::exitCodeFor(signal));
+    printError(job.name() + QStringLiteral(": ") + job.resultText());
+}
+
 // Runs every job in one event loop; the exit code of the first that failed.
 // SIGINT or SIGTERM stops every job still running (its port closed, its locks
-// gone), names each as interrupted and gives 130 or 143.
+// gone), says what each came to and gives 130 or 143.
 int runJobs(const std::vector<std::unique_ptr<RadioJob>> &jobs, const std::function<void(RadioJob &)> &report)
 {
     ProgressLine progress(jobs);
     Interruption interruption;
     QObject::connect(&interruption, &Interruption::interrupted, &interruption, [&jobs, &progress](int signal) {
         progress.clear();
-        for (const auto &job : jobs) {
-            if (!job->finished()) {
-                printError(job->name() + QStringLiteral(": interrupted"));
-                job->interrupt(Interruption::exitCodeFor(signal));
-            }
-        }
+        for (const auto &job : jobs)
+            interruptJob(*job, signal);
     });
     int remaining = int(jobs.size());
     for (const auto &job : jobs) {
@@ -94,12 +100,8 @@ int runJobs(const std::vector<std::unique_ptr<RadioJob>> &jobs, const std::funct
         QCoreApplication::exec();
     progress.clear();
     if (const int signal = interruption.received(); signal != 0) {
-        for (const auto &job : jobs) {
-            if (!job->finished()) { // the signal came while no event loop ran
-                printError(job->name() + QStringLiteral(": interrupted"));
-                job->interrupt(Interruption::exitCodeFor(signal));
-            }
-        }
+        for (const auto &job : jobs) // the signal came while no event loop ran
+            interruptJob(*job, signal);
         return Interruption::exitCodeFor(signal);
     }
     for (const auto &job : jobs) {
