@@ -112,7 +112,7 @@ int main(int argc, char *argv[])
     }
     QtSerialService serial;
     RadioImage sendImage;
-    PlanFields sheet;
+    ChannelPlan sheet;
     // As the window runs them: the port is held from one exchange to the next after a write.
     PortHolder port(serial);
     ProgrammingSession session(port, [&radio] { return PortTarget{radio.programPath(), {}}; });
@@ -138,7 +138,7 @@ int main(int argc, char *argv[])
         if (result.outcome != ExchangeOutcome::Ok) {
             ++failures;
         } else if (result.kind == ExchangeKind::Read) {
-            sheet = PlanFieldTexts(result.image);
+            sheet = decodePlan(result.image);
         }
         done = true;
         waiter.wake();
@@ -166,7 +166,7 @@ int main(int argc, char *argv[])
             sendImage.clear();
             session.read(options);
         } else {
-            const EncodeResult encoded = BuildSendImage(sendImage, sheet);
+            const EncodeResult encoded = buildSendImage(sendImage, sheet);
             if (encoded.outcome != EncodeOutcome::Encoded) {
                 std::fprintf(stderr, "the sheet of exchange %d cannot be encoded\n", i);
                 return 1;
@@ -195,9 +195,9 @@ int main(int argc, char *argv[])
             reactions.insert(reactions.end(), seen.begin(), seen.end());
         radio.line().clearLog();
         if (reading)
-            sheet[2] = QStringLiteral("42.3000"); // the writes send what was read, plus this
+            sheet.channels[2].rx = QStringLiteral("42.3000"); // the writes send what was read, plus this
     }
-    if (!sheet[0].startsWith(QLatin1String("40.0125")) || radio.image().at(24) != 4) {
+    if (!sheet.channels[0].rx.startsWith(QLatin1String("40.0125")) || radio.image().at(24) != 4) {
         std::fprintf(stderr, "the plan did not travel\n");
         return 1;
     }

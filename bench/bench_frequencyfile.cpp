@@ -46,7 +46,7 @@ void measure(const char *what, const QString &path)
     timer.start();
     int accepted = 0;
     for (int i = 0; i < kRounds; ++i)
-        accepted += kav::ReadFrequencyFile(path).has_value() ? 1 : 0;
+        accepted += kav::readFrequencyFile(path).has_value() ? 1 : 0;
     const double perRead = double(timer.nsecsElapsed()) / kRounds / 1e6;
     std::printf("%-34s %s  %8.4f ms per OPEN  peak memory +%ld kB\n", what, accepted ? "accepted" : "refused ", perRead,
                 peakKilobytes() - before);

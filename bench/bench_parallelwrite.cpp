@@ -62,7 +62,7 @@ int main(int argc, char *argv[])
     QByteArray image = QByteArray::fromHex("040000010205040005000000");
     image.resize(36, '\0');
     QString reason;
-    if (!kav::SaveFrequencyFile(plan, kav::RadioImage::fromLinear(image), &reason))
+    if (!kav::saveFrequencyFile(plan, kav::RadioImage::fromLinear(image), &reason))
         return 1;
 
     std::printf("parallel write with kavrilink-cli, median of %d rounds\n", rounds);

@@ -75,14 +75,15 @@ bool isQuestion(const MessageRequest &box)
 // Sheets a WRITE may find: empty, a plan, one field, and one that cannot be encoded.
 void fillSheet(FuzzSheet &sheet, int variant)
 {
+    // In kEntryOrder: CH1-CH3 RX, then CH1-CH3 TX.
     static const char *const sheets[][6] = {
         {"", "", "", "", "", ""},
         {"40.0125", "38.0000", "42.3000", "40.5000", "", "41.0500"},
         {"", "", "", "", "", "39.9875"},
         {"105.0000", "", "", "", "", ""},
     };
-    for (int slot = 1; slot <= 6; ++slot)
-        sheet.setFieldText(slot, QString::fromLatin1(sheets[variant % 4][slot - 1]));
+    for (size_t i = 0; i < kEntryOrder.size(); ++i)
+        sheet.setFieldText(kEntryOrder[i], QString::fromLatin1(sheets[variant % 4][i]));
 }
 
 class Input
@@ -130,8 +131,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
     if (input.next() & 1)
         serial.openFromOutside();
     FuzzSheet sheet;
-    for (int slot = 1; slot <= 6; ++slot)
-        sheet.setFieldText(slot, QStringLiteral("shown before"));
+    for (const PlanField field : kPlanFields)
+        sheet.setFieldText(field, QStringLiteral("shown before"));
     FuzzDialogs dialogs;
     bool errorShownOpen = false;
     dialogs.onMessage = [&](const MessageRequest &box) {
@@ -163,7 +164,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
     });
 
     for (int event = 0; !input.atEnd() && event < 256; ++event) {
-        PlanFields sheetBefore = sheet.fields;
+        ChannelPlan sheetBefore = sheet.fields;
         const RadioImage sendBefore = document.sendImage;
         const LinkState stateBefore = exchange.state();
         ended = 0;
@@ -186,7 +187,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
             QByteArray block = input.take(36);
             block.resize(36);
             RadioImage image = RadioImage::fromLinear(block);
-            QByteArray wire = BuildImageBlock(image);
+            QByteArray wire = buildImageBlock(image);
             const std::uint8_t how = input.next();
             if (how & 1)
                 wire[36] = char(wire[36] ^ 0x01);
@@ -255,15 +256,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
                            b == WireBytes::BlockBad);
             } else {
                 FUZZ_CHECK(out.size() == kImageBlockSize);
-                FUZZ_CHECK(out == BuildImageBlock(document.sendImage));
-                FUZZ_CHECK(BlockChecksumMatches(out));
+                FUZZ_CHECK(out == buildImageBlock(document.sendImage));
+                FUZZ_CHECK(blockChecksumMatches(out));
             }
         }
 
         if (completed) {
             // The block may have come in several deliveries, the first with the 0x0E.
-            FUZZ_CHECK(serial.allTaken.contains(BuildImageBlock(readImage)));
-            FUZZ_CHECK(sheet.fields == PlanFieldTexts(readImage));
+            FUZZ_CHECK(serial.allTaken.contains(buildImageBlock(readImage)));
+            FUZZ_CHECK(sheet.fields == decodePlan(readImage));
             FUZZ_CHECK(!serial.isOpen());
         } else {
             FUZZ_CHECK(sheet.fields == sheetBefore);

@@ -116,14 +116,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
     if (size >= sizeof(double)) {
         double any;
         std::memcpy(&any, bytes, sizeof any);
-        const std::int16_t off = IsOffChannelStep(any);
-        FUZZ_CHECK(off == 0 || off == 1);
-        FUZZ_CHECK(std::isfinite(any) || off == 1);
-        (void)FormatFrequencyText(any);
+        FUZZ_CHECK(std::isfinite(any) || isOffChannelStep(any));
+        (void)formatFrequencyText(any);
     }
 
     const QString text = QString::fromUtf8(reinterpret_cast<const char *>(bytes), qsizetype(size));
-    const std::optional<double> mhz = ConvertFrequencyText(text);
+    const std::optional<double> mhz = convertFrequencyText(text);
 
     bool foreign = false;
     for (const QChar c : text)
@@ -147,29 +145,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
         return 0;
     FUZZ_CHECK(std::isfinite(*mhz));
 
-    if (*mhz < kMinFreqMHz || *mhz > kMaxFreqMHz || IsOffChannelStep(*mhz) != 0)
+    if (*mhz < kMinFreqMHz || *mhz > kMaxFreqMHz || isOffChannelStep(*mhz))
         return 0;
 
     // Accepted: the field then shows the normalised text.
-    const QString shown = FormatFrequencyText(*mhz);
+    const QString shown = formatFrequencyText(*mhz);
     FUZZ_CHECK(isNormalisedForm(shown));
-    const std::optional<double> again = ConvertFrequencyText(shown);
+    const std::optional<double> again = convertFrequencyText(shown);
     FUZZ_CHECK(again.has_value());
     FUZZ_CHECK(*again >= kMinFreqMHz && *again <= kMaxFreqMHz);
-    FUZZ_CHECK(IsOffChannelStep(*again) == 0);
-    FUZZ_CHECK(FormatFrequencyText(*again) == shown);
+    FUZZ_CHECK(!isOffChannelStep(*again));
+    FUZZ_CHECK(formatFrequencyText(*again) == shown);
     FUZZ_CHECK(std::fabs(*again - *mhz) * kHertzPerMHz <= 0.5 + 1e-6);
 
     // WRITE and SAVE encode the shown text; a read or OPEN of those bytes shows it again.
-    for (int slot = 1; slot <= 6; ++slot) {
+    for (const PlanField field : kPlanFields) {
         RadioImage image;
-        FUZZ_CHECK(EncodeFrequency(image, slot, *again));
-        const FrequencySlot &where = frequencySlot(slot);
+        FUZZ_CHECK(encodeFrequency(image, field, *again));
         for (int i = 0; i < 6; ++i) {
             const int textIndex = i < 2 ? i : i + 1;
-            FUZZ_CHECK(image(where.channel, where.firstByte + i) == shown[textIndex].unicode() - u'0');
+            FUZZ_CHECK(image(field.channel, RadioImage::firstByte(field) + i) == shown[textIndex].unicode() - u'0');
         }
-        FUZZ_CHECK(FormatFrequencyText(DecodeFrequency(image, where.channel, where.firstByte)) == shown);
+        FUZZ_CHECK(formatFrequencyText(decodeFrequency(image, field)) == shown);
     }
     return 0;
 }

@@ -19,17 +19,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 {
     const QByteArrayView bytes(reinterpret_cast<const char *>(data), qsizetype(size));
     CsvProblem problem;
-    const std::optional<RadioImage> image = ParsePlanCsv(bytes, &problem);
+    const std::optional<RadioImage> image = parsePlanCsv(bytes, &problem);
     if (!image) {
         FUZZ_CHECK(!problem.reason.isEmpty());
         return 0;
     }
     FUZZ_CHECK(bytes.size() <= kMaxPlanCsvBytes);
     QString reason;
-    const std::optional<QByteArray> csv = FormatPlanCsv(*image, &reason);
+    const std::optional<QByteArray> csv = formatPlanCsv(*image, &reason);
     FUZZ_CHECK(csv.has_value());
     CsvProblem again;
-    const std::optional<RadioImage> reimported = ParsePlanCsv(*csv, &again);
+    const std::optional<RadioImage> reimported = parsePlanCsv(*csv, &again);
     FUZZ_CHECK(reimported.has_value());
     FUZZ_CHECK(*reimported == *image);
     return 0;

@@ -1,5 +1,5 @@
 // comport.inf, fed arbitrary file contents: the reader on a device, and the
-// start-up step LoadPortSetting on a real file in the application folder.
+// start-up step loadPortSetting on a real file in the application folder.
 //
 // Invariants:
 // - the reader takes a bounded prefix, and gives a number exactly when the
@@ -62,9 +62,9 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
     static QCoreApplication app(*argc, *argv);
     QCoreApplication::setApplicationName(QStringLiteral("Kavrilink"));
     for (int n = 0; n <= 255; ++n) {
-        const QByteArray content = PortFileContent(n);
+        const QByteArray content = portFileContent(n);
         CountingDevice device(content.constData(), content.size());
-        FUZZ_CHECK(ReadPortNumber(device) == n);
+        FUZZ_CHECK(readPortNumber(device) == n);
     }
     return 0;
 }
@@ -73,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
 {
     const char *data = reinterpret_cast<const char *>(bytes);
     CountingDevice device(data, qint64(size));
-    const std::optional<int> number = ReadPortNumber(device);
+    const std::optional<int> number = readPortNumber(device);
     FUZZ_CHECK(device.consumed() <= 1025);
     FUZZ_CHECK(number == referenceNumber(std::string(data, size)));
 
@@ -89,13 +89,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
     PortSetting setting(port, applicationFolder());
     int told = -1;
     QObject::connect(&setting, &PortSetting::chosenPortChanged, &setting, [&told](int number) { told = number; });
-    setting.LoadPortSetting();
+    setting.loadPortSetting();
 
     const int expected = number.value_or(1);
     FUZZ_CHECK(setting.portNumber() == expected);
     // The check at start-up opened the device of the port read (COM0 is refused unopened).
     FUZZ_CHECK(setting.configuredPort() == (expected == 0 ? 1 : expected));
-    FUZZ_CHECK(serial.lastDevice == (expected == 0 ? QString() : DefaultPortDevice(expected)));
+    FUZZ_CHECK(serial.lastDevice == (expected == 0 ? QString() : defaultPortDevice(expected)));
     FUZZ_CHECK(!serial.isOpen());
     FUZZ_CHECK(told == expected); // the menu marks what it is told
     QFile file(path);

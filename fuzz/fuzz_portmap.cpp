@@ -23,10 +23,10 @@ using namespace kav;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t size)
 {
     const QByteArray text(reinterpret_cast<const char *>(bytes), qsizetype(size));
-    const PortMap map = ParsePortMap(text);
+    const PortMap map = parsePortMap(text);
 
     CountingDevice device(text.constData(), text.size());
-    const PortMapRead fromDevice = ReadPortMap(device);
+    const PortMapRead fromDevice = readPortMap(device);
     FUZZ_CHECK(device.consumed() <= kMaxPortMapBytes + 1);
     // A map is read, or refused with a reason and no entries: never half of one.
     FUZZ_CHECK(fromDevice.status != PortMapStatus::Missing);
@@ -65,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
     }
     for (int n : {1, 2, 3, 4, 9, 255}) {
         const QString expected = map.contains(n) ? map.value(n) : QStringLiteral("/dev/ttyS%1").arg(n - 1);
-        FUZZ_CHECK(PortDevice(map, n) == expected);
+        FUZZ_CHECK(deviceInMap(map, n) == expected);
     }
     return 0;
 }

@@ -109,7 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
     const std::string text(data, size);
 
     CountingDevice device(data, qint64(size));
-    const std::optional<RadioImage> image = ReadFrequencyFile(&device);
+    const std::optional<RadioImage> image = readFrequencyFile(&device);
     // Each line costs at most its longest text, one character more to see
     // that it is too long, the CR and a peeked LF.
     FUZZ_CHECK(device.consumed() <= kSavedFileLines * (kMaxSavedLineLength + 3));
@@ -119,13 +119,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
     if (image) {
         FUZZ_CHECK(*image == *expected);
 
-        const QByteArray written = FormatFrequencyFile(*image);
+        const QByteArray written = formatFrequencyFile(*image);
         QBuffer buffer;
         buffer.open(QIODevice::ReadWrite);
-        FUZZ_CHECK(WriteFrequencyFile(&buffer, *image));
+        FUZZ_CHECK(writeFrequencyFile(&buffer, *image));
         FUZZ_CHECK(buffer.data() == written);
         buffer.seek(0);
-        const std::optional<RadioImage> again = ReadFrequencyFile(&buffer);
+        const std::optional<RadioImage> again = readFrequencyFile(&buffer);
         FUZZ_CHECK(again.has_value() && *again == *image);
         bool digits = true;
         for (int i = 0; i < RadioImage::kSize; ++i)
@@ -158,9 +158,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
         FUZZ_CHECK(document.sendImage == before.sendImage); // OPEN does not touch what is sent or saved
         FUZZ_CHECK(document.fromFile && document.fileName == path);
         FUZZ_CHECK(sheet.model == QLatin1String("KV-7719NEW"));
-        for (const FrequencySlot &slot : kFrequencySlots) {
-            const double value = DecodeFrequency(*image, slot.channel, slot.firstByte);
-            FUZZ_CHECK(sheet.fieldText(slot.slot) == (value > 0.0 ? FormatFrequencyText(value) : QString()));
+        for (const PlanField field : kPlanFields) {
+            const double value = decodeFrequency(*image, field);
+            FUZZ_CHECK(sheet.fieldText(field) == (value > 0.0 ? formatFrequencyText(value) : QString()));
         }
     } else {
         FUZZ_CHECK(dialogs.shown.size() == 1);

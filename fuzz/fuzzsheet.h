@@ -7,10 +7,10 @@ class FuzzSheet : public kav::PlanDisplay
 {
 public:
     void setModelText(const QString &text) override { model = text; }
-    QString fieldText(int slot) const override { return fields.at(size_t(slot - 1)); }
-    void setFieldText(int slot, const QString &text) override { fields.at(size_t(slot - 1)) = text; }
-    void focusField(int) override {}
+    QString fieldText(kav::PlanField field) const override { return fields[field]; }
+    void setFieldText(kav::PlanField field, const QString &text) override { fields[field] = text; }
+    void focusField(kav::PlanField) override {}
 
     QString model;
-    kav::PlanFields fields;
+    kav::ChannelPlan fields;
 };

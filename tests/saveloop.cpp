@@ -26,12 +26,12 @@ class Fields : public kav::PlanDisplay
 {
 public:
     void setModelText(const QString &) override {}
-    QString fieldText(int slot) const override { return m_texts.at(size_t(slot - 1)); }
-    void setFieldText(int slot, const QString &text) override { m_texts.at(size_t(slot - 1)) = text; }
-    void focusField(int) override {}
+    QString fieldText(kav::PlanField field) const override { return m_texts[field]; }
+    void setFieldText(kav::PlanField field, const QString &text) override { m_texts[field] = text; }
+    void focusField(kav::PlanField) override {}
 
 private:
-    kav::PlanFields m_texts;
+    kav::ChannelPlan m_texts;
 };
 
 } // namespace
@@ -64,7 +64,7 @@ int main(int argc, char *argv[])
         dialogs.messages.clear();
         if (kind == "sav") {
             // 40.0125 and 41.5000 on CH1 RX in turn: each file is 180 bytes.
-            sheet.setFieldText(1, n % 2 ? QStringLiteral("40.0125") : QStringLiteral("41.5000"));
+            sheet.setFieldText({0, kav::Direction::Rx}, n % 2 ? QStringLiteral("40.0125") : QStringLiteral("41.5000"));
             dialogs.chooseFile(plan);
             files.onSaveClicked();
         } else if (kind == "inf") {

@@ -17,7 +17,7 @@ const QDateTime kNow(QDate(2025, 6, 15), QTime(12, 0, 0));
 // The name of a backup of ttyUSB0 taken days and seconds before now.
 QString backupAged(int days, int seconds = 0, int copy = 1)
 {
-    return BackupFileName(QStringLiteral("ttyUSB0"), kNow.addDays(-days).addSecs(-seconds), copy);
+    return backupFileName(QStringLiteral("ttyUSB0"), kNow.addDays(-days).addSecs(-seconds), copy);
 }
 
 QStringList backupsAged(int fromDays, int count)

@@ -138,10 +138,10 @@ void TestBrokenFiles::fullDiskKeepsTheOldFileAndSaysWhy()
         QVERIFY(f.dialogs.messages.isEmpty());
         return;
     } else if (writer == QLatin1String("comport.map")) {
-        QVERIFY(!kav::SavePortMap(path, {{1, QStringLiteral("/dev/ttyUSB0")}}, &reason));
+        QVERIFY(!kav::savePortMap(path, {{1, QStringLiteral("/dev/ttyUSB0")}}, &reason));
         QCOMPARE(contentOf(path), old);
     } else if (writer == QLatin1String("sav")) {
-        QVERIFY(!kav::SaveFrequencyFile(path, kav::RadioImage(), &reason));
+        QVERIFY(!kav::saveFrequencyFile(path, kav::RadioImage(), &reason));
         QCOMPARE(contentOf(path), old);
     } else {
         f.dialogs.acceptPrint(true);
@@ -221,11 +221,11 @@ void TestBrokenFiles::targetsThatAreNotFilesAreLeftAlone()
                               QStringLiteral("pdf")};
     for (const QString &writer : writers) {
         const bool ok =
-            writer == QLatin1String("sav")           ? kav::SaveFrequencyFile(path, {}, &reason)
-            : writer == QLatin1String("comport.inf") ? kav::WritePortFile(path, 2, &reason)
+            writer == QLatin1String("sav")           ? kav::saveFrequencyFile(path, {}, &reason)
+            : writer == QLatin1String("comport.inf") ? kav::writePortFile(path, 2, &reason)
             : writer == QLatin1String("comport.map")
-                ? kav::SavePortMap(path, {}, &reason)
-                : kav::WriteReportPdf(path, {QStringLiteral("x")}, kav::defaultReportPdfLayout(), 300, &reason);
+                ? kav::savePortMap(path, {}, &reason)
+                : kav::writeReportPdf(path, {QStringLiteral("x")}, kav::defaultReportPdfLayout(), 300, &reason);
         QVERIFY2(ok == written, qPrintable(writer + QStringLiteral(": ") + reason));
         QCOMPARE(type(), before); // the node, the link, the FIFO stay what they were
         if (!written)

@@ -252,7 +252,7 @@ QString TestCli::writePlan(const QString &name, const QByteArray &hexImage) cons
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return {};
-    file.write(kav::FormatFrequencyFile(kav::RadioImage::fromLinear(bytes)));
+    file.write(kav::formatFrequencyFile(kav::RadioImage::fromLinear(bytes)));
     return path;
 }
 
@@ -602,7 +602,7 @@ void TestCli::outputsThatAreAnInputAreRefused()
     QCOMPARE(::link(QFile::encodeName(plan).constData(),
                     QFile::encodeName(dir.filePath(QStringLiteral("hard.sav"))).constData()),
              0);
-    const QByteArray planBytes = kav::FormatFrequencyFile(kav::RadioImage::fromLinear(QByteArray::fromHex(kPlanHex)));
+    const QByteArray planBytes = kav::formatFrequencyFile(kav::RadioImage::fromLinear(QByteArray::fromHex(kPlanHex)));
 
     QProcess process; // in the test's folder, so the names are relative as typed
     process.setWorkingDirectory(dir.path());
@@ -635,7 +635,7 @@ void TestCli::readPrintsAndSavesThePlan()
     QFile file(saved);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QByteArray expected = QByteArray::fromHex(kPlanHex);
-    QCOMPARE(file.readAll(), kav::FormatFrequencyFile(kav::RadioImage::fromLinear(expected)));
+    QCOMPARE(file.readAll(), kav::formatFrequencyFile(kav::RadioImage::fromLinear(expected)));
     QVERIFY(radio.firstSeen(QStringLiteral("program -> 77")) >= 0); // the block was acknowledged
 }
 
@@ -789,14 +789,14 @@ void TestCli::writeBacksUpEachRadioFirst()
         return;
     }
     // One backup per radio read, named after its device, holding what the radio held.
-    QStringList expected{kav::BackupDeviceName(first.device())};
+    QStringList expected{kav::backupDeviceName(first.device())};
     if (secondFailure.isEmpty())
-        expected.append(kav::BackupDeviceName(second.device()));
+        expected.append(kav::backupDeviceName(second.device()));
     const QStringList files = folder.entryList(QDir::Files, QDir::Name);
     QCOMPARE(files.size(), expected.size());
-    const QByteArray oldPlan = kav::FormatFrequencyFile(kav::RadioImage::fromLinear(QByteArray::fromHex(kOldPlanHex)));
+    const QByteArray oldPlan = kav::formatFrequencyFile(kav::RadioImage::fromLinear(QByteArray::fromHex(kOldPlanHex)));
     for (const QString &name : files) {
-        QVERIFY2(expected.contains(name.section(QLatin1Char('-'), 0, -3)) && kav::BackupTime(name).isValid(),
+        QVERIFY2(expected.contains(name.section(QLatin1Char('-'), 0, -3)) && kav::backupTime(name).isValid(),
                  qPrintable(name));
         QVERIFY2(r.err.contains(QStringLiteral(": Backed up to ") + folder.filePath(name)), qPrintable(r.err));
         QFile file(folder.filePath(name));
@@ -835,7 +835,7 @@ void TestCli::writeKeepsToOneDeviceWhenTheMapChanges()
     QTRY_COMPARE(first.programBytes(), QStringLiteral("E077") + writeBytes() + QStringLiteral("E077"));
     const QStringList backups = QDir(QDir(appFolder).filePath(QStringLiteral("backups"))).entryList(QDir::Files);
     QCOMPARE(backups.size(), 1);
-    QCOMPARE(backups.constFirst().section(QLatin1Char('-'), 0, -3), kav::BackupDeviceName(first.device()));
+    QCOMPARE(backups.constFirst().section(QLatin1Char('-'), 0, -3), kav::backupDeviceName(first.device()));
     // The other radio heard nothing: a read of it is the first thing on its line.
     QCOMPARE(runWithRadios({QStringLiteral("read"), QStringLiteral("--com"), QStringLiteral("1")}).exitCode, 0);
     QTRY_COMPARE(second.programBytes(), QStringLiteral("E077"));
@@ -864,7 +864,7 @@ void TestCli::writePrunesItsBackupFolderAfterTheRun()
     QVERIFY(QDir().mkpath(backups.path()));
     const QDateTime now = QDateTime::currentDateTime();
     for (int i = 0; i < kav::kBackupsAlwaysKept + 5; ++i) {
-        QFile file(backups.filePath(kav::BackupFileName(QStringLiteral("ttyUSB9"), now.addDays(-400 - i))));
+        QFile file(backups.filePath(kav::backupFileName(QStringLiteral("ttyUSB9"), now.addDays(-400 - i))));
         QVERIFY(file.open(QIODevice::WriteOnly));
     }
     QFile notes(backups.filePath(QStringLiteral("notes.txt"))); // never touched
@@ -879,7 +879,7 @@ void TestCli::writePrunesItsBackupFolderAfterTheRun()
     QCOMPARE(r.exitCode, 0);
     const QStringList saves = backups.entryList({QStringLiteral("*.sav")}, QDir::Files);
     QCOMPARE(saves.size(), remaining);
-    QVERIFY(saves.contains(kav::BackupFileName(QStringLiteral("ttyUSB9"), now.addDays(-400))));
+    QVERIFY(saves.contains(kav::backupFileName(QStringLiteral("ttyUSB9"), now.addDays(-400))));
     QVERIFY(notes.exists());
 }
 
@@ -1062,7 +1062,7 @@ void TestCli::radioFailuresExitWithTheirCodes()
         return;
     }
     // A radio that does not answer: what to check, on the line under the message.
-    QCOMPARE(r.err.contains(QStringLiteral("Radio\n  ") + kav::ConnectionErrorDetail(device) + QLatin1Char('\n')),
+    QCOMPARE(r.err.contains(QStringLiteral("Radio\n  ") + kav::connectionErrorDetail(device) + QLatin1Char('\n')),
              message.endsWith(QLatin1String("Connection Error to Radio")));
     if (command == QLatin1String("read"))
         QCOMPARE(r.out, QString());

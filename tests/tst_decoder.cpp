@@ -11,18 +11,27 @@ class RecordingDisplay : public PlanDisplay
 {
 public:
     void setModelText(const QString &text) override { model = text; }
-    QString fieldText(int slot) const override { return fields[slot - 1]; }
-    void setFieldText(int slot, const QString &text) override
+    QString fieldText(PlanField field) const override { return fields[field]; }
+    void setFieldText(PlanField field, const QString &text) override
     {
-        fields[slot - 1] = text;
-        order.append(slot);
+        fields[field] = text;
+        order.append(field);
     }
-    void focusField(int) override {}
+    void focusField(PlanField) override {}
 
     QString model = QStringLiteral("untouched");
-    QString fields[6];
-    QList<int> order;
+    ChannelPlan fields;
+    QList<PlanField> order;
 };
+
+// The texts of plan down the RX column, then the TX column.
+QStringList entryOrderTexts(const ChannelPlan &plan)
+{
+    QStringList texts;
+    for (const PlanField field : kEntryOrder)
+        texts.append(plan[field]);
+    return texts;
+}
 
 RadioImage imageFromHex(const char *hex)
 {
@@ -67,11 +76,11 @@ void TestDecoder::decodesDigitsWithFixedAccumulation()
     QFETCH(QByteArray, digits);
     QFETCH(double, expected);
 
-    for (const FrequencySlot &slot : kFrequencySlots) {
+    for (const PlanField field : kPlanFields) {
         RadioImage image;
         for (int i = 0; i < 6; ++i)
-            image(slot.channel, slot.firstByte + i) = std::uint8_t(digits.at(i));
-        const double decoded = DecodeFrequency(image, slot.channel, slot.firstByte);
+            image(field.channel, RadioImage::firstByte(field) + i) = std::uint8_t(digits.at(i));
+        const double decoded = decodeFrequency(image, field);
         // Bit-exact: QCOMPARE on doubles would forgive the last bits that matter here.
         QCOMPARE(QByteArray::number(decoded, 'g', 17), QByteArray::number(expected, 'g', 17));
     }
@@ -96,16 +105,16 @@ void TestDecoder::showsFrequencyTextForm()
 {
     QFETCH(double, value);
     QFETCH(QString, text);
-    QCOMPARE(FormatFrequencyText(value), text);
+    QCOMPARE(formatFrequencyText(value), text);
 }
 
 void TestDecoder::imageIndexingFollowsLinearOrder()
 {
     RadioImage image;
-    image(1, 1) = 1;
-    image(1, 12) = 2;
-    image(2, 1) = 3;
-    image(3, 12) = 4;
+    image(0, 0) = 1;
+    image(0, 11) = 2;
+    image(1, 0) = 3;
+    image(2, 11) = 4;
     const QByteArray linear = image.toLinear();
     QCOMPARE(linear.size(), 36);
     QCOMPARE(int(linear.at(0)), 1);
@@ -118,7 +127,7 @@ void TestDecoder::imageIndexingFollowsLinearOrder()
 void TestDecoder::showsPlanOfImage_data()
 {
     QTest::addColumn<QByteArray>("hex");    // linear order, zero-filled to 36 bytes
-    QTest::addColumn<QStringList>("texts"); // slot 1 first
+    QTest::addColumn<QStringList>("texts"); // CH1-CH3 RX, then CH1-CH3 TX
 
     QTest::newRow("all zero: the sheet at start-up and after NEW")
         << QByteArray() << QStringList{"", "", "", "", "", ""};
@@ -128,10 +137,10 @@ void TestDecoder::showsPlanOfImage_data()
         << QByteArray("000000000000000000000000000500000000") << QStringList{"", "5.0000", "", "", "", ""};
     QTest::newRow("digit above nine decodes arithmetically")
         << QByteArray("00000000000000000000000004000000000a") << QStringList{"", "40.0010", "", "", "", ""};
-    QTest::newRow("every slot") << QByteArray("040000010205040005000000"
-                                              "030800000000040203000000"
-                                              "040101010205040000020500")
-                                << QStringList{"40.0125", "38.0000", "41.1125", "40.5000", "42.3000", "40.0250"};
+    QTest::newRow("every field") << QByteArray("040000010205040005000000"
+                                               "030800000000040203000000"
+                                               "040101010205040000020500")
+                                 << QStringList{"40.0125", "38.0000", "41.1125", "40.5000", "42.3000", "40.0250"};
 }
 
 void TestDecoder::showsPlanOfImage()
@@ -140,20 +149,23 @@ void TestDecoder::showsPlanOfImage()
     QFETCH(QStringList, texts);
     const RadioImage image = imageFromHex(hex.constData());
 
-    const PlanFields fields = PlanFieldTexts(image);
-    QCOMPARE(QStringList(fields.begin(), fields.end()), texts);
-    const DecodedPlan values = DecodeImage(image);
-    for (const FrequencySlot &slot : kFrequencySlots)
-        QCOMPARE(values[size_t(slot.slot - 1)], DecodeFrequency(image, slot.channel, slot.firstByte));
+    const ChannelPlan plan = decodePlan(image);
+    QCOMPARE(entryOrderTexts(plan), texts);
 
     // Shown over an old plan: the model name, then every field, CH1 RX and TX first.
     RecordingDisplay display;
-    for (QString &field : display.fields)
-        field = QStringLiteral("old");
-    ShowPlan(display, fields);
+    for (const PlanField field : kPlanFields)
+        display.fields[field] = QStringLiteral("old");
+    showPlan(display, plan);
     QCOMPARE(display.model, QStringLiteral("KV-7719NEW"));
-    QCOMPARE(QStringList(std::begin(display.fields), std::end(display.fields)), texts);
-    QCOMPARE(display.order, (QList<int>{1, 4, 2, 5, 3, 6}));
+    QCOMPARE(entryOrderTexts(display.fields), texts);
+    QCOMPARE(display.order, (QList<PlanField>{{0, Direction::Rx},
+                                              {0, Direction::Tx},
+                                              {1, Direction::Rx},
+                                              {1, Direction::Tx},
+                                              {2, Direction::Rx},
+                                              {2, Direction::Tx}}));
+    QCOMPARE(shownPlan(display), plan);
 }
 
 QTEST_APPLESS_MAIN(TestDecoder)

@@ -166,12 +166,12 @@ void TestDeviceAssignment::byIdLinksLeadToTheirDevices()
     const QString usb0 = dev.filePath(QStringLiteral("ttyUSB0"));
     const QString usb1 = dev.filePath(QStringLiteral("ttyUSB1"));
     const QString uart = dev.filePath(QStringLiteral("ttyS0"));
-    const QList<SerialDevice> found = AttachByIdPaths({listed(uart), listed(usb0), listed(usb1)}, byId);
+    const QList<SerialDevice> found = attachByIdPaths({listed(uart), listed(usb0), listed(usb1)}, byId);
     const QList<SerialDevice> expected{listed(usb1, byId + QStringLiteral("/usb-FTDI_FT232R_A1-if00-port0")),
                                        listed(usb0, byId + QStringLiteral("/usb-Prolific_B2-if00-port0")),
                                        listed(uart)};
     QCOMPARE(found, expected);
-    QCOMPARE(AttachByIdPaths(expected, dev.filePath(QStringLiteral("none"))).constLast().byIdPath, QString());
+    QCOMPARE(attachByIdPaths(expected, dev.filePath(QStringLiteral("none"))).constLast().byIdPath, QString());
 }
 
 void TestDeviceAssignment::savedMapReadsBackAndReplacesAtomically()
@@ -180,17 +180,17 @@ void TestDeviceAssignment::savedMapReadsBackAndReplacesAtomically()
     const QString path = folder.dataHome() + QStringLiteral("/comport.map");
     const PortMap map{{1, QStringLiteral("/dev/ttyUSB0")}, {3, QStringLiteral("/dev/serial/by-id/usb-FTDI_A1")}};
     QString reason;
-    QVERIFY(SavePortMap(path, map, &reason));
-    QCOMPARE(ReadPortMap(path).map, map);
+    QVERIFY(savePortMap(path, map, &reason));
+    QCOMPARE(readPortMap(path).map, map);
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QVERIFY(file.readAll().startsWith("# "));
 
     // A target that cannot be replaced keeps what was there and says why.
     const QString blocked = folder.dataHome() + QStringLiteral("/no/such/folder/comport.map");
-    QVERIFY(!SavePortMap(blocked, map, &reason));
+    QVERIFY(!savePortMap(blocked, map, &reason));
     QVERIFY(!reason.isEmpty());
-    QCOMPARE(ReadPortMap(path).map, map);
+    QCOMPARE(readPortMap(path).map, map);
 }
 
 void TestDeviceAssignment::windowAssignsADeviceThatComItemsThenUse()
@@ -215,7 +215,7 @@ void TestDeviceAssignment::windowAssignsADeviceThatComItemsThenUse()
     findItem(w, "M_AssignDevices")->trigger();
     QVERIFY(shown);
 
-    const PortMap map = ReadPortMap(f.folder.filePath(QStringLiteral("comport.map"))).map;
+    const PortMap map = readPortMap(f.folder.filePath(QStringLiteral("comport.map"))).map;
     QCOMPARE(map.value(2), adapter.devicePath());
     QCOMPARE(map.value(1), f.absentDevice(1)); // the other ports as they were
     QVERIFY(portItemOf(w, 1)->isChecked());    // choosing devices is not choosing a port

@@ -7,19 +7,24 @@ using namespace kav;
 
 namespace {
 
-PlanFields fieldsWith(int slot, const QString &text)
+constexpr PlanField kCh1Rx{0, Direction::Rx};
+constexpr PlanField kCh1Tx{0, Direction::Tx};
+constexpr PlanField kCh2Rx{1, Direction::Rx};
+constexpr PlanField kCh2Tx{1, Direction::Tx};
+constexpr PlanField kCh3Tx{2, Direction::Tx};
+
+ChannelPlan planWith(PlanField field, const QString &text)
 {
-    PlanFields fields;
-    fields[size_t(slot - 1)] = text;
-    return fields;
+    ChannelPlan plan;
+    plan[field] = text;
+    return plan;
 }
 
-QByteArray slotBytes(const RadioImage &image, int slot)
+QByteArray fieldBytes(const RadioImage &image, PlanField field)
 {
-    const FrequencySlot &where = frequencySlot(slot);
     QByteArray bytes;
     for (int i = 0; i < 6; ++i)
-        bytes.append(char(image(where.channel, where.firstByte + i)));
+        bytes.append(char(image(field.channel, RadioImage::firstByte(field) + i)));
     return bytes;
 }
 
@@ -36,10 +41,10 @@ private slots:
     void encodesFieldTexts();
     void refusesValuesWithoutDigitForm_data();
     void refusesValuesWithoutDigitForm();
-    void writesSlotBytesAtLinearOffsets();
+    void writesFieldBytesAtLinearOffsets();
     void emptySheetIsRefused();
-    void emptyFieldsKeepTheirSlotBytes();
-    void unencodableFieldNamesTheFirstSuchSlot();
+    void emptyFieldsKeepTheirBytes();
+    void unencodableFieldNamesTheFirstSuchField();
     void roundTripsEveryRasterFrequency();
 };
 
@@ -64,7 +69,7 @@ void TestEncoder::writesCanonicalText()
 {
     QFETCH(double, value);
     QFETCH(QString, text);
-    QCOMPARE(CanonicalFrequencyText(value), text);
+    QCOMPARE(canonicalFrequencyText(value), text);
 }
 
 void TestEncoder::encodesFieldTexts_data()
@@ -84,13 +89,13 @@ void TestEncoder::encodesFieldTexts()
 {
     QFETCH(QString, field);
     QFETCH(QByteArray, bytes);
-    for (int slot = 1; slot <= 6; ++slot) {
-        const EncodeResult encoded = BuildSendImage(RadioImage(), fieldsWith(slot, field));
+    for (const PlanField where : kPlanFields) {
+        const EncodeResult encoded = buildSendImage(RadioImage(), planWith(where, field));
         QCOMPARE(encoded.outcome, EncodeOutcome::Encoded);
-        QCOMPARE(slotBytes(encoded.image, slot), bytes);
+        QCOMPARE(fieldBytes(encoded.image, where), bytes);
         RadioImage others = encoded.image;
         for (int i = 0; i < 6; ++i)
-            others(frequencySlot(slot).channel, frequencySlot(slot).firstByte + i) = 0;
+            others(where.channel, RadioImage::firstByte(where) + i) = 0;
         QCOMPARE(others, RadioImage());
     }
 }
@@ -116,63 +121,69 @@ void TestEncoder::refusesValuesWithoutDigitForm()
     bool ok = false;
     const double value = QLocale::c().toDouble(field, &ok);
     if (ok)
-        QVERIFY(!EncodeFrequency(image, 1, value));
-    QCOMPARE(EncodeSheet(image, fieldsWith(1, field)), 1);
+        QVERIFY(!encodeFrequency(image, kCh1Rx, value));
+    QCOMPARE(encodeSheet(image, planWith(kCh1Rx, field)), std::optional<PlanField>(kCh1Rx));
     QCOMPARE(image, before);
 }
 
-void TestEncoder::writesSlotBytesAtLinearOffsets()
+void TestEncoder::writesFieldBytesAtLinearOffsets()
 {
-    PlanFields fields = fieldsWith(1, QStringLiteral("40.0125"));
-    fields[3] = QStringLiteral("40.5000");
-    const EncodeResult encoded = BuildSendImage(RadioImage(), fields);
+    ChannelPlan plan = planWith(kCh1Rx, QStringLiteral("40.0125"));
+    plan[kCh1Tx] = QStringLiteral("40.5000");
+    const EncodeResult encoded = buildSendImage(RadioImage(), plan);
     QCOMPARE(encoded.outcome, EncodeOutcome::Encoded);
     QByteArray expected = QByteArray::fromHex("040000010205040005000000");
     expected.append(24, '\0');
     QCOMPARE(encoded.image.toLinear(), expected);
 
     RadioImage image;
-    QCOMPARE(EncodeSheet(image, fieldsWith(4, QStringLiteral("40.0125"))), 0);
+    QCOMPARE(encodeSheet(image, planWith(kCh1Tx, QStringLiteral("40.0125"))), std::nullopt);
     QCOMPARE(image.toLinear().mid(6, 6), QByteArray::fromHex("040000010205"));
 }
 
 void TestEncoder::emptySheetIsRefused()
 {
     RadioImage previous;
-    previous(2, 2) = 7;
-    const EncodeResult encoded = BuildSendImage(previous, PlanFields());
+    previous(1, 1) = 7;
+    const EncodeResult encoded = buildSendImage(previous, ChannelPlan());
     QCOMPARE(encoded.outcome, EncodeOutcome::EmptySheet);
-    QCOMPARE(EncodeMessage(encoded.outcome), QStringLiteral("Data is Empty"));
+    QCOMPARE(encodeMessage(encoded.outcome), QStringLiteral("Data is Empty"));
 }
 
-void TestEncoder::emptyFieldsKeepTheirSlotBytes()
+void TestEncoder::emptyFieldsKeepTheirBytes()
 {
-    PlanFields fields;
-    fields[1] = QStringLiteral("41.0500");
-    fields[5] = QStringLiteral("42.3000");
-    const EncodeResult first = BuildSendImage(RadioImage(), fields);
+    ChannelPlan plan;
+    plan[kCh2Rx] = QStringLiteral("41.0500");
+    plan[kCh3Tx] = QStringLiteral("42.3000");
+    const EncodeResult first = buildSendImage(RadioImage(), plan);
     QCOMPARE(first.outcome, EncodeOutcome::Encoded);
 
     // The user empties CH2 RX and saves again: its old digits go out again.
-    fields[1].clear();
-    fields[0] = QStringLiteral("38.0125");
-    const EncodeResult second = BuildSendImage(first.image, fields);
+    plan[kCh2Rx].clear();
+    plan[kCh1Rx] = QStringLiteral("38.0125");
+    const EncodeResult second = buildSendImage(first.image, plan);
     QCOMPARE(second.outcome, EncodeOutcome::Encoded);
-    QCOMPARE(slotBytes(second.image, 2), QByteArray::fromHex("040100050000"));
-    QCOMPARE(slotBytes(second.image, 6), QByteArray::fromHex("040203000000"));
-    QCOMPARE(slotBytes(second.image, 1), QByteArray::fromHex("030800010205"));
+    QCOMPARE(fieldBytes(second.image, kCh2Rx), QByteArray::fromHex("040100050000"));
+    QCOMPARE(fieldBytes(second.image, kCh3Tx), QByteArray::fromHex("040203000000"));
+    QCOMPARE(fieldBytes(second.image, kCh1Rx), QByteArray::fromHex("030800010205"));
 }
 
-void TestEncoder::unencodableFieldNamesTheFirstSuchSlot()
+void TestEncoder::unencodableFieldNamesTheFirstSuchField()
 {
-    PlanFields fields;
-    fields[0] = QStringLiteral("40.0125");
-    fields[4] = QStringLiteral("105.0000"); // a 10 in the tens digit of a file
-    fields[5] = QStringLiteral("abc");
-    const EncodeResult encoded = BuildSendImage(RadioImage(), fields);
+    ChannelPlan plan;
+    plan[kCh1Rx] = QStringLiteral("40.0125");
+    plan[kCh2Tx] = QStringLiteral("105.0000"); // a 10 in the tens digit of a file
+    plan[kCh3Tx] = QStringLiteral("abc");
+    EncodeResult encoded = buildSendImage(RadioImage(), plan);
     QCOMPARE(encoded.outcome, EncodeOutcome::FieldNotEncodable);
-    QCOMPARE(encoded.slot, 5);
-    QCOMPARE(EncodeMessage(encoded.outcome), QStringLiteral("Confirm Frequency Range!"));
+    QCOMPARE(encoded.field, kCh2Tx);
+
+    // The RX column is looked at before the TX column, as Enter walks the sheet.
+    plan[kCh1Tx] = QStringLiteral("abc");
+    plan[kCh2Rx] = QStringLiteral("abc");
+    encoded = buildSendImage(RadioImage(), plan);
+    QCOMPARE(encoded.field, kCh2Rx);
+    QCOMPARE(encodeMessage(encoded.outcome), QStringLiteral("Confirm Frequency Range!"));
 }
 
 void TestEncoder::roundTripsEveryRasterFrequency()
@@ -182,12 +193,12 @@ void TestEncoder::roundTripsEveryRasterFrequency()
         RadioImage image;
         int rest = units;
         for (int i = 5; i >= 0; --i) {
-            image(2, 7 + i) = std::uint8_t(rest % 10);
+            image(1, 6 + i) = std::uint8_t(rest % 10);
             rest /= 10;
         }
-        const QString shown = FormatFrequencyText(DecodeFrequency(image, 2, 7));
+        const QString shown = formatFrequencyText(decodeFrequency(image, kCh2Tx));
         RadioImage again;
-        QVERIFY2(EncodeFrequency(again, 5, QLocale::c().toDouble(shown)), qPrintable(shown));
+        QVERIFY2(encodeFrequency(again, kCh2Tx, QLocale::c().toDouble(shown)), qPrintable(shown));
         QCOMPARE(again, image);
         ++count;
     }

@@ -36,6 +36,9 @@ const RadioImage kExampleImage = RadioImage::fromLinear(kExampleBlock);
 const QString kShownBefore = QStringLiteral("41.0000");
 // Far below the default, far above what a fake port needs to answer.
 constexpr auto kShortTimeout = 150ms;
+constexpr PlanField kCh1Rx{0, Direction::Rx};
+constexpr PlanField kCh2Rx{1, Direction::Rx};
+constexpr PlanField kCh1Tx{0, Direction::Tx};
 
 QString outcomeName(ExchangeOutcome outcome)
 {
@@ -154,14 +157,13 @@ struct WindowRig
 
     WindowRig() { parts.session.exchange().setResponseTimeout(kShortTimeout); }
 
-    void setField(int slot, const QString &text)
+    QLineEdit *field(PlanField field) const
     {
-        (slot <= 3 ? rxFieldOf(window, slot) : txFieldOf(window, slot - 3))->setText(text);
+        const int number = field.channel + 1; // Txt_Rx1 is CH1 RX
+        return field.direction == Direction::Rx ? rxFieldOf(window, number) : txFieldOf(window, number);
     }
-    QString fieldText(int slot) const
-    {
-        return (slot <= 3 ? rxFieldOf(window, slot) : txFieldOf(window, slot - 3))->text();
-    }
+    void setField(PlanField which, const QString &text) { field(which)->setText(text); }
+    QString fieldText(PlanField which) const { return field(which)->text(); }
 };
 
 } // namespace
@@ -218,23 +220,23 @@ void TestExchange::checksumOfImage()
 {
     QFETCH(QByteArray, image);
     QFETCH(int, checksum);
-    QCOMPARE(int(BlockChecksum(image)), checksum);
+    QCOMPARE(int(blockChecksum(image)), checksum);
     QByteArray block = image.left(36) + char(checksum);
-    QVERIFY(BlockChecksumMatches(block));
+    QVERIFY(blockChecksumMatches(block));
     block[36] = char(checksum + 1);
-    QVERIFY(!BlockChecksumMatches(block));
+    QVERIFY(!blockChecksumMatches(block));
 }
 
 void TestExchange::blockCarriesImageInLinearOrder()
 {
     RadioImage image;
-    image(1, 1) = 4;
-    image(1, 4) = 1;
-    image(1, 5) = 2;
-    image(1, 6) = 5;
-    image(1, 7) = 4;
-    image(1, 9) = 5;
-    QCOMPARE(BuildImageBlock(image), kExampleBlock);
+    image(0, 0) = 4;
+    image(0, 3) = 1;
+    image(0, 4) = 2;
+    image(0, 5) = 5;
+    image(0, 6) = 4;
+    image(0, 8) = 5;
+    QCOMPARE(buildImageBlock(image), kExampleBlock);
 }
 
 void TestExchange::addTransitionColumns()
@@ -451,7 +453,7 @@ void TestExchange::tracesEveryDeliveryAsItArrives()
 
     Rig rig;
     LineTrace trace;
-    TraceExchanges(rig.exchange, trace, [] { return QStringLiteral("/dev/fake1"); });
+    traceExchanges(rig.exchange, trace, [] { return QStringLiteral("/dev/fake1"); });
     QSignalSpy line(&rig.exchange, &ProgrammingExchange::lineBytes);
     QByteArray injected;
     int deliveries = 0;
@@ -556,11 +558,12 @@ void TestExchange::windowGatesBeforeTheCommand()
     QFETCH(int, focusedSlot);
 
     WindowRig rig;
-    rig.parts.document.sendImage(3, 3) = 7;
+    rig.parts.document.sendImage(2, 2) = 7;
     const RadioImage before = rig.parts.document.sendImage;
     if (trouble != QLatin1String("empty")) {
-        rig.setField(1, QStringLiteral("40.0125"));
-        rig.setField(4, trouble == QLatin1String("field") ? QStringLiteral("105.0000") : QStringLiteral("40.5000"));
+        rig.setField(kCh1Rx, QStringLiteral("40.0125"));
+        rig.setField(kCh1Tx,
+                     trouble == QLatin1String("field") ? QStringLiteral("105.0000") : QStringLiteral("40.5000"));
     }
     if (trouble == QLatin1String("open"))
         rig.serial.failOpens(QStringLiteral("Permission denied"));
@@ -585,7 +588,7 @@ void TestExchange::windowGatesBeforeTheCommand()
     QVERIFY(!rig.parts.session.exchange().responseTimer().isActive());
     QCOMPARE(rig.parts.document.sendImage == RadioImage(), imagesZeroed);
     if (sendImageEncoded) {
-        QCOMPARE(rig.parts.document.sendImage(1, 1), std::uint8_t(4));
+        QCOMPARE(rig.parts.document.sendImage(0, 0), std::uint8_t(4));
     } else if (!imagesZeroed) {
         QCOMPARE(rig.parts.document.sendImage, before);
     }
@@ -656,9 +659,9 @@ void TestExchange::windowShowsOutcomesAsDesigned()
     QFETCH(MessageRequest, box);
 
     WindowRig rig;
-    rig.setField(1, QStringLiteral("40.0125"));
-    rig.setField(4, QStringLiteral("40.5000"));
-    rig.setField(2, kShownBefore);
+    rig.setField(kCh1Rx, QStringLiteral("40.0125"));
+    rig.setField(kCh1Tx, QStringLiteral("40.5000"));
+    rig.setField(kCh2Rx, kShownBefore);
     rig.dialogs.answer(MessageResult::Yes);
     (operation == QLatin1String("read") ? findButton(rig.window, "Cmd_Read") : findButton(rig.window, "Cmd_Write"))
         ->click();
@@ -678,11 +681,11 @@ void TestExchange::windowShowsOutcomesAsDesigned()
     }
     QVERIFY(!rig.dialogs.messages.isEmpty());
     if (box.text == QLatin1String("Connection Error to Radio")) // what to check, naming the device
-        box.informativeText = ConnectionErrorDetail(rig.serial.device());
+        box.informativeText = connectionErrorDetail(rig.serial.device());
     QCOMPARE(rig.dialogs.messages.last(), box);
     QCOMPARE(rig.dialogs.messages.size(), steps.isEmpty() ? 1 : 2);
     // A failed read leaves the sheet as it was.
-    QCOMPARE(rig.fieldText(2), kShownBefore);
+    QCOMPARE(rig.fieldText(kCh2Rx), kShownBefore);
 }
 
 void TestExchange::timeOutBoxNeverStacks()
@@ -753,22 +756,22 @@ void TestExchange::startOverRunningExchange()
 void TestExchange::completedWriteLeavesPortForNextRead()
 {
     WindowRig rig;
-    rig.setField(1, QStringLiteral("40.0125"));
-    rig.setField(4, QStringLiteral("40.5000"));
+    rig.setField(kCh1Rx, QStringLiteral("40.0125"));
+    rig.setField(kCh1Tx, QStringLiteral("40.5000"));
     rig.dialogs.answer(MessageResult::Yes);
     findButton(rig.window, "Cmd_Write")->click();
     rig.serial.inject(QByteArray::fromHex("0f"));
     rig.serial.inject(QByteArray::fromHex("77"));
     QVERIFY(rig.serial.isOpen());
-    rig.setField(1, kShownBefore);
+    rig.setField(kCh1Rx, kShownBefore);
     rig.dialogs.answer(MessageResult::Yes);
     findButton(rig.window, "Cmd_Read")->click();
     QCOMPARE(rig.serial.opens, 1); // READ found it open
     rig.serial.inject(QByteArray::fromHex("0e"));
     rig.serial.inject(kExampleBlock);
     QVERIFY(!rig.serial.isOpen());
-    QCOMPARE(rig.fieldText(1), QStringLiteral("40.0125"));
-    QCOMPARE(rig.fieldText(4), QStringLiteral("40.5000"));
+    QCOMPARE(rig.fieldText(kCh1Rx), QStringLiteral("40.0125"));
+    QCOMPARE(rig.fieldText(kCh1Tx), QStringLiteral("40.5000"));
     QCOMPARE(findField(rig.window, "Txt_Model")->text(), QStringLiteral("KV-7719NEW"));
     QCOMPARE(rig.parts.document.sendImage, RadioImage()); // the read's question zeroed it
     QCOMPARE(rig.dialogs.messageTexts(),
@@ -780,12 +783,12 @@ void TestExchange::writeRefusedByTheEncoderSendsNothingLater()
     // After a completed write the port stays open; a WRITE of an empty sheet
     // must not leave the engine waiting for a 0x0F that would send a block unasked.
     WindowRig rig;
-    rig.setField(1, QStringLiteral("40.0125"));
+    rig.setField(kCh1Rx, QStringLiteral("40.0125"));
     rig.dialogs.answer(MessageResult::Yes);
     findButton(rig.window, "Cmd_Write")->click();
     rig.serial.inject(QByteArray::fromHex("0f"));
     rig.serial.inject(QByteArray::fromHex("77"));
-    rig.setField(1, QString());
+    rig.setField(kCh1Rx, QString());
     rig.dialogs.answer(MessageResult::Yes);
     findButton(rig.window, "Cmd_Write")->click();
     rig.serial.inject(QByteArray::fromHex("0f"));
@@ -927,7 +930,7 @@ void TestExchange::sessionRunsItsStepsOnOneDevice()
     QCOMPARE(backedUp.size(), kept ? 1 : 0);
     QCOMPARE(result.backupPath.isEmpty(), !kept);
     if (kept)
-        QVERIFY2(QFileInfo(result.backupPath).fileName().startsWith(BackupDeviceName(result.device)),
+        QVERIFY2(QFileInfo(result.backupPath).fileName().startsWith(backupDeviceName(result.device)),
                  qPrintable(result.backupPath));
     QCOMPARE(serial.sentBytes().contains(char(WireBytes::WriteCommand)),
              writing && endStep != SessionStep::BackupRead && endStep != SessionStep::KeepBackup);

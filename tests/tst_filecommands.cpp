@@ -99,9 +99,9 @@ void TestFileCommands::cleanup()
 
 QStringList TestFileCommands::fieldTexts() const
 {
-    QStringList texts;
-    for (int slot = 1; slot <= 6; ++slot)
-        texts << f->sheet().fieldText(slot);
+    QStringList texts; // CH1-CH3 RX, then CH1-CH3 TX
+    for (const PlanField field : kEntryOrder)
+        texts << f->sheet().fieldText(field);
     return texts;
 }
 
@@ -270,7 +270,7 @@ void TestFileCommands::opensWhatWasSaved()
     QFETCH(bool, afterNew);
     MainWindow &w = *f->window;
     if (afterNew) {
-        // A full plan opened and saved first, so every slot of the send image
+        // A full plan opened and saved first, so every field of the send image
         // holds digits; NEW clears them, and the empty fields save as zeros.
         openFile(writeFile(QStringLiteral("full.sav"), fullPlanFile()));
         f->dialogs.chooseFile(f->folder.filePath(QStringLiteral("full again.sav")));
@@ -281,9 +281,9 @@ void TestFileCommands::opensWhatWasSaved()
     }
     const QStringList typed{QStringLiteral("38.0125"), QString(), QStringLiteral("42.3000"), QStringLiteral("40.5000"),
                             QStringLiteral("41.0000"), QString()};
-    for (int slot = 1; slot <= 6; ++slot) {
-        if (!typed.at(slot - 1).isEmpty())
-            WindowFixture::type(f->sheet().field(slot), typed.at(slot - 1));
+    for (size_t i = 0; i < kEntryOrder.size(); ++i) {
+        if (!typed.at(qsizetype(i)).isEmpty())
+            WindowFixture::type(f->sheet().field(kEntryOrder[i]), typed.at(qsizetype(i)));
     }
     const QString path = f->folder.filePath(QStringLiteral("round.sav"));
     f->dialogs.chooseFile(path);

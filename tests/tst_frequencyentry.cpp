@@ -47,7 +47,7 @@ void TestFrequencyEntry::convertsPlainDecimalText()
 {
     QFETCH(QString, text);
     QFETCH(double, mhz);
-    const std::optional<double> value = ConvertFrequencyText(text);
+    const std::optional<double> value = convertFrequencyText(text);
     QVERIFY(value.has_value());
     QCOMPARE(*value, mhz);
 }
@@ -92,7 +92,7 @@ void TestFrequencyEntry::refusesWhatIsNotPlainDecimal_data()
 void TestFrequencyEntry::refusesWhatIsNotPlainDecimal()
 {
     QFETCH(QString, text);
-    const std::optional<double> value = ConvertFrequencyText(text);
+    const std::optional<double> value = convertFrequencyText(text);
     QVERIFY2(!value.has_value(), qPrintable(QString::number(value.value_or(0.0), 'g', 17)));
 }
 
@@ -100,9 +100,9 @@ void TestFrequencyEntry::ignoresTheUsersLocale()
 {
     const QLocale previous;
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    const std::optional<double> point = ConvertFrequencyText(u"38.0125");
-    const std::optional<double> comma = ConvertFrequencyText(u"38,0125");
-    const std::optional<double> grouped = ConvertFrequencyText(u"38.012,5");
+    const std::optional<double> point = convertFrequencyText(u"38.0125");
+    const std::optional<double> comma = convertFrequencyText(u"38,0125");
+    const std::optional<double> grouped = convertFrequencyText(u"38.012,5");
     QLocale::setDefault(previous);
 
     QCOMPARE(point, std::optional<double>(38.0125));
@@ -113,11 +113,11 @@ void TestFrequencyEntry::ignoresTheUsersLocale()
 void TestFrequencyEntry::convertsToTheNearestDouble()
 {
     // The upper band limit must come out as the very double the check compares with.
-    QCOMPARE(ConvertFrequencyText(u"42.3"), std::optional<double>(42.3));
-    QCOMPARE(ConvertFrequencyText(u"42.300"), std::optional<double>(42.3));
+    QCOMPARE(convertFrequencyText(u"42.3"), std::optional<double>(42.3));
+    QCOMPARE(convertFrequencyText(u"42.300"), std::optional<double>(42.3));
     // 0.1 + 0.2 style accumulation would miss these.
-    QCOMPARE(ConvertFrequencyText(u"41.1125"), std::optional<double>(41.1125));
-    QCOMPARE(ConvertFrequencyText(u"40.025"), std::optional<double>(40.025));
+    QCOMPARE(convertFrequencyText(u"41.1125"), std::optional<double>(41.1125));
+    QCOMPARE(convertFrequencyText(u"40.025"), std::optional<double>(40.025));
 }
 
 void TestFrequencyEntry::testsTheChannelRaster_data()
@@ -153,7 +153,7 @@ void TestFrequencyEntry::testsTheChannelRaster()
     QFETCH(int, off);
     if (QByteArray(QTest::currentDataTag()).startsWith("tie"))
         QCOMPARE(mhz * 1e6 - std::floor(mhz * 1e6), 0.5);
-    QCOMPARE(int(IsOffChannelStep(mhz)), off);
+    QCOMPARE(int(isOffChannelStep(mhz)), off);
 }
 
 QTEST_APPLESS_MAIN(TestFrequencyEntry)

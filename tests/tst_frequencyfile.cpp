@@ -52,7 +52,7 @@ std::optional<RadioImage> readBytes(const QByteArray &bytes)
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
-    return ReadFrequencyFile(&buffer);
+    return readFrequencyFile(&buffer);
 }
 
 } // namespace
@@ -82,7 +82,7 @@ private slots:
 
 void TestFrequencyFile::writesDocumentedExample()
 {
-    const QByteArray bytes = FormatFrequencyFile(documentedImage());
+    const QByteArray bytes = formatFrequencyFile(documentedImage());
     QCOMPARE(bytes, documentedFile());
     QCOMPARE(bytes.size(), 180);
     QCOMPARE(bytes.left(5), QByteArray::fromHex("2034200d0a"));
@@ -93,7 +93,7 @@ void TestFrequencyFile::writesEveryDigitAsFiveBytes()
     RadioImage image;
     for (int i = 0; i < RadioImage::kSize; ++i)
         image.at(i) = std::uint8_t(i % 10);
-    const QByteArray bytes = FormatFrequencyFile(image);
+    const QByteArray bytes = formatFrequencyFile(image);
     QCOMPARE(bytes.size(), 180);
     for (int i = 0; i < RadioImage::kSize; ++i)
         QCOMPARE(bytes.mid(i * 5, 5), QByteArray(" ") + char('0' + i % 10) + " \r\n");
@@ -161,7 +161,7 @@ void TestFrequencyFile::parsesLines()
 {
     QFETCH(QByteArray, line);
     QFETCH(int, value);
-    const std::optional<std::uint8_t> parsed = ParseSavedLine(line);
+    const std::optional<std::uint8_t> parsed = parseSavedLine(line);
     QCOMPARE(parsed ? int(*parsed) : -1, value);
 }
 
@@ -237,7 +237,7 @@ void TestFrequencyFile::refusesLongLineAfterShortPrefix()
         huge[i] = '\n';
     QBuffer buffer(&huge);
     QVERIFY(buffer.open(QIODevice::ReadOnly));
-    QVERIFY(!ReadFrequencyFile(&buffer));
+    QVERIFY(!readFrequencyFile(&buffer));
     QVERIFY2(buffer.pos() <= kMaxSavedLineLength + 1, QByteArray::number(buffer.pos()));
 }
 
@@ -246,7 +246,7 @@ void TestFrequencyFile::neverReadsPastThe36thLine()
     QByteArray bytes = documentedFile() + QByteArray(1024 * 1024, 'x');
     QBuffer buffer(&bytes);
     QVERIFY(buffer.open(QIODevice::ReadOnly));
-    const std::optional<RadioImage> read = ReadFrequencyFile(&buffer);
+    const std::optional<RadioImage> read = readFrequencyFile(&buffer);
     QVERIFY(read);
     QCOMPARE(*read, documentedImage());
     QCOMPARE(buffer.pos(), 179); // up to the 36th CR; its LF is not needed
@@ -268,7 +268,7 @@ void TestFrequencyFile::writerReportsShortWrites()
     QFETCH(bool, ok);
     FailingDevice device(capacity);
     QVERIFY(device.open(QIODevice::WriteOnly));
-    QCOMPARE(WriteFrequencyFile(&device, documentedImage()), ok);
+    QCOMPARE(writeFrequencyFile(&device, documentedImage()), ok);
     QCOMPARE(device.written(), documentedFile().left(capacity));
 }
 
@@ -278,14 +278,14 @@ void TestFrequencyFile::savesAndReadsBackByteForByte()
     const QString path = dir.filePath(QStringLiteral("plan.sav"));
     QVERIFY(writeBytes(path, QByteArray(500, 'x'))); // an older, longer file is replaced whole
     QString reason;
-    QVERIFY(SaveFrequencyFile(path, documentedImage(), &reason));
+    QVERIFY(saveFrequencyFile(path, documentedImage(), &reason));
     QCOMPARE(fileBytes(path), documentedFile());
 
     // Load, save, compare: the bytes come back unchanged.
-    const std::optional<RadioImage> loaded = ReadFrequencyFile(path);
+    const std::optional<RadioImage> loaded = readFrequencyFile(path);
     QVERIFY(loaded);
     const QString again = dir.filePath(QStringLiteral("again.sav"));
-    QVERIFY(SaveFrequencyFile(again, *loaded, &reason));
+    QVERIFY(saveFrequencyFile(again, *loaded, &reason));
     QCOMPARE(fileBytes(again), fileBytes(path));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
              (QStringList{QStringLiteral("again.sav"), QStringLiteral("plan.sav")}));
@@ -305,11 +305,11 @@ void TestFrequencyFile::failedSaveKeepsOldFile()
     QFETCH(QString, keeper);
     QTemporaryDir dir;
     QVERIFY(QDir(dir.path()).mkpath(QFileInfo(keeper).path()));
-    const QByteArray old = FormatFrequencyFile(RadioImage());
+    const QByteArray old = formatFrequencyFile(RadioImage());
     QVERIFY(writeBytes(dir.filePath(keeper), old));
 
     QString reason;
-    QVERIFY(!SaveFrequencyFile(dir.filePath(target), documentedImage(), &reason));
+    QVERIFY(!saveFrequencyFile(dir.filePath(target), documentedImage(), &reason));
     QVERIFY(!reason.isEmpty());
     QCOMPARE(fileBytes(dir.filePath(keeper)), old);
 }
@@ -320,7 +320,7 @@ void TestFrequencyFile::failedWriteKeepsOldFile()
     // A file size limit makes the write itself fail, as a full disk does, even for root.
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("plan.sav"));
-    const QByteArray old = FormatFrequencyFile(RadioImage());
+    const QByteArray old = formatFrequencyFile(RadioImage());
     QVERIFY(writeBytes(path, old));
 
     bool saved = true;
@@ -328,7 +328,7 @@ void TestFrequencyFile::failedWriteKeepsOldFile()
     {
         FileSizeLimit limit(100);
         QVERIFY(limit.active());
-        saved = SaveFrequencyFile(path, documentedImage(), &reason);
+        saved = saveFrequencyFile(path, documentedImage(), &reason);
     }
     QVERIFY(!saved);
     QVERIFY(!reason.isEmpty());
@@ -352,7 +352,7 @@ void TestFrequencyFile::readRefusesWhatIsNotARegularFile_data()
 void TestFrequencyFile::readRefusesWhatIsNotARegularFile()
 {
     QFETCH(QString, path);
-    QVERIFY(!ReadFrequencyFile(path));
+    QVERIFY(!readFrequencyFile(path));
 }
 
 QTEST_APPLESS_MAIN(TestFrequencyFile)

@@ -148,7 +148,7 @@ void TestOpenFailure::namesTheCause()
     const SystemPlaces places{
         root + QStringLiteral("/dev"), {root + QStringLiteral("/lock")}, root + QStringLiteral("/proc")};
 
-    QCOMPARE(DiagnoseOpenFailure(QDir(root).filePath(device), QSerialPort::SerialPortError(error), reason, accessible,
+    QCOMPARE(diagnoseOpenFailure(QDir(root).filePath(device), QSerialPort::SerialPortError(error), reason, accessible,
                                  group, places),
              expected.arg(root));
 }
@@ -202,7 +202,7 @@ void TestOpenFailure::namesTheCauseOfAComPort()
     QFETCH(QString, reason);
     QFETCH(QList<SerialDevice>, ports);
     QFETCH(QString, expected);
-    QCOMPARE(DiagnoseComPortOpenFailure(port, QSerialPort::SerialPortError(error), reason, ports), expected);
+    QCOMPARE(diagnoseComPortOpenFailure(port, QSerialPort::SerialPortError(error), reason, ports), expected);
 }
 
 void TestOpenFailure::listsPortsInNumberOrder_data()
@@ -226,13 +226,13 @@ void TestOpenFailure::listsPortsInNumberOrder()
 {
     QFETCH(QStringList, names);
     QFETCH(QStringList, expected);
-    std::sort(names.begin(), names.end(), PortNameLess);
+    std::sort(names.begin(), names.end(), portNameLess);
     QCOMPARE(names, expected);
     // A strict order: no name comes before itself, and the sorted list is in order pairwise.
     for (qsizetype i = 0; i < expected.size(); ++i) {
-        QVERIFY(!PortNameLess(expected.at(i), expected.at(i)));
+        QVERIFY(!portNameLess(expected.at(i), expected.at(i)));
         if (i > 0)
-            QVERIFY2(PortNameLess(expected.at(i - 1), expected.at(i)), qPrintable(expected.at(i)));
+            QVERIFY2(portNameLess(expected.at(i - 1), expected.at(i)), qPrintable(expected.at(i)));
     }
 }
 

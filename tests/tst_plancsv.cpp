@@ -69,14 +69,14 @@ void TestPlanCsv::exportWritesTheLayoutAndImportsToTheSameBytes()
     QFETCH(QByteArray, rows);
     const RadioImage plan = imageOf(image);
     QString reason;
-    const std::optional<QByteArray> csv = FormatPlanCsv(plan, &reason);
+    const std::optional<QByteArray> csv = formatPlanCsv(plan, &reason);
     QVERIFY2(csv, qPrintable(reason));
     QCOMPARE(*csv, kHeader + rows);
 
     CsvProblem problem;
-    const std::optional<RadioImage> back = ParsePlanCsv(*csv, &problem);
+    const std::optional<RadioImage> back = parsePlanCsv(*csv, &problem);
     QVERIFY2(back, qPrintable(problem.text()));
-    QCOMPARE(FormatFrequencyFile(*back), FormatFrequencyFile(plan));
+    QCOMPARE(formatFrequencyFile(*back), formatFrequencyFile(plan));
 }
 
 void TestPlanCsv::exportRefusesWhatARowCannotHold_data()
@@ -106,7 +106,7 @@ void TestPlanCsv::exportRefusesWhatARowCannotHold()
     QFETCH(QByteArray, image);
     QFETCH(QString, reason);
     QString why;
-    QCOMPARE(FormatPlanCsv(imageOf(image), &why), std::nullopt);
+    QCOMPARE(formatPlanCsv(imageOf(image), &why), std::nullopt);
     QCOMPARE(why, reason);
 }
 
@@ -145,7 +145,7 @@ void TestPlanCsv::importsFilesWrittenElsewhere()
     QFETCH(QByteArray, csv);
     QFETCH(QByteArray, image);
     CsvProblem problem;
-    const std::optional<RadioImage> plan = ParsePlanCsv(csv, &problem);
+    const std::optional<RadioImage> plan = parsePlanCsv(csv, &problem);
     QVERIFY2(plan, qPrintable(problem.text()));
     QCOMPARE(*plan, imageOf(image));
 }
@@ -206,7 +206,7 @@ void TestPlanCsv::importRefusalsNameRowAndColumn()
     QFETCH(QByteArray, csv);
     QFETCH(QString, problem);
     CsvProblem why;
-    QCOMPARE(ParsePlanCsv(csv, &why), std::nullopt);
+    QCOMPARE(parsePlanCsv(csv, &why), std::nullopt);
     QCOMPARE(why.text(), problem);
 }
 
@@ -216,7 +216,7 @@ void TestPlanCsv::readStopsJustPastTheLimit()
     QBuffer device(&endless);
     QVERIFY(device.open(QIODevice::ReadOnly));
     CsvProblem why;
-    QCOMPARE(ReadPlanCsv(&device, &why), std::nullopt);
+    QCOMPARE(readPlanCsv(&device, &why), std::nullopt);
     QCOMPARE(device.pos(), kMaxPlanCsvBytes + 1);
     QCOMPARE(why.text(), QStringLiteral("the file is larger than 64 KiB"));
 }

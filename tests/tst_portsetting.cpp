@@ -171,7 +171,7 @@ void TestPortSetting::parsesPortNumber()
 {
     QFETCH(QByteArray, line);
     QFETCH(std::optional<int>, expected);
-    QCOMPARE(ParsePortNumber(line), expected);
+    QCOMPARE(parsePortNumber(line), expected);
 }
 
 void TestPortSetting::readsFirstLineOnly_data()
@@ -198,17 +198,17 @@ void TestPortSetting::readsFirstLineOnly()
     QFETCH(QByteArray, content);
     QFETCH(std::optional<int>, expected);
     QBuffer buffer(&content);
-    QCOMPARE(ReadPortNumber(buffer), expected);
+    QCOMPARE(readPortNumber(buffer), expected);
 }
 
 void TestPortSetting::writesLineWithBlanksAndCrLf()
 {
-    QCOMPARE(PortFileContent(3), QByteArray("\x20\x33\x20\x0D\x0A"));
-    QCOMPARE(PortFileContent(1), QByteArray("\x20\x31\x20\x0D\x0A"));
+    QCOMPARE(portFileContent(3), QByteArray("\x20\x33\x20\x0D\x0A"));
+    QCOMPARE(portFileContent(1), QByteArray("\x20\x31\x20\x0D\x0A"));
     QDir().mkpath(f->folder.appFolder());
-    QVERIFY(WritePortFile(portFile(), 4));
+    QVERIFY(writePortFile(portFile(), 4));
     QCOMPARE(readFile(portFile()), QByteArray(" 4 \r\n"));
-    QCOMPARE(ReadPortFile(portFile()), std::optional<int>(4));
+    QCOMPARE(readPortFile(portFile()), std::optional<int>(4));
 }
 
 void TestPortSetting::replacesFileInOneStep()
@@ -218,7 +218,7 @@ void TestPortSetting::replacesFileInOneStep()
     QVERIFY(writeFile(portFile(), " 1 \r\n"));
     const QString oldName = f->folder.filePath(QStringLiteral("old-comport.inf"));
     QCOMPARE(::link(QFile::encodeName(portFile()).constData(), QFile::encodeName(oldName).constData()), 0);
-    QVERIFY(WritePortFile(portFile(), 2));
+    QVERIFY(writePortFile(portFile(), 2));
     QCOMPARE(readFile(portFile()), QByteArray(" 2 \r\n"));
     QCOMPARE(readFile(oldName), QByteArray(" 1 \r\n"));
     QCOMPARE(QDir(f->folder.appFolder()).entryList(QDir::Files | QDir::Hidden).size(), 2); // no leftovers
@@ -275,14 +275,14 @@ void TestPortSetting::startsWithPortThatOpens()
 {
     QVERIFY(f->writePortMap(portMap({3})));
     startWith(" 3 \r\n");
-    QCOMPARE(f->parts->portSetting.OpenCommPort(), std::int16_t(1));
+    QVERIFY(f->parts->portSetting.checkPort());
     QCOMPARE(checkedItems(), QList<int>{3});
     QVERIFY(!f->serial.isOpen()); // checked, then closed again
     QCOMPARE(f->serial.device(), m_pty->devicePath());
     QVERIFY(f->dialogs.messages.isEmpty());
 
     QVERIFY(f->writePortMap(portMap({})));
-    QCOMPARE(f->parts->portSetting.OpenCommPort(), std::int16_t(0));
+    QVERIFY(!f->parts->portSetting.checkPort());
     QVERIFY(f->dialogs.messages.isEmpty());
 }
 

@@ -220,7 +220,7 @@ void TestPrinting::printsFileSheetOnOnePdfPage()
     QCOMPARE(pdf.pages.size(), 1);
     QCOMPARE(pdf.pageSizes.size(), 1);
     const QString fileLine =
-        QStringLiteral("FILE NAME : ") + plan + QLatin1Char(' ') + collapsed(ReportDateTime(kClick, QLocale::system()));
+        QStringLiteral("FILE NAME : ") + plan + QLatin1Char(' ') + collapsed(reportDateTime(kClick, QLocale::system()));
     QCOMPARE(nonEmptyLines(pdf.pages.first()),
              visibleLines(fileLine, QStringLiteral("40.0125 40.5000"), QStringLiteral("38.0000 42.3000"), {}));
 
@@ -276,7 +276,7 @@ void TestPrinting::printsNoSelectedAfterAcceptedEntry()
     const PdfText pdf = readPdf(pdfPath);
     QCOMPARE(pdf.pages.size(), 1);
     const QString fileLine =
-        QStringLiteral("FILE NAME : No Selected ") + collapsed(ReportDateTime(kClick, QLocale::system()));
+        QStringLiteral("FILE NAME : No Selected ") + collapsed(reportDateTime(kClick, QLocale::system()));
     QCOMPARE(nonEmptyLines(pdf.pages.first()),
              visibleLines(fileLine, QStringLiteral("40.0125 40.5000"), QStringLiteral("38.0000 42.3000"),
                           QStringLiteral("41.5000")));
@@ -313,7 +313,7 @@ void TestPrinting::takesDateAndTimeAtTheClick()
     QCOMPARE(readsWhenDialogShown, 1);
     const QStringList lines = nonEmptyLines(readPdf(pdfPath).pages.value(0));
     QCOMPARE(lines.value(2),
-             QStringLiteral("FILE NAME : No Selected ") + collapsed(ReportDateTime(kClick, QLocale::system())));
+             QStringLiteral("FILE NAME : No Selected ") + collapsed(reportDateTime(kClick, QLocale::system())));
 }
 
 void TestPrinting::withoutPrinterPrintsToPdfInAppFolder()
@@ -338,7 +338,7 @@ void TestPrinting::withoutPrinterPrintsToPdfInAppFolder()
     QCOMPARE(pdf.pages.size(), 1);
     // An empty sheet prints the frame of the report with empty values.
     QCOMPARE(nonEmptyLines(pdf.pages.first()), visibleLines(QStringLiteral("FILE NAME : No Selected ") +
-                                                                collapsed(ReportDateTime(kClick, QLocale::system())),
+                                                                collapsed(reportDateTime(kClick, QLocale::system())),
                                                             {}, {}, {}));
 }
 
@@ -393,7 +393,9 @@ void TestPrinting::fontIsMonospacedAndFitsSmallPages()
     QVERIFY(QFontInfo(reportFont(10)).fixedPitch());
 
     // A narrow page with wide margins: the font shrinks until the 124 characters fit.
-    const QStringList lines = FrequencyReportLines({QStringLiteral("40.0125")}, QString(), kClick, QLocale::system());
+    ChannelPlan plan;
+    plan.channels[0].rx = QStringLiteral("40.0125");
+    const QStringList lines = frequencyReportLines(plan, QString(), kClick, QLocale::system());
     const QString pdfPath = f->folder.filePath(QStringLiteral("a6.pdf"));
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
@@ -401,7 +403,7 @@ void TestPrinting::fontIsMonospacedAndFitsSmallPages()
     printer.setPageSize(QPageSize(QPageSize::A6));
     printer.setPageMargins(QMarginsF(20, 20, 20, 20), QPageLayout::Millimeter);
     QString reason;
-    QVERIFY2(PaintReport(printer, lines, &reason), qPrintable(reason));
+    QVERIFY2(paintReport(printer, lines, &reason), qPrintable(reason));
 
     const PdfText pdf = readPdf(pdfPath);
     QCOMPARE(pdf.pages.size(), 1);

@@ -144,7 +144,7 @@ void TestQtSerialService::parsesPortMap()
 {
     QFETCH(QByteArray, text);
     QFETCH(PortMap, expected);
-    QCOMPARE(ParsePortMap(text), expected);
+    QCOMPARE(parsePortMap(text), expected);
 }
 
 void TestQtSerialService::readsPortMapFiles_data()
@@ -210,7 +210,7 @@ void TestQtSerialService::readsPortMapFiles()
         QVERIFY(QFile::link(kind, path));
     }
 
-    const PortMapRead read = ReadPortMap(path);
+    const PortMapRead read = readPortMap(path);
     QCOMPARE(int(read.status), status);
     QCOMPARE(int(read.map.size()), entries);
     if (reason.isEmpty()) {
@@ -222,7 +222,7 @@ void TestQtSerialService::readsPortMapFiles()
         for (int n : {1, 2, 255}) {
             QString device;
             QString why;
-            QVERIFY(!ResolvePortDevice(read, n, &device, &why));
+            QVERIFY(!resolvePortDevice(read, n, &device, &why));
             QVERIFY2(why.startsWith(QStringLiteral("COM%1: ").arg(n)) && why.contains(read.reason), qPrintable(why));
             QCOMPARE(device, QString());
         }
@@ -231,7 +231,7 @@ void TestQtSerialService::readsPortMapFiles()
     // The same bytes from a device: read no further than one byte past the limit.
     if (kind == QLatin1String("file")) {
         QBuffer buffer(&content);
-        const PortMapRead fromDevice = ReadPortMap(buffer);
+        const PortMapRead fromDevice = readPortMap(buffer);
         QCOMPARE(int(fromDevice.status), status);
         QCOMPARE(fromDevice.map, read.map);
         QVERIFY(buffer.pos() <= kMaxPortMapBytes + 1);
@@ -242,14 +242,14 @@ void TestQtSerialService::mapsUnlistedPortsToSystemDevices()
 {
     const PortMap map{{2, "/dev/ttyUSB0"}};
 #ifdef Q_OS_WIN
-    QCOMPARE(PortDevice(map, 1), QStringLiteral("COM1"));
-    QCOMPARE(PortDevice(map, 4), QStringLiteral("COM4"));
+    QCOMPARE(deviceInMap(map, 1), QStringLiteral("COM1"));
+    QCOMPARE(deviceInMap(map, 4), QStringLiteral("COM4"));
 #else
-    QCOMPARE(PortDevice(map, 1), QStringLiteral("/dev/ttyS0"));
-    QCOMPARE(PortDevice(map, 4), QStringLiteral("/dev/ttyS3"));
-    QCOMPARE(PortDevice(map, 255), QStringLiteral("/dev/ttyS254"));
+    QCOMPARE(deviceInMap(map, 1), QStringLiteral("/dev/ttyS0"));
+    QCOMPARE(deviceInMap(map, 4), QStringLiteral("/dev/ttyS3"));
+    QCOMPARE(deviceInMap(map, 255), QStringLiteral("/dev/ttyS254"));
 #endif
-    QCOMPARE(PortDevice(map, 2), QStringLiteral("/dev/ttyUSB0"));
+    QCOMPARE(deviceInMap(map, 2), QStringLiteral("/dev/ttyUSB0"));
 }
 
 void TestQtSerialService::opensWindowsPortsByCapitalName_data()
@@ -283,7 +283,7 @@ void TestQtSerialService::opensWindowsPortsByCapitalName()
 {
     QFETCH(QString, device);
     QFETCH(QString, opened);
-    QCOMPARE(WindowsPortName(device), opened);
+    QCOMPARE(windowsPortName(device), opened);
 }
 
 void TestQtSerialService::writesPortMapReadBackAlike()
@@ -292,17 +292,17 @@ void TestQtSerialService::writesPortMapReadBackAlike()
     QByteArray text;
     QBuffer buffer(&text);
     QVERIFY(buffer.open(QIODevice::WriteOnly));
-    QVERIFY(WritePortMap(buffer, map));
+    QVERIFY(writePortMap(buffer, map));
     buffer.close();
     QVERIFY(text.startsWith('#'));
-    QCOMPARE(ParsePortMap(text), map);
+    QCOMPARE(parsePortMap(text), map);
 
     const QString path = m_folder->filePath(QStringLiteral("comport.map"));
     QDir().mkpath(m_folder->appFolder());
     QString reason;
-    QVERIFY2(SavePortMap(path, map, &reason), qPrintable(reason));
-    QCOMPARE(ReadPortMap(path).map, map);
-    QVERIFY(!SavePortMap(m_folder->filePath(QStringLiteral("no-such-folder/comport.map")), map, &reason));
+    QVERIFY2(savePortMap(path, map, &reason), qPrintable(reason));
+    QCOMPARE(readPortMap(path).map, map);
+    QVERIFY(!savePortMap(m_folder->filePath(QStringLiteral("no-such-folder/comport.map")), map, &reason));
     QVERIFY(!reason.isEmpty());
 }
 
@@ -600,7 +600,7 @@ void TestQtSerialService::describesOpenFailures()
     QFETCH(bool, accessible);
     QFETCH(QString, group);
     QFETCH(QString, expected);
-    QCOMPARE(DescribeOpenFailure(QStringLiteral("/dev/ttyUSB0"), QSerialPort::SerialPortError(error), reason,
+    QCOMPARE(describeOpenFailure(QStringLiteral("/dev/ttyUSB0"), QSerialPort::SerialPortError(error), reason,
                                  accessible, group),
              expected);
 }

@@ -187,7 +187,7 @@ void TestRadioLink::faultsEndWithTheirMessage()
         QCOMPARE(f->rxField(2)->text(), QStringLiteral("41.0000"));
     } else {
         QCOMPARE(f->radio.image(), radioImage); // the radio kept its plan
-        QCOMPARE(f->parts->document.sendImage(2, 1), std::uint8_t(4));
+        QCOMPARE(f->parts->document.sendImage(1, 0), std::uint8_t(4));
     }
     if (programSent != "*")
         QTRY_COMPARE(bytesOf(f->radio, LogEntry::Received), programSent);

@@ -44,12 +44,13 @@ QStringList expectedReport(const QString &fileLine, const QString &rx1, const QS
                        doubleRule};
 }
 
-PlanFields sheetOf(const QStringList &texts)
+// A plan of texts given CH1-CH3 RX, then CH1-CH3 TX.
+ChannelPlan sheetOf(const QStringList &texts)
 {
-    PlanFields fields;
-    for (int slot = 1; slot <= 6; ++slot)
-        fields[size_t(slot - 1)] = texts.value(slot - 1);
-    return fields;
+    ChannelPlan plan;
+    for (size_t i = 0; i < kEntryOrder.size(); ++i)
+        plan[kEntryOrder[i]] = texts.value(qsizetype(i));
+    return plan;
 }
 
 } // namespace
@@ -91,7 +92,7 @@ void TestReport::linesHaveTheirWidths()
 {
     QFETCH(int, line);
     QFETCH(int, width);
-    const QStringList lines = FrequencyReportLines(PlanFields(), QString(), kPrintedAt, kUs);
+    const QStringList lines = frequencyReportLines(ChannelPlan(), QString(), kPrintedAt, kUs);
     QCOMPARE(lines.size(), kReportLines);
     QCOMPARE(lines.at(line - 1).size(), width);
 }
@@ -99,10 +100,10 @@ void TestReport::linesHaveTheirWidths()
 void TestReport::reportOfFileSheet()
 {
     const QString sheetFile = QStringLiteral("  /home/bench/plans/van 12.sav  ");
-    const PlanFields sheet = sheetOf({QStringLiteral("38.0000"), QString(), QStringLiteral("40.125"),
-                                      QStringLiteral("42.3000"), QStringLiteral("41.0500"), QString()});
+    const ChannelPlan sheet = sheetOf({QStringLiteral("38.0000"), QString(), QStringLiteral("40.125"),
+                                       QStringLiteral("42.3000"), QStringLiteral("41.0500"), QString()});
 
-    const QStringList lines = FrequencyReportLines(sheet, sheetFile, kPrintedAt, kUs);
+    const QStringList lines = frequencyReportLines(sheet, sheetFile, kPrintedAt, kUs);
     // The file's name with the system's separators (\ on Windows).
     const QString fileLine = sp(11) + QStringLiteral("FILE NAME : ") +
                              QDir::toNativeSeparators(QStringLiteral("/home/bench/plans/van 12.sav")) +
@@ -129,8 +130,8 @@ void TestReport::fileLineNamesTheSheetsFile()
 {
     QFETCH(QString, sheetFile);
     QFETCH(QString, fileLine);
-    QCOMPARE(ReportFileLine(sheetFile), sp(11) + fileLine);
-    const QStringList lines = FrequencyReportLines(PlanFields(), sheetFile, kPrintedAt, kGerman);
+    QCOMPARE(reportFileLine(sheetFile), sp(11) + fileLine);
+    const QStringList lines = frequencyReportLines(ChannelPlan(), sheetFile, kPrintedAt, kGerman);
     QCOMPARE(lines, expectedReport(sp(11) + fileLine + QStringLiteral(" 05.03.24 14:07:09 UTC"), QString(), QString(),
                                    QString(), QString(), QString(), QString()));
 }
@@ -172,11 +173,11 @@ void TestReport::formatsValues()
     QFETCH(QString, text);
     QFETCH(QString, us);
     QFETCH(QString, german);
-    QCOMPARE(FormatReportValue(text, kUs), us);
-    QCOMPARE(FormatReportValue(text, kGerman), german);
+    QCOMPARE(formatReportValue(text, kUs), us);
+    QCOMPARE(formatReportValue(text, kGerman), german);
 
     // In the report the value stands 14 spaces after the fixed start.
-    const QStringList lines = FrequencyReportLines(sheetOf({text}), QString(), kPrintedAt, kUs);
+    const QStringList lines = frequencyReportLines(sheetOf({text}), QString(), kPrintedAt, kUs);
     QCOMPARE(lines.at(14), sp(13) + QStringLiteral("CH1") + sp(14) + us + sp(14));
 }
 
@@ -194,8 +195,8 @@ void TestReport::writesShortDateAndLongTime()
 {
     QFETCH(QLocale, locale);
     QFETCH(QString, text);
-    QCOMPARE(ReportDateTime(kPrintedAt, locale), text);
-    const QStringList lines = FrequencyReportLines(PlanFields(), QString(), kPrintedAt, locale);
+    QCOMPARE(reportDateTime(kPrintedAt, locale), text);
+    const QStringList lines = frequencyReportLines(ChannelPlan(), QString(), kPrintedAt, locale);
     QCOMPARE(lines.at(10), sp(11) + QStringLiteral("FILE NAME : No Selected ") + text);
 }
 

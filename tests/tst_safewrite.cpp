@@ -174,7 +174,7 @@ void TestSafeWrite::backupsKeepWhatTheRadioHeld()
     const QStringList files = backups == Backups::Kept ? backupFiles() : QStringList();
     QCOMPARE(files.size(), backupKept ? 1 : 0);
     if (backupKept) {
-        const QString name = BackupDeviceName(f->radio.programPath());
+        const QString name = backupDeviceName(f->radio.programPath());
         QVERIFY2(files.first().startsWith(name + QLatin1Char('-')), qPrintable(files.first()));
         QCOMPARE(SimulatedRadio::imageFromSav(QDir(backupFolder()).filePath(files.first())), kOldPlan);
     }
@@ -333,7 +333,7 @@ void TestSafeWrite::oldBackupsArePrunedAfterTheWindowShows()
     QVERIFY(QDir().mkpath(backupFolder()));
     const QDateTime now = QDateTime::currentDateTime();
     for (int i = 0; i < old; ++i) {
-        QFile file(QDir(backupFolder()).filePath(BackupFileName(QStringLiteral("ttyUSB0"), now.addDays(-400 - i))));
+        QFile file(QDir(backupFolder()).filePath(backupFileName(QStringLiteral("ttyUSB0"), now.addDays(-400 - i))));
         QVERIFY(file.open(QIODevice::WriteOnly));
     }
     QFile notes(QDir(backupFolder()).filePath(QStringLiteral("notes.txt")));
@@ -349,8 +349,8 @@ void TestSafeWrite::oldBackupsArePrunedAfterTheWindowShows()
     QTRY_COMPARE(count(), kBackupsAlwaysKept + 1);
     const QStringList kept = QDir(backupFolder()).entryList(QDir::Files, QDir::Name);
     QVERIFY(kept.contains(QStringLiteral("notes.txt")));
-    QVERIFY(kept.contains(BackupFileName(QStringLiteral("ttyUSB0"), now.addDays(-400)))); // the newest stay
-    QVERIFY(!kept.contains(BackupFileName(QStringLiteral("ttyUSB0"), now.addDays(-400 - kBackupsAlwaysKept))));
+    QVERIFY(kept.contains(backupFileName(QStringLiteral("ttyUSB0"), now.addDays(-400)))); // the newest stay
+    QVERIFY(!kept.contains(backupFileName(QStringLiteral("ttyUSB0"), now.addDays(-400 - kBackupsAlwaysKept))));
 }
 
 QTEST_MAIN(TestSafeWrite)

@@ -45,7 +45,14 @@ void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     QTest::keyClick(focused(), key, modifiers);
 }
 
-// Six decimal digit values per frequency, in slot order CH1 RX, CH1 TX, CH2 RX, ...
+constexpr PlanField kCh1Rx{0, Direction::Rx};
+constexpr PlanField kCh2Rx{1, Direction::Rx};
+constexpr PlanField kCh3Rx{2, Direction::Rx};
+constexpr PlanField kCh1Tx{0, Direction::Tx};
+constexpr PlanField kCh2Tx{1, Direction::Tx};
+constexpr PlanField kCh3Tx{2, Direction::Tx};
+
+// Six decimal digit values per frequency, in image order CH1 RX, CH1 TX, CH2 RX, ...
 RadioImage imageOf(std::initializer_list<const char *> frequencies)
 {
     QByteArray linear;
@@ -89,7 +96,7 @@ private slots:
 
 private:
     MainWindow &w() { return *f->window; }
-    QLineEdit *field(int slot) { return f->sheet().field(slot); }
+    QLineEdit *field(PlanField which) { return f->sheet().field(which); }
     // Puts the focus into the field by a click, as the user would.
     void clickInto(QWidget *widget) { QTest::mouseClick(widget, Qt::LeftButton); }
     // Records where the focus is and what the refused field holds while each box is up.
@@ -190,24 +197,24 @@ void TestSheet::checksEntryWhenLeft()
 
     f->parts->document.fromFile = true;
     watchBoxes();
-    clickInto(field(1));
+    clickInto(field(kCh1Rx));
     type(typed);
-    QCOMPARE(field(1)->text(), typed); // nothing is checked while typing
+    QCOMPARE(field(kCh1Rx)->text(), typed); // nothing is checked while typing
     QVERIFY(f->dialogs.messages.isEmpty());
 
     press(Qt::Key_Tab);
 
     if (accepted) {
         QVERIFY(f->dialogs.messages.isEmpty());
-        QCOMPARE(field(1)->text(), shown);
-        QCOMPARE(focused(), field(2));
+        QCOMPARE(field(kCh1Rx)->text(), shown);
+        QCOMPARE(focused(), field(kCh2Rx));
         QCOMPARE(f->parts->document.fromFile, false);
     } else {
         QCOMPARE(f->dialogs.messages, QList<MessageRequest>{kRefusal});
-        QCOMPARE(m_focusDuringBox, QList<QWidget *>{field(1)});
+        QCOMPARE(m_focusDuringBox, QList<QWidget *>{field(kCh1Rx)});
         QCOMPARE(m_textDuringBox, QStringList{typed}); // emptied only when the box is closed
-        QCOMPARE(field(1)->text(), QString());
-        QCOMPARE(focused(), field(1));
+        QCOMPARE(field(kCh1Rx)->text(), QString());
+        QCOMPARE(focused(), field(kCh1Rx));
         QCOMPARE(f->parts->document.fromFile, true);
     }
     QCOMPARE(f->parts->document.sendImage, RadioImage()); // the check never encodes
@@ -238,36 +245,36 @@ void TestSheet::everyWayOfLeavingChecks()
     w().connectCommand(findButton(w(), "Cmd_New"), [&] { ++newClicks; });
     f->dialogs.answer(MessageResult::Cancel);
     watchBoxes();
-    clickInto(field(4));
+    clickInto(field(kCh1Tx));
     type(typed);
 
     QWidget *target = nullptr;
     if (way == "Enter") {
         press(Qt::Key_Return);
-        target = field(5);
+        target = field(kCh2Tx);
     } else if (way == "Tab") {
         press(Qt::Key_Tab);
-        target = field(5);
+        target = field(kCh2Tx);
     } else if (way == "Backtab") {
         press(Qt::Key_Backtab, Qt::ShiftModifier);
-        target = field(3);
+        target = field(kCh3Rx);
     } else if (way == "click on a field") {
-        clickInto(field(6));
-        target = field(6);
+        clickInto(field(kCh3Tx));
+        target = field(kCh3Tx);
     } else {
         clickInto(findButton(w(), "Cmd_New"));
         target = findButton(w(), "Cmd_New");
     }
 
-    QCOMPARE(field(4)->text(), shown);
+    QCOMPARE(field(kCh1Tx)->text(), shown);
     if (!shown.isEmpty()) {
         QCOMPARE(focused(), target);
         QCOMPARE(newClicks, target == findButton(w(), "Cmd_New") ? 1 : 0);
     } else {
         QCOMPARE(f->dialogs.messages.first(), kRefusal);
         QCOMPARE(f->dialogs.messages.size(), 1);
-        QCOMPARE(m_focusDuringBox, QList<QWidget *>{field(4)});
-        QCOMPARE(focused(), field(4));
+        QCOMPARE(m_focusDuringBox, QList<QWidget *>{field(kCh1Tx)});
+        QCOMPARE(focused(), field(kCh1Tx));
         QCOMPARE(newClicks, 0);
     }
 }
@@ -276,49 +283,51 @@ void TestSheet::enterMovesAlongTheSheetAndWraps()
 {
     const QStringList typed{"38", "38.0125", "39.5", "40", "41.05", "42.3"};
     const QStringList shown{"38.0000", "38.0125", "39.5000", "40.0000", "41.0500", "42.3000"};
-    clickInto(field(1));
-    for (int slot = 1; slot <= 6; ++slot) {
-        QCOMPARE(focused(), field(slot));
-        type(typed.at(slot - 1));
+    clickInto(field(kCh1Rx));
+    for (size_t i = 0; i < kEntryOrder.size(); ++i) {
+        QCOMPARE(focused(), field(kEntryOrder[i]));
+        type(typed.at(qsizetype(i)));
         press(Qt::Key_Return);
-        QCOMPARE(field(slot)->text(), shown.at(slot - 1));
+        QCOMPARE(field(kEntryOrder[i])->text(), shown.at(qsizetype(i)));
     }
-    QCOMPARE(focused(), field(1)); // Txt_Tx3 wraps round to Txt_Rx1
-    press(Qt::Key_Enter);          // the keypad Enter key too
-    QCOMPARE(focused(), field(2));
+    QCOMPARE(focused(), field(kCh1Rx)); // Txt_Tx3 wraps round to Txt_Rx1
+    press(Qt::Key_Enter);               // the keypad Enter key too
+    QCOMPARE(focused(), field(kCh2Rx));
     QVERIFY(f->dialogs.messages.isEmpty());
 }
 
 void TestSheet::tabLeavesTheSheetForOpen()
 {
-    const QList<QWidget *> order{
-        field(1), field(2), field(3), field(4), field(5), field(6), findButton(w(), "Cmd_Open")};
-    clickInto(field(1));
+    QList<QWidget *> order; // the RX column, the TX column, then OPEN
+    for (const PlanField which : kEntryOrder)
+        order.append(field(which));
+    order.append(findButton(w(), "Cmd_Open"));
+    clickInto(field(kCh1Rx));
     for (int i = 1; i < order.size(); ++i) {
         type(QStringLiteral("38.%1").arg(i));
         press(Qt::Key_Tab);
         QCOMPARE(focused(), order.at(i));
-        QCOMPARE(field(i)->text(), "38." + QString::number(i) + "000");
+        QCOMPARE(field(kEntryOrder[size_t(i - 1)])->text(), "38." + QString::number(i) + "000");
     }
     press(Qt::Key_Backtab, Qt::ShiftModifier);
-    QCOMPARE(focused(), field(6));
+    QCOMPARE(focused(), field(kCh3Tx));
     QVERIFY(f->dialogs.messages.isEmpty());
 }
 
 void TestSheet::escapeEmptiesTheFieldAndKeepsTheFocus()
 {
     f->parts->document.fromFile = true;
-    clickInto(field(3));
+    clickInto(field(kCh3Rx));
     type("40.5");
     press(Qt::Key_Escape);
-    QCOMPARE(field(3)->text(), QString());
-    QCOMPARE(focused(), field(3));
+    QCOMPARE(field(kCh3Rx)->text(), QString());
+    QCOMPARE(focused(), field(kCh3Rx));
 
     // Leaving the empty field says nothing and changes nothing.
     press(Qt::Key_Return);
-    QCOMPARE(focused(), field(4));
+    QCOMPARE(focused(), field(kCh1Tx));
     QVERIFY(f->dialogs.messages.isEmpty());
-    QCOMPARE(field(3)->text(), QString());
+    QCOMPARE(field(kCh3Rx)->text(), QString());
     QCOMPARE(f->parts->document.fromFile, true);
     QVERIFY(f->sheet().mayProceed());
 }
@@ -326,14 +335,14 @@ void TestSheet::escapeEmptiesTheFieldAndKeepsTheFocus()
 void TestSheet::otherKeysReachTheText()
 {
     const QString typed = QStringLiteral("x +-.,e9 !");
-    clickInto(field(5));
+    clickInto(field(kCh2Tx));
     type(typed);
-    QCOMPARE(field(5)->text(), typed);
+    QCOMPARE(field(kCh2Tx)->text(), typed);
     press(Qt::Key_Backspace);
     press(Qt::Key_Left);
     press(Qt::Key_Delete);
-    QCOMPARE(field(5)->text(), QStringLiteral("x +-.,e9"));
-    QCOMPARE(focused(), field(5));
+    QCOMPARE(field(kCh2Tx)->text(), QStringLiteral("x +-.,e9"));
+    QCOMPARE(focused(), field(kCh2Tx));
     QVERIFY(f->dialogs.messages.isEmpty());
 }
 
@@ -366,17 +375,17 @@ void TestSheet::sheetFromFileFollowsEntries()
     QFETCH(int, sheetFromFile);
 
     // As after OPEN: a plan on the sheet that came from a file.
-    f->sheet().setFieldText(2, before);
+    f->sheet().setFieldText(kCh2Rx, before);
     f->parts->document.fromFile = true;
     f->parts->document.fileName = QStringLiteral("/tmp/plan.sav");
-    clickInto(field(1));
+    clickInto(field(kCh1Rx));
     press(Qt::Key_Return);
-    QCOMPARE(focused(), field(2));
-    QTest::keyClick(field(2), Qt::Key_End);
+    QCOMPARE(focused(), field(kCh2Rx));
+    QTest::keyClick(field(kCh2Rx), Qt::Key_End);
     type(typed);
     press(Qt::Key_Return);
 
-    QCOMPARE(field(2)->text(), after);
+    QCOMPARE(field(kCh2Rx)->text(), after);
     QCOMPARE(f->parts->document.fromFile, bool(sheetFromFile));
     QCOMPARE(f->parts->document.fileName, QStringLiteral("/tmp/plan.sav"));
 }
@@ -406,14 +415,14 @@ void TestSheet::refusedFieldStopsTheClickedCommand()
         connect(command, &QPushButton::clicked, this, [&] { ++actions; });
 
     watchBoxes();
-    clickInto(field(2));
+    clickInto(field(kCh2Rx));
     type("38.0126");
     clickInto(command);
 
     QCOMPARE(f->dialogs.messages, QList<MessageRequest>{kRefusal});
-    QCOMPARE(m_focusDuringBox, QList<QWidget *>{field(2)});
-    QCOMPARE(focused(), field(2));
-    QCOMPARE(field(2)->text(), QString());
+    QCOMPARE(m_focusDuringBox, QList<QWidget *>{field(kCh2Rx)});
+    QCOMPARE(focused(), field(kCh2Rx));
+    QCOMPARE(field(kCh2Rx)->text(), QString());
     QCOMPARE(actions, 0);
     QVERIFY(!f->sheet().mayProceed());
     if (throughGate) {
@@ -432,30 +441,30 @@ void TestSheet::refusedFieldStopsTheClickedCommand()
 void TestSheet::checkRunsBeforeTheCommand()
 {
     QString seenByWrite;
-    std::int16_t fromFileSeenByWrite = -1;
+    std::optional<bool> fromFileSeenByWrite;
     w().connectCommand(findButton(w(), "Cmd_Write"), [&] {
-        seenByWrite = field(6)->text();
+        seenByWrite = field(kCh3Tx)->text();
         fromFileSeenByWrite = f->parts->document.fromFile;
     });
     f->parts->document.fromFile = true;
-    clickInto(field(6));
+    clickInto(field(kCh3Tx));
     type("42.3");
     f->dialogs.answer(MessageResult::No); // WRITE itself asks first: nothing is sent
     clickInto(findButton(w(), "Cmd_Write"));
     QCOMPARE(seenByWrite, QStringLiteral("42.3000"));
-    QCOMPARE(fromFileSeenByWrite, std::int16_t(0));
+    QCOMPARE(fromFileSeenByWrite, std::optional<bool>(false));
     QCOMPARE(f->dialogs.messageTexts(), QStringList{QStringLiteral("Write Data to Radio?")});
     f->dialogs.clear();
 
     // NEW's question comes after the check, too.
     watchBoxes();
     f->dialogs.answer(MessageResult::Cancel);
-    clickInto(field(1));
+    clickInto(field(kCh1Rx));
     type("39");
     clickInto(findButton(w(), "Cmd_New"));
     QCOMPARE(f->dialogs.messages, QList<MessageRequest>{kNewQuestion});
     QCOMPARE(m_focusDuringBox, QList<QWidget *>{findButton(w(), "Cmd_New")});
-    QCOMPARE(field(1)->text(), QStringLiteral("39.0000"));
+    QCOMPARE(field(kCh1Rx)->text(), QStringLiteral("39.0000"));
 }
 
 void TestSheet::twoInvalidFieldsShowOneBoxAtATime_data()
@@ -479,49 +488,49 @@ void TestSheet::twoInvalidFieldsShowOneBoxAtATime()
     };
 
     // CH2 RX out of the band, as a radio or a file may hold it.
-    ShowPlan(f->sheet(), PlanFieldTexts(imageOf({"000000", "000000", "370000"})));
-    QCOMPARE(field(2)->text(), QStringLiteral("37.0000"));
+    showPlan(f->sheet(), decodePlan(imageOf({"000000", "000000", "370000"})));
+    QCOMPARE(field(kCh2Rx)->text(), QStringLiteral("37.0000"));
     watchBoxes();
 
-    clickInto(field(1));
+    clickInto(field(kCh1Rx));
     type("abc");
-    leaveFor(field(2));
+    leaveFor(field(kCh2Rx));
     QCOMPARE(f->dialogs.messages, QList<MessageRequest>{kRefusal});
-    QCOMPARE(m_focusDuringBox, QList<QWidget *>{field(1)});
-    QCOMPARE(focused(), field(1));
-    QCOMPARE(field(1)->text(), QString());
-    QCOMPARE(field(2)->text(), QStringLiteral("37.0000")); // never entered, never checked
+    QCOMPARE(m_focusDuringBox, QList<QWidget *>{field(kCh1Rx)});
+    QCOMPARE(focused(), field(kCh1Rx));
+    QCOMPARE(field(kCh1Rx)->text(), QString());
+    QCOMPARE(field(kCh2Rx)->text(), QStringLiteral("37.0000")); // never entered, never checked
 
-    leaveFor(field(2)); // the emptied field now lets go
-    QCOMPARE(focused(), field(2));
+    leaveFor(field(kCh2Rx)); // the emptied field now lets go
+    QCOMPARE(focused(), field(kCh2Rx));
     QCOMPARE(f->dialogs.messages.size(), 1);
 
-    leaveFor(field(3));
+    leaveFor(field(kCh3Rx));
     QCOMPARE(f->dialogs.messages, (QList<MessageRequest>{kRefusal, kRefusal}));
-    QCOMPARE(m_focusDuringBox, (QList<QWidget *>{field(1), field(2)}));
+    QCOMPARE(m_focusDuringBox, (QList<QWidget *>{field(kCh1Rx), field(kCh2Rx)}));
     QCOMPARE(m_textDuringBox, (QStringList{"abc", "37.0000"}));
-    QCOMPARE(focused(), field(2));
-    QCOMPARE(field(2)->text(), QString());
-    QCOMPARE(field(1)->text(), QString());
+    QCOMPARE(focused(), field(kCh2Rx));
+    QCOMPARE(field(kCh2Rx)->text(), QString());
+    QCOMPARE(field(kCh1Rx)->text(), QString());
 }
 
 void TestSheet::newCancelKeepsTheSheet()
 {
     // As after OPEN, with the focus still on a button.
-    ShowPlan(f->sheet(), PlanFieldTexts(imageOf({"400125", "405000", "000000", "000000", "423000", "380125"})));
+    showPlan(f->sheet(), decodePlan(imageOf({"400125", "405000", "000000", "000000", "423000", "380125"})));
     f->parts->document.fromFile = true;
     f->parts->document.fileName = QStringLiteral("/tmp/plan.sav");
     QStringList texts;
-    for (int slot = 1; slot <= 6; ++slot)
-        texts.append(field(slot)->text());
+    for (const PlanField which : kEntryOrder)
+        texts.append(field(which)->text());
     QCOMPARE(texts, (QStringList{"40.0125", "", "42.3000", "40.5000", "", "38.0125"}));
 
     f->dialogs.answer(MessageResult::Cancel);
     clickInto(findButton(w(), "Cmd_New"));
 
     QCOMPARE(f->dialogs.messages, QList<MessageRequest>{kNewQuestion});
-    for (int slot = 1; slot <= 6; ++slot)
-        QCOMPARE(field(slot)->text(), texts.at(slot - 1));
+    for (size_t i = 0; i < kEntryOrder.size(); ++i)
+        QCOMPARE(field(kEntryOrder[i])->text(), texts.at(qsizetype(i)));
     QCOMPARE(findField(w(), "Txt_Model")->text(), QStringLiteral("KV-7719NEW"));
     QCOMPARE(f->parts->document.fromFile, true);
     QCOMPARE(focused(), findButton(w(), "Cmd_New"));
@@ -544,7 +553,7 @@ void TestSheet::newOkStartsAnEmptySheet()
     QFETCH(int, answer);
 
     if (planShown) {
-        ShowPlan(f->sheet(), PlanFieldTexts(imageOf({"400125", "405000", "410000", "415000", "420000", "423000"})));
+        showPlan(f->sheet(), decodePlan(imageOf({"400125", "405000", "410000", "415000", "420000", "423000"})));
     }
     f->parts->document.sendImage = imageOf({"400125"});
     f->parts->document.fromFile = true;
@@ -557,8 +566,8 @@ void TestSheet::newOkStartsAnEmptySheet()
     clickInto(findButton(w(), "Cmd_New"));
 
     QCOMPARE(f->dialogs.messages, QList<MessageRequest>{kNewQuestion});
-    for (int slot = 1; slot <= 6; ++slot)
-        QCOMPARE(field(slot)->text(), QString());
+    for (const PlanField which : kPlanFields)
+        QCOMPARE(field(which)->text(), QString());
     QCOMPARE(findField(w(), "Txt_Model")->text(), QStringLiteral("KV-7719NEW"));
     QCOMPARE(f->parts->document.fromFile, false);
     QCOMPARE(f->parts->document.fileName, QStringLiteral("/tmp/plan.sav"));
@@ -570,28 +579,28 @@ void TestSheet::newOkStartsAnEmptySheet()
 
 void TestSheet::shownValueOutOfBandIsRefusedOnlyWhenLeft()
 {
-    ShowPlan(f->sheet(), PlanFieldTexts(imageOf({"400125", "000000", "000000", "423125", "379875", "400000"})));
-    QCOMPARE(field(1)->text(), QStringLiteral("40.0125"));
-    QCOMPARE(field(5)->text(), QStringLiteral("42.3125"));
-    QCOMPARE(field(3)->text(), QStringLiteral("37.9875"));
+    showPlan(f->sheet(), decodePlan(imageOf({"400125", "000000", "000000", "423125", "379875", "400000"})));
+    QCOMPARE(field(kCh1Rx)->text(), QStringLiteral("40.0125"));
+    QCOMPARE(field(kCh2Tx)->text(), QStringLiteral("42.3125"));
+    QCOMPARE(field(kCh3Rx)->text(), QStringLiteral("37.9875"));
     QVERIFY(f->dialogs.messages.isEmpty());
 
     // NEW empties it unchecked, like any other shown value.
     f->dialogs.answer(MessageResult::Cancel);
     clickInto(findButton(w(), "Cmd_New"));
-    QCOMPARE(field(5)->text(), QStringLiteral("42.3125"));
+    QCOMPARE(field(kCh2Tx)->text(), QStringLiteral("42.3125"));
 
     // Entering the field says nothing; leaving it refuses the value.
     watchBoxes();
-    clickInto(field(5));
+    clickInto(field(kCh2Tx));
     QCOMPARE(f->dialogs.messages.size(), 1);
     press(Qt::Key_Return);
     QCOMPARE(f->dialogs.messages.size(), 2);
     QCOMPARE(f->dialogs.messages.last(), kRefusal);
     QCOMPARE(m_textDuringBox, QStringList{"42.3125"});
-    QCOMPARE(focused(), field(5));
-    QCOMPARE(field(5)->text(), QString());
-    QCOMPARE(field(3)->text(), QStringLiteral("37.9875")); // still untouched
+    QCOMPARE(focused(), field(kCh2Tx));
+    QCOMPARE(field(kCh2Tx)->text(), QString());
+    QCOMPARE(field(kCh3Rx)->text(), QStringLiteral("37.9875")); // still untouched
 }
 
 QTEST_MAIN(TestSheet)

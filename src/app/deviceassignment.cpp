@@ -44,12 +44,12 @@ QList<Offer> offersOf(const QList<SerialDevice> &devices)
     for (const SerialDevice &device : devices) {
         if (device.byIdPath.isEmpty())
             continue;
-        QString about = DescribeSerialDevice(device);
+        QString about = describeSerialDevice(device);
         about += (about.isEmpty() ? QString() : QStringLiteral(", ")) + QStringLiteral("now ") + device.device;
         offers.append({offerText(device.byIdPath, about), device.byIdPath});
     }
     for (const SerialDevice &device : devices)
-        offers.append({offerText(device.device, DescribeSerialDevice(device)), device.device});
+        offers.append({offerText(device.device, describeSerialDevice(device)), device.device});
     return offers;
 }
 
@@ -102,7 +102,7 @@ void offer(QComboBox *box, const QList<Offer> &offers)
 
 QList<SerialDevice> findSerialDevices()
 {
-    return ListSerialDevices();
+    return listSerialDevices();
 }
 
 DeviceAssignmentDialog::DeviceAssignmentDialog(const PortMap &current, SerialDeviceLister lister, QWidget *parent)
@@ -125,7 +125,7 @@ DeviceAssignmentDialog::DeviceAssignmentDialog(const PortMapRead &read, SerialDe
     if (!usable) {
         auto *unreadable = new QLabel(QStringLiteral("The device assignment cannot be changed here: %1. "
                                                      "Mend or remove the file, then open this again.")
-                                          .arg(PrintableText(read.reason)),
+                                          .arg(printableText(read.reason)),
                                       this);
         unreadable->setObjectName(QStringLiteral("unreadableMap"));
         unreadable->setWordWrap(true);
@@ -150,7 +150,7 @@ DeviceAssignmentDialog::DeviceAssignmentDialog(const PortMapRead &read, SerialDe
             box->setCurrentIndex(index);
         else
             box->setEditText(assigned);
-        box->lineEdit()->setPlaceholderText(DefaultPortDevice(n));
+        box->lineEdit()->setPlaceholderText(defaultPortDevice(n));
         box->setAccessibleName(QStringLiteral("COM%1 device").arg(n));
         box->setEnabled(usable);
         form->addRow(QStringLiteral("COM%1").arg(n), box);

@@ -40,7 +40,7 @@ void ExchangeCommands::onReadClicked()
     if (askQuestion(m_dialogs, QStringLiteral("Read from Radio?"), QStringLiteral("Read"), MessageButtons::YesNo,
                     MessageResult::Yes) != MessageResult::Yes)
         return; // the port stays open
-    m_document.InitRadioData();
+    m_document.initRadioData();
     SessionOptions options;
     options.backups = &m_backups;
     options.keepEveryRead = true;
@@ -52,7 +52,7 @@ void ExchangeCommands::onWriteClicked()
     if (askQuestion(m_dialogs, QStringLiteral("Write Data to Radio?"), QStringLiteral("Write"), MessageButtons::YesNo,
                     MessageResult::Yes) != MessageResult::Yes)
         return;
-    if (!PrepareSendImage(m_document, m_sheet, m_dialogs))
+    if (!prepareSendImage(m_document, m_sheet, m_dialogs))
         return; // it has said why
     SessionOptions options;
     options.backups = &m_backups;
@@ -77,7 +77,7 @@ void ExchangeCommands::onSessionFinished(const SessionResult &result)
     }
     switch (result.step) {
     case SessionStep::Read:
-        ShowPlan(m_sheet, PlanFieldTexts(result.image));
+        showPlan(m_sheet, decodePlan(result.image));
         if (!result.backupFailure.isEmpty())
             showPlain(m_dialogs, QStringLiteral("The plan was read, but a backup of it could not be kept."), {},
                       result.backupFailure);
@@ -89,7 +89,7 @@ void ExchangeCommands::onSessionFinished(const SessionResult &result)
     case SessionStep::VerifyRead:
         if (!result.differences.isEmpty())
             showCritical(m_dialogs, QString::fromLatin1(kVerifyErrorMessage), QStringLiteral("Error"),
-                         DescribeDifferences(result.differences));
+                         describeDifferences(result.differences));
         return;
     case SessionStep::BackupRead:
     case SessionStep::Write:
@@ -108,21 +108,21 @@ void ExchangeCommands::showFailure(const SessionResult &result)
         return;
     case ExchangeOutcome::NoAnswer: {
         // What to check, under the reason when there is one.
-        const QString detail = ConnectionErrorDetail(result.device);
-        showCritical(m_dialogs, ExchangeMessage(result.outcome), QStringLiteral("Error"),
+        const QString detail = connectionErrorDetail(result.device);
+        showCritical(m_dialogs, exchangeMessage(result.outcome), QStringLiteral("Error"),
                      result.reason.isEmpty() ? detail : result.reason + QStringLiteral("\n\n") + detail);
         return;
     }
     case ExchangeOutcome::CommunicationError:
     case ExchangeOutcome::WriteRefused:
-        showCritical(m_dialogs, ExchangeMessage(result.outcome), QStringLiteral("Error"), result.reason);
+        showCritical(m_dialogs, exchangeMessage(result.outcome), QStringLiteral("Error"), result.reason);
         return;
     }
 }
 
 void ExchangeCommands::showPortUnavailable(const QString &reason)
 {
-    showPlain(m_dialogs, ExchangeMessage(ExchangeOutcome::PortUnavailable), {}, reason);
+    showPlain(m_dialogs, exchangeMessage(ExchangeOutcome::PortUnavailable), {}, reason);
 }
 
 } // namespace kav

@@ -18,7 +18,7 @@ FileCommands::FileCommands(PlanDocument &document, PlanDisplay &sheet, DialogSea
 
 void FileCommands::onSaveClicked()
 {
-    if (!PrepareSendImage(m_document, m_sheet, m_dialogs))
+    if (!prepareSendImage(m_document, m_sheet, m_dialogs))
         return; // it has said why
 
     FileDialogRequest request;
@@ -31,12 +31,12 @@ void FileCommands::onSaveClicked()
         return;
 
     QString reason;
-    if (!SaveFrequencyFile(path, m_document.sendImage, &reason)) {
-        showCritical(m_dialogs, QStringLiteral("Could not save to ") + ShownPath(path), QStringLiteral("Error"),
+    if (!saveFrequencyFile(path, m_document.sendImage, &reason)) {
+        showCritical(m_dialogs, QStringLiteral("Could not save to ") + shownPath(path), QStringLiteral("Error"),
                      reason);
         return;
     }
-    showPlain(m_dialogs, QStringLiteral("Saved to ") + ShownPath(path), QStringLiteral("Saved"));
+    showPlain(m_dialogs, QStringLiteral("Saved to ") + shownPath(path), QStringLiteral("Saved"));
     m_document.fromFile = true;
     m_document.fileName = path;
 }
@@ -52,12 +52,12 @@ void FileCommands::onOpenClicked()
         return;
 
     // A refused file leaves the sheet and the document alone.
-    const std::optional<RadioImage> image = ReadFrequencyFile(path);
+    const std::optional<RadioImage> image = readFrequencyFile(path);
     if (!image) {
         showCritical(m_dialogs, QStringLiteral("This is not Saved File"), QStringLiteral("Error"));
         return;
     }
-    ShowPlan(m_sheet, PlanFieldTexts(*image));
+    showPlan(m_sheet, decodePlan(*image));
     m_document.fromFile = true;
     m_document.fileName = path;
 }

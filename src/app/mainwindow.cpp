@@ -123,14 +123,12 @@ MainWindow::MainWindow(ProgramParts &parts, DialogSeam &dialogs, QWidget *parent
     // a change that some platforms (offscreen) cannot pass on and warn about.
     layout()->activate();
     setAccessibleNames(*this);
-    m_sheet = std::make_unique<ChannelSheet>(m_dialogs, m_modelField,
-                                             std::array<QLineEdit *, 6>{m_rxFields[0], m_rxFields[1], m_rxFields[2],
-                                                                        m_txFields[0], m_txFields[1], m_txFields[2]});
+    m_sheet = std::make_unique<ChannelSheet>(m_dialogs, m_modelField, m_rxFields, m_txFields);
     m_sheet->setObjectName(QStringLiteral("sheet"));
     m_sheet->setParent(this);
     PlanDocument &document = m_parts.document;
     connect(m_sheet.get(), &ChannelSheet::entryAccepted, this, [&document] { document.fromFile = false; });
-    connect(m_sheet.get(), &ChannelSheet::newSheetConfirmed, this, [&document] { document.InitRadioData(); });
+    connect(m_sheet.get(), &ChannelSheet::newSheetConfirmed, this, [&document] { document.initRadioData(); });
     for (QPushButton *b :
          {m_newButton, m_openButton, m_saveButton, m_printButton, m_exitButton, m_readButton, m_writeButton})
         m_sheet->guard(b);
@@ -181,7 +179,7 @@ void MainWindow::assignDevices()
     const QString path = m_parts.portSetting.portMapFile();
     // Enumerated only now: listing serial devices has no place at start-up.
     // A map that cannot be read is shown with why, and the dialog has no OK.
-    const PortMapRead read = ReadPortMap(path);
+    const PortMapRead read = readPortMap(path);
     DeviceAssignmentDialog dialog(read, findSerialDevices, this);
     if (dialog.exec() != QDialog::Accepted || read.status == PortMapStatus::Unusable)
         return;
@@ -189,8 +187,8 @@ void MainWindow::assignDevices()
     if (chosen == read.map) // nothing changed: the file, its comments included, stays as it is
         return;
     QString reason;
-    if (!SavePortMap(path, chosen, &reason))
-        showCritical(m_dialogs, QStringLiteral("Could not save the device assignment to ") + ShownPath(path),
+    if (!savePortMap(path, chosen, &reason))
+        showCritical(m_dialogs, QStringLiteral("Could not save the device assignment to ") + shownPath(path),
                      QStringLiteral("Error"), reason);
 }
 
@@ -324,8 +322,8 @@ void MainWindow::buildMenu()
 
 void MainWindow::startUpSheet()
 {
-    m_parts.document.InitRadioData();
-    ShowPlan(*m_sheet, PlanFieldTexts(RadioImage()));
+    m_parts.document.initRadioData();
+    showPlan(*m_sheet, decodePlan(RadioImage()));
 }
 
 bool MainWindow::confirmExit()

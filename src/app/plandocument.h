@@ -7,7 +7,7 @@
 namespace kav {
 
 // What the window knows about the plan beyond the texts of its fields: the
-// image the last SAVE or WRITE encoded (an empty field keeps its slot's bytes
+// image the last SAVE or WRITE encoded (an empty field keeps its bytes
 // from it), and the file the sheet came from.
 struct PlanDocument
 {
@@ -20,7 +20,7 @@ struct PlanDocument
 
     // A fresh plan: the send image zeroed and no file behind the sheet; the
     // file name is kept.
-    void InitRadioData()
+    void initRadioData()
     {
         sendImage.clear();
         fromFile = false;

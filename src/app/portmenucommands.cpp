@@ -30,13 +30,13 @@ void PortMenuCommands::openBackupsFolder()
 {
     const QString folder = m_backups.folder();
     QString reason;
-    if (!MakeFolder(folder, &reason)) {
-        showCritical(m_dialogs, QStringLiteral("Could not create the backups folder ") + ShownPath(folder),
+    if (!makeFolder(folder, &reason)) {
+        showCritical(m_dialogs, QStringLiteral("Could not create the backups folder ") + shownPath(folder),
                      QStringLiteral("Error"), reason);
         return;
     }
     if (!m_dialogs.openFolder(folder))
-        showPlain(m_dialogs, QStringLiteral("No program could open the backups folder."), {}, ShownPath(folder));
+        showPlain(m_dialogs, QStringLiteral("No program could open the backups folder."), {}, shownPath(folder));
 }
 
 void PortMenuCommands::saveLineTrace()
@@ -46,8 +46,8 @@ void PortMenuCommands::saveLineTrace()
     if (path.isEmpty())
         return;
     QString reason;
-    if (!ReplaceFile(path, m_trace.text().toUtf8(), &reason))
-        showCritical(m_dialogs, QStringLiteral("Could not save the line trace to ") + ShownPath(path),
+    if (!replaceFile(path, m_trace.text().toUtf8(), &reason))
+        showCritical(m_dialogs, QStringLiteral("Could not save the line trace to ") + shownPath(path),
                      QStringLiteral("Error"), reason);
 }
 

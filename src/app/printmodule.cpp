@@ -43,7 +43,7 @@ PrintBackend *PrintModule::backend(QString *reason)
     auto *backend = qobject_cast<PrintBackend *>(m_loader.instance());
     if (!backend && reason) {
         *reason = QStringLiteral("The printing module %1 cannot be loaded: %2")
-                      .arg(ShownPath(m_path), m_loader.errorString());
+                      .arg(shownPath(m_path), m_loader.errorString());
     }
     return backend;
 }

@@ -29,7 +29,7 @@ void ReportPrinter::onPrintClicked()
     // The date and time of the click, not of the moment the dialog is closed.
     const QDateTime printedAt = m_clock();
     const QStringList lines =
-        FrequencyReportLines(FieldTextsOf(m_sheet), m_document.sheetFile(), printedAt, QLocale::system());
+        frequencyReportLines(shownPlan(m_sheet), m_document.sheetFile(), printedAt, QLocale::system());
 
     QString reason;
     PrintBackend *printing = m_module.backend(&reason);

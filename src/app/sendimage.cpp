@@ -7,19 +7,19 @@
 
 namespace kav {
 
-bool PrepareSendImage(PlanDocument &document, PlanDisplay &sheet, DialogSeam &dialogs)
+bool prepareSendImage(PlanDocument &document, PlanDisplay &sheet, DialogSeam &dialogs)
 {
-    const EncodeResult encoded = BuildSendImage(document.sendImage, FieldTextsOf(sheet));
+    const EncodeResult encoded = buildSendImage(document.sendImage, shownPlan(sheet));
     switch (encoded.outcome) {
     case EncodeOutcome::Encoded:
         document.sendImage = encoded.image;
         return true;
     case EncodeOutcome::EmptySheet:
-        showCritical(dialogs, EncodeMessage(encoded.outcome), QStringLiteral("No Data"));
+        showCritical(dialogs, encodeMessage(encoded.outcome), QStringLiteral("No Data"));
         return false;
     case EncodeOutcome::FieldNotEncodable:
-        sheet.focusField(encoded.slot);
-        showCritical(dialogs, EncodeMessage(encoded.outcome), QStringLiteral("Error"));
+        sheet.focusField(encoded.field);
+        showCritical(dialogs, encodeMessage(encoded.outcome), QStringLiteral("Error"));
         return false;
     }
     return false;

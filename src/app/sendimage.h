@@ -10,6 +10,6 @@ struct PlanDocument;
 // the send image unchanged, when the sheet is empty ("Data is Empty", titled "No
 // Data") or a field has no digit form (the focus goes to it, then "Confirm
 // Frequency Range!", titled "Error").
-[[nodiscard]] bool PrepareSendImage(PlanDocument &document, PlanDisplay &sheet, DialogSeam &dialogs);
+[[nodiscard]] bool prepareSendImage(PlanDocument &document, PlanDisplay &sheet, DialogSeam &dialogs);
 
 } // namespace kav

@@ -40,7 +40,7 @@ bool SingleInstance::acquire()
     if (m_lock.tryLock(0))
         return true;
     const QString withoutCheck = QStringLiteral("; running without the check for another running copy");
-    const QString shown = ShownPath(m_path);
+    const QString shown = shownPath(m_path);
     if (m_lock.error() != QLockFile::LockFailedError) {
         m_notice = QStringLiteral("The lock file %1 cannot be made%2").arg(shown, withoutCheck);
         return true;
@@ -54,11 +54,11 @@ bool SingleInstance::acquire()
         const QDateTime since = QFileInfo(m_path).lastModified();
         const QString thisHost = thisComputer();
         const QString where =
-            host == thisHost ? QStringLiteral("this computer") : QStringLiteral("host ") + PrintableText(host);
+            host == thisHost ? QStringLiteral("this computer") : QStringLiteral("host ") + printableText(host);
         m_holder = QStringLiteral("The lock file %1 is held by process %2 (%3) on %4 since %5.")
                        .arg(shown)
                        .arg(pid)
-                       .arg(application.isEmpty() ? QStringLiteral("a program") : PrintableText(application), where,
+                       .arg(application.isEmpty() ? QStringLiteral("a program") : printableText(application), where,
                             since.toString(QStringLiteral("yyyy-MM-dd HH:mm")));
         // Another computer's process cannot be looked at; after a day its copy is taken to be gone.
         if (host == thisHost || since.secsTo(QDateTime::currentDateTime()) < kForeignLockDays * 24 * 3600)

@@ -74,7 +74,7 @@ void ProgramParts::startUpSettings()
         m_pruner = std::make_unique<BackupPruner>(backups);
         m_pruner->start();
     }
-    portSetting.LoadPortSetting();
+    portSetting.loadPortSetting();
 }
 
 int runKavrilink()
@@ -87,19 +87,19 @@ int runKavrilink()
     QString problem;
     const QString appFolder = applicationFolder(&problem);
     if (appFolder.isEmpty()) {
-        std::fprintf(stderr, "%s\n", qPrintable(PrintableText(problem)));
+        std::fprintf(stderr, "%s\n", qPrintable(printableText(problem)));
         showCritical(dialogs, QStringLiteral("Kavrilink cannot start: ") + problem, QStringLiteral("Kavrilink"),
                      QStringLiteral("Set HOME (or XDG_DATA_HOME) to a folder of yours and start it again."));
         return 1;
     }
     SingleInstance instance(QDir(appFolder).filePath(QStringLiteral("kavrilink.lock")));
     if (!instance.acquire()) {
-        std::fprintf(stderr, "%s\n", qPrintable(PrintableText(instance.holder())));
+        std::fprintf(stderr, "%s\n", qPrintable(printableText(instance.holder())));
         showPlain(dialogs, QStringLiteral("Already Program Running"), {}, instance.holder());
         return 0;
     }
     if (!instance.notice().isEmpty())
-        std::fprintf(stderr, "%s\n", qPrintable(PrintableText(instance.notice())));
+        std::fprintf(stderr, "%s\n", qPrintable(printableText(instance.notice())));
 
     SystemSerialService serial;
     ProgramParts parts(appFolder, serial);

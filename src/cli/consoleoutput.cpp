@@ -11,9 +11,9 @@ namespace kav::cli {
 
 namespace {
 
-QByteArray printableLines(const QString &text)
+QByteArray consoleBytes(const QString &text)
 {
-    return PrintableLines(text).toLocal8Bit() + '\n';
+    return printableLines(text).toLocal8Bit() + '\n';
 }
 
 // Straight to the file descriptor, no stdio buffer between: every short write shows at once.
@@ -38,13 +38,13 @@ bool writeAll(int fd, QByteArrayView bytes, QString *reason)
 void printError(const QString &line)
 {
     // Nothing is left to tell a failure on standard error to.
-    (void)writeAll(STDERR_FILENO, PrintableText(line).toLocal8Bit() + '\n', nullptr);
+    (void)writeAll(STDERR_FILENO, printableText(line).toLocal8Bit() + '\n', nullptr);
 }
 
 bool printOut(const QString &text)
 {
     QString reason;
-    if (writeAll(STDOUT_FILENO, printableLines(text), &reason))
+    if (writeAll(STDOUT_FILENO, consoleBytes(text), &reason))
         return true;
     printOutputFailure(reason);
     return false;

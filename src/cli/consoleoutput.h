@@ -11,7 +11,7 @@ namespace kav::cli {
 void printError(const QString &line);
 // Writes text and a line end to standard output, control characters escaped
 // within each of its lines; a name quoted in it is escaped by the caller
-// (PrintableText), so it cannot start a line of its own.
+// (printableText), so it cannot start a line of its own.
 // False, said on standard error with the system's reason, when not all of it was
 // written (a full disk, /dev/full, a closed pipe): the caller exits 3.
 [[nodiscard]] bool printOut(const QString &text);

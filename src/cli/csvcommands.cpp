@@ -20,15 +20,15 @@ int runExport(const Invocation &invocation)
     if (const int same = refuseSameFile(optionFlag(Option::Output), invocation.value(Option::Output),
                                         QStringLiteral("the plan"), path))
         return same;
-    const std::optional<RadioImage> image = ReadFrequencyFile(path);
+    const std::optional<RadioImage> image = readFrequencyFile(path);
     if (!image) {
-        printError(QStringLiteral("This is not Saved File: ") + ShownPath(path));
+        printError(QStringLiteral("This is not Saved File: ") + shownPath(path));
         return ExitFileRefused;
     }
     QString reason;
-    const std::optional<QByteArray> csv = FormatPlanCsv(*image, &reason);
+    const std::optional<QByteArray> csv = formatPlanCsv(*image, &reason);
     if (!csv) {
-        printError(QStringLiteral("Cannot export %1: %2").arg(ShownPath(path), reason));
+        printError(QStringLiteral("Cannot export %1: %2").arg(shownPath(path), reason));
         return ExitFileRefused;
     }
 
@@ -41,11 +41,11 @@ int runExport(const Invocation &invocation)
         return ExitOk;
     }
     const QString target = invocation.value(Option::Output);
-    if (!ReplaceFile(target, *csv, &reason)) {
-        printError(QStringLiteral("Could not save to %1 (%2)").arg(ShownPath(target), reason));
+    if (!replaceFile(target, *csv, &reason)) {
+        printError(QStringLiteral("Could not save to %1 (%2)").arg(shownPath(target), reason));
         return ExitFileRefused;
     }
-    printError(QStringLiteral("Saved to ") + ShownPath(target));
+    printError(QStringLiteral("Saved to ") + shownPath(target));
     return ExitOk;
 }
 
@@ -59,18 +59,18 @@ int runImport(const Invocation &invocation)
                                         QStringLiteral("the CSV"), path))
         return same;
     CsvProblem problem;
-    const std::optional<RadioImage> image = ReadPlanCsv(path, &problem);
+    const std::optional<RadioImage> image = readPlanCsv(path, &problem);
     if (!image) {
-        printError(QStringLiteral("Cannot import %1: %2").arg(ShownPath(path), problem.text()));
+        printError(QStringLiteral("Cannot import %1: %2").arg(shownPath(path), problem.text()));
         return ExitFileRefused;
     }
     const QString target = invocation.value(Option::Output);
     QString reason;
-    if (!SaveFrequencyFile(target, *image, &reason)) {
-        printError(QStringLiteral("Could not save to %1 (%2)").arg(ShownPath(target), reason));
+    if (!saveFrequencyFile(target, *image, &reason)) {
+        printError(QStringLiteral("Could not save to %1 (%2)").arg(shownPath(target), reason));
         return ExitFileRefused;
     }
-    printError(QStringLiteral("Saved to ") + ShownPath(target));
+    printError(QStringLiteral("Saved to ") + shownPath(target));
     return ExitOk;
 }
 

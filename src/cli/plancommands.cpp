@@ -24,21 +24,21 @@ namespace {
 // The image of the plan file at path, as OPEN reads it; a refused file is said.
 std::optional<RadioImage> openPlan(const QString &path)
 {
-    std::optional<RadioImage> image = ReadFrequencyFile(path);
+    std::optional<RadioImage> image = readFrequencyFile(path);
     if (!image)
-        printError(QStringLiteral("This is not Saved File: ") + ShownPath(path));
+        printError(QStringLiteral("This is not Saved File: ") + shownPath(path));
     return image;
 }
 
 } // namespace
 
-QJsonObject planJson(const PlanFields &fields, const RadioImage &image)
+QJsonObject planJson(const ChannelPlan &plan, const RadioImage &image)
 {
     QJsonArray channels;
-    for (int channel = 1; channel <= 3; ++channel) {
-        const QString &rx = fields[size_t(channel) - 1];
-        const QString &tx = fields[size_t(channel) + 2];
-        channels.append(QJsonObject{{QStringLiteral("channel"), channel},
+    for (int channel = 0; channel < kChannelCount; ++channel) {
+        const QString &rx = plan.channels[size_t(channel)].rx;
+        const QString &tx = plan.channels[size_t(channel)].tx;
+        channels.append(QJsonObject{{QStringLiteral("channel"), channel + 1},
                                     {QStringLiteral("rx"), rx.isEmpty() ? QJsonValue() : QJsonValue(rx)},
                                     {QStringLiteral("tx"), tx.isEmpty() ? QJsonValue() : QJsonValue(tx)}});
     }
@@ -46,14 +46,14 @@ QJsonObject planJson(const PlanFields &fields, const RadioImage &image)
             {QStringLiteral("image"), QString::fromLatin1(image.toLinear().toHex())}};
 }
 
-QStringList planLines(const PlanFields &fields)
+QStringList planLines(const ChannelPlan &plan)
 {
     QStringList lines;
-    for (int channel = 1; channel <= 3; ++channel) {
+    for (int channel = 0; channel < kChannelCount; ++channel) {
         lines.append(QStringLiteral("CH%1  RX %2  TX %3")
-                         .arg(channel)
-                         .arg(fields[size_t(channel) - 1], -9)
-                         .arg(fields[size_t(channel) + 2])
+                         .arg(channel + 1)
+                         .arg(plan.channels[size_t(channel)].rx, -9)
+                         .arg(plan.channels[size_t(channel)].tx)
                          .trimmed());
     }
     return lines;
@@ -65,15 +65,15 @@ int runShow(const Invocation &invocation)
     const std::optional<RadioImage> image = openPlan(path);
     if (!image)
         return ExitFileRefused;
-    const PlanFields fields = PlanFieldTexts(*image);
+    const ChannelPlan plan = decodePlan(*image);
     if (invocation.isSet(Option::Json)) {
-        QJsonObject object = planJson(fields, *image);
+        QJsonObject object = planJson(plan, *image);
         object.insert(QStringLiteral("file"), QFileInfo(path).absoluteFilePath());
         return printOut(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Indented)).trimmed())
                    ? ExitOk
                    : ExitFileRefused;
     }
-    return printOut(planLines(fields).join(QLatin1Char('\n'))) ? ExitOk : ExitFileRefused;
+    return printOut(planLines(plan).join(QLatin1Char('\n'))) ? ExitOk : ExitFileRefused;
 }
 
 int runReport(const Invocation &invocation)
@@ -86,16 +86,16 @@ int runReport(const Invocation &invocation)
     if (!image)
         return ExitFileRefused;
     // As PRINT after OPEN: the file names the sheet.
-    const QStringList lines = FrequencyReportLines(PlanFieldTexts(*image), QFileInfo(path).absoluteFilePath(),
+    const QStringList lines = frequencyReportLines(decodePlan(*image), QFileInfo(path).absoluteFilePath(),
                                                    QDateTime::currentDateTime(), QLocale::system());
 
     if (!invocation.isSet(Option::Pdf))
         return printOut(lines.join(QLatin1Char('\n'))) ? ExitOk : ExitFileRefused;
     const QString out = invocation.value(Option::Pdf);
     QString reason;
-    if (!WriteReportPdf(out, lines, defaultReportPdfLayout(), kReportPdfResolution, &reason)) {
+    if (!writeReportPdf(out, lines, defaultReportPdfLayout(), kReportPdfResolution, &reason)) {
         printError(QStringLiteral("Could not print the frequency report: the PDF file %1 could not be written (%2)")
-                       .arg(ShownPath(out), reason));
+                       .arg(shownPath(out), reason));
         return ExitFileRefused;
     }
     return ExitOk;
@@ -103,7 +103,7 @@ int runReport(const Invocation &invocation)
 
 int runPorts(const Invocation &invocation)
 {
-    const QList<SerialDevice> ports = ListSerialDevices();
+    const QList<SerialDevice> ports = listSerialDevices();
     const auto orNull = [](const QString &text) { return text.isEmpty() ? QJsonValue() : QJsonValue(text); };
     const auto hex = [](quint16 id) {
         return id == 0 ? QJsonValue() : QJsonValue(QStringLiteral("%1").arg(id, 4, 16, QLatin1Char('0')));
@@ -126,10 +126,10 @@ int runPorts(const Invocation &invocation)
     if (ports.isEmpty())
         printError(QStringLiteral("No serial devices found."));
     for (const SerialDevice &port : ports) {
-        QStringList parts{PrintableText(port.device)};
-        for (const QString &part : {port.byIdPath, DescribeSerialDevice(port)}) {
+        QStringList parts{printableText(port.device)};
+        for (const QString &part : {port.byIdPath, describeSerialDevice(port)}) {
             if (!part.isEmpty())
-                parts.append(PrintableText(part));
+                parts.append(printableText(part));
         }
         if (!printOut(parts.join(QStringLiteral("  "))))
             return ExitFileRefused;

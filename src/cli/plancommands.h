@@ -15,9 +15,9 @@ class RadioImage;
 namespace kav::cli {
 
 // The plan as the sheet shows it: three lines "CH1  RX 40.0125  TX 40.5000".
-QStringList planLines(const PlanFields &fields);
+QStringList planLines(const ChannelPlan &plan);
 // The plan as JSON: channels with rx/tx texts (null when empty) and the image in hex.
-QJsonObject planJson(const PlanFields &fields, const RadioImage &image);
+QJsonObject planJson(const ChannelPlan &plan, const RadioImage &image);
 
 // kavrilink-cli show FILE.sav [--json]
 int runShow(const Invocation &invocation);

@@ -45,7 +45,7 @@ public:
             return;
         QStringList parts;
         for (const auto &job : m_jobs)
-            parts.append(PrintableText(job->name()) + QStringLiteral(": ") + job->progress());
+            parts.append(printableText(job->name()) + QStringLiteral(": ") + job->progress());
         std::fprintf(stderr, "\r\033[K%s", qPrintable(parts.join(QStringLiteral(" | "))));
         std::fflush(stderr);
     }
@@ -116,9 +116,7 @@ QString changeLine(const FieldDifference &change)
 {
     const QString held = change.held.isEmpty() ? QStringLiteral("nothing") : change.held;
     const QString written = change.written.isEmpty() ? QStringLiteral("nothing") : change.written;
-    return QStringLiteral("CH%1 %2: the radio holds %3, the sheet has %4")
-        .arg(change.channel)
-        .arg(change.tx ? QStringLiteral("TX") : QStringLiteral("RX"), held, written);
+    return QStringLiteral("%1: the radio holds %2, the sheet has %3").arg(fieldName(change.field), held, written);
 }
 
 struct Target
@@ -165,10 +163,10 @@ bool traceTarget(const Invocation &invocation, QString *path)
     *path = invocation.value(Option::Trace);
     if (path->isEmpty())
         return true;
-    const QString refused = RefusedTargetReason(*path);
+    const QString refused = refusedTargetReason(*path);
     if (refused.isEmpty())
         return true;
-    printError(QStringLiteral("Could not save the line trace to %1 (%2)").arg(ShownPath(*path), refused));
+    printError(QStringLiteral("Could not save the line trace to %1 (%2)").arg(shownPath(*path), refused));
     return false;
 }
 
@@ -184,9 +182,9 @@ bool saveTrace(const QString &path, const std::vector<std::unique_ptr<RadioJob>>
             blocks.append(job->trace().text());
     }
     QString reason;
-    if (ReplaceFile(path, blocks.join(QLatin1Char('\n')).toUtf8(), &reason))
+    if (replaceFile(path, blocks.join(QLatin1Char('\n')).toUtf8(), &reason))
         return true;
-    printError(QStringLiteral("Could not save the line trace to %1 (%2)").arg(ShownPath(path), reason));
+    printError(QStringLiteral("Could not save the line trace to %1 (%2)").arg(shownPath(path), reason));
     return false;
 }
 
@@ -207,9 +205,9 @@ int runRead(const Invocation &invocation)
         return same;
 
     // A target that cannot take the plan is refused before the radio is read.
-    const QString refused = invocation.isSet(Option::Output) ? RefusedTargetReason(output) : QString();
+    const QString refused = invocation.isSet(Option::Output) ? refusedTargetReason(output) : QString();
     if (!refused.isEmpty()) {
-        printError(QStringLiteral("Could not save to %1 (%2)").arg(ShownPath(output), refused));
+        printError(QStringLiteral("Could not save to %1 (%2)").arg(shownPath(output), refused));
         return ExitFileRefused;
     }
     QString trace;
@@ -226,18 +224,18 @@ int runRead(const Invocation &invocation)
     const RadioJob &job = *jobs.front();
     if (invocation.isSet(Option::Output)) {
         QString reason;
-        if (!SaveFrequencyFile(output, job.receivedImage(), &reason)) {
-            printError(QStringLiteral("Could not save to %1 (%2)").arg(ShownPath(output), reason));
+        if (!saveFrequencyFile(output, job.receivedImage(), &reason)) {
+            printError(QStringLiteral("Could not save to %1 (%2)").arg(shownPath(output), reason));
             return ExitFileRefused;
         }
-        printError(QStringLiteral("Saved to ") + ShownPath(output));
+        printError(QStringLiteral("Saved to ") + shownPath(output));
     }
     if (invocation.isSet(Option::Json)) {
-        QJsonObject object = planJson(job.fieldTexts(), job.receivedImage());
+        QJsonObject object = planJson(job.plan(), job.receivedImage());
         object.insert(QStringLiteral("device"), job.name());
         if (!printOut(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Indented)).trimmed()))
             return ExitFileRefused;
-    } else if (!printOut(planLines(job.fieldTexts()).join(QLatin1Char('\n')))) {
+    } else if (!printOut(planLines(job.plan()).join(QLatin1Char('\n')))) {
         return ExitFileRefused;
     }
     return traced ? ExitOk : ExitFileRefused;
@@ -269,15 +267,15 @@ int prepareFleet(const Invocation &invocation, const QString &command, FleetRun 
     if (const int same = refuseSameFile(optionFlag(Option::Trace), invocation.value(Option::Trace),
                                         QStringLiteral("the plan"), run->planPath))
         return same;
-    const std::optional<RadioImage> file = ReadFrequencyFile(run->planPath);
+    const std::optional<RadioImage> file = readFrequencyFile(run->planPath);
     if (!file) {
-        printError(QStringLiteral("This is not Saved File: ") + ShownPath(run->planPath));
+        printError(QStringLiteral("This is not Saved File: ") + shownPath(run->planPath));
         return ExitFileRefused;
     }
     // As OPEN then WRITE in the window: the plan as the sheet would show it, encoded from those texts.
-    const EncodeResult encoded = BuildSendImage(RadioImage(), PlanFieldTexts(*file));
+    const EncodeResult encoded = buildSendImage(RadioImage(), decodePlan(*file));
     if (encoded.outcome != EncodeOutcome::Encoded) {
-        printMessage(ShownPath(run->planPath), EncodeMessage(encoded.outcome));
+        printMessage(shownPath(run->planPath), encodeMessage(encoded.outcome));
         return ExitFileRefused;
     }
     run->plan = encoded.image;
@@ -322,7 +320,7 @@ int runWrite(const Invocation &invocation)
     }
     bool printed = true; // every result line reached standard output
     const int code = runJobs(jobs, [&printed](RadioJob &job) {
-        printed = printOut(PrintableText(job.name()) + QStringLiteral(": ") + job.resultText()) && printed;
+        printed = printOut(printableText(job.name()) + QStringLiteral(": ") + job.resultText()) && printed;
     });
     const bool traced = saveTrace(fleet.trace, jobs);
     // As the window at every start, by the same rules: a fleet written daily does not fill the disk.
@@ -351,15 +349,16 @@ int runDiff(const Invocation &invocation)
             object.insert(QStringLiteral("failure"),
                           job.exitCode() > ExitInterrupted ? QStringLiteral("interrupted") : job.failure());
         } else {
-            const QList<FieldDifference> changes = ComparePlans(fleet.plan, job.receivedImage());
+            const QList<FieldDifference> changes = comparePlans(fleet.plan, job.receivedImage());
             differs = differs || !changes.isEmpty();
             lines.first() = changes.isEmpty() ? QStringLiteral("same") : QStringLiteral("differs");
             QJsonArray fields;
             for (const FieldDifference &change : changes) {
                 lines.append(QStringLiteral("  ") + changeLine(change));
                 fields.append(QJsonObject{
-                    {QStringLiteral("channel"), change.channel},
-                    {QStringLiteral("field"), change.tx ? QStringLiteral("tx") : QStringLiteral("rx")},
+                    {QStringLiteral("channel"), change.field.channel + 1},
+                    {QStringLiteral("field"),
+                     change.field.direction == Direction::Tx ? QStringLiteral("tx") : QStringLiteral("rx")},
                     {QStringLiteral("radio"), change.held.isEmpty() ? QJsonValue() : QJsonValue(change.held)},
                     {QStringLiteral("plan"), change.written.isEmpty() ? QJsonValue() : QJsonValue(change.written)}});
             }
@@ -370,7 +369,7 @@ int runDiff(const Invocation &invocation)
             radios.append(object);
             return;
         }
-        lines.first() = PrintableText(job.name()) + QStringLiteral(": ") + lines.constFirst();
+        lines.first() = printableText(job.name()) + QStringLiteral(": ") + lines.constFirst();
         printed = printOut(lines.join(QLatin1Char('\n'))) && printed;
     });
     const bool traced = saveTrace(fleet.trace, jobs);

@@ -35,8 +35,8 @@ PortResolver portResolver(const QString &device, int comNumber)
         const QString folder = applicationFolder(&target.reason);
         if (folder.isEmpty())
             return target;
-        const PortMapRead map = ReadPortMap(QDir(folder).filePath(QString::fromLatin1(kPortMapFileName)));
-        (void)ResolvePortDevice(map, comNumber, &target.device, &target.reason);
+        const PortMapRead map = readPortMap(QDir(folder).filePath(QString::fromLatin1(kPortMapFileName)));
+        (void)resolvePortDevice(map, comNumber, &target.device, &target.reason);
         return target;
     };
 }
@@ -76,7 +76,7 @@ RadioJob::RadioJob(Kind kind, const QString &device, int comNumber, QObject *par
     });
     connect(&m_session, &ProgrammingSession::stepStarted, this, &RadioJob::progressed);
     connect(&m_session, &ProgrammingSession::backedUp, this,
-            [this](const QString &path) { printMessage(m_prefix, QStringLiteral("Backed up to ") + ShownPath(path)); });
+            [this](const QString &path) { printMessage(m_prefix, QStringLiteral("Backed up to ") + shownPath(path)); });
     connect(&m_session, &ProgrammingSession::finished, this, &RadioJob::onSessionFinished);
 }
 
@@ -128,9 +128,9 @@ QString RadioJob::resultText() const
     return m_options.verifyAfterWrite ? QStringLiteral("written and verified") : QStringLiteral("written");
 }
 
-PlanFields RadioJob::fieldTexts() const
+ChannelPlan RadioJob::plan() const
 {
-    return PlanFieldTexts(m_receivedImage);
+    return decodePlan(m_receivedImage);
 }
 
 QString RadioJob::progress() const
@@ -163,10 +163,10 @@ void RadioJob::onSessionFinished(const SessionResult &result)
         // A port that cannot be had is the same failure with or without a backup.
         const bool backup =
             result.step == SessionStep::BackupRead && result.outcome != ExchangeOutcome::PortUnavailable;
-        const QString message = ExchangeMessage(result.outcome);
+        const QString message = exchangeMessage(result.outcome);
         fail(backup ? int(ExitBackupFailed) : exitCodeFor(result.outcome),
              backup ? QStringLiteral("Backup failed, nothing written: ") + message : message, result.reason,
-             result.outcome == ExchangeOutcome::NoAnswer ? ConnectionErrorDetail(PrintableText(result.device))
+             result.outcome == ExchangeOutcome::NoAnswer ? connectionErrorDetail(printableText(result.device))
                                                          : QString());
         return;
     }
@@ -180,7 +180,7 @@ void RadioJob::onSessionFinished(const SessionResult &result)
         break;
     case SessionStep::VerifyRead:
         if (!result.differences.isEmpty()) {
-            fail(ExitVerifyMismatch, QStringLiteral("Verify Error"), {}, DescribeDifferences(result.differences));
+            fail(ExitVerifyMismatch, QStringLiteral("Verify Error"), {}, describeDifferences(result.differences));
             return;
         }
         break;

@@ -53,7 +53,7 @@ public:
     QString resultText() const;
     // After a read: the plan as received, and as the window shows it.
     const RadioImage &receivedImage() const { return m_receivedImage; }
-    PlanFields fieldTexts() const;
+    ChannelPlan plan() const;
     // The bytes of this job's exchanges, each block labelled "Read <device>" or "Write <device>".
     const LineTrace &trace() const { return m_trace; }
 

@@ -164,10 +164,10 @@ int usageError(const QString &problem)
 
 int refuseSameFile(const QString &option, const QString &output, const QString &what, const QString &input)
 {
-    if (output.isEmpty() || input.isEmpty() || !IsSameFile(output, input))
+    if (output.isEmpty() || input.isEmpty() || !isSameFile(output, input))
         return ExitOk;
     return usageError(QStringLiteral("%1 %2 is the same file as %3 %4, which it would replace; give another name")
-                          .arg(option, ShownPath(output), what, ShownPath(input)));
+                          .arg(option, shownPath(output), what, shownPath(input)));
 }
 
 } // namespace kav::cli

@@ -32,9 +32,9 @@ QString dataHome(QString *problem)
     if (problem) {
         *problem = home.isEmpty() ? QStringLiteral("there is no application folder: HOME is not set")
                                   : QStringLiteral("there is no application folder: HOME is not an absolute path (%1)")
-                                        .arg(ShownPath(home));
+                                        .arg(shownPath(home));
         if (!xdg.isEmpty())
-            *problem += QStringLiteral(", and XDG_DATA_HOME is not an absolute path (%1)").arg(ShownPath(xdg));
+            *problem += QStringLiteral(", and XDG_DATA_HOME is not an absolute path (%1)").arg(shownPath(xdg));
     }
     return {};
 }
@@ -67,10 +67,10 @@ QString applicationFile(const QString &name)
     return folder.isEmpty() ? QString() : QDir(folder).filePath(name);
 }
 
-bool MakeFolder(const QString &folder, QString *reason)
+bool makeFolder(const QString &folder, QString *reason)
 {
     const auto fail = [&](const QString &why) {
-        QString text = QStringLiteral("%1: the folder cannot be created: %2").arg(ShownPath(folder), why);
+        QString text = QStringLiteral("%1: the folder cannot be created: %2").arg(shownPath(folder), why);
 #ifndef Q_OS_WIN
         if (qEnvironmentVariableIsEmpty("HOME"))
             text += QStringLiteral(" (HOME is not set)");
@@ -95,7 +95,7 @@ bool MakeFolder(const QString &folder, QString *reason)
         if (info.isDir())
             continue;
         if (info.exists() || info.isSymLink())
-            return fail(QStringLiteral("%1 is a file, not a folder").arg(ShownPath(path)));
+            return fail(QStringLiteral("%1 is a file, not a folder").arg(shownPath(path)));
         errno = 0;
 #ifdef Q_OS_WIN
         const int made = ::_wmkdir(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(path).utf16()));

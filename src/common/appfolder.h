@@ -21,7 +21,7 @@ QString applicationFile(const QString &name);
 // the part that failed and the system's reason: "<path> is a file, not a
 // folder", "File name too long", "Permission denied", and "HOME is not set"
 // when HOME is unset, so that the folder would be under /. Paths in it are
-// named as ShownPath() gives them.
-[[nodiscard]] bool MakeFolder(const QString &folder, QString *reason);
+// named as shownPath() gives them.
+[[nodiscard]] bool makeFolder(const QString &folder, QString *reason);
 
 } // namespace kav

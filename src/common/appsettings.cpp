@@ -83,7 +83,7 @@ QString AppSettings::save() const
     // it in place, so a full disk leaves the old file whole.
     QTemporaryDir scratch;
     if (!scratch.isValid())
-        return QStringLiteral("%1: %2").arg(ShownPath(m_path), scratch.errorString());
+        return QStringLiteral("%1: %2").arg(shownPath(m_path), scratch.errorString());
     const QString draft = scratch.filePath(QString::fromLatin1(kSettingsFileName));
     // Read and closed at once: an open file cannot be replaced on Windows.
     QByteArray oldBytes = [this] {
@@ -96,7 +96,7 @@ QString AppSettings::save() const
         oldBytes.remove(0, 3);
     const auto layOut = [&](const QByteArray &start) {
         QFile::remove(draft);
-        if (!start.isEmpty() && !ReplaceFile(draft, start))
+        if (!start.isEmpty() && !replaceFile(draft, start))
             return QSettings::AccessError;
         QSettings file(draft, QSettings::IniFormat);
         for (int i = 0; i < int(std::size(kChoiceKeys)); ++i)
@@ -108,17 +108,17 @@ QString AppSettings::save() const
     // not rewrite: that one is put aside as <name>.bad and a new one written.
     QSettings::Status status = layOut(oldBytes);
     if (status == QSettings::FormatError) {
-        (void)ReplaceFile(m_path + QStringLiteral(".bad"), oldBytes);
+        (void)replaceFile(m_path + QStringLiteral(".bad"), oldBytes);
         status = layOut({});
     }
     if (status != QSettings::NoError)
-        return QStringLiteral("%1: the settings could not be written").arg(ShownPath(m_path));
+        return QStringLiteral("%1: the settings could not be written").arg(shownPath(m_path));
     QFile laidOut(draft);
     if (!laidOut.open(QIODevice::ReadOnly))
-        return QStringLiteral("%1: %2").arg(ShownPath(m_path), laidOut.errorString());
+        return QStringLiteral("%1: %2").arg(shownPath(m_path), laidOut.errorString());
     QString error;
-    if (!ReplaceFile(m_path, laidOut.readAll(), &error))
-        return error.contains(ShownPath(m_path)) ? error : QStringLiteral("%1: %2").arg(ShownPath(m_path), error);
+    if (!replaceFile(m_path, laidOut.readAll(), &error))
+        return error.contains(shownPath(m_path)) ? error : QStringLiteral("%1: %2").arg(shownPath(m_path), error);
     return {};
 }
 
@@ -128,9 +128,9 @@ QString AppSettings::unusableReason() const
     if (!info.exists() && !info.isSymLink())
         return {};
     if (!info.isFile())
-        return QStringLiteral("%1: not a regular file").arg(ShownPath(m_path));
+        return QStringLiteral("%1: not a regular file").arg(shownPath(m_path));
     if (info.size() > kMaxSettingsFileSize)
-        return QStringLiteral("%1: larger than %2 bytes").arg(ShownPath(m_path)).arg(kMaxSettingsFileSize);
+        return QStringLiteral("%1: larger than %2 bytes").arg(shownPath(m_path)).arg(kMaxSettingsFileSize);
     return {};
 }
 

@@ -9,20 +9,20 @@ DialogSeam::~DialogSeam() = default;
 MessageResult showCritical(DialogSeam &dialogs, const QString &text, const QString &title,
                            const QString &informativeText)
 {
-    return dialogs.showMessage({PrintableLines(text), title, MessageIcon::Critical, MessageButtons::Ok,
-                                MessageResult::Ok, PrintableLines(informativeText)});
+    return dialogs.showMessage({printableLines(text), title, MessageIcon::Critical, MessageButtons::Ok,
+                                MessageResult::Ok, printableLines(informativeText)});
 }
 
 MessageResult showPlain(DialogSeam &dialogs, const QString &text, const QString &title, const QString &informativeText)
 {
-    return dialogs.showMessage({PrintableLines(text), title, MessageIcon::None, MessageButtons::Ok, MessageResult::Ok,
-                                PrintableLines(informativeText)});
+    return dialogs.showMessage({printableLines(text), title, MessageIcon::None, MessageButtons::Ok, MessageResult::Ok,
+                                printableLines(informativeText)});
 }
 
 MessageResult askQuestion(DialogSeam &dialogs, const QString &text, const QString &title, MessageButtons buttons,
                           MessageResult defaultButton)
 {
-    return dialogs.showMessage({PrintableLines(text), title, MessageIcon::Question, buttons, defaultButton, {}});
+    return dialogs.showMessage({printableLines(text), title, MessageIcon::Question, buttons, defaultButton, {}});
 }
 
 QDebug operator<<(QDebug debug, const MessageRequest &request)

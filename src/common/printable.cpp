@@ -22,7 +22,7 @@ bool needsEscape(char32_t codePoint)
 
 } // namespace
 
-QString PrintableText(QStringView text)
+QString printableText(QStringView text)
 {
     QString printable;
     printable.reserve(text.size());
@@ -38,11 +38,11 @@ QString PrintableText(QStringView text)
     return printable;
 }
 
-QString PrintableLines(QStringView text)
+QString printableLines(QStringView text)
 {
     QStringList lines = text.toString().split(u'\n');
     for (QString &line : lines)
-        line = PrintableText(line);
+        line = printableText(line);
     return lines.join(u'\n');
 }
 

@@ -10,8 +10,8 @@ namespace kav {
 // and paragraph separators are shown escaped, \x1B or \u202E, so a file name, a
 // field of a file or an argument can neither steer a terminal nor hide what it
 // holds. Everything else, a backslash included, stays as it is.
-[[nodiscard]] QString PrintableText(QStringView text);
+[[nodiscard]] QString printableText(QStringView text);
 // The same for a message of several lines: each line escaped, the line breaks kept.
-[[nodiscard]] QString PrintableLines(QStringView text);
+[[nodiscard]] QString printableLines(QStringView text);
 
 } // namespace kav

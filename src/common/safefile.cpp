@@ -43,12 +43,12 @@ QString kindOf(const QString &path)
 QString reasonOf(const QFileDevice &file, const QString &path)
 {
     QString text = file.errorString();
-    return path.isEmpty() ? text : text.replace(path, ShownPath(path));
+    return path.isEmpty() ? text : text.replace(path, shownPath(path));
 }
 
 } // namespace
 
-bool IsSameFile(const QString &output, const QString &input)
+bool isSameFile(const QString &output, const QString &input)
 {
 #ifdef Q_OS_WIN
     const QString a = QFileInfo(output).canonicalFilePath();
@@ -65,15 +65,15 @@ bool IsSameFile(const QString &output, const QString &input)
 #endif
 }
 
-QString RefusedTargetReason(const QString &path)
+QString refusedTargetReason(const QString &path)
 {
     const QFileInfo info(path); // follows a symlink to what it names
     if (!info.exists() || info.isFile())
         return {};
-    return QStringLiteral("%1: this is %2, not a regular file; it is left as it is").arg(ShownPath(path), kindOf(path));
+    return QStringLiteral("%1: this is %2, not a regular file; it is left as it is").arg(shownPath(path), kindOf(path));
 }
 
-bool WriteAllBytes(QIODevice &device, const QByteArray &bytes, QString *reason)
+bool writeAllBytes(QIODevice &device, const QByteArray &bytes, QString *reason)
 {
     // A write may take only part; the next attempt then fails with the reason.
     for (qsizetype done = 0; done < bytes.size();) {
@@ -87,9 +87,9 @@ bool WriteAllBytes(QIODevice &device, const QByteArray &bytes, QString *reason)
     return true;
 }
 
-bool ReplaceFile(const QString &path, const QByteArray &bytes, QString *reason)
+bool replaceFile(const QString &path, const QByteArray &bytes, QString *reason)
 {
-    const QString refused = RefusedTargetReason(path);
+    const QString refused = refusedTargetReason(path);
     if (!refused.isEmpty()) {
         setReason(reason, refused);
         return false;
@@ -101,7 +101,7 @@ bool ReplaceFile(const QString &path, const QByteArray &bytes, QString *reason)
         setReason(reason, reasonOf(file, path));
         return false;
     }
-    if (!WriteAllBytes(file, bytes, reason)) {
+    if (!writeAllBytes(file, bytes, reason)) {
         file.cancelWriting(); // the temporary file goes; the old one stays
         return false;
     }

@@ -6,9 +6,9 @@
 
 namespace kav {
 
-QString ShownPath(const QString &path)
+QString shownPath(const QString &path)
 {
-    return PrintableText(QDir::toNativeSeparators(path));
+    return printableText(QDir::toNativeSeparators(path));
 }
 
 } // namespace kav

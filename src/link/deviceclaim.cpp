@@ -71,7 +71,7 @@ bool DeviceClaim::claim(const QString &device, QString *reason)
 #else
     // Windows lets one program at a time open a port (another gets "access
     // denied"), and a port has one name: "COM5" is opened as it is.
-    m_openPath = WindowsPortName(device);
+    m_openPath = windowsPortName(device);
     Q_UNUSED(reason)
     return true;
 #endif

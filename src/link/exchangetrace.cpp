@@ -6,7 +6,7 @@
 
 namespace kav {
 
-void TraceExchanges(ProgrammingExchange &engine, LineTrace &trace, std::function<QString()> device)
+void traceExchanges(ProgrammingExchange &engine, LineTrace &trace, std::function<QString()> device)
 {
     QObject::connect(
         &engine, &ProgrammingExchange::started, &engine, [&trace, device = std::move(device)](ExchangeKind kind) {
@@ -18,16 +18,16 @@ void TraceExchanges(ProgrammingExchange &engine, LineTrace &trace, std::function
                          trace.addBytes(direction, bytes, monotonicNs);
                      });
     QObject::connect(&engine, &ProgrammingExchange::finished, &engine,
-                     [&trace](const ExchangeResult &result) { trace.endExchange(TraceOutcome(result)); });
+                     [&trace](const ExchangeResult &result) { trace.endExchange(traceOutcome(result)); });
 }
 
-QString TraceOutcome(const ExchangeResult &result)
+QString traceOutcome(const ExchangeResult &result)
 {
     if (result.outcome == ExchangeOutcome::Ok)
         return QStringLiteral("ok");
     if (result.outcome == ExchangeOutcome::Superseded)
         return QStringLiteral("(interrupted)");
-    const QString message = ExchangeMessage(result.outcome);
+    const QString message = exchangeMessage(result.outcome);
     return result.reason.isEmpty() ? message : QStringLiteral("%1 (%2)").arg(message, result.reason);
 }
 

@@ -15,10 +15,10 @@ class ProgrammingExchange;
 // "Write <device>" (device asked as the exchange starts), its bytes, and its
 // outcome. Connect it before anything that starts the next exchange from
 // finished(), so that each block is closed first. trace must outlive engine.
-void TraceExchanges(ProgrammingExchange &engine, LineTrace &trace, std::function<QString()> device);
+void traceExchanges(ProgrammingExchange &engine, LineTrace &trace, std::function<QString()> device);
 
 // The trace's outcome line of result: "ok", or the message with the system's
 // reason in parentheses where there is one.
-[[nodiscard]] QString TraceOutcome(const ExchangeResult &result);
+[[nodiscard]] QString traceOutcome(const ExchangeResult &result);
 
 } // namespace kav

@@ -2,7 +2,7 @@
 
 namespace kav {
 
-QString ExchangeMessage(ExchangeOutcome outcome)
+QString exchangeMessage(ExchangeOutcome outcome)
 {
     switch (outcome) {
     case ExchangeOutcome::Ok:

@@ -13,6 +13,6 @@ inline constexpr char kWriteErrorMessage[] = "Write Error";
 inline constexpr char kConnectionErrorMessage[] = "Connection Error to Radio";
 
 // The message for outcome; empty for Ok and Superseded, which are no failure to tell.
-[[nodiscard]] QString ExchangeMessage(ExchangeOutcome outcome);
+[[nodiscard]] QString exchangeMessage(ExchangeOutcome outcome);
 
 } // namespace kav

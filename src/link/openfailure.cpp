@@ -134,7 +134,7 @@ SystemPlaces SystemPlaces::live()
             QStringLiteral("/proc")};
 }
 
-OpenFailureCause ClassifyOpenFailure(QSerialPort::SerialPortError error, bool exists, bool accessible)
+OpenFailureCause classifyOpenFailure(QSerialPort::SerialPortError error, bool exists, bool accessible)
 {
     if (error == QSerialPort::DeviceNotFoundError || !exists)
         return OpenFailureCause::NoSuchDevice;
@@ -143,7 +143,7 @@ OpenFailureCause ClassifyOpenFailure(QSerialPort::SerialPortError error, bool ex
     return OpenFailureCause::Other;
 }
 
-QString DescribeOpenFailure(const QString &device, QSerialPort::SerialPortError error, const QString &reason,
+QString describeOpenFailure(const QString &device, QSerialPort::SerialPortError error, const QString &reason,
                             bool accessible, const QString &group)
 {
     QString text = withDevice(device, reason);
@@ -157,14 +157,14 @@ QString DescribeOpenFailure(const QString &device, QSerialPort::SerialPortError 
     return text + groupAdvice(device, group, false);
 }
 
-QString DiagnoseOpenFailure(const QString &device, QSerialPort::SerialPortError error, const QString &reason,
+QString diagnoseOpenFailure(const QString &device, QSerialPort::SerialPortError error, const QString &reason,
                             bool accessible, const QString &group, const SystemPlaces &places)
 {
-    QString text = DescribeOpenFailure(device, error, reason, accessible, group);
+    QString text = describeOpenFailure(device, error, reason, accessible, group);
     const QFileInfo info(device);
-    switch (ClassifyOpenFailure(error, info.exists(), accessible)) {
+    switch (classifyOpenFailure(error, info.exists(), accessible)) {
     case OpenFailureCause::NoSuchDevice: {
-        const QStringList devices = ExistingSerialDevices(places);
+        const QStringList devices = existingSerialDevices(places);
         if (devices.isEmpty())
             return text + QStringLiteral(". There is no serial device: is the adapter plugged in?");
         return text + QStringLiteral(". The serial devices here are: %1.").arg(devices.join(QStringLiteral(", ")));
@@ -174,7 +174,7 @@ QString DiagnoseOpenFailure(const QString &device, QSerialPort::SerialPortError 
             return text;
         return text + groupAdvice(device, group, true);
     case OpenFailureCause::Busy: {
-        const QString holder = DeviceHolder(device, places);
+        const QString holder = deviceHolder(device, places);
         if (holder.isEmpty())
             return text;
         return text.chopped(1) + QStringLiteral(": %1.").arg(holder);
@@ -185,7 +185,7 @@ QString DiagnoseOpenFailure(const QString &device, QSerialPort::SerialPortError 
     return text;
 }
 
-QString DiagnoseComPortOpenFailure(const QString &port, QSerialPort::SerialPortError error, const QString &reason,
+QString diagnoseComPortOpenFailure(const QString &port, QSerialPort::SerialPortError error, const QString &reason,
                                    const QList<SerialDevice> &ports)
 {
     // Windows' texts end with a full stop; the sentences added bring their own.
@@ -199,7 +199,7 @@ QString DiagnoseComPortOpenFailure(const QString &port, QSerialPort::SerialPortE
             return text + QStringLiteral(". There is no serial port: is the adapter plugged in?");
         QStringList shown;
         for (const SerialDevice &each : ports) {
-            const QString about = DescribeSerialDevice(each);
+            const QString about = describeSerialDevice(each);
             shown.append(about.isEmpty() ? each.device : QStringLiteral("%1 (%2)").arg(each.device, about));
         }
         return text + QStringLiteral(". The serial ports here are: %1.").arg(shown.join(QStringLiteral(", ")));
@@ -211,18 +211,18 @@ QString DiagnoseComPortOpenFailure(const QString &port, QSerialPort::SerialPortE
     }
 }
 
-QString DiagnoseOpenFailure(const QString &device, const QSerialPort &port)
+QString diagnoseOpenFailure(const QString &device, const QSerialPort &port)
 {
 #ifdef Q_OS_WIN
-    return DiagnoseComPortOpenFailure(device, port.error(), port.errorString(), ListSerialDevices());
+    return diagnoseComPortOpenFailure(device, port.error(), port.errorString(), listSerialDevices());
 #else
     const QFileInfo info(device);
-    return DiagnoseOpenFailure(device, port.error(), port.errorString(), info.isReadable() && info.isWritable(),
+    return diagnoseOpenFailure(device, port.error(), port.errorString(), info.isReadable() && info.isWritable(),
                                info.group(), SystemPlaces::live());
 #endif
 }
 
-QStringList ExistingSerialDevices(const SystemPlaces &places)
+QStringList existingSerialDevices(const SystemPlaces &places)
 {
     QStringList shown;
     const QDir byId(places.deviceFolder + QStringLiteral("/serial/by-id"));
@@ -259,7 +259,7 @@ QStringList ExistingSerialDevices(const SystemPlaces &places)
     return shown + plain;
 }
 
-QString DeviceHolder(const QString &device, const SystemPlaces &places)
+QString deviceHolder(const QString &device, const SystemPlaces &places)
 {
     // A lock file names its owner, under the name the device was opened by or
     // (for a link such as serial/by-id/...) under the device's own name.
@@ -292,7 +292,7 @@ QString DeviceHolder(const QString &device, const SystemPlaces &places)
     return {};
 }
 
-QString ConnectionErrorDetail(const QString &device)
+QString connectionErrorDetail(const QString &device)
 {
     return QStringLiteral("Check that the radio is switched on, that the programming cable is seated in the radio's "
                           "data jack, and that the chosen COM port is the one the cable is on (it leads to %1).")

@@ -16,15 +16,15 @@ constexpr qint64 kLongestLine = 1024;
 
 } // namespace
 
-std::optional<int> ParsePortNumber(const QByteArray &line)
+std::optional<int> parsePortNumber(const QByteArray &line)
 {
     // Digits only, unlike a frequency field or a *.sav line: no sign, no point.
-    const QByteArrayView digits = WithoutBlanks(QByteArrayView(line));
+    const QByteArrayView digits = withoutBlanks(QByteArrayView(line));
     if (digits.isEmpty())
         return std::nullopt;
     int number = 0;
     for (const char c : digits) {
-        if (!IsAsciiDigit(c))
+        if (!isAsciiDigit(c))
             return std::nullopt;
         number = number * 10 + (c - '0');
         if (number > kHighestNumber)
@@ -33,12 +33,12 @@ std::optional<int> ParsePortNumber(const QByteArray &line)
     return number;
 }
 
-QByteArray PortFileContent(int number)
+QByteArray portFileContent(int number)
 {
     return ' ' + QByteArray::number(number) + " \r\n";
 }
 
-std::optional<int> ReadPortNumber(QIODevice &device)
+std::optional<int> readPortNumber(QIODevice &device)
 {
     if (!device.isOpen() && !device.open(QIODevice::ReadOnly))
         return std::nullopt;
@@ -54,24 +54,24 @@ std::optional<int> ReadPortNumber(QIODevice &device)
         line.truncate(lineEnd);
     else if (line.size() > kLongestLine)
         return std::nullopt;
-    return ParsePortNumber(line);
+    return parsePortNumber(line);
 }
 
-std::optional<int> ReadPortFile(const QString &path)
+std::optional<int> readPortFile(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    return ReadPortNumber(file);
+    return readPortNumber(file);
 }
 
-bool WritePortFile(const QString &path, int number, QString *error)
+bool writePortFile(const QString &path, int number, QString *error)
 {
     QString reason;
-    if (ReplaceFile(path, PortFileContent(number), &reason))
+    if (replaceFile(path, portFileContent(number), &reason))
         return true;
     if (error)
-        *error = reason.contains(ShownPath(path)) ? reason : QStringLiteral("%1: %2").arg(ShownPath(path), reason);
+        *error = reason.contains(shownPath(path)) ? reason : QStringLiteral("%1: %2").arg(shownPath(path), reason);
     return false;
 }
 

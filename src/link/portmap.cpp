@@ -18,7 +18,7 @@ constexpr int kHighestPort = 255;
 
 } // namespace
 
-PortMap ParsePortMap(const QByteArray &text)
+PortMap parsePortMap(const QByteArray &text)
 {
     static const QRegularExpression key(QStringLiteral("^com([0-9]{1,3})$"), QRegularExpression::CaseInsensitiveOption);
     PortMap map;
@@ -54,7 +54,7 @@ PortMapRead unusable(const QString &reason)
 
 } // namespace
 
-PortMapRead ReadPortMap(QIODevice &device)
+PortMapRead readPortMap(QIODevice &device)
 {
     if (!device.isOpen() && !device.open(QIODevice::ReadOnly))
         return unusable(device.errorString());
@@ -67,14 +67,14 @@ PortMapRead ReadPortMap(QIODevice &device)
     (void)utf8.decode(text);
     if (utf8.hasError() || text.contains('\0'))
         return unusable(QStringLiteral("it is not a text file"));
-    return {PortMapStatus::Read, ParsePortMap(text), {}};
+    return {PortMapStatus::Read, parsePortMap(text), {}};
 }
 
-PortMapRead ReadPortMap(const QString &path)
+PortMapRead readPortMap(const QString &path)
 {
     const QFileInfo info(path);
     const auto refused = [&path](const QString &why) {
-        return unusable(QStringLiteral("%1: %2").arg(ShownPath(path), why));
+        return unusable(QStringLiteral("%1: %2").arg(shownPath(path), why));
     };
     if (!info.exists())
         return info.isSymLink() ? refused(QStringLiteral("it is a link that leads nowhere")) : PortMapRead{};
@@ -87,7 +87,7 @@ PortMapRead ReadPortMap(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return refused(file.errorString());
-    PortMapRead read = ReadPortMap(file);
+    PortMapRead read = readPortMap(file);
     if (file.error() != QFileDevice::NoError)
         return refused(file.errorString());
     if (read.status == PortMapStatus::Unusable)
@@ -95,7 +95,7 @@ PortMapRead ReadPortMap(const QString &path)
     return read;
 }
 
-QByteArray FormatPortMap(const PortMap &map)
+QByteArray formatPortMap(const PortMap &map)
 {
     QByteArray text = "# COM port -> serial device, written by Kavrilink's Assign Devices\n";
     for (auto it = map.cbegin(); it != map.cend(); ++it)
@@ -103,18 +103,18 @@ QByteArray FormatPortMap(const PortMap &map)
     return text;
 }
 
-bool WritePortMap(QIODevice &device, const PortMap &map, QString *reason)
+bool writePortMap(QIODevice &device, const PortMap &map, QString *reason)
 {
-    return WriteAllBytes(device, FormatPortMap(map), reason);
+    return writeAllBytes(device, formatPortMap(map), reason);
 }
 
-bool SavePortMap(const QString &path, const PortMap &map, QString *reason)
+bool savePortMap(const QString &path, const PortMap &map, QString *reason)
 {
     // The old map stays whole when the new one cannot be written in full.
-    return ReplaceFile(path, FormatPortMap(map), reason);
+    return replaceFile(path, formatPortMap(map), reason);
 }
 
-QString DefaultPortDevice(int number)
+QString defaultPortDevice(int number)
 {
 #ifdef Q_OS_WIN
     return QStringLiteral("COM%1").arg(number);
@@ -123,7 +123,7 @@ QString DefaultPortDevice(int number)
 #endif
 }
 
-QString WindowsPortName(const QString &device)
+QString windowsPortName(const QString &device)
 {
     static const QRegularExpression port(QStringLiteral(R"re(^(\\\\\.\\)?com([0-9]{1,3})$)re"),
                                          QRegularExpression::CaseInsensitiveOption);
@@ -134,12 +134,12 @@ QString WindowsPortName(const QString &device)
     return match.captured(1) + QStringLiteral("COM") + match.captured(2);
 }
 
-QString PortDevice(const PortMap &map, int number)
+QString deviceInMap(const PortMap &map, int number)
 {
-    return map.value(number, DefaultPortDevice(number));
+    return map.value(number, defaultPortDevice(number));
 }
 
-bool ResolvePortDevice(const PortMapRead &read, int number, QString *device, QString *reason)
+bool resolvePortDevice(const PortMapRead &read, int number, QString *device, QString *reason)
 {
     if (read.status == PortMapStatus::Unusable) {
         if (reason)
@@ -147,7 +147,7 @@ bool ResolvePortDevice(const PortMapRead &read, int number, QString *device, QSt
         return false;
     }
     if (device)
-        *device = PortDevice(read.map, number);
+        *device = deviceInMap(read.map, number);
     return true;
 }
 

@@ -35,30 +35,30 @@ struct PortMapRead
     QString reason; // when Unusable: the path and why
 };
 
-[[nodiscard]] PortMap ParsePortMap(const QByteArray &text);
+[[nodiscard]] PortMap parsePortMap(const QByteArray &text);
 // Reads the device to its end. Unusable when it cannot be read, holds more
 // than kMaxPortMapBytes (of which it reads one byte more) or is not text
 // (invalid UTF-8, NUL bytes).
-[[nodiscard]] PortMapRead ReadPortMap(QIODevice &device);
+[[nodiscard]] PortMapRead readPortMap(QIODevice &device);
 // Missing when nothing is at path; Unusable for anything there that is not a
 // readable regular file holding a map (a folder, a FIFO, a device, a broken link).
-[[nodiscard]] PortMapRead ReadPortMap(const QString &path);
+[[nodiscard]] PortMapRead readPortMap(const QString &path);
 
 // comport.map as text: a comment, then one "COMn=device" line per entry.
-[[nodiscard]] QByteArray FormatPortMap(const PortMap &map);
+[[nodiscard]] QByteArray formatPortMap(const PortMap &map);
 // Writes the map to an open device; false when it does not take all of it.
-[[nodiscard]] bool WritePortMap(QIODevice &device, const PortMap &map, QString *reason = nullptr);
+[[nodiscard]] bool writePortMap(QIODevice &device, const PortMap &map, QString *reason = nullptr);
 // Replaces comport.map at path in one step; false with reason on failure.
-[[nodiscard]] bool SavePortMap(const QString &path, const PortMap &map, QString *reason);
+[[nodiscard]] bool savePortMap(const QString &path, const PortMap &map, QString *reason);
 
 // The device of COM n without a map entry: /dev/ttyS(n-1) on Linux, COMn on Windows.
-[[nodiscard]] QString DefaultPortDevice(int number);
+[[nodiscard]] QString defaultPortDevice(int number);
 // A Windows port name as QSerialPort opens it: "com12" -> "COM12" (it adds the
 // "\\.\" that ports from COM10 up need only to names in capitals), blanks
 // trimmed; anything else as it is.
-[[nodiscard]] QString WindowsPortName(const QString &device);
+[[nodiscard]] QString windowsPortName(const QString &device);
 // The mapped device of COM n, else the default one.
-[[nodiscard]] QString PortDevice(const PortMap &map, int number);
+[[nodiscard]] QString deviceInMap(const PortMap &map, int number);
 // The device a COM port leads to, or why there is none.
 struct PortTarget
 {
@@ -68,6 +68,6 @@ struct PortTarget
 
 // The device of COM n as the map read says; false with *reason (the map's
 // path and why) when the map is unusable.
-[[nodiscard]] bool ResolvePortDevice(const PortMapRead &read, int number, QString *device, QString *reason);
+[[nodiscard]] bool resolvePortDevice(const PortMapRead &read, int number, QString *device, QString *reason);
 
 } // namespace kav

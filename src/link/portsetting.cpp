@@ -31,13 +31,13 @@ QString PortSetting::portFilePath() const
 
 QString PortSetting::deviceOf(int number) const
 {
-    return PortDevice(ReadPortMap(m_portMapFile).map, number);
+    return deviceInMap(readPortMap(m_portMapFile).map, number);
 }
 
 PortTarget PortSetting::targetOf(int number) const
 {
     PortTarget target;
-    (void)ResolvePortDevice(ReadPortMap(m_portMapFile), number, &target.device, &target.reason);
+    (void)resolvePortDevice(readPortMap(m_portMapFile), number, &target.device, &target.reason);
     return target;
 }
 
@@ -49,34 +49,34 @@ bool PortSetting::configure(int number)
     return true;
 }
 
-void PortSetting::LoadPortSetting()
+void PortSetting::loadPortSetting()
 {
     const QString path = portFilePath();
     const QFileInfo info(path);
     if (info.isFile()) {
         // An unreadable or unusable file means port 1; it stays as it is until
         // the user chooses a port.
-        m_portNumber = ReadPortFile(path).value_or(kDefaultPort);
+        m_portNumber = readPortFile(path).value_or(kDefaultPort);
     } else {
         // Something that is not a file (a FIFO, a device) is neither read nor
         // replaced. Nothing to report at start-up when the file cannot be
         // created (a full disk leaves none): the choice of a port says so later.
         if (!info.exists())
-            (void)WritePortFile(path, kDefaultPort);
+            (void)writePortFile(path, kDefaultPort);
         m_portNumber = kDefaultPort;
     }
-    (void)OpenCommPort(); // a port that cannot be opened shows when READ or WRITE is used
+    (void)checkPort(); // a port that cannot be opened shows when READ or WRITE is used
     Q_EMIT chosenPortChanged(m_portNumber);
 }
 
-std::int16_t PortSetting::OpenCommPort()
+bool PortSetting::checkPort()
 {
     if (m_port.isHeld())
-        return 1; // held by a session: it opens
+        return true; // held by a session: it opens
     if (!configure(m_portNumber))
-        return 0;
+        return false;
     const PortTarget target = portTarget();
-    return target.reason.isEmpty() && m_port.check(target.device, nullptr) ? 1 : 0;
+    return target.reason.isEmpty() && m_port.check(target.device, nullptr);
 }
 
 bool PortSetting::choosePort(int number, QString *reason)
@@ -96,7 +96,7 @@ bool PortSetting::choosePort(int number, QString *reason)
             return false;
     }
     QString error;
-    if (!WritePortFile(portFilePath(), number, &error)) {
+    if (!writePortFile(portFilePath(), number, &error)) {
         // The old file stays whole, and so does the mark of the number it holds.
         if (reason)
             *reason = error + QStringLiteral(" (the COM port setting could not be saved)");

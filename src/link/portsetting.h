@@ -25,10 +25,10 @@ public:
     PortSetting(PortHolder &port, const QString &folder, QObject *parent = nullptr);
 
     // Start-up: reads or creates comport.inf, checks the port (quietly), tells the number.
-    void LoadPortSetting();
-    // Opens and closes the port of portNumber(): 1 when it could be opened (or
-    // a session holds the port), 0 otherwise. Reports nothing.
-    [[nodiscard]] std::int16_t OpenCommPort();
+    void loadPortSetting();
+    // Opens and closes the port of portNumber(): true when it could be opened
+    // (or a session holds the port). Reports nothing.
+    [[nodiscard]] bool checkPort();
 
     // COM n chosen: checks the port (unless a session holds it: the next
     // session opens the chosen one), keeps it in comport.inf and tells the

@@ -128,7 +128,7 @@ void ProgrammingExchange::onWriteAnswer()
     }
     m_state = LinkState::ImageSent;
     // The timer runs from the hand-over of the block, not from its last byte on the line.
-    if (!send(BuildImageBlock(m_image))) {
+    if (!send(buildImageBlock(m_image))) {
         const QString reason = m_serial.errorString();
         finish(ExchangeOutcome::CommunicationError, reason);
         return;
@@ -175,7 +175,7 @@ void ProgrammingExchange::onImageBlock()
     m_timer.stop();
     const QByteArray taken = m_received.left(kImageBlockSize); // bytes beyond the block are dropped
     m_received.clear();
-    if (!BlockChecksumMatches(taken)) {
+    if (!blockChecksumMatches(taken)) {
         const bool sent = sendByte(WireBytes::BlockBad);
         const QString reason = sent ? QString() : m_serial.errorString();
         finish(ExchangeOutcome::CommunicationError, reason);

@@ -13,7 +13,7 @@ ProgrammingSession::ProgrammingSession(PortHolder &port, PortResolver resolver, 
 {
     // The trace closes each exchange before this session starts the next one.
     if (trace)
-        TraceExchanges(m_exchange, *trace, [this] { return m_device; });
+        traceExchanges(m_exchange, *trace, [this] { return m_device; });
     connect(&m_exchange, &ProgrammingExchange::finished, this, &ProgrammingSession::onExchangeFinished);
 }
 
@@ -129,7 +129,7 @@ void ProgrammingSession::onExchangeFinished(const ExchangeResult &result)
         end(ExchangeOutcome::Ok);
         return;
     case SessionStep::VerifyRead:
-        m_result.differences = ComparePlans(m_result.image, result.image);
+        m_result.differences = comparePlans(m_result.image, result.image);
         end(ExchangeOutcome::Ok);
         return;
     case SessionStep::KeepBackup:

@@ -53,7 +53,7 @@ bool QtSerialService::open(const QString &device)
     m_port.setDataBits(kRadioLine.dataBits);
     m_port.setStopBits(kRadioLine.stopBits);
     if (!m_port.open(QIODevice::ReadWrite)) {
-        m_errorString = DiagnoseOpenFailure(m_device, m_port);
+        m_errorString = diagnoseOpenFailure(m_device, m_port);
         m_claim.release();
         return false;
     }

@@ -2,7 +2,7 @@
 
 namespace kav {
 
-std::uint8_t BlockChecksum(const QByteArray &bytes)
+std::uint8_t blockChecksum(const QByteArray &bytes)
 {
     Q_ASSERT(bytes.size() >= RadioImage::kSize);
     unsigned sum = 0; // at most 36 * 255 = 9180
@@ -11,17 +11,17 @@ std::uint8_t BlockChecksum(const QByteArray &bytes)
     return std::uint8_t(sum & 0xFF);
 }
 
-QByteArray BuildImageBlock(const RadioImage &image)
+QByteArray buildImageBlock(const RadioImage &image)
 {
     QByteArray block = image.toLinear();
-    block.append(char(BlockChecksum(block)));
+    block.append(char(blockChecksum(block)));
     return block;
 }
 
-bool BlockChecksumMatches(const QByteArray &block)
+bool blockChecksumMatches(const QByteArray &block)
 {
     Q_ASSERT(block.size() >= kImageBlockSize);
-    return BlockChecksum(block) == std::uint8_t(block.at(RadioImage::kSize));
+    return blockChecksum(block) == std::uint8_t(block.at(RadioImage::kSize));
 }
 
 } // namespace kav

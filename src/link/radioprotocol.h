@@ -22,12 +22,12 @@ inline constexpr std::uint8_t BlockBad = 0x55; // program to radio, after a read
 inline constexpr int kImageBlockSize = RadioImage::kSize + 1;
 
 // The low 8 bits of the sum of the first 36 bytes of bytes (which must hold 36).
-[[nodiscard]] std::uint8_t BlockChecksum(const QByteArray &bytes);
+[[nodiscard]] std::uint8_t blockChecksum(const QByteArray &bytes);
 
 // The 37-byte block that carries image.
-[[nodiscard]] QByteArray BuildImageBlock(const RadioImage &image);
+[[nodiscard]] QByteArray buildImageBlock(const RadioImage &image);
 
 // Whether byte 36 of block (at least 37 bytes) is the checksum of bytes 0..35.
-[[nodiscard]] bool BlockChecksumMatches(const QByteArray &block);
+[[nodiscard]] bool blockChecksumMatches(const QByteArray &block);
 
 } // namespace kav

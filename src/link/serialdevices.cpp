@@ -13,11 +13,11 @@ QDebug operator<<(QDebug debug, const SerialDevice &device)
 {
     const QDebugStateSaver saver(debug);
     debug.nospace() << "SerialDevice(" << device.device << ", " << device.byIdPath << ", "
-                    << DescribeSerialDevice(device) << ')';
+                    << describeSerialDevice(device) << ')';
     return debug;
 }
 
-QString DescribeSerialDevice(const SerialDevice &device)
+QString describeSerialDevice(const SerialDevice &device)
 {
     QStringList about;
     for (const QString &part : {device.description, device.manufacturer}) {
@@ -34,7 +34,7 @@ QString DescribeSerialDevice(const SerialDevice &device)
     return about.join(QStringLiteral(", "));
 }
 
-QList<SerialDevice> AttachByIdPaths(QList<SerialDevice> devices, const QString &byIdFolder)
+QList<SerialDevice> attachByIdPaths(QList<SerialDevice> devices, const QString &byIdFolder)
 {
     // Target -> link; sorted by name, so the first link of a device wins.
     QHash<QString, QString> links;
@@ -58,7 +58,7 @@ QList<SerialDevice> AttachByIdPaths(QList<SerialDevice> devices, const QString &
     return devices;
 }
 
-bool PortNameLess(const QString &a, const QString &b)
+bool portNameLess(const QString &a, const QString &b)
 {
     // "COM12" -> ("COM", "12"); the number compares by value, then by its zeros ("COM01" after "COM1").
     const auto split = [](const QString &name) {
@@ -83,7 +83,7 @@ bool PortNameLess(const QString &a, const QString &b)
     return a < b;
 }
 
-QList<SerialDevice> ListSerialDevices(const QString &byIdFolder)
+QList<SerialDevice> listSerialDevices(const QString &byIdFolder)
 {
     QList<SerialDevice> devices;
     for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
@@ -98,12 +98,12 @@ QList<SerialDevice> ListSerialDevices(const QString &byIdFolder)
                         info.hasProductIdentifier() ? info.productIdentifier() : quint16(0)});
     }
     std::stable_sort(devices.begin(), devices.end(),
-                     [](const SerialDevice &a, const SerialDevice &b) { return PortNameLess(a.device, b.device); });
+                     [](const SerialDevice &a, const SerialDevice &b) { return portNameLess(a.device, b.device); });
 #ifdef Q_OS_WIN
     Q_UNUSED(byIdFolder)
     return devices;
 #else
-    return AttachByIdPaths(std::move(devices), byIdFolder);
+    return attachByIdPaths(std::move(devices), byIdFolder);
 #endif
 }
 

@@ -40,19 +40,19 @@ using SerialDeviceLister = std::function<QList<SerialDevice>()>;
 
 // What is known of the device: description, maker, "serial S", "VID:PID vvvv:pppp";
 // empty when nothing is.
-QString DescribeSerialDevice(const SerialDevice &device);
+QString describeSerialDevice(const SerialDevice &device);
 
 // Sets byIdPath of each device that a link in byIdFolder leads to (links are
 // followed to their final target). The devices with a by-id path come first,
 // ordered by it; the others follow in their order.
-[[nodiscard]] QList<SerialDevice> AttachByIdPaths(QList<SerialDevice> devices, const QString &byIdFolder);
+[[nodiscard]] QList<SerialDevice> attachByIdPaths(QList<SerialDevice> devices, const QString &byIdFolder);
 
 // Orders names by their text, a trailing number by its value: COM2 before
 // COM10, ttyS9 before ttyS10, ttyACM0 before ttyS0.
-[[nodiscard]] bool PortNameLess(const QString &a, const QString &b);
+[[nodiscard]] bool portNameLess(const QString &a, const QString &b);
 
-// The system's serial devices in PortNameLess order, with their by-id paths
+// The system's serial devices in portNameLess order, with their by-id paths
 // (first) on Linux; on Windows by their port names ("COM5").
-[[nodiscard]] QList<SerialDevice> ListSerialDevices(const QString &byIdFolder = QString::fromLatin1(kSerialByIdFolder));
+[[nodiscard]] QList<SerialDevice> listSerialDevices(const QString &byIdFolder = QString::fromLatin1(kSerialByIdFolder));
 
 } // namespace kav

@@ -125,7 +125,7 @@ bool WinSerialService::open(const QString &device)
     if (m_win32->handle == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         m_errorString =
-            DiagnoseComPortOpenFailure(m_device, openErrorKind(error), systemText(error), ListSerialDevices());
+            diagnoseComPortOpenFailure(m_device, openErrorKind(error), systemText(error), listSerialDevices());
         m_claim.release();
         return false;
     }

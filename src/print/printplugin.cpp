@@ -37,12 +37,12 @@ PrintResult PrintPlugin::printReport(const QStringList &lines, const QString &de
     bool printed = false;
     if (printer.outputFormat() == QPrinter::PdfFormat) {
         const QString path = printer.outputFileName();
-        printed = WriteReportPdf(path, lines, printer.pageLayout(), printer.resolution(), &result.reason);
-        if (!printed && !result.reason.contains(ShownPath(path)))
+        printed = writeReportPdf(path, lines, printer.pageLayout(), printer.resolution(), &result.reason);
+        if (!printed && !result.reason.contains(shownPath(path)))
             result.reason =
-                QStringLiteral("The PDF file %1 could not be written: %2").arg(ShownPath(path), result.reason);
+                QStringLiteral("The PDF file %1 could not be written: %2").arg(shownPath(path), result.reason);
     } else {
-        printed = PaintReport(printer, lines, &result.reason);
+        printed = paintReport(printer, lines, &result.reason);
     }
     if (!printed)
         result.outcome = PrintOutcome::Failed;

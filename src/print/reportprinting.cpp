@@ -12,15 +12,15 @@ namespace {
 QString jobName(const QPrinter &printer)
 {
     if (printer.outputFormat() == QPrinter::PdfFormat)
-        return QStringLiteral("the PDF file ") + ShownPath(printer.outputFileName());
+        return QStringLiteral("the PDF file ") + shownPath(printer.outputFileName());
     return QStringLiteral("the printer ") + printer.printerName();
 }
 
 } // namespace
 
-bool PaintReport(QPrinter &printer, const QStringList &lines, QString *reason)
+bool paintReport(QPrinter &printer, const QStringList &lines, QString *reason)
 {
-    switch (PaintReportPage(printer, lines)) {
+    switch (paintReportPage(printer, lines)) {
     case PaintOutcome::Painted:
         if (printer.printerState() != QPrinter::Error)
             return true;

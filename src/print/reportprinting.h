@@ -4,8 +4,8 @@
 
 namespace kav {
 
-// Prints lines on one page of printer (see PaintReportPage). False, with
+// Prints lines on one page of printer (see paintReportPage). False, with
 // reason, when the job could not be started or finished.
-[[nodiscard]] bool PaintReport(QPrinter &printer, const QStringList &lines, QString *reason);
+[[nodiscard]] bool paintReport(QPrinter &printer, const QStringList &lines, QString *reason);
 
 } // namespace kav

@@ -123,7 +123,7 @@ BackupName parseBackupName(const QString &fileName)
 
 } // namespace
 
-QString BackupDeviceName(const QString &devicePath)
+QString backupDeviceName(const QString &devicePath)
 {
     QString name = devicePath;
     for (const QString &prefix : {QStringLiteral("/dev/"), QStringLiteral("\\\\.\\")}) {
@@ -148,7 +148,7 @@ QString BackupDeviceName(const QString &devicePath)
     return name.isEmpty() ? QStringLiteral("device") : name;
 }
 
-QString BackupFileName(const QString &deviceName, const QDateTime &when, int copy)
+QString backupFileName(const QString &deviceName, const QDateTime &when, int copy)
 {
     const QString stamp = when.toString(QString::fromLatin1(kStampFormat));
     if (copy > 1)
@@ -156,7 +156,7 @@ QString BackupFileName(const QString &deviceName, const QDateTime &when, int cop
     return QStringLiteral("%1-%2.sav").arg(deviceName, stamp);
 }
 
-QDateTime BackupTime(const QString &fileName)
+QDateTime backupTime(const QString &fileName)
 {
     return parseBackupName(fileName).time;
 }
@@ -171,9 +171,9 @@ QString BackupStore::defaultFolder(const QString &appFolder)
 BackupResult BackupStore::save(const QString &devicePath, const RadioImage &image) const
 {
     QString reason;
-    if (!MakeFolder(m_folder, &reason))
+    if (!makeFolder(m_folder, &reason))
         return {false, {}, reason};
-    const QString deviceName = BackupDeviceName(devicePath);
+    const QString deviceName = backupDeviceName(devicePath);
     const QDateTime now = m_clock();
     const QDir dir(m_folder);
 
@@ -183,11 +183,11 @@ BackupResult BackupStore::save(const QString &devicePath, const RadioImage &imag
     {
         QTemporaryFile part(dir.filePath(QString::fromLatin1(kPartialBackupPattern)));
         if (!part.open())
-            return {false, {}, QStringLiteral("%1: %2").arg(ShownPath(m_folder), part.errorString())};
-        if (!WriteAllBytes(part, FormatFrequencyFile(image), &reason) || !part.flush() || !syncToDisk(part, &reason)) {
+            return {false, {}, QStringLiteral("%1: %2").arg(shownPath(m_folder), part.errorString())};
+        if (!writeAllBytes(part, formatFrequencyFile(image), &reason) || !part.flush() || !syncToDisk(part, &reason)) {
             return {false,
                     {},
-                    QStringLiteral("%1: %2").arg(ShownPath(part.fileName()),
+                    QStringLiteral("%1: %2").arg(shownPath(part.fileName()),
                                                  reason.isEmpty() ? part.errorString() : reason)};
         }
         part.setAutoRemove(false);
@@ -195,7 +195,7 @@ BackupResult BackupStore::save(const QString &devicePath, const RadioImage &imag
     } // closed for good only here (close() keeps it open), and Windows renames no open file
 
     for (int copy = 1; copy <= kMaxCopies; ++copy) {
-        const QString path = dir.filePath(BackupFileName(deviceName, now, copy));
+        const QString path = dir.filePath(backupFileName(deviceName, now, copy));
         // One step that fails when the name is taken, even by another process just now.
         switch (renameWithoutReplacing(partName, path, &reason)) {
         case NewName::Given:
@@ -204,11 +204,11 @@ BackupResult BackupStore::save(const QString &devicePath, const RadioImage &imag
             continue;
         case NewName::Failed:
             QFile::remove(partName);
-            return {false, {}, QStringLiteral("%1: %2").arg(ShownPath(path), reason)};
+            return {false, {}, QStringLiteral("%1: %2").arg(shownPath(path), reason)};
         }
     }
     QFile::remove(partName);
-    return {false, {}, QStringLiteral("%1: too many backups of %2 in one second").arg(ShownPath(m_folder), deviceName)};
+    return {false, {}, QStringLiteral("%1: too many backups of %2 in one second").arg(shownPath(m_folder), deviceName)};
 }
 
 void BackupCollection::add(const QFileInfo &entry)

@@ -27,14 +27,14 @@ inline constexpr int kBackupMaxAgeDays = 365;
 // "/dev/ttyUSB0" -> "ttyUSB0", "/dev/pts/3" -> "pts_3", "COM3" -> "COM3",
 // "/dev/serial/by-id/usb-FTDI_FT232R_A5-if00-port0" -> "usb-FTDI_FT232R_A5-if00-port0".
 // An empty result is "device".
-[[nodiscard]] QString BackupDeviceName(const QString &devicePath);
+[[nodiscard]] QString backupDeviceName(const QString &devicePath);
 
 // "<deviceName>-<YYYYmmdd-HHMMSS>.sav", or with "-<copy>" before ".sav" when copy > 1.
-[[nodiscard]] QString BackupFileName(const QString &deviceName, const QDateTime &when, int copy = 1);
+[[nodiscard]] QString backupFileName(const QString &deviceName, const QDateTime &when, int copy = 1);
 
 // The time in a backup's file name; invalid when name is not a backup's name
 // (pattern and a real date and time both required).
-[[nodiscard]] QDateTime BackupTime(const QString &fileName);
+[[nodiscard]] QDateTime backupTime(const QString &fileName);
 
 // A folder's backups, collected one file name at a time (so a listing can be
 // spread over many event-loop turns), and which of them pruning deletes.

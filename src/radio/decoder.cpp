@@ -2,9 +2,10 @@
 
 namespace kav {
 
-double DecodeFrequency(const RadioImage &image, int channel, int firstByte)
+double decodeFrequency(const RadioImage &image, PlanField field)
 {
-    const auto digit = [&](int i) { return int(image(channel, firstByte + i)); };
+    const int first = RadioImage::firstByte(field);
+    const auto digit = [&](int i) { return int(image(field.channel, first + i)); };
     // Each step is rounded to double on its own, so 04 00 00 02 05 00 gives
     // 40.025000000000006 rather than 40.025; the four-decimal display hides it.
     double a = double(10 * digit(0));
@@ -16,7 +17,7 @@ double DecodeFrequency(const RadioImage &image, int channel, int firstByte)
     return a;
 }
 
-QString FormatFrequencyText(double mhz)
+QString formatFrequencyText(double mhz)
 {
     QString text = QString::number(mhz, 'f', 4);
     // "###.###0" writes no integer digit for values below one.
@@ -27,21 +28,14 @@ QString FormatFrequencyText(double mhz)
     return text;
 }
 
-DecodedPlan DecodeImage(const RadioImage &image)
+ChannelPlan decodePlan(const RadioImage &image)
 {
-    DecodedPlan values{};
-    for (const FrequencySlot &slot : kFrequencySlots)
-        values[size_t(slot.slot - 1)] = DecodeFrequency(image, slot.channel, slot.firstByte);
-    return values;
-}
-
-PlanFields PlanFieldTexts(const RadioImage &image)
-{
-    const DecodedPlan values = DecodeImage(image);
-    PlanFields fields;
-    for (size_t i = 0; i < fields.size(); ++i)
-        fields[i] = values[i] > 0.0 ? FormatFrequencyText(values[i]) : QString();
-    return fields;
+    ChannelPlan plan;
+    for (const PlanField field : kPlanFields) {
+        const double mhz = decodeFrequency(image, field);
+        plan[field] = mhz > 0.0 ? formatFrequencyText(mhz) : QString();
+    }
+    return plan;
 }
 
 } // namespace kav

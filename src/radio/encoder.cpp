@@ -2,12 +2,11 @@
 
 #include <QLocale>
 
-#include <algorithm>
 #include <cmath>
 
 namespace kav {
 
-QString CanonicalFrequencyText(double mhz)
+QString canonicalFrequencyText(double mhz)
 {
     if (!std::isfinite(mhz))
         return QString::number(mhz);
@@ -34,9 +33,9 @@ QString CanonicalFrequencyText(double mhz)
     return mhz < 0 ? QLatin1Char('-') + text : text;
 }
 
-bool EncodeFrequency(RadioImage &image, int slot, double mhz)
+bool encodeFrequency(RadioImage &image, PlanField field, double mhz)
 {
-    const QString s = CanonicalFrequencyText(mhz);
+    const QString s = canonicalFrequencyText(mhz);
     QString t;
     switch (s.size()) {
     case 1:
@@ -76,43 +75,43 @@ bool EncodeFrequency(RadioImage &image, int slot, double mhz)
         }
     }
 
-    const FrequencySlot &where = frequencySlot(slot);
+    const int first = RadioImage::firstByte(field);
     for (int i = 0; i < 6; ++i)
-        image(where.channel, where.firstByte + i) = std::uint8_t(digits[i]);
+        image(field.channel, first + i) = std::uint8_t(digits[i]);
     return true;
 }
 
-int EncodeSheet(RadioImage &image, const PlanFields &fields)
+std::optional<PlanField> encodeSheet(RadioImage &image, const ChannelPlan &plan)
 {
-    for (const FrequencySlot &slot : kFrequencySlots) {
-        const QString &text = fields[slot.slot - 1];
+    for (const PlanField field : kEntryOrder) {
+        const QString &text = plan[field];
         if (text.isEmpty())
-            continue; // keeps the digits last encoded into this slot
+            continue; // keeps the digits last encoded into this field
         bool ok = false;
         const double mhz = QLocale::c().toDouble(text, &ok);
-        if (!ok || !EncodeFrequency(image, slot.slot, mhz))
-            return slot.slot;
+        if (!ok || !encodeFrequency(image, field, mhz))
+            return field;
     }
-    return 0;
+    return std::nullopt;
 }
 
-EncodeResult BuildSendImage(const RadioImage &previous, const PlanFields &fields)
+EncodeResult buildSendImage(const RadioImage &previous, const ChannelPlan &plan)
 {
     EncodeResult result;
-    if (std::all_of(fields.begin(), fields.end(), [](const QString &text) { return text.isEmpty(); })) {
+    if (plan.isEmpty()) {
         result.outcome = EncodeOutcome::EmptySheet;
         return result;
     }
     result.image = previous;
-    if (const int failed = EncodeSheet(result.image, fields)) {
+    if (const std::optional<PlanField> failed = encodeSheet(result.image, plan)) {
         result.outcome = EncodeOutcome::FieldNotEncodable;
-        result.slot = failed;
+        result.field = *failed;
         result.image = RadioImage();
     }
     return result;
 }
 
-QString EncodeMessage(EncodeOutcome outcome)
+QString encodeMessage(EncodeOutcome outcome)
 {
     switch (outcome) {
     case EncodeOutcome::Encoded:

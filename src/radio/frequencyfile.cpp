@@ -18,7 +18,7 @@ constexpr int kMaxByteValue = 255;
 
 } // namespace
 
-QByteArray FormatFrequencyFile(const RadioImage &image)
+QByteArray formatFrequencyFile(const RadioImage &image)
 {
     QByteArray bytes;
     bytes.reserve(RadioImage::kSize * 6);
@@ -30,18 +30,18 @@ QByteArray FormatFrequencyFile(const RadioImage &image)
     return bytes;
 }
 
-std::optional<std::uint8_t> ParseSavedLine(QByteArrayView line)
+std::optional<std::uint8_t> parseSavedLine(QByteArrayView line)
 {
     if (line.size() > kMaxSavedLineLength)
         return std::nullopt;
 
     // The field grammar without a sign: blanks, digits with at most one point, blanks.
-    const QByteArrayView number = WithoutBlanks(line);
+    const QByteArrayView number = withoutBlanks(line);
     const qsizetype end = number.size();
     qsizetype i = 0;
     int whole = 0;
     int digits = 0;
-    for (; i < end && IsAsciiDigit(number[i]); ++i, ++digits)
+    for (; i < end && isAsciiDigit(number[i]); ++i, ++digits)
         whole = std::min(whole * 10 + (number[i] - '0'), kMaxByteValue + 1); // past 255 it is refused anyway
 
     // The fraction only decides the rounding: its first digit, and whether
@@ -50,7 +50,7 @@ std::optional<std::uint8_t> ParseSavedLine(QByteArrayView line)
     bool nonZeroAfterFirst = false;
     if (i < end && number[i] == '.') {
         ++i;
-        for (bool first = true; i < end && IsAsciiDigit(number[i]); ++i, ++digits, first = false) {
+        for (bool first = true; i < end && isAsciiDigit(number[i]); ++i, ++digits, first = false) {
             if (first)
                 firstDecimal = number[i] - '0';
             else if (number[i] != '0')
@@ -67,9 +67,9 @@ std::optional<std::uint8_t> ParseSavedLine(QByteArrayView line)
     return std::uint8_t(value);
 }
 
-bool WriteFrequencyFile(QIODevice *device, const RadioImage &image)
+bool writeFrequencyFile(QIODevice *device, const RadioImage &image)
 {
-    const QByteArray bytes = FormatFrequencyFile(image);
+    const QByteArray bytes = formatFrequencyFile(image);
     // A write may take only part; the next attempt then fails with the reason.
     for (qsizetype done = 0; done < bytes.size();) {
         const qint64 written = device->write(bytes.constData() + done, bytes.size() - done);
@@ -80,7 +80,7 @@ bool WriteFrequencyFile(QIODevice *device, const RadioImage &image)
     return true;
 }
 
-std::optional<RadioImage> ReadFrequencyFile(QIODevice *device)
+std::optional<RadioImage> readFrequencyFile(QIODevice *device)
 {
     RadioImage image;
     QByteArray line;
@@ -101,7 +101,7 @@ std::optional<RadioImage> ReadFrequencyFile(QIODevice *device)
         if (!endedByCR && line.isEmpty())
             return std::nullopt; // the data ended before this line
 
-        const std::optional<std::uint8_t> value = ParseSavedLine(line);
+        const std::optional<std::uint8_t> value = parseSavedLine(line);
         if (!value)
             return std::nullopt;
         image.at(offset) = *value;
@@ -114,22 +114,22 @@ std::optional<RadioImage> ReadFrequencyFile(QIODevice *device)
     return image;
 }
 
-std::optional<RadioImage> ReadFrequencyFile(const QString &path)
+std::optional<RadioImage> readFrequencyFile(const QString &path)
 {
     if (!QFileInfo(path).isFile())
         return std::nullopt;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    std::optional<RadioImage> image = ReadFrequencyFile(&file);
+    std::optional<RadioImage> image = readFrequencyFile(&file);
     if (file.error() != QFileDevice::NoError)
         return std::nullopt; // a read error is not the end of the file
     return image;
 }
 
-bool SaveFrequencyFile(const QString &path, const RadioImage &image, QString *reason)
+bool saveFrequencyFile(const QString &path, const RadioImage &image, QString *reason)
 {
-    return ReplaceFile(path, FormatFrequencyFile(image), reason);
+    return replaceFile(path, formatFrequencyFile(image), reason);
 }
 
 } // namespace kav

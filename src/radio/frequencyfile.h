@@ -22,7 +22,7 @@ inline constexpr int kSavedFileLines = RadioImage::kSize;
 inline constexpr int kMaxSavedLineLength = 64;
 
 // The 36 lines of image, each " <value> " CR LF.
-QByteArray FormatFrequencyFile(const RadioImage &image);
+QByteArray formatFrequencyFile(const RadioImage &image);
 
 // The value of one line of a *.sav file (its text without CR or LF).
 // Grammar: optional blanks (space, tab), then ASCII digits with at most one
@@ -32,26 +32,26 @@ QByteArray FormatFrequencyFile(const RadioImage &image);
 // Refused (nullopt): an empty or blank line, signs, exponents, commas, any
 // other character (NUL included), a result above 255, and lines longer than
 // kMaxSavedLineLength.
-[[nodiscard]] std::optional<std::uint8_t> ParseSavedLine(QByteArrayView line);
+[[nodiscard]] std::optional<std::uint8_t> parseSavedLine(QByteArrayView line);
 
 // Writes the image to an open device. False when the device does not take all 180 bytes.
-[[nodiscard]] bool WriteFrequencyFile(QIODevice *device, const RadioImage &image);
+[[nodiscard]] bool writeFrequencyFile(QIODevice *device, const RadioImage &image);
 
 // Reads the first 36 lines from an open device into a new image. A line ends
 // at CR (an LF right after it is skipped) or at the end of the data; an LF
 // alone is part of the line and refuses it. Never reads past the 36th line's
 // CR, nor more than kMaxSavedLineLength + 1 bytes of any line. nullopt when
 // there are fewer than 36 lines or any of them is refused.
-[[nodiscard]] std::optional<RadioImage> ReadFrequencyFile(QIODevice *device);
+[[nodiscard]] std::optional<RadioImage> readFrequencyFile(QIODevice *device);
 
 // Reads the *.sav file at path; nullopt also when it is not a regular file or
 // cannot be opened (a FIFO or a device is refused rather than waited on).
-[[nodiscard]] std::optional<RadioImage> ReadFrequencyFile(const QString &path);
+[[nodiscard]] std::optional<RadioImage> readFrequencyFile(const QString &path);
 
 // Replaces the file at path atomically: the image is written to a temporary
 // file beside it that takes the file's place only when everything was written.
 // On failure the previous file is untouched and reason says why; a target that
-// is not a regular file (a device, a FIFO) is refused (see ReplaceFile).
-[[nodiscard]] bool SaveFrequencyFile(const QString &path, const RadioImage &image, QString *reason);
+// is not a regular file (a device, a FIFO) is refused (see replaceFile).
+[[nodiscard]] bool saveFrequencyFile(const QString &path, const RadioImage &image, QString *reason);
 
 } // namespace kav

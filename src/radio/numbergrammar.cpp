@@ -6,9 +6,9 @@
 
 namespace kav {
 
-std::optional<double> ConvertFrequencyText(QStringView text)
+std::optional<double> convertFrequencyText(QStringView text)
 {
-    QStringView number = WithoutBlanks(text);
+    QStringView number = withoutBlanks(text);
 
     // from_chars takes a '-' but no '+'; the sign is kept apart and applied last.
     bool negative = false;
@@ -22,7 +22,7 @@ std::optional<double> ConvertFrequencyText(QStringView text)
     bool point = false;
     bool digit = false;
     for (const QChar c : number) {
-        if (IsAsciiDigit(c)) {
+        if (isAsciiDigit(c)) {
             digit = true;
         } else if (c == u'.' && !point) {
             point = true;

@@ -8,13 +8,11 @@ namespace kav {
 
 namespace {
 
-constexpr int kFieldBytes = 6;
-
 // The field's text as the sheet would show it: empty when it decodes to nothing.
-QString fieldText(const RadioImage &image, int channel, int firstByte)
+QString fieldText(const RadioImage &image, PlanField field)
 {
-    const double mhz = DecodeFrequency(image, channel, firstByte);
-    return mhz > 0 ? FormatFrequencyText(mhz) : QString();
+    const double mhz = decodeFrequency(image, field);
+    return mhz > 0 ? formatFrequencyText(mhz) : QString();
 }
 
 QString shown(const QString &text)
@@ -24,31 +22,27 @@ QString shown(const QString &text)
 
 } // namespace
 
-QList<FieldDifference> ComparePlans(const RadioImage &written, const RadioImage &held)
+QList<FieldDifference> comparePlans(const RadioImage &written, const RadioImage &held)
 {
     QList<FieldDifference> differences;
-    for (int channel = 1; channel <= RadioImage::kChannels; ++channel) {
-        for (const int firstByte : {1, 1 + kFieldBytes}) {
-            bool same = true;
-            for (int b = firstByte; b < firstByte + kFieldBytes; ++b)
-                same = same && written(channel, b) == held(channel, b);
-            if (!same) {
-                // Bytes that differ but show alike (non-digit bytes) still count.
-                differences.append({channel, firstByte != 1, fieldText(written, channel, firstByte),
-                                    fieldText(held, channel, firstByte)});
-            }
-        }
+    for (const PlanField field : kPlanFields) {
+        const int first = RadioImage::firstByte(field);
+        bool same = true;
+        for (int b = first; b < first + RadioImage::kFieldBytes; ++b)
+            same = same && written(field.channel, b) == held(field.channel, b);
+        // Bytes that differ but show alike (non-digit bytes) still count.
+        if (!same)
+            differences.append({field, fieldText(written, field), fieldText(held, field)});
     }
     return differences;
 }
 
-QString DescribeDifferences(const QList<FieldDifference> &differences)
+QString describeDifferences(const QList<FieldDifference> &differences)
 {
     QStringList lines;
     for (const FieldDifference &d : differences) {
-        lines.append(QStringLiteral("CH%1 %2: written %3, the radio holds %4")
-                         .arg(d.channel)
-                         .arg(d.tx ? QStringLiteral("TX") : QStringLiteral("RX"), shown(d.written), shown(d.held)));
+        lines.append(QStringLiteral("%1: written %2, the radio holds %3")
+                         .arg(fieldName(d.field), shown(d.written), shown(d.held)));
     }
     return lines.join(QLatin1Char('\n'));
 }
@@ -56,7 +50,7 @@ QString DescribeDifferences(const QList<FieldDifference> &differences)
 QDebug operator<<(QDebug debug, const FieldDifference &d)
 {
     QDebugStateSaver saver(debug);
-    debug.nospace() << "CH" << d.channel << (d.tx ? " TX " : " RX ") << d.written << " -> " << d.held;
+    debug.nospace() << d.field << ' ' << d.written << " -> " << d.held;
     return debug;
 }
 

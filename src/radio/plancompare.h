@@ -13,23 +13,22 @@ namespace kav {
 // an empty field).
 struct FieldDifference
 {
-    int channel = 0; // 1 to 3
-    bool tx = false; // false: RX bytes 1-6, true: TX bytes 7-12
+    PlanField field;
     QString written;
     QString held;
 
     friend bool operator==(const FieldDifference &a, const FieldDifference &b)
     {
-        return a.channel == b.channel && a.tx == b.tx && a.written == b.written && a.held == b.held;
+        return a.field == b.field && a.written == b.written && a.held == b.held;
     }
 };
 
 // The fields whose bytes differ, CH1 RX first, RX before TX within a channel.
-[[nodiscard]] QList<FieldDifference> ComparePlans(const RadioImage &written, const RadioImage &held);
+[[nodiscard]] QList<FieldDifference> comparePlans(const RadioImage &written, const RadioImage &held);
 
 // One line per difference: "CH2 TX: written 40.5000, the radio holds 40.5125"
 // ("empty" for an empty field).
-[[nodiscard]] QString DescribeDifferences(const QList<FieldDifference> &differences);
+[[nodiscard]] QString describeDifferences(const QList<FieldDifference> &differences);
 
 QDebug operator<<(QDebug debug, const FieldDifference &difference);
 

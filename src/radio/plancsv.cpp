@@ -33,7 +33,7 @@ QByteArray csvFrequency(const QString &fieldText)
 QString quoted(const QString &value)
 {
     return value.isEmpty() ? QStringLiteral("an empty field")
-                           : QLatin1Char('\'') + PrintableText(value) + QLatin1Char('\'');
+                           : QLatin1Char('\'') + printableText(value) + QLatin1Char('\'');
 }
 
 struct Record
@@ -180,10 +180,10 @@ std::optional<ChannelTexts> channelTexts(const Record &record, const Columns &co
         return std::nullopt;
     };
     const QString frequency = record.field(columns.frequency);
-    const std::optional<double> rx = CheckFrequencyEntry(frequency, kMinFreqMHz, kMaxFreqMHz);
+    const std::optional<double> rx = checkFrequencyEntry(frequency, kMinFreqMHz, kMaxFreqMHz);
     if (!rx)
         return refuse(kFrequency, QStringLiteral("%1 is not %2").arg(quoted(frequency), kBandText));
-    const QString rxText = FormatFrequencyText(*rx);
+    const QString rxText = formatFrequencyText(*rx);
 
     const QString duplex = record.field(columns.duplex).trimmed().toLower();
     const QString offset = record.field(columns.offset);
@@ -192,13 +192,13 @@ std::optional<ChannelTexts> channelTexts(const Record &record, const Columns &co
     if (duplex == u"off")
         return ChannelTexts{rxText, {}};
     if (duplex == u"split") {
-        const std::optional<double> tx = CheckFrequencyEntry(offset, kMinFreqMHz, kMaxFreqMHz);
+        const std::optional<double> tx = checkFrequencyEntry(offset, kMinFreqMHz, kMaxFreqMHz);
         if (!tx) {
             return refuse(
                 kOffset,
                 QStringLiteral("%1 is not %2 (the TX frequency of a split channel)").arg(quoted(offset), kBandText));
         }
-        return ChannelTexts{rxText, FormatFrequencyText(*tx)};
+        return ChannelTexts{rxText, formatFrequencyText(*tx)};
     }
     if (duplex == u"+" || duplex == u"-") {
         // The shift is a size; its direction is Duplex alone, so a sign cannot turn it round.
@@ -208,15 +208,15 @@ std::optional<ChannelTexts> channelTexts(const Record &record, const Columns &co
                                                   "its direction")
                                        .arg(quoted(offset)));
         }
-        const std::optional<double> shift = ConvertFrequencyText(offset);
+        const std::optional<double> shift = convertFrequencyText(offset);
         if (!shift)
             return refuse(kOffset, QStringLiteral("%1 is not a number").arg(quoted(offset)));
         const double tx = duplex == u"+" ? *rx + *shift : *rx - *shift;
-        if (!IsAcceptedFrequency(tx, kMinFreqMHz, kMaxFreqMHz)) {
+        if (!isAcceptedFrequency(tx, kMinFreqMHz, kMaxFreqMHz)) {
             return refuse(kOffset, QStringLiteral("the TX frequency %1 %2 %3 MHz is not %4")
-                                       .arg(rxText, duplex, PrintableText(size), kBandText));
+                                       .arg(rxText, duplex, printableText(size), kBandText));
         }
-        return ChannelTexts{rxText, FormatFrequencyText(tx)};
+        return ChannelTexts{rxText, formatFrequencyText(tx)};
     }
     return refuse(
         kDuplex, QStringLiteral("%1 is not one of: empty, +, -, split, off").arg(quoted(record.field(columns.duplex))));
@@ -263,7 +263,7 @@ QDebug operator<<(QDebug debug, const CsvProblem &problem)
     return debug;
 }
 
-std::optional<QByteArray> FormatPlanCsv(const RadioImage &image, QString *reason)
+std::optional<QByteArray> formatPlanCsv(const RadioImage &image, QString *reason)
 {
     const auto refuse = [reason](const QString &why) {
         if (reason)
@@ -272,30 +272,28 @@ std::optional<QByteArray> FormatPlanCsv(const RadioImage &image, QString *reason
     };
 
     // The texts the window shows for this image, checked as the window checks them.
-    const PlanFields fields = PlanFieldTexts(image);
-    for (const FrequencySlot &slot : kFrequencySlots) {
-        const QString &text = fields[size_t(slot.slot - 1)];
-        if (!text.isEmpty() && !CheckFrequencyEntry(text, kMinFreqMHz, kMaxFreqMHz)) {
-            return refuse(QStringLiteral("CH%1 %2 %3 is not %4")
-                              .arg(slot.channel)
-                              .arg(slot.firstByte == 1 ? QStringLiteral("RX") : QStringLiteral("TX"), text, kBandText));
-        }
+    const ChannelPlan plan = decodePlan(image);
+    for (const PlanField field : kEntryOrder) {
+        const QString &text = plan[field];
+        if (!text.isEmpty() && !checkFrequencyEntry(text, kMinFreqMHz, kMaxFreqMHz))
+            return refuse(QStringLiteral("%1 %2 is not %3").arg(fieldName(field), text, kBandText));
     }
     // Only digits that encode back to themselves make a file that imports to the same bytes.
     RadioImage encoded;
-    if (EncodeSheet(encoded, fields) != 0 || encoded != image)
+    if (encodeSheet(encoded, plan) || encoded != image)
         return refuse(QStringLiteral("the plan's bytes are not the digits of its frequencies"));
 
     QByteArray csv = QByteArray(kPlanCsvHeader) + "\r\n";
     int rows = 0;
-    for (int channel = 1; channel <= RadioImage::kChannels; ++channel) {
-        const QString &rx = fields[size_t(channel - 1)];
-        const QString &tx = fields[size_t(channel) - 1 + size_t(RadioImage::kChannels)];
+    for (int channel = 0; channel < kChannelCount; ++channel) {
+        const QString &rx = plan.channels[size_t(channel)].rx;
+        const QString &tx = plan.channels[size_t(channel)].tx;
+        const int number = channel + 1; // CH1 is Location 1
         if (rx.isEmpty() && tx.isEmpty())
             continue;
         if (rx.isEmpty())
-            return refuse(QStringLiteral("CH%1 has a TX frequency but no RX frequency, which a CSV row cannot hold")
-                              .arg(channel));
+            return refuse(
+                QStringLiteral("CH%1 has a TX frequency but no RX frequency, which a CSV row cannot hold").arg(number));
         QByteArray duplex;
         QByteArray offset = kNoOffset;
         if (tx.isEmpty()) {
@@ -304,8 +302,8 @@ std::optional<QByteArray> FormatPlanCsv(const RadioImage &image, QString *reason
             duplex = "split";
             offset = csvFrequency(tx);
         }
-        csv += QByteArray::number(channel) + ",CH" + QByteArray::number(channel) + ',' + csvFrequency(rx) + ',' +
-               duplex + ',' + offset + kFixedColumns + "\r\n";
+        csv += QByteArray::number(number) + ",CH" + QByteArray::number(number) + ',' + csvFrequency(rx) + ',' + duplex +
+               ',' + offset + kFixedColumns + "\r\n";
         ++rows;
     }
     if (rows == 0)
@@ -313,7 +311,7 @@ std::optional<QByteArray> FormatPlanCsv(const RadioImage &image, QString *reason
     return csv;
 }
 
-std::optional<RadioImage> ParsePlanCsv(QByteArrayView bytes, CsvProblem *problem)
+std::optional<RadioImage> parsePlanCsv(QByteArrayView bytes, CsvProblem *problem)
 {
     CsvProblem ignored;
     CsvProblem &why = problem ? *problem : ignored;
@@ -357,39 +355,38 @@ std::optional<RadioImage> ParsePlanCsv(QByteArrayView bytes, CsvProblem *problem
     }
     const int first = *std::min_element(locations.cbegin(), locations.cend()) == 0 ? 0 : 1;
 
-    PlanFields fields;
-    std::array<bool, RadioImage::kChannels> seen{};
+    ChannelPlan plan;
+    std::array<bool, kChannelCount> seen{};
     for (qsizetype i = 0; i < records.size(); ++i) {
         const Record &record = records.at(i);
-        const int channel = locations.at(i) - first + 1;
-        if (channel < 1 || channel > RadioImage::kChannels) {
+        const int channel = locations.at(i) - first; // 0 for CH1
+        if (channel < 0 || channel >= kChannelCount) {
             return refuse(
                 record.row, kLocation,
                 QStringLiteral("%1 is not a channel (1-3, or 0-2 in a file that starts at 0)").arg(locations.at(i)));
         }
-        if (seen[channel - 1])
+        if (seen[size_t(channel)])
             return refuse(record.row, kLocation, QStringLiteral("%1 is given twice").arg(locations.at(i)));
-        seen[channel - 1] = true;
+        seen[size_t(channel)] = true;
 
         const std::optional<ChannelTexts> texts = channelTexts(record, columns, why);
         if (!texts)
             return std::nullopt;
-        fields[size_t(channel - 1)] = texts->rx;
-        fields[size_t(channel) - 1 + size_t(RadioImage::kChannels)] = texts->tx;
+        plan.channels[size_t(channel)] = {texts->rx, texts->tx};
     }
 
     RadioImage image;
-    if (EncodeSheet(image, fields) != 0) // cannot happen for checked values; never write a wrong plan
+    if (encodeSheet(image, plan)) // cannot happen for checked values; never write a wrong plan
         return refuse(0, {}, QStringLiteral("the plan cannot be encoded"));
     return image;
 }
 
-std::optional<RadioImage> ReadPlanCsv(QIODevice *device, CsvProblem *problem)
+std::optional<RadioImage> readPlanCsv(QIODevice *device, CsvProblem *problem)
 {
-    return ParsePlanCsv(device->read(kMaxPlanCsvBytes + 1), problem);
+    return parsePlanCsv(device->read(kMaxPlanCsvBytes + 1), problem);
 }
 
-std::optional<RadioImage> ReadPlanCsv(const QString &path, CsvProblem *problem)
+std::optional<RadioImage> readPlanCsv(const QString &path, CsvProblem *problem)
 {
     CsvProblem ignored;
     CsvProblem &why = problem ? *problem : ignored;
@@ -407,7 +404,7 @@ std::optional<RadioImage> ReadPlanCsv(const QString &path, CsvProblem *problem)
         why = {0, {}, file.errorString()}; // a read error is not the end of the file
         return std::nullopt;
     }
-    return ParsePlanCsv(bytes, &why);
+    return parsePlanCsv(bytes, &why);
 }
 
 } // namespace kav

@@ -45,7 +45,7 @@ QDebug operator<<(QDebug debug, const CsvProblem &problem);
 // that passes the entry check, and a channel with a TX frequency needs an RX
 // one (a CSV row cannot hold TX alone); otherwise nullopt and reason names the
 // channel. An image without any channel is refused too.
-[[nodiscard]] std::optional<QByteArray> FormatPlanCsv(const RadioImage &image, QString *reason);
+[[nodiscard]] std::optional<QByteArray> formatPlanCsv(const RadioImage &image, QString *reason);
 
 // The image of a plan CSV: columns found by header name in any order (others
 // ignored), RFC 4180 quoting, an optional UTF-8 byte-order mark, CRLF or LF.
@@ -55,11 +55,11 @@ QDebug operator<<(QDebug debug, const CsvProblem &problem);
 // Fields quoted in a problem have their control characters escaped.
 // Every frequency must pass the entry check. nullopt, with problem set, for
 // the first value refused; channels the file does not name are empty.
-[[nodiscard]] std::optional<RadioImage> ParsePlanCsv(QByteArrayView bytes, CsvProblem *problem);
+[[nodiscard]] std::optional<RadioImage> parsePlanCsv(QByteArrayView bytes, CsvProblem *problem);
 
 // Reads at most kMaxPlanCsvBytes + 1 bytes from an open device and parses them.
-[[nodiscard]] std::optional<RadioImage> ReadPlanCsv(QIODevice *device, CsvProblem *problem);
+[[nodiscard]] std::optional<RadioImage> readPlanCsv(QIODevice *device, CsvProblem *problem);
 // Reads the CSV file at path; a FIFO or device is refused rather than waited on.
-[[nodiscard]] std::optional<RadioImage> ReadPlanCsv(const QString &path, CsvProblem *problem);
+[[nodiscard]] std::optional<RadioImage> readPlanCsv(const QString &path, CsvProblem *problem);
 
 } // namespace kav

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "radio/channelplan.h"
+
 #include <QByteArray>
 #include <QDebug>
 
@@ -9,17 +11,20 @@
 namespace kav {
 
 // The 36-byte radio image: three channel records of twelve digit bytes.
-// Element (c, k) has channel c = 1..3 and byte k = 1..12; bytes 1-6 hold the
-// receive frequency and 7-12 the transmit frequency, tens of MHz digit first.
+// Element (c, k) has channel c = 0..2 (CH1-CH3) and byte k = 0..11; bytes 0-5
+// hold the receive frequency and 6-11 the transmit frequency, tens of MHz digit first.
 class RadioImage
 {
 public:
-    static constexpr int kChannels = 3;
-    static constexpr int kRecordBytes = 12;
+    static constexpr int kChannels = kChannelCount;
+    static constexpr int kFieldBytes = 6;
+    static constexpr int kRecordBytes = 2 * kFieldBytes;
     static constexpr int kSize = kChannels * kRecordBytes;
 
     // Offset of (c, k) when the image is laid out as a sequence: channel slowest.
-    static constexpr int linearOffset(int channel, int byte) { return (channel - 1) * kRecordBytes + (byte - 1); }
+    static constexpr int linearOffset(int channel, int byte) { return channel * kRecordBytes + byte; }
+    // The first of the six bytes of field in its channel's record.
+    static constexpr int firstByte(PlanField field) { return field.direction == Direction::Rx ? 0 : kFieldBytes; }
 
     std::uint8_t &operator()(int channel, int byte) { return m_bytes[linearOffset(channel, byte)]; }
     std::uint8_t operator()(int channel, int byte) const { return m_bytes[linearOffset(channel, byte)]; }
@@ -42,27 +47,5 @@ private:
 };
 
 QDebug operator<<(QDebug debug, const RadioImage &image);
-
-// One of the six frequencies of the plan: slots 1-3 are CH1-CH3 RX, 4-6 CH1-CH3 TX.
-struct FrequencySlot
-{
-    int slot;
-    int channel;
-    int firstByte; // 1 for receive, 7 for transmit
-};
-
-inline constexpr std::array<FrequencySlot, 6> kFrequencySlots{{
-    {1, 1, 1},
-    {2, 2, 1},
-    {3, 3, 1},
-    {4, 1, 7},
-    {5, 2, 7},
-    {6, 3, 7},
-}};
-
-inline constexpr const FrequencySlot &frequencySlot(int slot)
-{
-    return kFrequencySlots[slot - 1];
-}
 
 } // namespace kav

@@ -19,22 +19,22 @@ inline constexpr int kReportLines = 20;
 // with four decimals and no integer zero (40.1250, 38.0000, .5000) and the
 // locale's decimal separator; an empty text stays empty and any other text
 // is shown unchanged. A number is what the frequency fields themselves
-// accept (ConvertFrequencyText).
-QString FormatReportValue(const QString &fieldText, const QLocale &locale);
+// accept (convertFrequencyText).
+QString formatReportValue(const QString &fieldText, const QLocale &locale);
 
 // "           FILE NAME : " and sheetFile without surrounding spaces, or
 // "           FILE NAME : No Selected" when sheetFile is empty. sheetFile is
 // the file the sheet is the content of, empty when it is none; shown with the
 // system's separators (backslashes on Windows).
-QString ReportFileLine(const QString &sheetFile);
+QString reportFileLine(const QString &sheetFile);
 
 // The date and time of printing: the locale's short date, a space, its long time.
-QString ReportDateTime(const QDateTime &printedAt, const QLocale &locale);
+QString reportDateTime(const QDateTime &printedAt, const QLocale &locale);
 
 // The 20 lines of the one-page frequency report, top of the page first, laid
 // out with spaces for a monospaced font: the six field texts as they stand and
-// the file line of sheetFile (see ReportFileLine).
-QStringList FrequencyReportLines(const PlanFields &fields, const QString &sheetFile, const QDateTime &printedAt,
+// the file line of sheetFile (see reportFileLine).
+QStringList frequencyReportLines(const ChannelPlan &plan, const QString &sheetFile, const QDateTime &printedAt,
                                  const QLocale &locale);
 
 } // namespace kav

@@ -49,7 +49,7 @@ QFont reportFont(qreal points)
     return font;
 }
 
-PaintOutcome PaintReportPage(QPaintDevice &device, const QStringList &lines)
+PaintOutcome paintReportPage(QPaintDevice &device, const QStringList &lines)
 {
     QPainter painter;
     if (!painter.begin(&device))

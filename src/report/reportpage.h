@@ -19,6 +19,6 @@ enum class PaintOutcome { Painted, NotStarted, NotFinished };
 // Paints lines from the top of the device's paint area (one printer or PDF
 // page) in a monospaced font, sized so that the widest line fits the width and
 // all lines fit the height.
-[[nodiscard]] PaintOutcome PaintReportPage(QPaintDevice &device, const QStringList &lines);
+[[nodiscard]] PaintOutcome paintReportPage(QPaintDevice &device, const QStringList &lines);
 
 } // namespace kav

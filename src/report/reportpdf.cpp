@@ -14,11 +14,11 @@ QPageLayout defaultReportPdfLayout()
     return QPdfWriter(QString()).pageLayout();
 }
 
-bool WriteReportPdf(const QString &path, const QStringList &lines, const QPageLayout &layout, int resolution,
+bool writeReportPdf(const QString &path, const QStringList &lines, const QPageLayout &layout, int resolution,
                     QString *reason)
 {
     // Refused before painting, with the reason naming the target.
-    const QString refused = RefusedTargetReason(path);
+    const QString refused = refusedTargetReason(path);
     if (!refused.isEmpty()) {
         if (reason)
             *reason = refused;
@@ -32,13 +32,13 @@ bool WriteReportPdf(const QString &path, const QStringList &lines, const QPageLa
         writer.setTitle(QStringLiteral("Frequency Report"));
         writer.setPageLayout(layout);
         writer.setResolution(resolution);
-        if (PaintReportPage(writer, lines) != PaintOutcome::Painted || !pdf.trimmed().endsWith("%%EOF")) {
+        if (paintReportPage(writer, lines) != PaintOutcome::Painted || !pdf.trimmed().endsWith("%%EOF")) {
             if (reason)
                 *reason = QStringLiteral("The report could not be painted as a PDF page.");
             return false;
         }
     }
-    return ReplaceFile(path, pdf, reason);
+    return replaceFile(path, pdf, reason);
 }
 
 } // namespace kav

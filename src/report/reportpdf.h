@@ -15,9 +15,9 @@ inline constexpr int kReportPdfResolution = 600;
 [[nodiscard]] QPageLayout defaultReportPdfLayout();
 
 // Paints the report into a one-page PDF in memory and puts it at path in one
-// step (see ReplaceFile): a PDF that could not be painted or written in full
+// step (see replaceFile): a PDF that could not be painted or written in full
 // never replaces the old file. False, with the reason, on failure.
-[[nodiscard]] bool WriteReportPdf(const QString &path, const QStringList &lines, const QPageLayout &layout,
+[[nodiscard]] bool writeReportPdf(const QString &path, const QStringList &lines, const QPageLayout &layout,
                                   int resolution, QString *reason);
 
 } // namespace kav

@@ -8,24 +8,39 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 
+#include <algorithm>
+#include <iterator>
+
 namespace kav {
 
 namespace {
 
-// The character code of a typed key, 0 for a key that types no character.
-std::int16_t keyAsciiOf(const QKeyEvent &key)
+// The sheet's own key in key: Return for Return, Enter or a typed carriage
+// return, Escape for Escape or a typed escape character; nullopt for any other key.
+std::optional<Qt::Key> sheetKeyOf(const QKeyEvent &key)
 {
     switch (key.key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        return kKeyEnter;
+        return Qt::Key_Return;
     case Qt::Key_Escape:
-        return kKeyEscape;
+        return Qt::Key_Escape;
     default:
         break;
     }
     const QString text = key.text();
-    return text.isEmpty() ? std::int16_t(0) : std::int16_t(text.at(0).unicode());
+    if (text.startsWith(QLatin1Char('\r')))
+        return Qt::Key_Return;
+    if (text.startsWith(QLatin1Char('\x1b')))
+        return Qt::Key_Escape;
+    return std::nullopt;
+}
+
+// The field after field in kEntryOrder, the first after the last.
+PlanField nextInEntryOrder(PlanField field)
+{
+    const auto at = std::find(kEntryOrder.cbegin(), kEntryOrder.cend(), field);
+    return std::next(at) == kEntryOrder.cend() ? kEntryOrder.front() : *std::next(at);
 }
 
 // Focus that goes to a popup menu, the menu bar or another window comes back
@@ -37,11 +52,13 @@ bool leavesForAnotherControl(Qt::FocusReason reason)
 
 } // namespace
 
-ChannelSheet::ChannelSheet(DialogSeam &dialogs, QLineEdit *model, const std::array<QLineEdit *, 6> &fields)
-    : m_dialogs(dialogs), m_model(model), m_fields(fields)
+ChannelSheet::ChannelSheet(DialogSeam &dialogs, QLineEdit *model,
+                           const std::array<QLineEdit *, kChannelCount> &rxFields,
+                           const std::array<QLineEdit *, kChannelCount> &txFields)
+    : m_dialogs(dialogs), m_model(model), m_rxFields(rxFields), m_txFields(txFields)
 {
-    for (QLineEdit *f : m_fields)
-        f->installEventFilter(this);
+    for (const PlanField f : kPlanFields)
+        field(f)->installEventFilter(this);
 }
 
 ChannelSheet::~ChannelSheet() = default;
@@ -51,28 +68,28 @@ void ChannelSheet::setModelText(const QString &text)
     m_model->setText(text);
 }
 
-QString ChannelSheet::fieldText(int slot) const
+QString ChannelSheet::fieldText(PlanField f) const
 {
-    return field(slot)->text();
+    return field(f)->text();
 }
 
-void ChannelSheet::setFieldText(int slot, const QString &text)
+void ChannelSheet::setFieldText(PlanField f, const QString &text)
 {
-    field(slot)->setText(text);
+    field(f)->setText(text);
 }
 
-void ChannelSheet::focusField(int slot)
+void ChannelSheet::focusField(PlanField f)
 {
-    field(slot)->setFocus(Qt::OtherFocusReason);
+    field(f)->setFocus(Qt::OtherFocusReason);
 }
 
-int ChannelSheet::slotOf(const QLineEdit *field) const
+std::optional<PlanField> ChannelSheet::fieldOf(const QLineEdit *edit) const
 {
-    for (int i = 0; i < int(m_fields.size()); ++i) {
-        if (m_fields[i] == field)
-            return i + 1;
+    for (const PlanField f : kPlanFields) {
+        if (edit && field(f) == edit)
+            return f;
     }
-    return 0;
+    return std::nullopt;
 }
 
 void ChannelSheet::guard(QWidget *widget)
@@ -80,13 +97,16 @@ void ChannelSheet::guard(QWidget *widget)
     widget->installEventFilter(this);
 }
 
-void ChannelSheet::keyPress(QLineEdit *field, std::int16_t keyAscii)
+void ChannelSheet::keyPress(QLineEdit *edit, Qt::Key key)
 {
-    if (keyAscii == kKeyEnter) {
+    const std::optional<PlanField> f = fieldOf(edit);
+    if (!f)
+        return;
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
         // Leaving the field runs its entry check, as any change of focus does.
-        focusField(slotOf(field) % int(m_fields.size()) + 1);
-    } else if (keyAscii == kKeyEscape) {
-        field->setText(QString());
+        focusField(nextInEntryOrder(*f));
+    } else if (key == Qt::Key_Escape) {
+        edit->setText(QString());
     }
 }
 
@@ -94,14 +114,14 @@ void ChannelSheet::checkEntry(QLineEdit *field)
 {
     const QString text = field->text();
     if (!text.isEmpty()) {
-        const std::optional<double> mhz = CheckFrequencyEntry(text, kMinFreqMHz, kMaxFreqMHz);
+        const std::optional<double> mhz = checkFrequencyEntry(text, kMinFreqMHz, kMaxFreqMHz);
         if (!mhz) {
             refuse(field);
             return;
         }
-        field->setText(FormatFrequencyText(*mhz));
+        field->setText(formatFrequencyText(*mhz));
         m_refused.clear();
-        Q_EMIT entryAccepted(slotOf(field));
+        Q_EMIT entryAccepted(*fieldOf(field));
         return;
     }
     m_refused.clear();
@@ -126,7 +146,7 @@ void ChannelSheet::onNewClicked()
                     MessageButtons::OkCancel, MessageResult::Ok) == MessageResult::Cancel)
         return;
     Q_EMIT newSheetConfirmed();
-    ShowPlan(*this, PlanFieldTexts(RadioImage()));
+    showPlan(*this, decodePlan(RadioImage()));
 }
 
 bool ChannelSheet::filterMouse(QObject *watched, QEvent *event)
@@ -158,23 +178,23 @@ bool ChannelSheet::eventFilter(QObject *watched, QEvent *event)
     if (filterMouse(watched, event))
         return true;
 
-    const int slot = slotOf(qobject_cast<QLineEdit *>(watched));
-    if (slot == 0)
+    const std::optional<PlanField> f = fieldOf(qobject_cast<QLineEdit *>(watched));
+    if (!f)
         return QObject::eventFilter(watched, event);
 
     if (event->type() == QEvent::KeyPress) {
-        const std::int16_t keyAscii = keyAsciiOf(*static_cast<QKeyEvent *>(event));
-        if (keyAscii == 0)
+        // Enter and Escape are the field's own; every other key goes on to the text.
+        const std::optional<Qt::Key> key = sheetKeyOf(*static_cast<QKeyEvent *>(event));
+        if (!key)
             return false;
-        keyPress(field(slot), keyAscii);
-        // Enter and Escape are the field's own; every other character goes on to the text.
-        return keyAscii == kKeyEnter || keyAscii == kKeyEscape;
+        keyPress(field(*f), *key);
+        return true;
     }
     if (event->type() == QEvent::FocusOut) {
         const auto reason = static_cast<QFocusEvent *>(event)->reason();
         if (m_refusing || !leavesForAnotherControl(reason))
             return false;
-        checkEntry(field(slot));
+        checkEntry(field(*f));
         // A refused field has taken the focus back already; the focus-out it
         // was told of is stale and would hide its cursor.
         return static_cast<QWidget *>(watched)->hasFocus();

@@ -6,7 +6,7 @@
 #include <QPointer>
 
 #include <array>
-#include <cstdint>
+#include <optional>
 
 class QLineEdit;
 
@@ -14,11 +14,8 @@ namespace kav {
 
 class DialogSeam;
 
-inline constexpr std::int16_t kKeyEnter = 13;
-inline constexpr std::int16_t kKeyEscape = 27;
-
-// The channel sheet: the model field and the six frequency fields of slots
-// 1..6 (CH1-CH3 RX, then CH1-CH3 TX), their keyboard handling, the entry check
+// The channel sheet: the model field and the six frequency fields (a column of
+// RX fields, CH1-CH3, beside a column of TX fields), their keyboard handling, the entry check
 // that runs when a field is left, and NEW. What the sheet's document makes of
 // an accepted entry or a NEW is its owner's: it is told by signals.
 //
@@ -32,18 +29,22 @@ class ChannelSheet : public QObject, public PlanDisplay
     Q_OBJECT
 
 public:
-    ChannelSheet(DialogSeam &dialogs, QLineEdit *model, const std::array<QLineEdit *, 6> &fields);
+    ChannelSheet(DialogSeam &dialogs, QLineEdit *model, const std::array<QLineEdit *, kChannelCount> &rxFields,
+                 const std::array<QLineEdit *, kChannelCount> &txFields);
     ~ChannelSheet() override;
 
     // PlanDisplay
     void setModelText(const QString &text) override;
-    QString fieldText(int slot) const override;
-    void setFieldText(int slot, const QString &text) override;
-    void focusField(int slot) override;
+    QString fieldText(PlanField field) const override;
+    void setFieldText(PlanField field, const QString &text) override;
+    void focusField(PlanField field) override;
 
-    QLineEdit *field(int slot) const { return m_fields[slot - 1]; }
-    // The slot of field, or 0 when it is none of the six.
-    int slotOf(const QLineEdit *field) const;
+    QLineEdit *field(PlanField field) const
+    {
+        return (field.direction == Direction::Rx ? m_rxFields : m_txFields)[std::size_t(field.channel)];
+    }
+    // The plan field edit is, or nullopt when it is none of the six.
+    std::optional<PlanField> fieldOf(const QLineEdit *edit) const;
 
     // May a command that the user just started run? False while a refusal
     // box is up and while the refused field still holds the focus.
@@ -51,9 +52,9 @@ public:
     // Swallows mouse presses on widget while a refusal holds (the fields are guarded already).
     void guard(QWidget *widget);
 
-    // The key routine of every field: Enter moves on, Escape empties the field,
-    // any other character is left to the field.
-    void keyPress(QLineEdit *field, std::int16_t keyAscii);
+    // The key routine of every field: Enter (or Return) moves on in kEntryOrder,
+    // Escape empties the field, any other key is left to the field.
+    void keyPress(QLineEdit *field, Qt::Key key);
     // The entry check of every field, run when it loses the focus.
     void checkEntry(QLineEdit *field);
 
@@ -63,7 +64,7 @@ public:
 Q_SIGNALS:
     // A field's entry passed the check and was rewritten in the frequency
     // text form (also when it did not change): the sheet is no file's content now.
-    void entryAccepted(int slot);
+    void entryAccepted(kav::PlanField field);
     // NEW was confirmed; the sheet is being emptied.
     void newSheetConfirmed();
 
@@ -76,7 +77,8 @@ private:
 
     DialogSeam &m_dialogs;
     QLineEdit *m_model;
-    std::array<QLineEdit *, 6> m_fields;
+    std::array<QLineEdit *, kChannelCount> m_rxFields;
+    std::array<QLineEdit *, kChannelCount> m_txFields;
     bool m_refusing = false;       // the refusal box is up
     QPointer<QLineEdit> m_refused; // refused and holding the focus since
     QPointer<QObject> m_swallowed; // took a swallowed press; its release goes too

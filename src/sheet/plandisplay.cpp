@@ -4,19 +4,19 @@ namespace kav {
 
 PlanDisplay::~PlanDisplay() = default;
 
-PlanFields FieldTextsOf(const PlanDisplay &display)
+ChannelPlan shownPlan(const PlanDisplay &display)
 {
-    PlanFields fields;
-    for (int slot = 1; slot <= int(fields.size()); ++slot)
-        fields[size_t(slot - 1)] = display.fieldText(slot);
-    return fields;
+    ChannelPlan plan;
+    for (const PlanField field : kPlanFields)
+        plan[field] = display.fieldText(field);
+    return plan;
 }
 
-void ShowPlan(PlanDisplay &display, const PlanFields &fields)
+void showPlan(PlanDisplay &display, const ChannelPlan &plan)
 {
     display.setModelText(QString::fromLatin1(kModelName));
-    for (int slot : {1, 4, 2, 5, 3, 6})
-        display.setFieldText(slot, fields[size_t(slot - 1)]);
+    for (const PlanField field : kPlanFields)
+        display.setFieldText(field, plan[field]);
 }
 
 } // namespace kav
