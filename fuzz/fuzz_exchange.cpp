@@ -17,6 +17,7 @@
 //   SendImage with its checksum;
 // - ReceiveImage changes only by a confirmed READ (zeroed) or a completed one,
 //   and then holds the first 36 bytes of a block whose checksum is right.
+#include "exchangeprobe.h"
 #include "fuzzcheck.h"
 #include "fuzzdialogs.h"
 #include "fuzzsheet.h"
@@ -26,7 +27,9 @@
 #include "app/plandocument.h"
 #include "common/appsettings.h"
 #include "link/portholder.h"
+#include "link/portsetting.h"
 #include "link/programmingexchange.h"
+#include "link/programminghistory.h"
 #include "link/programmingsession.h"
 #include "link/radioprotocol.h"
 #include "radio/backupstore.h"
@@ -34,6 +37,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QMap>
 #include <QScopeGuard>
 #include <QTemporaryDir>
@@ -150,7 +154,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
     // Built as start-up builds them: the port's holder, the session on it, the commands.
     PortHolder port(serial);
     ProgrammingSession session(port, [] { return PortTarget{QStringLiteral("/dev/scripted"), {}}; });
-    ExchangeCommands commands(document, sheet, dialogs, session, settings, backups);
+    PortSetting portSetting(port, g_folder->path());
+    const ProgrammingHistory history(g_folder->filePath(QStringLiteral("history.csv")));
+    const auto removeHistory = qScopeGuard([&history] { QFile::remove(history.path()); });
+    ExchangeCommands commands(document, sheet, dialogs, session, {settings, backups, history, portSetting});
     ProgrammingExchange &exchange = session.exchange();
     bool completed = false;
     RadioImage readImage; // the image of the last read that completed
@@ -205,7 +212,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
             break;
         case 5: // the response timer expires, if armed
             if (exchange.responseTimer().isActive())
-                exchange.onResponseTimeout();
+                ExchangeProbe::expireResponseTimeout(exchange);
             break;
         case 6:
             serial.vanish();
@@ -220,8 +227,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
             const bool yes = input.next() & 1;
             dialogs.answers = {yes ? MessageResult::Yes : MessageResult::No};
             const bool couldOpen = serial.isOpen() || !serial.failOpen;
+            const bool idle = !commands.isBusy(); // READ starts nothing while a run goes on
             commands.onReadClicked();
-            readConfirmed = yes && couldOpen;
+            readConfirmed = yes && couldOpen && idle;
             break;
         }
         case 9: { // WRITE, answered Yes or No, on one of the sheets

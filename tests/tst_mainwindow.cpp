@@ -211,19 +211,21 @@ void TestMainWindow::hasMenuOfEmptyEntriesThenComPort()
     QCOMPARE(entries.at(24)->menu(), findControl<QMenu>(w, QStringLiteral("M_COM")));
     const QList<QAction *> items = findControl<QMenu>(w, QStringLiteral("M_COM"))->actions();
     // COM1-COM4, a separator, "Assign Devices…", a separator, the programming choices and records.
-    QCOMPARE(items.size(), 11);
+    QCOMPARE(items.size(), 13);
     QVERIFY(items.at(4)->isSeparator());
     QCOMPARE(items.at(5)->text(), QStringLiteral("Assign Devices\u2026"));
     QVERIFY(items.at(6)->isSeparator());
     const char *const more[][2] = {{"Back Up Radio Before Writing", "M_BackUpBeforeWriting"},
                                    {"Verify After Write", "M_VerifyAfterWrite"},
+                                   {"Show Changes Before Writing", "M_ShowChangesBeforeWriting"},
                                    {"Open Backups Folder", "M_OpenBackups"},
+                                   {"Open Programming History", "M_OpenHistory"},
                                    {"Save Line Trace\u2026", "M_SaveLineTrace"}};
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 6; ++i) {
         QAction *item = items.at(7 + i);
         QCOMPARE(item->text(), QString::fromUtf8(more[i][0]));
         QCOMPARE(item->objectName(), QString::fromLatin1(more[i][1]));
-        QCOMPARE(item->isCheckable(), i < 2);
+        QCOMPARE(item->isCheckable(), i < 3);
         QVERIFY(!item->isChecked()); // off by default
     }
     for (int n = 1; n <= 4; ++n) {

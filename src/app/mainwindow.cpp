@@ -28,6 +28,8 @@
 #include <QSessionManager>
 #include <QStatusBar>
 
+#include <utility>
+
 namespace kav {
 
 namespace {
@@ -143,8 +145,10 @@ MainWindow::MainWindow(ProgramParts &parts, DialogSeam &dialogs, QWidget *parent
     connectCommand(m_printButton, [this] { m_reportPrinter->onPrintClicked(); });
     connectCommand(m_exitButton, [this] { onExitClicked(); });
 
-    m_exchangeCommands = std::make_unique<ExchangeCommands>(document, *m_sheet, m_dialogs, m_parts.session,
-                                                            m_parts.settings, m_parts.backups, this);
+    m_exchangeCommands = std::make_unique<ExchangeCommands>(
+        document, *m_sheet, m_dialogs, m_parts.session,
+        ExchangeCommands::Context{m_parts.settings, m_parts.backups, m_parts.history, m_parts.portSetting}, this);
+    connect(m_exchangeCommands.get(), &ExchangeCommands::busyChanged, this, &MainWindow::onBusyChanged);
     connectCommand(m_readButton, [this] { m_exchangeCommands->onReadClicked(); });
     connectCommand(m_writeButton, [this] { m_exchangeCommands->onWriteClicked(); });
     connect(qApp, &QGuiApplication::commitDataRequest, this, &MainWindow::commitSession);
@@ -156,15 +160,17 @@ MainWindow::MainWindow(ProgramParts &parts, DialogSeam &dialogs, QWidget *parent
     connect(m_assignDevicesItem, &QAction::triggered, this, &MainWindow::assignDevices);
     connect(m_portMenu, &QMenu::aboutToShow, this, &MainWindow::showPortDevices);
 
-    m_portMenuCommands = std::make_unique<PortMenuCommands>(m_parts.settings, m_parts.backups, m_parts.trace, m_dialogs,
-                                                            m_parts.appFolder);
+    m_portMenuCommands = std::make_unique<PortMenuCommands>(m_parts.settings, m_parts.backups, m_parts.history,
+                                                            m_parts.trace, m_dialogs, m_parts.appFolder);
     const auto connectChoice = [this](QAction *item, Choice choice) {
         item->setChecked(m_parts.settings.value(choice));
         connect(item, &QAction::toggled, this, [this, choice](bool on) { m_portMenuCommands->setChoice(choice, on); });
     };
     connectChoice(m_backUpItem, Choice::BackUpBeforeWriting);
     connectChoice(m_verifyItem, Choice::VerifyAfterWrite);
+    connectChoice(m_showChangesItem, Choice::ShowChangesBeforeWriting);
     connect(m_openBackupsItem, &QAction::triggered, this, [this] { m_portMenuCommands->openBackupsFolder(); });
+    connect(m_openHistoryItem, &QAction::triggered, this, [this] { m_portMenuCommands->openProgrammingHistory(); });
     connect(m_saveTraceItem, &QAction::triggered, this, [this] { m_portMenuCommands->saveLineTrace(); });
 }
 
@@ -313,8 +319,12 @@ void MainWindow::buildMenu()
                            "WRITE first reads the radio and keeps its plan in the backups folder", true);
     m_verifyItem = addItem("M_VerifyAfterWrite", QStringLiteral("Verify After Write"),
                            "WRITE reads the plan back and says which fields the radio holds differently", true);
+    m_showChangesItem = addItem("M_ShowChangesBeforeWriting", QStringLiteral("Show Changes Before Writing"),
+                                "WRITE first reads the radio and asks about the fields it will change", true);
     m_openBackupsItem = addItem("M_OpenBackups", QStringLiteral("Open Backups Folder"),
                                 "The plans kept from each READ and before each WRITE", false);
+    m_openHistoryItem = addItem("M_OpenHistory", QStringLiteral("Open Programming History"),
+                                "Every WRITE that reached a radio: when, which radio, which plan, how it ended", false);
     m_saveTraceItem = addItem("M_SaveLineTrace", QStringLiteral("Save Line Trace\u2026"),
                               "Save the bytes of the last exchanges with the radio as text", false);
     m_portMenu->setToolTipsVisible(true);
@@ -338,7 +348,7 @@ void MainWindow::onExitClicked()
         return;
     // Ends at once: no close request is raised, so the question is not asked again.
     m_ending = true;
-    m_endProgram();
+    endWhenIdle();
 }
 
 bool MainWindow::mayClose()
@@ -352,11 +362,53 @@ bool MainWindow::mayClose()
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     // Every close request, from the close box, the system menu or the keyboard.
-    if (mayClose()) {
-        event->accept();
-        m_endProgram();
-    } else {
+    if (!mayClose()) {
         event->ignore();
+        return;
+    }
+    if (m_parts.session.isWriting()) {
+        event->ignore(); // the window stays until the write has ended
+        endWhenIdle();
+        return;
+    }
+    event->accept();
+    endWhenIdle();
+}
+
+void MainWindow::endWhenIdle()
+{
+    // A write on the line ends first (its time-outs bound it) and says how;
+    // a read is dropped at once and its port closed.
+    if (m_parts.session.isWriting()) {
+        m_endAfterRun = true;
+        return;
+    }
+    m_parts.session.interrupt();
+    m_endProgram();
+}
+
+void MainWindow::onBusyChanged(bool busy)
+{
+    // One exchange at a time: nothing that would start another, or take its
+    // port, can be clicked. SAVE, PRINT and EXIT stay.
+    QWidget *focused = focusWidget();
+    const QList<QWidget *> buttons{m_readButton, m_writeButton, m_newButton, m_openButton};
+    if (busy && buttons.contains(focused)) {
+        // Kept off the fields: the focus comes back when the run ends.
+        m_focusBeforeRun = focused;
+        focused->clearFocus();
+    }
+    for (QWidget *button : buttons)
+        button->setEnabled(!busy);
+    for (QAction *item : m_portItems)
+        item->setEnabled(!busy);
+    m_assignDevicesItem->setEnabled(!busy);
+    if (!busy) {
+        if (m_focusBeforeRun && !focusWidget())
+            m_focusBeforeRun->setFocus(Qt::OtherFocusReason);
+        m_focusBeforeRun = nullptr;
+        if (std::exchange(m_endAfterRun, false))
+            m_endProgram();
     }
 }
 

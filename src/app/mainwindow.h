@@ -55,8 +55,12 @@ protected:
 private:
     void buildControls();
     void buildMenu();
-    // EXIT: asks, then ends the program at once.
+    // EXIT: asks, then ends the program: at once, or when a write on the line has ended.
     void onExitClicked();
+    // Ends the program once no write is on the line (a read is dropped).
+    void endWhenIdle();
+    // READ or WRITE began or ended: the commands that would start another are off meanwhile.
+    void onBusyChanged(bool busy);
     // Asks the exit question for a close request; true when the program may end.
     [[nodiscard]] bool mayClose();
     [[nodiscard]] bool confirmExit();
@@ -87,7 +91,9 @@ private:
     QAction *m_assignDevicesItem = nullptr;
     QAction *m_backUpItem = nullptr;
     QAction *m_verifyItem = nullptr;
+    QAction *m_showChangesItem = nullptr;
     QAction *m_openBackupsItem = nullptr;
+    QAction *m_openHistoryItem = nullptr;
     QAction *m_saveTraceItem = nullptr;
 
     // Also a child, so that it can be found by its name; it goes before the fields it watches.
@@ -98,6 +104,8 @@ private:
     std::unique_ptr<PortMenuCommands> m_portMenuCommands;
     std::function<void()> m_endProgram;
     bool m_ending = false;
+    bool m_endAfterRun = false;          // EXIT said Yes during a write: the program ends with it
+    QWidget *m_focusBeforeRun = nullptr; // the button the run was started from
 
     friend void setAccessibleNames(MainWindow &window);
 };

@@ -6,15 +6,19 @@
 #include "common/safefile.h"
 #include "common/shownpath.h"
 #include "link/linetrace.h"
+#include "link/programminghistory.h"
 #include "radio/backupstore.h"
+
+#include <QFileInfo>
 
 #include <utility>
 
 namespace kav {
 
-PortMenuCommands::PortMenuCommands(AppSettings &settings, const BackupStore &backups, const LineTrace &trace,
-                                   DialogSeam &dialogs, QString appFolder)
-    : m_settings(settings), m_backups(backups), m_trace(trace), m_dialogs(dialogs), m_appFolder(std::move(appFolder))
+PortMenuCommands::PortMenuCommands(AppSettings &settings, const BackupStore &backups, const ProgrammingHistory &history,
+                                   const LineTrace &trace, DialogSeam &dialogs, QString appFolder)
+    : m_settings(settings), m_backups(backups), m_history(history), m_trace(trace), m_dialogs(dialogs),
+      m_appFolder(std::move(appFolder))
 {
 }
 
@@ -37,6 +41,19 @@ void PortMenuCommands::openBackupsFolder()
     }
     if (!m_dialogs.openFolder(folder))
         showPlain(m_dialogs, QStringLiteral("No program could open the backups folder."), {}, shownPath(folder));
+}
+
+void PortMenuCommands::openProgrammingHistory()
+{
+    const QString path = m_history.path();
+    QString reason;
+    if (!makeFolder(QFileInfo(path).path(), &reason) || !m_history.ensureExists(&reason)) {
+        showCritical(m_dialogs, QStringLiteral("Could not create the programming history ") + shownPath(path),
+                     QStringLiteral("Error"), reason);
+        return;
+    }
+    if (!m_dialogs.openFolder(path))
+        showPlain(m_dialogs, QStringLiteral("No program could open the programming history."), {}, shownPath(path));
 }
 
 void PortMenuCommands::saveLineTrace()

@@ -60,7 +60,8 @@ private:
 } // namespace
 
 ProgramParts::ProgramParts(const QString &appFolder, SerialService &serial)
-    : appFolder(appFolder), settings(appFolder), backups(BackupStore::defaultFolder(appFolder)), port(serial),
+    : appFolder(appFolder), settings(appFolder), backups(BackupStore::defaultFolder(appFolder)),
+      history(QDir(appFolder).filePath(QString::fromLatin1(kHistoryFileName))), port(serial),
       portSetting(port, appFolder), session(
                                         port, [this] { return portSetting.portTarget(); }, &trace)
 {

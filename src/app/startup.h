@@ -6,6 +6,7 @@
 #include "link/linetrace.h"
 #include "link/portholder.h"
 #include "link/portsetting.h"
+#include "link/programminghistory.h"
 #include "link/programmingsession.h"
 #include "radio/backupstore.h"
 
@@ -26,8 +27,8 @@ class SerialService;
 // builds none of them.
 struct ProgramParts
 {
-    // appFolder holds comport.inf, comport.map, kavrilink.ini and the backups
-    // folder; serial is the port to the radio.
+    // appFolder holds comport.inf, comport.map, kavrilink.ini, history.csv and
+    // the backups folder; serial is the port to the radio.
     ProgramParts(const QString &appFolder, SerialService &serial);
     ~ProgramParts();
     ProgramParts(const ProgramParts &) = delete;
@@ -40,12 +41,13 @@ struct ProgramParts
 
     const QString appFolder;
     PlanDocument document;
-    AppSettings settings;       // the COM PORT menu's remembered choices
-    const BackupStore backups;  // where plans read are kept
-    PortHolder port;            // the one opener of the serial port
-    PortSetting portSetting;    // the COM port chosen, and the device of each
-    LineTrace trace;            // the last exchanges; outlives the session that feeds it
-    ProgrammingSession session; // READ and WRITE, on the port of the COM port chosen
+    AppSettings settings;             // the COM PORT menu's remembered choices
+    const BackupStore backups;        // where plans read are kept
+    const ProgrammingHistory history; // history.csv: every write that reached a radio
+    PortHolder port;                  // the one opener of the serial port
+    PortSetting portSetting;          // the COM port chosen, and the device of each
+    LineTrace trace;                  // the last exchanges; outlives the session that feeds it
+    ProgrammingSession session;       // READ and WRITE, on the port of the COM port chosen
     // The date and time PRINT puts on the report, read at every PRINT: the
     // local ones unless replaced.
     std::function<QDateTime()> clock = [] { return QDateTime::currentDateTime(); };

@@ -41,28 +41,36 @@ PortResolver portResolver(const QString &device, int comNumber)
     };
 }
 
-struct OutcomeExit
+struct VerdictExit
 {
-    ExchangeOutcome outcome;
+    SessionVerdict verdict;
     ExitCode code;
 };
 
-// The exit code of every outcome of an exchange.
-constexpr OutcomeExit kOutcomeExits[] = {
-    {ExchangeOutcome::Ok, ExitOk},
-    {ExchangeOutcome::PortUnavailable, ExitPortUnavailable},
-    {ExchangeOutcome::NoAnswer, ExitNoAnswer},
-    {ExchangeOutcome::CommunicationError, ExitCommunication},
-    {ExchangeOutcome::WriteRefused, ExitWriteRefused},
+// The exit code of every verdict of a session; an interrupted one exits with its signal's.
+constexpr VerdictExit kVerdictExits[] = {
+    {SessionVerdict::Read, ExitOk},
+    {SessionVerdict::Written, ExitOk},
+    {SessionVerdict::Verified, ExitOk},
+    {SessionVerdict::Unchanged, ExitOk},
+    {SessionVerdict::Declined, ExitOk},
+    {SessionVerdict::BackupFailed, ExitBackupFailed},
+    {SessionVerdict::VerifyMismatch, ExitVerifyMismatch},
+    {SessionVerdict::PortUnavailable, ExitPortUnavailable},
+    {SessionVerdict::NoAnswer, ExitNoAnswer},
+    {SessionVerdict::CommunicationError, ExitCommunication},
+    {SessionVerdict::WriteRefused, ExitWriteRefused},
+    {SessionVerdict::Interrupted, ExitInterrupted},
+    {SessionVerdict::InterruptedAfterAccept, ExitInterrupted},
 };
 
 } // namespace
 
-int exitCodeFor(ExchangeOutcome outcome)
+int exitCodeFor(SessionVerdict verdict)
 {
-    const auto *found = std::find_if(std::begin(kOutcomeExits), std::end(kOutcomeExits),
-                                     [outcome](const OutcomeExit &entry) { return entry.outcome == outcome; });
-    return found == std::end(kOutcomeExits) ? ExitCommunication : found->code;
+    const auto *found = std::find_if(std::begin(kVerdictExits), std::end(kVerdictExits),
+                                     [verdict](const VerdictExit &entry) { return entry.verdict == verdict; });
+    return found == std::end(kVerdictExits) ? ExitCommunication : found->code;
 }
 
 RadioJob::RadioJob(Kind kind, const QString &device, int comNumber, QObject *parent)
@@ -70,7 +78,8 @@ RadioJob::RadioJob(Kind kind, const QString &device, int comNumber, QObject *par
       m_prefix(device.isEmpty() ? QStringLiteral("COM%1").arg(comNumber) : device),
       m_session(m_port, portResolver(device, comNumber), &m_trace)
 {
-    connect(&m_session.exchange(), &ProgrammingExchange::progressed, this, [this](LinkState, int blockBytes) {
+    connect(&m_session.exchange(), &ProgrammingExchange::progressed, this, [this](LinkState state, int blockBytes) {
+        m_writeSent = m_writeSent || state == LinkState::WriteRequested;
         m_blockBytes = blockBytes;
         Q_EMIT progressed();
     });
@@ -81,6 +90,13 @@ RadioJob::RadioJob(Kind kind, const QString &device, int comNumber, QObject *par
 }
 
 RadioJob::~RadioJob() = default;
+
+void RadioJob::setHistory(const ProgrammingHistory *history, const QString &problem, const QString &planFile)
+{
+    m_options.history = history;
+    m_historyProblem = problem;
+    m_options.historyContext = {QStringLiteral("kavrilink-cli"), m_explicitDevice.isEmpty() ? m_com : 0, planFile};
+}
 
 void RadioJob::setBackupFolder(const QString &folder)
 {
@@ -99,7 +115,11 @@ QString RadioJob::name() const
 
 void RadioJob::interrupt(int exitCode)
 {
-    m_trace.endExchange(QStringLiteral("(interrupted)"));
+    m_interruptCode = exitCode;
+    if (m_session.isRunning()) {
+        m_session.interrupt(); // ends it, Interrupted, at once
+        return;
+    }
     finish(exitCode, QStringLiteral("interrupted"));
 }
 
@@ -119,13 +139,31 @@ void RadioJob::start()
 
 QString RadioJob::resultText() const
 {
-    if (m_exitCode > ExitInterrupted)
-        return QStringLiteral("interrupted");
-    if (m_exitCode != ExitOk)
-        return QStringLiteral("failed: ") + m_failure;
-    if (m_kind == Kind::Read)
+    if (!m_finished)
+        return QStringLiteral("running");
+    switch (m_verdict) {
+    case SessionVerdict::Read:
         return QStringLiteral("read");
-    return m_options.verifyAfterWrite ? QStringLiteral("written and verified") : QStringLiteral("written");
+    case SessionVerdict::Written:
+        return QStringLiteral("written");
+    case SessionVerdict::Verified:
+        return QStringLiteral("written and verified");
+    case SessionVerdict::Unchanged:
+        return QStringLiteral("unchanged, nothing written");
+    case SessionVerdict::Interrupted:
+        return QStringLiteral("interrupted");
+    case SessionVerdict::InterruptedAfterAccept:
+        return QStringLiteral("interrupted after the radio accepted the plan (not verified)");
+    case SessionVerdict::Declined:
+    case SessionVerdict::BackupFailed:
+    case SessionVerdict::VerifyMismatch:
+    case SessionVerdict::PortUnavailable:
+    case SessionVerdict::NoAnswer:
+    case SessionVerdict::CommunicationError:
+    case SessionVerdict::WriteRefused:
+        break;
+    }
+    return QStringLiteral("failed: ") + m_failure;
 }
 
 ChannelPlan RadioJob::plan() const
@@ -143,7 +181,7 @@ QString RadioJob::progress() const
     case LinkState::ImageSent:
         return QStringLiteral("plan sent");
     case LinkState::ReadRequested:
-        if (m_session.step() == SessionStep::BackupRead)
+        if (m_session.step() == SessionStep::ReadBeforeWrite)
             return QStringLiteral("reading for the backup");
         return m_session.step() == SessionStep::VerifyRead ? QStringLiteral("verifying")
                                                            : QStringLiteral("asking to read");
@@ -157,38 +195,62 @@ QString RadioJob::progress() const
 
 void RadioJob::onSessionFinished(const SessionResult &result)
 {
-    if (result.outcome == ExchangeOutcome::Superseded)
+    m_verdict = result.verdict;
+    report(result);
+    // After the result: a write the history could not keep, which changes nothing of it.
+    QString unrecorded = result.historyFailure;
+    if (unrecorded.isEmpty() && !m_options.history && m_writeSent)
+        unrecorded = m_historyProblem;
+    if (unrecorded.isEmpty())
         return;
-    if (result.outcome != ExchangeOutcome::Ok) {
-        // A port that cannot be had is the same failure with or without a backup.
-        const bool backup =
-            result.step == SessionStep::BackupRead && result.outcome != ExchangeOutcome::PortUnavailable;
-        const QString message = exchangeMessage(result.outcome);
-        fail(backup ? int(ExitBackupFailed) : exitCodeFor(result.outcome),
-             backup ? QStringLiteral("Backup failed, nothing written: ") + message : message, result.reason,
-             result.outcome == ExchangeOutcome::NoAnswer ? connectionErrorDetail(printableText(result.device))
-                                                         : QString());
-        return;
-    }
-    switch (result.step) {
-    case SessionStep::KeepBackup:
-        fail(ExitBackupFailed, QStringLiteral("Backup failed, nothing written: the radio's plan could not be kept"),
-             result.backupFailure);
-        return;
-    case SessionStep::Read:
+    const bool accepted = result.verdict == SessionVerdict::Written || result.verdict == SessionVerdict::Verified ||
+                          result.verdict == SessionVerdict::VerifyMismatch ||
+                          result.verdict == SessionVerdict::InterruptedAfterAccept;
+    printMessage(m_prefix,
+                 accepted ? QStringLiteral("the plan was written, but it could not be recorded in the history")
+                          : QStringLiteral("the write could not be recorded in the history"),
+                 unrecorded);
+}
+
+void RadioJob::report(const SessionResult &result)
+{
+    const int code = exitCodeFor(result.verdict);
+    switch (result.verdict) {
+    case SessionVerdict::Read:
         m_receivedImage = result.image;
         break;
-    case SessionStep::VerifyRead:
-        if (!result.differences.isEmpty()) {
-            fail(ExitVerifyMismatch, QStringLiteral("Verify Error"), {}, describeDifferences(result.differences));
-            return;
-        }
+    case SessionVerdict::Written:
+    case SessionVerdict::Verified:
+    case SessionVerdict::Unchanged:
+    case SessionVerdict::Declined:
         break;
-    case SessionStep::BackupRead:
-    case SessionStep::Write:
-        break;
+    case SessionVerdict::Interrupted:
+    case SessionVerdict::InterruptedAfterAccept:
+        finish(m_interruptCode, QStringLiteral("interrupted"));
+        return;
+    case SessionVerdict::BackupFailed:
+        if (result.cause == ExchangeOutcome::Ok)
+            fail(code, QStringLiteral("Backup failed, nothing written: the radio's plan could not be kept"),
+                 result.reason);
+        else
+            fail(code, QStringLiteral("Backup failed, nothing written: ") + exchangeMessage(result.cause),
+                 result.reason,
+                 result.cause == ExchangeOutcome::NoAnswer ? connectionErrorDetail(printableText(result.device))
+                                                           : QString());
+        return;
+    case SessionVerdict::VerifyMismatch:
+        fail(code, QStringLiteral("Verify Error"), {}, describeDifferences(result.differences));
+        return;
+    case SessionVerdict::PortUnavailable:
+    case SessionVerdict::NoAnswer:
+    case SessionVerdict::CommunicationError:
+    case SessionVerdict::WriteRefused:
+        fail(code, exchangeMessage(result.cause), result.reason,
+             result.verdict == SessionVerdict::NoAnswer ? connectionErrorDetail(printableText(result.device))
+                                                        : QString());
+        return;
     }
-    finish(ExitOk);
+    finish(code);
 }
 
 void RadioJob::fail(int code, const QString &message, const QString &detail, const QString &explanation)

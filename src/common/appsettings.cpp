@@ -19,6 +19,7 @@ namespace {
 constexpr const char *kChoiceKeys[] = {
     "Programming/BackUpBeforeWriting",
     "Programming/VerifyAfterWrite",
+    "Programming/ShowChangesBeforeWriting",
 };
 
 constexpr int indexOf(Choice choice)
@@ -26,7 +27,7 @@ constexpr int indexOf(Choice choice)
     return static_cast<int>(choice);
 }
 
-static_assert(std::size(kChoiceKeys) == indexOf(Choice::VerifyAfterWrite) + 1, "a key for every choice");
+static_assert(std::size(kChoiceKeys) == indexOf(Choice::ShowChangesBeforeWriting) + 1, "a key for every choice");
 
 // Only a clear yes or no as text counts, in any case and with blanks around;
 // anything else leaves the default (off), a value QSettings reads as a stored

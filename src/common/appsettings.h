@@ -9,8 +9,9 @@ inline constexpr char kSettingsFileName[] = "kavrilink.ini";
 
 // A choice the user can make and the program remembers; all off by default.
 enum class Choice {
-    BackUpBeforeWriting, // "Back Up Radio Before Writing"
-    VerifyAfterWrite,    // "Verify After Write"
+    BackUpBeforeWriting,      // "Back Up Radio Before Writing"
+    VerifyAfterWrite,         // "Verify After Write"
+    ShowChangesBeforeWriting, // "Show Changes Before Writing"
 };
 
 // The user's choices, kept in one INI file (through QSettings) in the
@@ -43,7 +44,7 @@ private:
     [[nodiscard]] QString save() const;
 
     QString m_path;
-    bool m_values[2] = {false, false};
+    bool m_values[3] = {false, false, false};
 };
 
 } // namespace kav

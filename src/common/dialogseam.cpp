@@ -20,9 +20,10 @@ MessageResult showPlain(DialogSeam &dialogs, const QString &text, const QString 
 }
 
 MessageResult askQuestion(DialogSeam &dialogs, const QString &text, const QString &title, MessageButtons buttons,
-                          MessageResult defaultButton)
+                          MessageResult defaultButton, const QString &informativeText)
 {
-    return dialogs.showMessage({printableLines(text), title, MessageIcon::Question, buttons, defaultButton, {}});
+    return dialogs.showMessage(
+        {printableLines(text), title, MessageIcon::Question, buttons, defaultButton, printableLines(informativeText)});
 }
 
 QDebug operator<<(QDebug debug, const MessageRequest &request)

@@ -62,7 +62,8 @@ public:
     virtual QString getSaveFileName(const FileDialogRequest &request) = 0;
     // Shows the printer dialog for printer; true when the user accepted it.
     virtual bool showPrintDialog(const PrintDialogRequest &request, QPrinter &printer) = 0;
-    // Opens folder (which exists) in the desktop's file manager; false when nothing could open it.
+    // Opens folder (which exists) in the desktop's file manager, or a file in
+    // the desktop's application for it; false when nothing could open it.
     virtual bool openFolder(const QString &folder) = 0;
 };
 
@@ -73,7 +74,7 @@ MessageResult showCritical(DialogSeam &dialogs, const QString &text, const QStri
 MessageResult showPlain(DialogSeam &dialogs, const QString &text, const QString &title = {},
                         const QString &informativeText = {});
 MessageResult askQuestion(DialogSeam &dialogs, const QString &text, const QString &title, MessageButtons buttons,
-                          MessageResult defaultButton);
+                          MessageResult defaultButton, const QString &informativeText = {});
 
 QDebug operator<<(QDebug debug, const MessageRequest &request);
 

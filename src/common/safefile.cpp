@@ -2,11 +2,21 @@
 
 #include "common/shownpath.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
 #include <QSaveFile>
 
 #include <sys/stat.h>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#include <windows.h>
+#else
+#include <cerrno>
+#include <sys/file.h>
+#include <unistd.h>
+#endif
 
 namespace kav {
 
@@ -107,6 +117,109 @@ bool replaceFile(const QString &path, const QByteArray &bytes, QString *reason)
     }
     if (!file.commit()) {
         setReason(reason, reasonOf(file, path));
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+// Holds an exclusive lock on an open file while it lives; the system lets go
+// of it when the file is closed, also when the program dies.
+class FileLock
+{
+public:
+    explicit FileLock(QFile &file) : m_file(file)
+    {
+#ifdef Q_OS_WIN
+        OVERLAPPED from{};
+        m_locked = ::LockFileEx(handle(), LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &from);
+        m_error = m_locked ? 0 : int(::GetLastError());
+#else
+        int result;
+        do {
+            result = ::flock(m_file.handle(), LOCK_EX);
+        } while (result != 0 && errno == EINTR);
+        m_locked = result == 0;
+        m_error = m_locked ? 0 : errno;
+#endif
+    }
+    ~FileLock()
+    {
+        if (!m_locked)
+            return;
+#ifdef Q_OS_WIN
+        OVERLAPPED from{};
+        ::UnlockFileEx(handle(), 0, MAXDWORD, MAXDWORD, &from);
+#else
+        ::flock(m_file.handle(), LOCK_UN);
+#endif
+    }
+    FileLock(const FileLock &) = delete;
+    FileLock &operator=(const FileLock &) = delete;
+
+    [[nodiscard]] bool locked() const
+    {
+        return m_locked;
+    }
+    [[nodiscard]] int error() const
+    {
+        return m_error;
+    }
+
+private:
+#ifdef Q_OS_WIN
+    HANDLE handle() const
+    {
+        return reinterpret_cast<HANDLE>(::_get_osfhandle(m_file.handle()));
+    }
+#endif
+    QFile &m_file;
+    bool m_locked = false;
+    int m_error = 0;
+};
+
+bool syncToDisk(QFile &file)
+{
+#ifdef Q_OS_WIN
+    return ::_commit(file.handle()) == 0;
+#else
+    return ::fsync(file.handle()) == 0;
+#endif
+}
+
+} // namespace
+
+bool AppendToFile(const QString &path, const std::function<QByteArray(qint64 size, char last)> &bytes, QString *reason)
+{
+    const QString refused = refusedTargetReason(path);
+    if (!refused.isEmpty()) {
+        setReason(reason, refused);
+        return false;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered)) {
+        setReason(reason, reasonOf(file, path));
+        return false;
+    }
+    const FileLock lock(file);
+    if (!lock.locked()) {
+        setReason(reason, shownPath(path) + QStringLiteral(": ") + qt_error_string(lock.error()));
+        return false;
+    }
+    // Read under the lock: what another program appended meanwhile counts.
+    const qint64 before = file.size();
+    char last = 0;
+    if (before > 0 && (!file.seek(before - 1) || !file.getChar(&last))) {
+        setReason(reason, reasonOf(file, path));
+        return false;
+    }
+    if (!file.seek(before) || !writeAllBytes(file, bytes(before, last), reason)) {
+        (void)file.resize(before);
+        return false;
+    }
+    if (!syncToDisk(file)) {
+        setReason(reason, shownPath(path) + QStringLiteral(": ") + qt_error_string(errno));
         return false;
     }
     return true;

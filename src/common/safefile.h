@@ -32,4 +32,14 @@ namespace kav {
 // the target in it named as shownPath() gives it.
 [[nodiscard]] bool replaceFile(const QString &path, const QByteArray &bytes, QString *reason = nullptr);
 
+// The one way this program adds to a file. Under an exclusive lock on path
+// (created when missing; another program appending waits for it), bytes is
+// asked what to add, given the file's size and its last byte then (0 for an
+// empty file); that goes in one write at the end of the file and onto the
+// disk before the lock is let go. A target that is not a regular file is
+// refused. False with the system's reason; a part written (a full disk) is
+// taken back, so the file ends where it ended.
+[[nodiscard]] bool AppendToFile(const QString &path, const std::function<QByteArray(qint64 size, char last)> &bytes,
+                                QString *reason = nullptr);
+
 } // namespace kav

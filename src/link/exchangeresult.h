@@ -18,7 +18,7 @@ enum class ExchangeOutcome {
     NoAnswer,           // the radio did not answer within the response time-out
     CommunicationError, // a wrong acknowledge, a wrong checksum, or the port failed mid-exchange
     WriteRefused,       // the radio answered the written block with something other than 0x77
-    Superseded,         // another read() or write() was started over it before it ended
+    Superseded,         // ended by its caller: another read() or write() over it, or abandon()
 };
 Q_ENUM_NS(ExchangeOutcome)
 
@@ -38,13 +38,32 @@ Q_ENUM_NS(LineDirection)
 
 // The steps of a programming session, in the order a write runs them.
 enum class SessionStep {
-    Read,       // a read on its own
-    BackupRead, // before a write: the radio's plan is read...
-    KeepBackup, // ...and kept in the backups folder
-    Write,      // the plan is written
-    VerifyRead, // after a write: the radio is read back and compared
+    Read,            // a read on its own
+    ReadBeforeWrite, // before a write: the radio's plan is read (for the backup, the changes, or both)...
+    KeepBackup,      // ...kept in the backups folder...
+    ConfirmChanges,  // ...and its differences from the plan shown; the front end says proceed or decline
+    Write,           // the plan is written
+    VerifyRead,      // after a write: the radio is read back and compared
 };
 Q_ENUM_NS(SessionStep)
+
+// What a programming session came to: the one thing a front end tells.
+enum class SessionVerdict {
+    Read,                   // the radio's plan arrived
+    Written,                // the radio accepted the plan (0x77); no read-back was asked
+    Verified,               // the radio accepted the plan and reads back what was written
+    Unchanged,              // nothing written: the radio already held the plan (skipUnchanged)
+    Declined,               // nothing written: the front end declined the changes
+    BackupFailed,           // nothing written: the radio's plan could not be read or kept first
+    VerifyMismatch,         // the radio accepted the plan but reads back something else
+    PortUnavailable,        // the port could not be had, or the first command not handed over
+    NoAnswer,               // the radio did not answer within the response time-out
+    CommunicationError,     // a wrong acknowledge or checksum, or the port failed mid-exchange
+    WriteRefused,           // the radio answered the written block with something other than 0x77
+    Interrupted,            // stopped before the radio accepted anything
+    InterruptedAfterAccept, // stopped after the radio accepted the plan (0x77), before the end
+};
+Q_ENUM_NS(SessionVerdict)
 
 struct ExchangeResult
 {

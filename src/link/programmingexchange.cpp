@@ -201,6 +201,11 @@ void ProgrammingExchange::onResponseTimeout()
     finish(ExchangeOutcome::NoAnswer);
 }
 
+void ProgrammingExchange::abandon()
+{
+    finish(ExchangeOutcome::Superseded);
+}
+
 void ProgrammingExchange::onSerialError(SerialError error, const QString &reason)
 {
     if (error == SerialError::ReceiveOverflow) {

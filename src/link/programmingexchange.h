@@ -52,8 +52,9 @@ public:
     // The response timer, armed while an answer of the radio is awaited.
     const QTimer &responseTimer() const { return m_timer; }
 
-    // The response time-out; the timer's expiry calls it (public so a harness can expire it at once).
-    void onResponseTimeout();
+    // Ends the running exchange at once, Superseded, without a word to the
+    // radio: nothing that arrives later is judged. Nothing when none runs.
+    void abandon();
 
 Q_SIGNALS:
     // read() or write() was called.
@@ -66,6 +67,11 @@ Q_SIGNALS:
     void finished(const kav::ExchangeResult &result);
 
 private:
+    // Lets a test expire the response time-out at once.
+    friend struct ExchangeProbe;
+
+    // The response time-out; the timer's expiry calls it.
+    void onResponseTimeout();
     void onSerialEvent();
     void onSerialError(SerialError error, const QString &reason);
 

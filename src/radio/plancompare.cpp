@@ -47,6 +47,24 @@ QString describeDifferences(const QList<FieldDifference> &differences)
     return lines.join(QLatin1Char('\n'));
 }
 
+QString describeChange(const FieldDifference &d)
+{
+    const QString field = fieldName(d.field);
+    const QString held =
+        d.held.isEmpty() ? QStringLiteral("the radio holds nothing") : QStringLiteral("the radio holds ") + d.held;
+    const QString written =
+        d.written.isEmpty() ? QStringLiteral("the sheet has nothing") : QStringLiteral("the sheet has ") + d.written;
+    return QStringLiteral("%1: %2, %3").arg(field, held, written);
+}
+
+QString describeChanges(const QList<FieldDifference> &differences)
+{
+    QStringList lines;
+    for (const FieldDifference &d : differences)
+        lines.append(describeChange(d));
+    return lines.join(QLatin1Char('\n'));
+}
+
 QDebug operator<<(QDebug debug, const FieldDifference &d)
 {
     QDebugStateSaver saver(debug);

@@ -30,6 +30,13 @@ struct FieldDifference
 // ("empty" for an empty field).
 [[nodiscard]] QString describeDifferences(const QList<FieldDifference> &differences);
 
+// Before a write, one line per field the plan changes, CH1 RX first:
+// "CH2 TX: the radio holds 40.5000, the sheet has 41.0000" ("the radio holds
+// nothing" for an empty channel). differences as comparePlans(plan, held)
+// gives them. The window's question and the command line's diff say the same.
+[[nodiscard]] QString describeChange(const FieldDifference &difference);
+[[nodiscard]] QString describeChanges(const QList<FieldDifference> &differences);
+
 QDebug operator<<(QDebug debug, const FieldDifference &difference);
 
 } // namespace kav

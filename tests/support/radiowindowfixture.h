@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/programmingsession.h"
+#include "support/exchangeprobe.h"
 #include "support/radiothread.h"
 #include "support/windowfixture.h"
 
@@ -85,12 +86,12 @@ struct RadioWindowFixture : WindowFixture
             results.append(args.at(0).value<kav::SessionResult>());
         return results;
     }
-    // Sessions since the click that ended otherwise than Ok.
+    // Sessions since the click that ended without the radio holding the plan asked for.
     int failures() const
     {
         int n = 0;
         for (const kav::SessionResult &result : sessionResults())
-            n += result.outcome == kav::ExchangeOutcome::Ok ? 0 : 1;
+            n += result.succeeded() ? 0 : 1;
         return n;
     }
 
@@ -101,7 +102,7 @@ struct RadioWindowFixture : WindowFixture
         if (session().isRunning() || exchange().isRunning() || exchange().responseTimer().isActive())
             return false;
         const int before = failures();
-        exchange().onResponseTimeout();
+        kav::ExchangeProbe::expireResponseTimeout(exchange());
         return failures() == before;
     }
 
