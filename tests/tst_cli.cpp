@@ -1,11 +1,13 @@
 // kavrilink-cli run as a process, as a script or a technician runs it.
 
 #include "link/openfailure.h"
+#include "link/programminghistory.h"
 #include "radio/backupstore.h"
 #include "radio/frequencyfile.h"
 #include "support/pseudoterminal.h"
 #include "support/testfolder.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -157,6 +159,15 @@ private slots:
     void applicationFolderFollowsTheXdgRules_data();
     void applicationFolderFollowsTheXdgRules();
     void everyCommandHasItsOwnHelp();
+    void skipUnchangedWritesOnlyWhatDiffers_data();
+    void skipUnchangedWritesOnlyWhatDiffers();
+    void historyRecordsEveryWriteThatSentThePlan_data();
+    void historyRecordsEveryWriteThatSentThePlan();
+    void historySelectsByDeviceAndDate_data();
+    void historySelectsByDeviceAndDate();
+    void unrecordedWriteIsSaidAndKeepsItsExitCode();
+    void interruptedFleetSaysWhatEachRadioHolds_data();
+    void interruptedFleetSaysWhatEachRadioHolds();
 
 private:
     // standardOutput: a file that takes the program's standard output instead of the test.
@@ -1365,7 +1376,8 @@ void TestCli::everyCommandHasItsOwnHelp()
         if (const QRegularExpressionMatch match = entry.match(line); match.hasMatch())
             commands.append(match.captured(1));
     }
-    QCOMPARE(commands, (QStringList{"show", "read", "write", "diff", "report", "ports", "export", "import"}));
+    QCOMPARE(commands,
+             (QStringList{"show", "read", "write", "diff", "report", "ports", "export", "import", "history"}));
     for (const QString &command : std::as_const(commands)) {
         // The same text by either way of asking, starting with the synopsis --help gives.
         const Run own = run({command, QStringLiteral("--help")});
@@ -1375,6 +1387,220 @@ void TestCli::everyCommandHasItsOwnHelp()
         QVERIFY2(own.out.contains(QStringLiteral("\nOptions:\n")), qPrintable(own.out));
     }
     QCOMPARE(run({QStringLiteral("help"), QStringLiteral("program")}).exitCode, 2);
+}
+
+void TestCli::skipUnchangedWritesOnlyWhatDiffers_data()
+{
+    QTest::addColumn<QString>("held");        // the radio's image in hex
+    QTest::addColumn<QStringList>("options"); // after write PLAN
+    QTest::addColumn<QString>("result");      // after "<device>: "
+    QTest::addColumn<QString>("bytes");       // what the program sent the radio
+    QTest::addColumn<bool>("backedUp");
+
+    const QString plan = QString::fromLatin1(kPlanHex);
+    const QString old = QString::fromLatin1(kOldPlanHex);
+    QTest::newRow("holds the plan") << plan << QStringList{"--skip-unchanged"} << "unchanged, nothing written"
+                                    << "E077" << true;
+    QTest::newRow("holds the plan, --no-backup: read all the same")
+        << plan << QStringList{"--skip-unchanged", "--no-backup"} << "unchanged, nothing written"
+        << "E077" << false;
+    QTest::newRow("holds another, --no-backup") << old << QStringList{"--skip-unchanged", "--no-backup"} << "written"
+                                                << "E077" + writeBytes() << false;
+    QTest::newRow("holds another, backup and verify: one read before")
+        << old << QStringList{"--skip-unchanged", "--verify"} << "written and verified"
+        << "E077" + writeBytes() + "E077" << true;
+}
+
+void TestCli::skipUnchangedWritesOnlyWhatDiffers()
+{
+    QFETCH(QString, held);
+    QFETCH(QStringList, options);
+    QFETCH(QString, result);
+    QFETCH(QString, bytes);
+    QFETCH(bool, backedUp);
+
+    SimRadio radio({QStringLiteral("--image"), held});
+    QVERIFY(radio.waitForDevice());
+    const Run r = runWithRadios(QStringList{QStringLiteral("write"), writePlan(QStringLiteral("plan.sav"), kPlanHex)} +
+                                options + QStringList{QStringLiteral("--device"), radio.device()});
+    QVERIFY2(r.exitCode == 0, qPrintable(QStringLiteral("exit %1\n%2%3").arg(r.exitCode).arg(r.out, r.err)));
+    QCOMPARE(r.out, radio.device() + QStringLiteral(": ") + result + QLatin1Char('\n'));
+    QTRY_COMPARE(radio.programBytes(), bytes);
+    QCOMPARE(r.err.contains(QStringLiteral(": Backed up to ")), backedUp);
+}
+
+void TestCli::historyRecordsEveryWriteThatSentThePlan_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QStringList>("options"); // after write PLAN --device RADIO; "@" the test's folder
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("outcome"); // the record's, empty for no record
+
+    QTest::newRow("written") << "none" << QStringList() << 0 << "written";
+    QTest::newRow("verified, backups elsewhere")
+        << "none" << QStringList{"--verify", "--backup-dir", "@/elsewhere"} << 0 << "verified";
+    QTest::newRow("stored wrongly") << "stores-wrongly" << QStringList{"--verify", "--no-backup"} << 8
+                                    << "verify mismatch";
+    QTest::newRow("block refused") << "reject-block" << QStringList{"--no-backup"} << 7 << "refused";
+    QTest::newRow("no answer to the write")
+        << "silent" << QStringList{"--no-backup"} << 5 << "Connection Error to Radio";
+    QTest::newRow("no answer to the backup's read: nothing sent, no record")
+        << "silent" << QStringList() << 9 << QString();
+}
+
+void TestCli::historyRecordsEveryWriteThatSentThePlan()
+{
+    QFETCH(QString, fault);
+    QFETCH(QStringList, options);
+    QFETCH(int, exitCode);
+    QFETCH(QString, outcome);
+
+    SimRadio radio({QStringLiteral("--image"), QString::fromLatin1(kOldPlanHex), QStringLiteral("--fault"), fault});
+    QVERIFY(radio.waitForDevice());
+    const QString plan = writePlan(QStringLiteral("plan.sav"), kPlanHex);
+    options.replaceInStrings(QStringLiteral("@"), m_folder->dataHome());
+    const Run r =
+        runWithRadios(QStringList{QStringLiteral("write"), plan, QStringLiteral("--device"), radio.device()} + options);
+    QVERIFY2(r.exitCode == exitCode, qPrintable(QStringLiteral("exit %1\n%2%3").arg(r.exitCode).arg(r.out, r.err)));
+    const kav::HistoryRead read = kav::ProgrammingHistory(m_folder->filePath(QStringLiteral("history.csv"))).read();
+    QCOMPARE(read.error, QString());
+    QCOMPARE(read.skippedLines, 0);
+    if (outcome.isEmpty()) {
+        QCOMPARE(read.records.size(), 0);
+        return;
+    }
+    QCOMPARE(read.records.size(), 1);
+    const kav::HistoryRecord &record = read.records.constFirst();
+    QVERIFY2(record.outcome.startsWith(outcome), qPrintable(record.outcome));
+    QCOMPARE(record.program, QStringLiteral("kavrilink-cli"));
+    QCOMPARE(record.device, radio.device());
+    QCOMPARE(record.com, 0);
+    QCOMPARE(record.planFile, plan);
+    QCOMPARE(record.sha256,
+             QString::fromLatin1(
+                 QCryptographicHash::hash(QByteArray::fromHex(kPlanHex), QCryptographicHash::Sha256).toHex()));
+    QCOMPARE(record.written.channels[0].rx, QStringLiteral("40.0125"));
+    QCOMPARE(record.before.channels[0].rx,
+             options.contains(QStringLiteral("--no-backup")) ? QString() : QStringLiteral("39.2500"));
+    QVERIFY(QDateTime::currentDateTime().secsTo(record.time) <= 0);
+
+    // As history prints it, and as JSON.
+    const Run shown = run({QStringLiteral("history")});
+    QCOMPARE(shown.exitCode, 0);
+    QVERIFY2(shown.out.contains(radio.device() + QStringLiteral("  ") + plan + QStringLiteral(": ") + outcome),
+             qPrintable(shown.out));
+    const Run json = run({QStringLiteral("history"), QStringLiteral("--json")});
+    const QJsonArray records = QJsonDocument::fromJson(json.out.toUtf8()).array();
+    QCOMPARE(records.size(), 1);
+    QCOMPARE(records.at(0)[QStringLiteral("device")].toString(), radio.device());
+    QVERIFY(records.at(0)[QStringLiteral("outcome")].toString().startsWith(outcome));
+}
+
+void TestCli::historySelectsByDeviceAndDate_data()
+{
+    QTest::addColumn<QStringList>("options"); // after history; "@0", "@1" the radios' devices
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<int>("records"); // in the JSON printed
+
+    QTest::newRow("all") << QStringList() << 0 << 2;
+    QTest::newRow("one device") << QStringList{"--device", "@1"} << 0 << 1;
+    QTest::newRow("a device never written") << QStringList{"--device", "/dev/kavrilink-none"} << 0 << 0;
+    QTest::newRow("since a day long past") << QStringList{"--since", "2000-01-01"} << 0 << 2;
+    QTest::newRow("since a day to come") << QStringList{"--since", "2999-01-01"} << 0 << 0;
+    QTest::newRow("since a time to come") << QStringList{"--since", "2999-01-01T10:00:00"} << 0 << 0;
+    QTest::newRow("since no date") << QStringList{"--since", "yesterday"} << 2 << -1;
+    QTest::newRow("empty device") << QStringList{"--device", ""} << 2 << -1;
+}
+
+void TestCli::historySelectsByDeviceAndDate()
+{
+    QFETCH(QStringList, options);
+    QFETCH(int, exitCode);
+    QFETCH(int, records);
+
+    SimRadio first({});
+    SimRadio second({});
+    QVERIFY(first.waitForDevice() && second.waitForDevice());
+    const Run written = runWithRadios({QStringLiteral("write"), writePlan(QStringLiteral("plan.sav"), kPlanHex),
+                                       QStringLiteral("--no-backup"), QStringLiteral("--device"), first.device(),
+                                       QStringLiteral("--device"), second.device()});
+    QCOMPARE(written.exitCode, 0);
+    options.replaceInStrings(QStringLiteral("@0"), first.device());
+    options.replaceInStrings(QStringLiteral("@1"), second.device());
+    const Run r = run(QStringList{QStringLiteral("history"), QStringLiteral("--json")} + options);
+    QVERIFY2(r.exitCode == exitCode, qPrintable(QStringLiteral("exit %1\n%2%3").arg(r.exitCode).arg(r.out, r.err)));
+    if (records < 0)
+        return;
+    const QJsonArray array = QJsonDocument::fromJson(r.out.toUtf8()).array();
+    QCOMPARE(array.size(), records);
+    if (options.contains(QStringLiteral("--device")) && records == 1)
+        QCOMPARE(array.at(0)[QStringLiteral("device")].toString(), second.device());
+}
+
+void TestCli::unrecordedWriteIsSaidAndKeepsItsExitCode()
+{
+    QVERIFY(QDir().mkpath(m_folder->filePath(QStringLiteral("history.csv")))); // a folder where the file goes
+    SimRadio radio({});
+    QVERIFY(radio.waitForDevice());
+    const Run r = runWithRadios({QStringLiteral("write"), writePlan(QStringLiteral("plan.sav"), kPlanHex),
+                                 QStringLiteral("--no-backup"), QStringLiteral("--device"), radio.device()});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out, radio.device() + QStringLiteral(": written\n"));
+    QVERIFY2(r.err.contains(radio.device() +
+                            QStringLiteral(": the plan was written, but it could not be recorded in the history")),
+             qPrintable(r.err));
+}
+
+void TestCli::interruptedFleetSaysWhatEachRadioHolds_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("SIGINT") << int(SIGINT) << 130;
+    QTest::newRow("SIGTERM") << int(SIGTERM) << 143;
+}
+
+void TestCli::interruptedFleetSaysWhatEachRadioHolds()
+{
+    QFETCH(int, signal);
+    QFETCH(int, exitCode);
+    // The test plays both radios: one accepts the plan and then never answers
+    // the read-back, the other never answers the write at all.
+    PseudoTerminal accepting;
+    PseudoTerminal silent;
+    QVERIFY(accepting.isValid() && silent.isValid());
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), m_folder->dataHome());
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(KAVRILINK_CLI),
+                  {QStringLiteral("write"), writePlan(QStringLiteral("p.sav"), kPlanHex), QStringLiteral("--no-backup"),
+                   QStringLiteral("--verify"), QStringLiteral("--device"), accepting.devicePath(),
+                   QStringLiteral("--device"), silent.devicePath()});
+    QTRY_VERIFY_WITH_TIMEOUT(accepting.received().startsWith('\xF0'), 20000);
+    accepting.send(QByteArray(1, '\x0F'));
+    QTRY_VERIFY_WITH_TIMEOUT(accepting.received().size() == 1 + 37, 20000);
+    accepting.send(QByteArray(1, '\x77'));
+    QTRY_VERIFY_WITH_TIMEOUT(accepting.received().endsWith('\xE0'), 20000); // the read-back began
+    QTRY_VERIFY_WITH_TIMEOUT(silent.received().startsWith('\xF0'), 20000);
+    ::kill(pid_t(process.processId()), signal);
+    QVERIFY(QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 20000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), exitCode);
+    const QString out = QString::fromLocal8Bit(process.readAllStandardOutput());
+    QVERIFY2(out.contains(accepting.devicePath() +
+                          QStringLiteral(": interrupted after the radio accepted the plan (not verified)\n")),
+             qPrintable(out));
+    QVERIFY2(out.contains(silent.devicePath() + QStringLiteral(": interrupted\n")), qPrintable(out));
+    QCOMPARE(out.count(QLatin1Char('\n')), 2);
+
+    // Recorded so.
+    const kav::HistoryRead read = kav::ProgrammingHistory(m_folder->filePath(QStringLiteral("history.csv"))).read();
+    QCOMPARE(read.records.size(), 2);
+    for (const kav::HistoryRecord &record : read.records) {
+        QCOMPARE(record.outcome, record.device == accepting.devicePath()
+                                     ? QStringLiteral("interrupted after the radio accepted the plan")
+                                     : QStringLiteral("interrupted"));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 
 #include "cli/csvcommands.h"
+#include "cli/historycommand.h"
 #include "cli/plancommands.h"
 #include "cli/radiocommands.h"
 
@@ -125,6 +126,13 @@ QList<Command> makeCommands()
          {QStringLiteral("save a plan from such a CSV, every value checked")},
          needsFile.arg(QStringLiteral("import")),
          runImport},
+        {QStringLiteral("history"),
+         {},
+         {optional(Option::Device, {}, QStringLiteral("Only the writes to this device.")), optional(Option::Since),
+          optional(Option::Json)},
+         {QStringLiteral("print the programming history: every write recorded")},
+         QStringLiteral("history takes no arguments"),
+         runHistory},
     };
 }
 

@@ -10,6 +10,7 @@
 #include "common/printable.h"
 #include "common/safefile.h"
 #include "common/shownpath.h"
+#include "link/programminghistory.h"
 #include "radio/backupstore.h"
 #include "radio/decoder.h"
 #include "radio/encoder.h"
@@ -17,6 +18,8 @@
 #include "radio/plancompare.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -109,14 +112,6 @@ int runJobs(const std::vector<std::unique_ptr<RadioJob>> &jobs, const std::funct
             return job->exitCode();
     }
     return ExitOk;
-}
-
-// One field the plan would change, as the window's question before a write says it.
-QString changeLine(const FieldDifference &change)
-{
-    const QString held = change.held.isEmpty() ? QStringLiteral("nothing") : change.held;
-    const QString written = change.written.isEmpty() ? QStringLiteral("nothing") : change.written;
-    return QStringLiteral("%1: the radio holds %2, the sheet has %3").arg(fieldName(change.field), held, written);
 }
 
 struct Target
@@ -309,9 +304,16 @@ int runWrite(const Invocation &invocation)
         }
         backupFolder = BackupStore::defaultFolder(folder);
     }
+    // Every write is recorded in the application folder's history, wherever the backups go.
+    QString historyProblem;
+    const QString appFolder = applicationFolder(&historyProblem);
+    const ProgrammingHistory history(
+        appFolder.isEmpty() ? QString() : QDir(appFolder).filePath(QString::fromLatin1(kHistoryFileName)));
+    const QString planFile = QFileInfo(fleet.planPath).absoluteFilePath();
     std::vector<std::unique_ptr<RadioJob>> jobs;
     for (const Target &target : fleet.targets) {
         auto job = std::make_unique<RadioJob>(RadioJob::Kind::Write, target.device, target.com);
+        job->setHistory(appFolder.isEmpty() ? nullptr : &history, historyProblem, planFile);
         job->setPlan(fleet.plan);
         job->setVerify(invocation.isSet(Option::Verify));
         job->setSkipUnchanged(invocation.isSet(Option::SkipUnchanged));
@@ -354,7 +356,7 @@ int runDiff(const Invocation &invocation)
             lines.first() = changes.isEmpty() ? QStringLiteral("same") : QStringLiteral("differs");
             QJsonArray fields;
             for (const FieldDifference &change : changes) {
-                lines.append(QStringLiteral("  ") + changeLine(change));
+                lines.append(QStringLiteral("  ") + describeChange(change));
                 fields.append(QJsonObject{
                     {QStringLiteral("channel"), change.field.channel + 1},
                     {QStringLiteral("field"),

@@ -90,7 +90,7 @@ private:
     RadioImage m_plan;
     int m_blockBytes = 0;
     SessionVerdict m_verdict = SessionVerdict::Interrupted;
-    bool m_writeSent = false;  // 0xF0 went out
+    bool m_writeSent = false; // 0xF0 went out
     QString m_historyProblem; // why there is no history to record in
     bool m_finished = false;
     int m_exitCode = 0;
