@@ -1320,6 +1320,11 @@ void TestCli::applicationFolderFollowsTheXdgRules_data()
         << ""
         << "" << QStringList{"--com", "1", "--no-backup"} << 4 << ""
         << "COM1: Please Re-Select available COM PORT (there is no application folder: HOME is not set)";
+    QTest::newRow("neither set, --no-backup: written, and said to be unrecorded")
+        << ""
+        << "" << QStringList{"--device", "@radio", "--no-backup"} << 0 << ""
+        << ": the plan was written, but it could not be recorded in the history (there is no application folder: "
+           "HOME is not set)";
     QTest::newRow("neither set, --backup-dir: written")
         << ""
         << "" << QStringList{"--device", "@radio", "--backup-dir", "@/kept"} << 0 << "kept"
