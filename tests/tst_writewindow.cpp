@@ -21,7 +21,8 @@ using kav::sim::LogEntry;
 namespace {
 
 // The sheet typed before each WRITE: CH1 41.0000/41.5000, CH2 RX 38.5000.
-const ChannelPlan kSheet{{{{QStringLiteral("41.0000"), QStringLiteral("41.5000")}, {QStringLiteral("38.5000"), {}}, {}}}};
+const ChannelPlan kSheet{
+    {{{QStringLiteral("41.0000"), QStringLiteral("41.5000")}, {QStringLiteral("38.5000"), {}}, {}}}};
 // A radio that answers slowly but in time.
 constexpr auto kSlowTurnaround = 600ms;
 

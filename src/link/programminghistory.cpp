@@ -15,7 +15,6 @@ namespace {
 constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
 constexpr int kColumns = 24;
 
-
 // A value as one CSV field: line breaks written out, quoted when it needs it.
 QString csvField(QString value)
 {
