@@ -9,7 +9,7 @@ KAV_PACKAGES=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-serialport-dev libgl-dev
     fonts-liberation
-    xvfb xdotool poppler-utils desktop-file-utils
+    xvfb xdotool poppler-utils desktop-file-utils shared-mime-info libglib2.0-bin
     lintian appstream
 )
 

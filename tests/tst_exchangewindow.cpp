@@ -31,6 +31,9 @@ using namespace std::chrono_literals;
 namespace {
 
 const QString kShownBefore = QStringLiteral("41.0000");
+constexpr PlanField kCh1Rx{0, Direction::Rx};
+constexpr PlanField kCh2Rx{1, Direction::Rx};
+constexpr PlanField kCh1Tx{0, Direction::Tx};
 
 // The real window over the fake port, in a temporary application folder.
 struct WindowRig
@@ -43,14 +46,13 @@ struct WindowRig
 
     WindowRig() { parts.session.exchange().setResponseTimeout(kShortTimeout); }
 
-    void setField(int slot, const QString &text)
+    QLineEdit *field(PlanField field) const
     {
-        (slot <= 3 ? rxFieldOf(window, slot) : txFieldOf(window, slot - 3))->setText(text);
+        const int number = field.channel + 1; // Txt_Rx1 is CH1 RX
+        return field.direction == Direction::Rx ? rxFieldOf(window, number) : txFieldOf(window, number);
     }
-    QString fieldText(int slot) const
-    {
-        return (slot <= 3 ? rxFieldOf(window, slot) : txFieldOf(window, slot - 3))->text();
-    }
+    void setField(PlanField which, const QString &text) { field(which)->setText(text); }
+    QString fieldText(PlanField which) const { return field(which)->text(); }
 };
 
 } // namespace
@@ -128,8 +130,9 @@ void TestExchangeWindow::windowGatesBeforeTheCommand()
     rig.parts.document.sendImage(2, 2) = 7;
     const RadioImage before = rig.parts.document.sendImage;
     if (trouble != QLatin1String("empty")) {
-        rig.setField(1, QStringLiteral("40.0125"));
-        rig.setField(4, trouble == QLatin1String("field") ? QStringLiteral("105.0000") : QStringLiteral("40.5000"));
+        rig.setField(kCh1Rx, QStringLiteral("40.0125"));
+        rig.setField(kCh1Tx,
+                     trouble == QLatin1String("field") ? QStringLiteral("105.0000") : QStringLiteral("40.5000"));
     }
     if (trouble == QLatin1String("open"))
         rig.serial.failOpens(QStringLiteral("Permission denied"));
@@ -225,9 +228,9 @@ void TestExchangeWindow::windowShowsOutcomesAsDesigned()
     QFETCH(MessageRequest, box);
 
     WindowRig rig;
-    rig.setField(1, QStringLiteral("40.0125"));
-    rig.setField(4, QStringLiteral("40.5000"));
-    rig.setField(2, kShownBefore);
+    rig.setField(kCh1Rx, QStringLiteral("40.0125"));
+    rig.setField(kCh1Tx, QStringLiteral("40.5000"));
+    rig.setField(kCh2Rx, kShownBefore);
     rig.dialogs.answer(MessageResult::Yes);
     (operation == QLatin1String("read") ? findButton(rig.window, "Cmd_Read") : findButton(rig.window, "Cmd_Write"))
         ->click();
@@ -251,7 +254,7 @@ void TestExchangeWindow::windowShowsOutcomesAsDesigned()
     QCOMPARE(rig.dialogs.messages.last(), box);
     QCOMPARE(rig.dialogs.messages.size(), steps.isEmpty() ? 1 : 2);
     // A failed read leaves the sheet as it was.
-    QCOMPARE(rig.fieldText(2), kShownBefore);
+    QCOMPARE(rig.fieldText(kCh2Rx), kShownBefore);
 }
 
 void TestExchangeWindow::timeOutBoxNeverStacks()
@@ -287,22 +290,22 @@ void TestExchangeWindow::timeOutBoxNeverStacks()
 void TestExchangeWindow::completedWriteLeavesPortForNextRead()
 {
     WindowRig rig;
-    rig.setField(1, QStringLiteral("40.0125"));
-    rig.setField(4, QStringLiteral("40.5000"));
+    rig.setField(kCh1Rx, QStringLiteral("40.0125"));
+    rig.setField(kCh1Tx, QStringLiteral("40.5000"));
     rig.dialogs.answer(MessageResult::Yes);
     findButton(rig.window, "Cmd_Write")->click();
     rig.serial.inject(QByteArray::fromHex("0f"));
     rig.serial.inject(QByteArray::fromHex("77"));
     QVERIFY(rig.serial.isOpen());
-    rig.setField(1, kShownBefore);
+    rig.setField(kCh1Rx, kShownBefore);
     rig.dialogs.answer(MessageResult::Yes);
     findButton(rig.window, "Cmd_Read")->click();
     QCOMPARE(rig.serial.opens, 1); // READ found it open
     rig.serial.inject(QByteArray::fromHex("0e"));
     rig.serial.inject(kExampleBlock);
     QVERIFY(!rig.serial.isOpen());
-    QCOMPARE(rig.fieldText(1), QStringLiteral("40.0125"));
-    QCOMPARE(rig.fieldText(4), QStringLiteral("40.5000"));
+    QCOMPARE(rig.fieldText(kCh1Rx), QStringLiteral("40.0125"));
+    QCOMPARE(rig.fieldText(kCh1Tx), QStringLiteral("40.5000"));
     QCOMPARE(findField(rig.window, "Txt_Model")->text(), QStringLiteral("KV-7719NEW"));
     QCOMPARE(rig.parts.document.sendImage, RadioImage()); // the read's question zeroed it
     QCOMPARE(rig.dialogs.messageTexts(),
@@ -314,12 +317,12 @@ void TestExchangeWindow::writeRefusedByTheEncoderSendsNothingLater()
     // After a completed write the port stays open; a WRITE of an empty sheet
     // must not leave the engine waiting for a 0x0F that would send a block unasked.
     WindowRig rig;
-    rig.setField(1, QStringLiteral("40.0125"));
+    rig.setField(kCh1Rx, QStringLiteral("40.0125"));
     rig.dialogs.answer(MessageResult::Yes);
     findButton(rig.window, "Cmd_Write")->click();
     rig.serial.inject(QByteArray::fromHex("0f"));
     rig.serial.inject(QByteArray::fromHex("77"));
-    rig.setField(1, QString());
+    rig.setField(kCh1Rx, QString());
     rig.dialogs.answer(MessageResult::Yes);
     findButton(rig.window, "Cmd_Write")->click();
     rig.serial.inject(QByteArray::fromHex("0f"));

@@ -48,15 +48,29 @@ void TestFaults::hangUpInTheMiddleOfTheBlock_data()
 {
     QTest::addColumn<bool>("reading");
     QTest::addColumn<LinkState>("state");
-    QTest::newRow("read block") << true << LinkState::ImageExpected;
-    QTest::newRow("write block") << false << LinkState::ImageSent;
+    QTest::addColumn<bool>("throughLink"); // the device is a link to the pseudo-terminal, removed as it hangs up
+    QTest::newRow("read block") << true << LinkState::ImageExpected << false;
+    QTest::newRow("write block") << false << LinkState::ImageSent << false;
+    QTest::newRow("read block, link removed") << true << LinkState::ImageExpected << true;
+    QTest::newRow("write block, link removed") << false << LinkState::ImageSent << true;
 }
 
 void TestFaults::hangUpInTheMiddleOfTheBlock()
 {
     QFETCH(bool, reading);
     QFETCH(LinkState, state);
-    QVERIFY(f->startWithRadio(QByteArray(36, '\x03')));
+    QFETCH(bool, throughLink);
+    // As a udev name leads to an adapter: the name goes with the device.
+    const QString link = f->folder.filePath(QStringLiteral("dev/serial/by-id/usb-radio-if00-port0"));
+    QVERIFY(f->startWithRadio(QByteArray(36, '\x03'), throughLink ? link : QString()));
+    const QString device = throughLink ? link : f->radio.programPath();
+    if (throughLink) {
+        // Removed while the block is on its way, as an unplugged adapter's name is.
+        QObject::connect(&f->exchange(), &ProgrammingExchange::progressed, &f->serial, [link, state](LinkState now) {
+            if (now == state)
+                QFile::remove(link);
+        });
+    }
     WindowFixture::type(f->rxField(2), QStringLiteral("41"));
     f->radio.setFault(Fault::HangUpInBlock);
     QSignalSpy portFailed(&f->serial, &SerialService::errorOccurred);
@@ -67,7 +81,8 @@ void TestFaults::hangUpInTheMiddleOfTheBlock()
     const MessageRequest &box = f->dialogs.messages.last();
     QCOMPARE(box.title, QStringLiteral("Error"));
     QCOMPARE(box.icon, MessageIcon::Critical);
-    QVERIFY(!box.informativeText.isEmpty()); // says what happened to the port
+    // Says what happened to the port: the device went away, not the text of the call that failed next.
+    QCOMPARE(box.informativeText, device + QStringLiteral(": ") + QString::fromLatin1(kDeviceGoneReason));
     QVERIFY(!f->serial.isOpen());
     QCOMPARE(portFailed.size(), 1);
     QCOMPARE(f->exchange().state(), state);

@@ -35,7 +35,7 @@ HistoryRecord sampleRecord(int n)
     record.sha256 = QString(64, QLatin1Char('a'));
     record.before.channels[0] = {QStringLiteral("40.0125"), QStringLiteral("40.5000")};
     record.written.channels[0] = {QStringLiteral("41.0000"), QStringLiteral("41.5000")};
-    record.written.channels[1].rx = QStringLiteral("38.0000");
+    record.written.channels[1] = {QStringLiteral("38.0000"), {}};
     record.backupPath = QStringLiteral("/backups/ttyUSB%1.sav").arg(n);
     record.outcome = QStringLiteral("written");
     return record;

@@ -46,6 +46,7 @@ private slots:
     void sessionEndsInOneVerdict_data();
     void sessionEndsInOneVerdict();
     void startingOverEndsTheRunGoing();
+    void nothingElseTakesTheRunsPort();
     void recordTellsWhatWasWritten();
     void historyThatCannotBeWrittenLeavesTheVerdict();
 };
@@ -265,6 +266,32 @@ void TestSession::startingOverEndsTheRunGoing()
     QCOMPARE(rig.failures(), QStringList{QStringLiteral("Superseded")}); // the read's exchange, dropped
     QCOMPARE(finished.size(), 2);
     QCOMPARE(finished.constLast().at(0).value<SessionResult>().verdict, SessionVerdict::Written);
+}
+
+void TestSession::nothingElseTakesTheRunsPort()
+{
+    // The COM port chosen meanwhile names another device: the write keeps its own.
+    FakeSerialService serial;
+    PortHolder port(serial);
+    QString device = QStringLiteral("/dev/fake1");
+    ProgrammingSession session(port, [&device] { return PortTarget{device, {}}; });
+    QSignalSpy finished(&session, &ProgrammingSession::finished);
+    session.write(kExampleImage);
+    serial.inject(QByteArray::fromHex("0f"));
+    device = QStringLiteral("/dev/fake2");
+    QString reason;
+    QVERIFY(!session.openPort(&reason));
+    QVERIFY2(reason.contains(QStringLiteral("/dev/fake1")), qPrintable(reason));
+    session.releasePort(); // at the end, not now
+    QVERIFY(serial.isOpen());
+    QCOMPARE(serial.device(), QStringLiteral("/dev/fake1"));
+    serial.inject(QByteArray::fromHex("77"));
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(finished.constFirst().at(0).value<SessionResult>().verdict, SessionVerdict::Written);
+    QCOMPARE(serial.opens, 1);
+    QVERIFY(!serial.isOpen());
+    QVERIFY(session.openPort(&reason));
+    QCOMPARE(serial.device(), QStringLiteral("/dev/fake2"));
 }
 
 void TestSession::recordTellsWhatWasWritten()

@@ -22,6 +22,7 @@ ManifestDPIAware true
 !include FileFunc.nsh
 !include WinMessages.nsh
 !include x64.nsh
+!include Integration.nsh
 
 !define PRODUCT "Kavrilink"
 !define PUBLISHER "Kavrilink developers"
@@ -163,11 +164,48 @@ Function AddToPath
 FunctionEnd
 
 
+; "Open with Kavrilink" for plans (*.sav), in the install's classes (SHCTX:
+; HKCU or HKLM\Software\Classes). Other programs use .sav too: the extension's
+; default and everything else under it stay as they are; the installer adds the
+; value Kavrilink.Plan under .sav\OpenWithProgids and two keys of its own, the
+; ProgID Kavrilink.Plan and Applications\kavrilink.exe (its SupportedTypes name
+; .sav), and the uninstaller takes exactly those away again.
+!define CLASSES "Software\Classes"
+!define PLAN_EXTENSION ".sav"
+!define PLAN_PROGID "Kavrilink.Plan"
+!define PLAN_APPLICATION "Applications\kavrilink.exe"
+
+Function RegisterPlans
+    WriteRegStr SHCTX "${CLASSES}\${PLAN_PROGID}" "" "Kavrilink channel plan"
+    WriteRegStr SHCTX "${CLASSES}\${PLAN_PROGID}\DefaultIcon" "" "$INSTDIR\kavrilink.exe,0"
+    WriteRegStr SHCTX "${CLASSES}\${PLAN_PROGID}\shell\open\command" "" '"$INSTDIR\kavrilink.exe" "%1"'
+    WriteRegNone SHCTX "${CLASSES}\${PLAN_EXTENSION}\OpenWithProgids" "${PLAN_PROGID}"
+    WriteRegStr SHCTX "${CLASSES}\${PLAN_APPLICATION}" "FriendlyAppName" "${PRODUCT}"
+    WriteRegStr SHCTX "${CLASSES}\${PLAN_APPLICATION}\DefaultIcon" "" "$INSTDIR\kavrilink.exe,0"
+    WriteRegStr SHCTX "${CLASSES}\${PLAN_APPLICATION}\SupportedTypes" "${PLAN_EXTENSION}" ""
+    WriteRegStr SHCTX "${CLASSES}\${PLAN_APPLICATION}\shell\open\command" "" '"$INSTDIR\kavrilink.exe" "%1"'
+    ${NotifyShell_AssocChanged}
+FunctionEnd
+
+; The keys that only hold what the installer put there go; .sav, its
+; OpenWithProgids and Applications only when nothing else is left in them.
+Function un.UnregisterPlans
+    DeleteRegKey SHCTX "${CLASSES}\${PLAN_APPLICATION}"
+    DeleteRegKey /ifempty SHCTX "${CLASSES}\Applications"
+    DeleteRegValue SHCTX "${CLASSES}\${PLAN_EXTENSION}\OpenWithProgids" "${PLAN_PROGID}"
+    DeleteRegKey /ifempty SHCTX "${CLASSES}\${PLAN_EXTENSION}\OpenWithProgids"
+    DeleteRegKey /ifempty SHCTX "${CLASSES}\${PLAN_EXTENSION}"
+    DeleteRegKey SHCTX "${CLASSES}\${PLAN_PROGID}"
+    ${NotifyShell_AssocChanged}
+FunctionEnd
+
+
 Section "Kavrilink (window and command line)" SecProgram
     SectionIn RO
     SetOutPath "$INSTDIR"
     !include "${FILES}\install-files.nsh"
     WriteUninstaller "$INSTDIR\uninstall.exe"
+    Call RegisterPlans
     CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\kavrilink.exe" "" "$INSTDIR\kavrilink.exe" 0 \
         SW_SHOWNORMAL "" "Program the channel plan of the radio"
 
@@ -242,6 +280,7 @@ Section "Uninstall"
     ${If} $0 == 1
         Call un.RemoveFromPath
     ${EndIf}
+    Call un.UnregisterPlans
     Delete "$SMPROGRAMS\${PRODUCT}.lnk"
     !include "${FILES}\uninstall-files.nsh"
     Delete "$INSTDIR\uninstall.exe"

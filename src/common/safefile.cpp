@@ -190,7 +190,7 @@ bool syncToDisk(QFile &file)
 
 } // namespace
 
-bool AppendToFile(const QString &path, const std::function<QByteArray(qint64 size, char last)> &bytes, QString *reason)
+bool appendToFile(const QString &path, const std::function<QByteArray(qint64 size, char last)> &bytes, QString *reason)
 {
     const QString refused = refusedTargetReason(path);
     if (!refused.isEmpty()) {

@@ -39,7 +39,7 @@ namespace kav {
 // disk before the lock is let go. A target that is not a regular file is
 // refused. False with the system's reason; a part written (a full disk) is
 // taken back, so the file ends where it ended.
-[[nodiscard]] bool AppendToFile(const QString &path, const std::function<QByteArray(qint64 size, char last)> &bytes,
+[[nodiscard]] bool appendToFile(const QString &path, const std::function<QByteArray(qint64 size, char last)> &bytes,
                                 QString *reason = nullptr);
 
 } // namespace kav

@@ -141,9 +141,9 @@ bool parseHistoryLine(const QString &line, HistoryRecord *record)
     parsed.adapterDescription = fields.at(7);
     parsed.planFile = fields.at(8);
     parsed.sha256 = fields.at(9);
-    for (int i = 0; i < 6; ++i) {
-        parsed.before[kPlanFields[size_t(i)]] = fields.at(10 + i);
-        parsed.written[kPlanFields[size_t(i)]] = fields.at(16 + i);
+    for (std::size_t i = 0; i < kPlanFields.size(); ++i) {
+        parsed.before[kPlanFields[i]] = fields.at(10 + int(i));
+        parsed.written[kPlanFields[i]] = fields.at(16 + int(i));
     }
     parsed.backupPath = fields.at(22);
     parsed.outcome = fields.at(23);
@@ -156,7 +156,7 @@ bool ProgrammingHistory::append(const HistoryRecord &record, QString *reason) co
     if (!makeFolder(QFileInfo(m_path).path(), reason))
         return false;
     const QByteArray line = historyLine(record).toUtf8() + "\r\n";
-    return AppendToFile(
+    return appendToFile(
         m_path,
         [&line](qint64 size, char last) {
             if (size == 0)
@@ -171,7 +171,7 @@ bool ProgrammingHistory::ensureExists(QString *reason) const
 {
     if (!makeFolder(QFileInfo(m_path).path(), reason))
         return false;
-    return AppendToFile(
+    return appendToFile(
         m_path, [](qint64 size, char) { return size == 0 ? headerBytes() : QByteArray(); }, reason);
 }
 

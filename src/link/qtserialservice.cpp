@@ -2,7 +2,13 @@
 
 #include "link/linesettings.h"
 
+#include <QFileInfo>
+
 #include <utility>
+
+#ifdef Q_OS_UNIX
+#include <poll.h>
+#endif
 
 namespace kav {
 
@@ -120,13 +126,29 @@ void QtSerialService::readArrived()
     Q_EMIT readyRead();
 }
 
+bool QtSerialService::hasHungUp() const
+{
+    if (!QFileInfo::exists(m_device))
+        return true; // its name has gone with it
+#ifdef Q_OS_UNIX
+    // A read that found the end of the line: the other end has hung up.
+    pollfd line{int(m_port.handle()), POLLIN, 0};
+    return ::poll(&line, 1, 0) == 1 && (line.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+#else
+    return false;
+#endif
+}
+
 void QtSerialService::portError(QSerialPort::SerialPortError error)
 {
     // Failures of open() are reported by open() itself; once closed, the
     // repeats of a vanished device are no longer heard.
     if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError || !m_port.isOpen() || m_closing)
         return;
-    const QString reason = withDevice(m_device, m_port.errorString());
+    // A device that went away leaves the system's text of whatever call failed
+    // last ("Inappropriate ioctl for device"): it is said for what it is.
+    const bool gone = error == QSerialPort::ResourceError || (error == QSerialPort::ReadError && hasHungUp());
+    const QString reason = withDevice(m_device, gone ? QString::fromLatin1(kDeviceGoneReason) : m_port.errorString());
     close();
     m_errorString = reason;
     Q_EMIT errorOccurred(SerialError::PortFailed, reason);

@@ -37,6 +37,8 @@ public:
 private:
     void readArrived();
     void portError(QSerialPort::SerialPortError error);
+    // The open device has gone: its name is gone, or its line hung up.
+    [[nodiscard]] bool hasHungUp() const;
 
     QSerialPort m_port;
     QByteArray m_received;

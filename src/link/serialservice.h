@@ -11,6 +11,10 @@ enum class SerialError {
     PortFailed,      // the open port failed (device gone, I/O error) and has been closed
 };
 
+// Why an open port failed when its device went away (an adapter unplugged,
+// a pseudo-terminal whose other end closed), after the device's name.
+inline constexpr char kDeviceGoneReason[] = "the device has gone away (unplugged, or closed at its other end)";
+
 // The serial port the program talks to the radio through: one device at a
 // time, opened with the radio's line settings (kRadioLine) and closed by its
 // users. Everything runs on the UI thread; notifications arrive as signals.

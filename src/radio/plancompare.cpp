@@ -49,12 +49,11 @@ QString describeDifferences(const QList<FieldDifference> &differences)
 
 QString describeChange(const FieldDifference &d)
 {
-    const QString field = fieldName(d.field);
     const QString held =
         d.held.isEmpty() ? QStringLiteral("the radio holds nothing") : QStringLiteral("the radio holds ") + d.held;
     const QString written =
         d.written.isEmpty() ? QStringLiteral("the sheet has nothing") : QStringLiteral("the sheet has ") + d.written;
-    return QStringLiteral("%1: %2, %3").arg(field, held, written);
+    return QStringLiteral("%1: %2, %3").arg(fieldName(d.field), held, written);
 }
 
 QString describeChanges(const QList<FieldDifference> &differences)

@@ -24,9 +24,9 @@ inline const RadioImage kExampleImage = RadioImage::fromLinear(kExampleBlock);
 // Far below the default, far above what a fake port needs to answer.
 inline constexpr std::chrono::milliseconds kShortTimeout{150};
 
-inline QString outcomeName(kav::ExchangeOutcome outcome)
+inline QString outcomeName(ExchangeOutcome outcome)
 {
-    return QString::fromLatin1(QMetaEnum::fromType<kav::ExchangeOutcome>().valueToKey(int(outcome)));
+    return QString::fromLatin1(QMetaEnum::fromType<ExchangeOutcome>().valueToKey(int(outcome)));
 }
 
 // A session with its engine on a fake port, and the radio's side of it.
