@@ -1494,6 +1494,8 @@ void TestCli::historyRecordsEveryWriteThatSentThePlan()
     QCOMPARE(shown.exitCode, 0);
     QVERIFY2(shown.out.contains(radio.device() + QStringLiteral("  ") + plan + QStringLiteral(": ") + outcome),
              qPrintable(shown.out));
+    QVERIFY2(shown.out.contains(QStringLiteral("\n  CH1 40.0125/40.5000  CH2 -/-  CH3 -/42.3000  kavrilink-cli")),
+             qPrintable(shown.out));
     const Run json = run({QStringLiteral("history"), QStringLiteral("--json")});
     const QJsonArray records = QJsonDocument::fromJson(json.out.toUtf8()).array();
     QCOMPARE(records.size(), 1);

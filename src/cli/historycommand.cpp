@@ -83,15 +83,16 @@ QJsonObject recordJson(const HistoryRecord &record)
             {QStringLiteral("outcome"), record.outcome}};
 }
 
-// A record as two lines: when, where, what and how it ended; then the plan written.
+// A record as two lines: when, where, what and how it ended; then the plan
+// written, the program and (where known) the user.
 QString recordText(const HistoryRecord &record)
 {
     const QString where =
         record.com == 0 ? record.device : QStringLiteral("COM%1 (%2)").arg(record.com).arg(record.device);
-    return QStringLiteral("%1  %2  %3: %4\n  %5  by %6 (%7)")
+    const QString who = record.user.isEmpty() ? QString() : QStringLiteral(" by ") + printableText(record.user);
+    return QStringLiteral("%1  %2  %3: %4\n  %5  %6%7")
         .arg(record.time.toString(Qt::ISODate), printableText(where), shownPath(record.planFile),
-             printableText(record.outcome), planText(record.written), printableText(record.user),
-             printableText(record.program));
+             printableText(record.outcome), planText(record.written), printableText(record.program), who);
 }
 
 } // namespace
