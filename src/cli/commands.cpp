@@ -130,7 +130,7 @@ QList<Command> makeCommands()
          {},
          {optional(Option::Device, {}, QStringLiteral("Only the writes to this device.")), optional(Option::Since),
           optional(Option::Json)},
-         {QStringLiteral("print the programming history: every write recorded")},
+         {QStringLiteral("print the history: a record of every write")},
          QStringLiteral("history takes no arguments"),
          runHistory},
     };
