@@ -159,9 +159,9 @@ int main(int argc, char *argv[])
     std::printf("platform %s: %d cold starts of each, alternating; %d backups\n", qPrintable(platform), runs, backups);
     std::printf("  %-26s %12s %12s %7s %8s\n", "", "bare window", "kavrilink", "ratio", "target");
     std::printf("  %-26s %9.1f ms %9.1f ms %7.2f %8s\n", "start to idle, median", startBare, startKav,
-                startKav / startBare, "<= 1.15");
-    std::printf("  %-26s %9.1f ms %9.1f ms %7.2f\n", "processor time, median", median(bare.cpu), median(kav.cpu),
-                median(kav.cpu) / median(bare.cpu));
+                startKav / startBare, "<= 1.25");
+    std::printf("  %-26s %9.1f ms %9.1f ms %7.2f %8s\n", "processor time, median", median(bare.cpu), median(kav.cpu),
+                median(kav.cpu) / median(bare.cpu), "<= 1.25");
     std::printf("  %-26s %9.1f ms %9.1f ms\n", "start to idle, fastest",
                 *std::min_element(bare.starts.begin(), bare.starts.end()),
                 *std::min_element(kav.starts.begin(), kav.starts.end()));

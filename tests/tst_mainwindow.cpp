@@ -1,6 +1,5 @@
 #include "support/windowfixture.h"
 
-#include "app/bandedgroupbox.h"
 #include "app/directpngstyle.h"
 #include "sheet/channelsheet.h"
 
@@ -41,8 +40,8 @@ private slots:
     void exitYesEndsWithoutSecondQuestion();
     void closeRequestAsksAndNoRefuses();
     void closeRequestYesEnds();
-    void paintsChannelFrameAsAPlainGroupBox_data();
-    void paintsChannelFrameAsAPlainGroupBox();
+    void paintsGroupBoxFrameAsFusion_data();
+    void paintsGroupBoxFrameAsFusion();
     void readsToolBarArrowAsFusion_data();
     void readsToolBarArrowAsFusion();
     void writesPictureOfWindow();
@@ -318,53 +317,46 @@ void TestMainWindow::closeRequestYesEnds()
     QCOMPARE(f->dialogs.messages.size(), 1);
 }
 
-void TestMainWindow::paintsChannelFrameAsAPlainGroupBox_data()
+void TestMainWindow::paintsGroupBoxFrameAsFusion_data()
 {
     QTest::addColumn<QString>("styleName");
-    QTest::addColumn<bool>("direct"); // through DirectPngStyle
     QTest::addColumn<QSize>("size");
     QTest::addColumn<QString>("title");
     QTest::addColumn<bool>("checkable");
     const QSize designed(8055 / 15, 3615 / 15);
     const QString title = QStringLiteral("CHANNEL DATA");
-    QTest::newRow("Fusion, as designed") << QStringLiteral("Fusion") << false << designed << title << false;
-    QTest::newRow("Fusion, one band") << QStringLiteral("Fusion") << false << QSize(200, 47) << title << false;
-    QTest::newRow("Fusion, two bands") << QStringLiteral("Fusion") << false << QSize(150, 48) << title << false;
-    QTest::newRow("Fusion, tall and odd") << QStringLiteral("Fusion") << false << QSize(333, 611) << title << false;
-    QTest::newRow("Windows, as designed") << QStringLiteral("Windows") << false << designed << title << false;
-    QTest::newRow("direct PNG, as designed") << QStringLiteral("Fusion") << true << designed << title << false;
-    QTest::newRow("direct PNG, no title") << QStringLiteral("Fusion") << true << QSize(120, 90) << QString() << false;
-    QTest::newRow("direct PNG, checkable") << QStringLiteral("Fusion") << true << QSize(160, 70) << title << true;
-    QTest::newRow("direct PNG, checkable without title")
-        << QStringLiteral("Fusion") << true << QSize(90, 60) << QString() << true;
-    QTest::newRow("direct PNG over Windows") << QStringLiteral("Windows") << true << designed << title << false;
+    QTest::newRow("as designed") << QStringLiteral("Fusion") << designed << title << false;
+    QTest::newRow("no title") << QStringLiteral("Fusion") << QSize(120, 90) << QString() << false;
+    QTest::newRow("checkable") << QStringLiteral("Fusion") << QSize(160, 70) << title << true;
+    QTest::newRow("checkable without title") << QStringLiteral("Fusion") << QSize(90, 60) << QString() << true;
+    QTest::newRow("tall and odd") << QStringLiteral("Fusion") << QSize(333, 611) << title << false;
+    QTest::newRow("over Windows") << QStringLiteral("Windows") << designed << title << false;
 }
 
-// The frame is painted in bands, and read without image-format plugins;
-// every pixel is what QGroupBox itself paints with the plain style.
-void TestMainWindow::paintsChannelFrameAsAPlainGroupBox()
+// The group-box frame read without image-format plugins: every pixel is
+// what QGroupBox paints with the plain style.
+void TestMainWindow::paintsGroupBoxFrameAsFusion()
 {
     QFETCH(QString, styleName);
-    QFETCH(bool, direct);
     QFETCH(QSize, size);
     QFETCH(QString, title);
     QFETCH(bool, checkable);
     const QGroupBox *frame = f->window->findChild<QGroupBox *>(QStringLiteral("Frame1"));
-    QVERIFY(qobject_cast<const BandedGroupBox *>(frame));
+    QVERIFY(frame);
     const std::unique_ptr<QStyle> style(QStyleFactory::create(styleName));
     QVERIFY(style);
-    const std::unique_ptr<QStyle> proxy(direct ? new DirectPngStyle(styleName) : nullptr);
-    BandedGroupBox banded(title);
-    QGroupBox plain(title);
-    for (QGroupBox *box : {static_cast<QGroupBox *>(&banded), &plain}) {
-        box->setStyle(box == &banded && proxy ? proxy.get() : style.get());
+    DirectPngStyle direct(styleName);
+    QGroupBox directBox(title);
+    QGroupBox plainBox(title);
+    for (QGroupBox *box : {&directBox, &plainBox}) {
+        box->setStyle(box == &directBox ? static_cast<QStyle *>(&direct) : style.get());
         box->setFont(frame->font());
         box->setCheckable(checkable);
         box->resize(size);
     }
-    const QImage expected = plain.grab().toImage();
-    const QImage actual = banded.grab().toImage();
-    QCOMPARE(actual.size(), size * plain.devicePixelRatioF());
+    const QImage expected = plainBox.grab().toImage();
+    const QImage actual = directBox.grab().toImage();
+    QCOMPARE(actual.size(), size * plainBox.devicePixelRatioF());
     QCOMPARE(actual, expected);
 }
 

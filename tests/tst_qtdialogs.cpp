@@ -1,6 +1,5 @@
 // The real file and printer dialogs behind the seam, driven as a user would.
 
-#include "app/printmodule.h"
 #include "app/qtdialogseam.h"
 #include "support/testfolder.h"
 
@@ -25,8 +24,8 @@ private slots:
     void saveDialogOffersFilterAndKeepsTypedName();
     void saveDialogConfirmsOverwrite();
     void openDialogReturnsPathOrEmpty();
-    void printDialogComesFromPrintModule_data();
-    void printDialogComesFromPrintModule();
+    void printDialogAsksForPageRange_data();
+    void printDialogAsksForPageRange();
 
 private:
     // Runs action on the file dialog once it is up.
@@ -124,32 +123,26 @@ void TestQtDialogs::openDialogReturnsPathOrEmpty()
     QCOMPARE(seam.getOpenFileName(request), QString());
 }
 
-void TestQtDialogs::printDialogComesFromPrintModule_data()
+void TestQtDialogs::printDialogAsksForPageRange_data()
 {
-    QTest::addColumn<bool>("moduleThere");
     QTest::addColumn<bool>("accept");
-    QTest::newRow("accepted") << true << true;
-    QTest::newRow("cancelled") << true << false;
-    QTest::newRow("no print module") << false << true;
+    QTest::newRow("accepted") << true;
+    QTest::newRow("cancelled") << false;
 }
 
-// The window's printer dialog is the print module's: Qt's printer dialog,
-// with the request's title and a page range; without the module, no dialog
-// and no print.
-void TestQtDialogs::printDialogComesFromPrintModule()
+// The window's printer dialog is Qt's, with the request's title and a page
+// range; Cancel prints nothing.
+void TestQtDialogs::printDialogAsksForPageRange()
 {
-    QFETCH(bool, moduleThere);
     QFETCH(bool, accept);
     TestFolder folder;
-    PrintModule module(moduleThere ? PrintModule::defaultPath() : folder.filePath(QStringLiteral("kavrilink-print")));
     QtDialogSeam seam;
-    seam.setPrintModule(&module);
     QPrinter printer;
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(folder.filePath(QStringLiteral("frequency-report.pdf")));
 
     QString title;
-    QTimer poll; // until the dialog is up; it never is without the module
+    QTimer poll; // until the dialog is up
     poll.setInterval(0);
     connect(&poll, &QTimer::timeout, &poll, [&] {
         auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
@@ -168,10 +161,8 @@ void TestQtDialogs::printDialogComesFromPrintModule()
     const bool accepted = seam.showPrintDialog(request, printer);
     poll.stop();
 
-    QCOMPARE(accepted, moduleThere && accept);
-    QCOMPARE(title.isEmpty(), !moduleThere);
-    if (moduleThere)
-        QCOMPARE(title, QStringLiteral("Print Frequency"));
+    QCOMPARE(accepted, accept);
+    QCOMPARE(title, QStringLiteral("Print Frequency"));
     if (accepted)
         QCOMPARE(printer.printRange(), QPrinter::PageRange);
 }

@@ -1,7 +1,6 @@
 #include "app/mainwindow.h"
 
 #include "app/accessiblenames.h"
-#include "app/bandedgroupbox.h"
 #include "app/deviceassignment.h"
 #include "app/exchangecommands.h"
 #include "app/filecommands.h"
@@ -19,6 +18,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -136,8 +136,7 @@ MainWindow::MainWindow(ProgramParts &parts, DialogSeam &dialogs, QWidget *parent
         m_sheet->guard(b);
 
     m_fileCommands = std::make_unique<FileCommands>(document, *m_sheet, m_dialogs);
-    m_reportPrinter =
-        std::make_unique<ReportPrinter>(document, *m_sheet, m_parts.printModule, m_dialogs, m_parts.clock);
+    m_reportPrinter = std::make_unique<ReportPrinter>(document, *m_sheet, m_dialogs, m_parts.clock);
 
     connectCommand(m_newButton, [this] { m_sheet->onNewClicked(); });
     connectCommand(m_openButton, [this] { m_fileCommands->onOpenClicked(); });
@@ -234,7 +233,7 @@ void MainWindow::buildControls()
     // The sheet lies inside the frame; its controls are placed by client-area
     // design positions, made relative to the frame.
     const QRect frameRect = twips(120, 1800, 8055, 3615);
-    auto *frame = place(new BandedGroupBox(QStringLiteral("CHANNEL DATA"), client), frameRect, gulim(9));
+    auto *frame = place(new QGroupBox(QStringLiteral("CHANNEL DATA"), client), frameRect, gulim(9));
     frame->setObjectName(QStringLiteral("Frame1"));
     const QPoint frameOrigin = frameRect.topLeft();
     const auto inFrame = [&](int left, int top, int width, int height) {

@@ -67,7 +67,9 @@ private:
     void commitSession(QSessionManager &manager);
     // Each COM item's tooltip names its device, as comport.map says now.
     void showPortDevices();
-    // The item COM n chosen; a port that cannot be chosen is said.
+    // Assign Devices…: the dialog over comport.map as it stands (an unreadable
+    // map shown with why, and no OK); OK saves a changed map, and a map that
+    // cannot be saved is said.
     void assignDevices();
 
     ProgramParts &m_parts;

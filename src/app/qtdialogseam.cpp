@@ -1,11 +1,10 @@
 #include "app/qtdialogseam.h"
 
-#include "app/printmodule.h"
-#include "print/printbackend.h"
-
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QUrl>
 
 namespace kav {
@@ -98,9 +97,26 @@ QString QtDialogSeam::getSaveFileName(const FileDialogRequest &request)
 
 bool QtDialogSeam::showPrintDialog(const PrintDialogRequest &request, QPrinter &printer)
 {
-    // Asked by the print module itself, which is therefore loaded.
-    PrintBackend *printing = m_printModule ? m_printModule->backend(nullptr) : nullptr;
-    return printing && printing->execPrintDialog(request, printer, m_parent);
+#ifdef Q_OS_WIN
+    // Windows' print dialog serves installed printers only; with none, the
+    // report goes to the PDF file chosen here, as the dialog elsewhere offers.
+    if (printer.outputFormat() == QPrinter::PdfFormat) {
+        const QString path = QFileDialog::getSaveFileName(m_parent, request.title, printer.outputFileName(),
+                                                          QStringLiteral("PDF (*.pdf)"));
+        if (path.isEmpty())
+            return false;
+        printer.setOutputFileName(path);
+        return true;
+    }
+#endif
+    QPrintDialog dialog(&printer, m_parent);
+    dialog.setWindowTitle(request.title);
+    dialog.setMinMax(request.minPage, request.maxPage);
+    dialog.setFromTo(request.fromPage, request.toPage);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
+    if (request.pageRangeSelected)
+        printer.setPrintRange(QPrinter::PageRange);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 bool QtDialogSeam::openFolder(const QString &folder)

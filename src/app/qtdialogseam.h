@@ -6,15 +6,12 @@ class QWidget;
 
 namespace kav {
 
-class PrintModule;
-
-// The real dialogs: QMessageBox, QFileDialog and (from the print module)
-// QPrintDialog, modal to parent; folders open through QDesktopServices.
+// The real dialogs: QMessageBox, QFileDialog and QPrintDialog, modal to
+// parent; folders open through QDesktopServices.
 class QtDialogSeam : public DialogSeam
 {
 public:
     void setParent(QWidget *parent) { m_parent = parent; }
-    void setPrintModule(PrintModule *module) { m_printModule = module; }
 
     MessageResult showMessage(const MessageRequest &request) override;
     QString getOpenFileName(const FileDialogRequest &request) override;
@@ -24,7 +21,6 @@ public:
 
 private:
     QWidget *m_parent = nullptr;
-    PrintModule *m_printModule = nullptr;
 };
 
 } // namespace kav

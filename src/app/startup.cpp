@@ -106,7 +106,6 @@ int runKavrilink()
     ProgramParts parts(appFolder, serial);
     MainWindow window(parts, dialogs);
     dialogs.setParent(&window);
-    dialogs.setPrintModule(&parts.printModule);
     window.startUpSheet();
     window.show();
     // The port check and the pruning of backups need not hold up the window.

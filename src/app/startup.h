@@ -1,7 +1,6 @@
 #pragma once
 
 #include "app/plandocument.h"
-#include "app/printmodule.h"
 #include "common/appsettings.h"
 #include "link/linetrace.h"
 #include "link/portholder.h"
@@ -51,8 +50,6 @@ struct ProgramParts
     // The date and time PRINT puts on the report, read at every PRINT: the
     // local ones unless replaced.
     std::function<QDateTime()> clock = [] { return QDateTime::currentDateTime(); };
-    // PRINT's printer work, loaded at the first PRINT.
-    PrintModule printModule{PrintModule::defaultPath()};
 
 private:
     std::unique_ptr<BackupPruner> m_pruner;

@@ -13,12 +13,18 @@ namespace kav {
 // The serial service on Windows, over the port's own handle with overlapped
 // reads and writes whose completion events wake the UI thread's event loop.
 //
+// Why not Qt's serial port, as on Linux: on Windows it waits for bytes with
+// WaitCommEvent on a port tied to an I/O completion port, and Wine finishes
+// that wait without ever queueing its completion, so under Wine it hears
+// nothing on any COM port. The Windows build is tested under Wine against the
+// simulated radio, and testing what ships needs the one service that both
+// Windows and Wine run alike: this one.
+//
 // A read is always waiting: it ends when the first byte has come and the line
 // has then been quiet for a millisecond (an interval time-out, no total one),
-// so bytes reach the program as they arrive and nothing polls. That is also
-// the one way of waiting that Wine's serial driver finishes as Windows does,
-// which lets the Windows build be tested against the simulated radio under
-// Wine. Opening raises DTR and RTS, as opening a serial device does on Linux.
+// so bytes reach the program as they arrive and nothing polls; Wine ends such
+// a read exactly as Windows does. Opening raises DTR and RTS, as opening a
+// serial device does on Linux.
 //
 // Received bytes wait in a buffer of kReceiveBufferSize bytes; past it the
 // waiting bytes are dropped and a ReceiveOverflow is sent. A port that fails
