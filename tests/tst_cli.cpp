@@ -1,11 +1,13 @@
 // kavrilink-cli run as a process, as a script or a technician runs it.
 
 #include "link/openfailure.h"
+#include "link/programminghistory.h"
 #include "radio/backupstore.h"
 #include "radio/frequencyfile.h"
 #include "support/pseudoterminal.h"
 #include "support/testfolder.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -150,12 +152,32 @@ private slots:
     void refusesTargetsThatAreNotFilesBeforeTheRadio();
     void interruptedWriteClosesItsPorts_data();
     void interruptedWriteClosesItsPorts();
+    void diffNamesWhatEachRadioHolds_data();
+    void diffNamesWhatEachRadioHolds();
+    void namesWithLineBreaksStayOnTheirLine_data();
+    void namesWithLineBreaksStayOnTheirLine();
+    void applicationFolderFollowsTheXdgRules_data();
+    void applicationFolderFollowsTheXdgRules();
+    void everyCommandHasItsOwnHelp();
+    void skipUnchangedWritesOnlyWhatDiffers_data();
+    void skipUnchangedWritesOnlyWhatDiffers();
+    void historyRecordsEveryWriteThatSentThePlan_data();
+    void historyRecordsEveryWriteThatSentThePlan();
+    void historySelectsByDeviceAndDate_data();
+    void historySelectsByDeviceAndDate();
+    void unrecordedWriteIsSaidAndKeepsItsExitCode();
+    void interruptedFleetSaysWhatEachRadioHolds_data();
+    void interruptedFleetSaysWhatEachRadioHolds();
 
 private:
     // standardOutput: a file that takes the program's standard output instead of the test.
     Run run(const QStringList &arguments, const QString &standardOutput = {}) const;
     // Starts a program run while the event loop keeps reading the radios' logs.
     Run runWithRadios(const QStringList &arguments, const QString &standardOutput = {}) const;
+    // As runWithRadios, with the environment changed (an empty value unsets
+    // the variable) and in workingDirectory when one is given.
+    Run runWithEnvironment(const QStringList &arguments, const QMap<QString, QString> &changes,
+                           const QString &workingDirectory = {}) const;
     QString writePlan(const QString &name, const QByteArray &hexImage) const;
 
     std::unique_ptr<TestFolder> m_folder;
@@ -199,6 +221,31 @@ Run TestCli::runWithRadios(const QStringList &arguments, const QString &standard
     process.setProcessEnvironment(env);
     process.start(QStringLiteral(KAVRILINK_CLI), arguments);
     // The event loop runs while waiting, so the radios' logs keep flowing.
+    Run result;
+    if (!QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 60000))
+        return result;
+    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    result.out = QString::fromLocal8Bit(process.readAllStandardOutput());
+    result.err = QString::fromLocal8Bit(process.readAllStandardError());
+    return result;
+}
+
+Run TestCli::runWithEnvironment(const QStringList &arguments, const QMap<QString, QString> &changes,
+                                const QString &workingDirectory) const
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), m_folder->dataHome());
+    for (auto it = changes.cbegin(); it != changes.cend(); ++it) {
+        if (it.value().isEmpty())
+            env.remove(it.key());
+        else
+            env.insert(it.key(), it.value());
+    }
+    process.setProcessEnvironment(env);
+    if (!workingDirectory.isEmpty())
+        process.setWorkingDirectory(workingDirectory);
+    process.start(QStringLiteral(KAVRILINK_CLI), arguments);
     Run result;
     if (!QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 60000))
         return result;
@@ -1111,6 +1158,456 @@ void TestCli::interruptedWriteClosesItsPorts()
     const QByteArray traced = traceFile.readAll();
     QVERIFY2(traced.startsWith("Write " + radio.devicePath().toUtf8() + " started "), traced.constData());
     QVERIFY2(traced.contains(" ms  -> F0\n= (interrupted)\n"), traced.constData());
+}
+
+void TestCli::diffNamesWhatEachRadioHolds_data()
+{
+    QTest::addColumn<QStringList>("radios"); // each radio's image in hex, or "silent" for one that never answers
+    QTest::addColumn<bool>("json");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("results"); // what is printed for each radio, "@" its device
+
+    const QString plan = QString::fromLatin1(kPlanHex);
+    const QString old = QString::fromLatin1(kOldPlanHex);
+    const QString changes = QStringLiteral("@: differs\n"
+                                           "  CH1 RX: the radio holds 39.2500, the sheet has 40.0125\n"
+                                           "  CH1 TX: the radio holds 39.7500, the sheet has 40.5000\n"
+                                           "  CH3 TX: the radio holds nothing, the sheet has 42.3000\n");
+    QTest::newRow("one radio holds the plan") << QStringList{plan} << false << 0 << QStringList{"@: same\n"};
+    QTest::newRow("two radios, one differs")
+        << QStringList{plan, old} << false << 1 << QStringList{"@: same\n", changes};
+    QTest::newRow("both differ") << QStringList{old, old} << false << 1 << QStringList{changes, changes};
+    QTest::newRow("one does not answer, one differs: its code wins")
+        << QStringList{old, QStringLiteral("silent")} << false << 5
+        << QStringList{changes, "@: failed: Connection Error to Radio\n"};
+    QTest::newRow("--json") << QStringList{plan, old, QStringLiteral("silent")} << true << 5 << QStringList();
+}
+
+void TestCli::diffNamesWhatEachRadioHolds()
+{
+    QFETCH(QStringList, radios);
+    QFETCH(bool, json);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, results);
+
+    std::vector<std::unique_ptr<SimRadio>> sims;
+    QStringList arguments{QStringLiteral("diff"), writePlan(QStringLiteral("plan.sav"), kPlanHex)};
+    for (const QString &radio : radios) {
+        sims.push_back(std::make_unique<SimRadio>(radio == QLatin1String("silent")
+                                                      ? QStringList{QStringLiteral("--fault"), radio}
+                                                      : QStringList{QStringLiteral("--image"), radio}));
+        QVERIFY(sims.back()->waitForDevice());
+        arguments << QStringLiteral("--device") << sims.back()->device();
+    }
+    if (json)
+        arguments << QStringLiteral("--json");
+    const Run r = runWithRadios(arguments);
+    QVERIFY2(r.exitCode == exitCode, qPrintable(QStringLiteral("exit %1\n%2%3").arg(r.exitCode).arg(r.out, r.err)));
+    // Nothing but a read reached any radio.
+    for (size_t i = 0; i < sims.size(); ++i)
+        QTRY_COMPARE(sims[i]->programBytes(), radios[qsizetype(i)] == QLatin1String("silent") ? "E0" : "E077");
+    if (!json) {
+        // Each radio's lines together, in the order the radios finished.
+        QString expected;
+        for (size_t i = 0; i < sims.size(); ++i) {
+            const QString block = results[qsizetype(i)].replace(QLatin1Char('@'), sims[i]->device());
+            QVERIFY2(r.out.contains(block), qPrintable(r.out));
+            expected += block;
+        }
+        QCOMPARE(r.out.size(), expected.size());
+        return;
+    }
+    const QJsonArray array = QJsonDocument::fromJson(r.out.toUtf8()).array();
+    QCOMPARE(array.size(), 3);
+    for (const QJsonValue &value : array) {
+        const QJsonObject object = value.toObject();
+        const QString device = object.value(QStringLiteral("device")).toString();
+        if (device == sims[0]->device()) {
+            QCOMPARE(object.value(QStringLiteral("same")).toBool(false), true);
+            QCOMPARE(object.value(QStringLiteral("differences")).toArray().size(), 0);
+        } else if (device == sims[1]->device()) {
+            QCOMPARE(object.value(QStringLiteral("same")).toBool(true), false);
+            const QJsonArray fields = object.value(QStringLiteral("differences")).toArray();
+            QCOMPARE(fields.size(), 3);
+            QCOMPARE(fields.at(2).toObject(), (QJsonObject{{QStringLiteral("channel"), 3},
+                                                           {QStringLiteral("field"), QStringLiteral("tx")},
+                                                           {QStringLiteral("radio"), QJsonValue()},
+                                                           {QStringLiteral("plan"), QStringLiteral("42.3000")}}));
+        } else {
+            QCOMPARE(device, sims[2]->device());
+            QCOMPARE(object.value(QStringLiteral("failure")).toString(), QStringLiteral("Connection Error to Radio"));
+        }
+    }
+}
+
+void TestCli::namesWithLineBreaksStayOnTheirLine_data()
+{
+    // "@" stands for the test's folder; "@plan" for a plan file there.
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("line"); // the start of the line, on standard output or error, that quotes the name
+
+    QTest::newRow("plan name, LF") << QStringList{"show", "@/plan\nCOM7: written\n.sav"} << 3
+                                   << "This is not Saved File: @/plan\\x0ACOM7: written\\x0A.sav";
+    QTest::newRow("plan name, CR LF, write") << QStringList{"write", "@/plan\r\nCOM7: written", "--device", "/dev/null"}
+                                             << 3 << "This is not Saved File: @/plan\\x0D\\x0ACOM7: written";
+    QTest::newRow("device, LF: the result line")
+        << QStringList{"write", "@plan", "--no-backup", "--device", "/dev/kavrilink-none\n/dev/ttyUSB7: written"} << 4
+        << "/dev/kavrilink-none\\x0A/dev/ttyUSB7: written: failed: Please Re-Select available COM PORT";
+    QTest::newRow("device, CR: its message")
+        << QStringList{"read", "--device", "/dev/kavrilink-none\r/dev/ttyUSB7: written"} << 4
+        << "/dev/kavrilink-none\\x0D/dev/ttyUSB7: written: Please Re-Select available COM PORT";
+    QTest::newRow("diff, device with LF")
+        << QStringList{"diff", "@plan", "--device", "/dev/kavrilink-none\n/dev/ttyUSB7: same"} << 4
+        << "/dev/kavrilink-none\\x0A/dev/ttyUSB7: same: failed: Please Re-Select available COM PORT";
+    QTest::newRow("--trace with LF") << QStringList{"read", "--device", "/dev/kavrilink-none", "--trace", "@/none/t\nx"}
+                                     << 4 << "Could not save the line trace to @/none/t\\x0Ax";
+    QTest::newRow("a command with LF") << QStringList{"show\nCOM7: written"} << 2
+                                       << "kavrilink-cli: unknown command 'show\\x0ACOM7: written'";
+}
+
+void TestCli::namesWithLineBreaksStayOnTheirLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, line);
+
+    arguments.replaceInStrings(QStringLiteral("@plan"), writePlan(QStringLiteral("plan.sav"), kPlanHex));
+    arguments.replaceInStrings(QStringLiteral("@"), m_folder->dataHome());
+    line.replace(QStringLiteral("@"), m_folder->dataHome());
+    const Run r = runWithRadios(arguments);
+    QVERIFY2(r.exitCode == exitCode, qPrintable(QStringLiteral("exit %1\n%2%3").arg(r.exitCode).arg(r.out, r.err)));
+    const QStringList lines = (r.out + r.err).split(QLatin1Char('\n'));
+    QVERIFY2(std::any_of(lines.cbegin(), lines.cend(), [&line](const QString &each) { return each.startsWith(line); }),
+             qPrintable(r.out + r.err));
+    // No line starts where the name's own line break would have started one.
+    for (const QString &each : lines) {
+        QVERIFY2(!each.contains(QLatin1Char('\r')), qPrintable(each));
+        QVERIFY2(!each.startsWith(QLatin1String("COM7")) && !each.startsWith(QLatin1String("/dev/ttyUSB7")) &&
+                     !each.startsWith(QLatin1String(".sav")),
+                 qPrintable(r.out + r.err));
+    }
+}
+
+void TestCli::applicationFolderFollowsTheXdgRules_data()
+{
+    // "@" stands for the test's folder, the working directory of the run.
+    QTest::addColumn<QString>("home");        // empty: unset
+    QTest::addColumn<QString>("dataHome");    // XDG_DATA_HOME; empty: unset
+    QTest::addColumn<QStringList>("options"); // after write PLAN
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("backups"); // where the backup went, below @; empty: none
+    QTest::addColumn<QString>("message"); // on standard error
+
+    QTest::newRow("relative XDG_DATA_HOME: ~/.local/share")
+        << "@/home"
+        << "data" << QStringList{"--device", "@radio"} << 0 << "home/.local/share/Kavrilink/backups"
+        << "Backed up to @/home/.local/share/Kavrilink/backups/";
+    QTest::newRow("absolute XDG_DATA_HOME")
+        << "@/home"
+        << "@/xdg" << QStringList{"--device", "@radio"} << 0 << "xdg/Kavrilink/backups"
+        << "Backed up to @/xdg/Kavrilink/backups/";
+    QTest::newRow("neither set: no backup, nothing written")
+        << ""
+        << "" << QStringList{"--device", "@radio"} << 9 << ""
+        << "Backup failed, nothing written: there is no application folder: HOME is not set";
+    QTest::newRow("relative HOME, relative XDG_DATA_HOME")
+        << "home"
+        << "data" << QStringList{"--device", "@radio"} << 9 << ""
+        << "there is no application folder: HOME is not an absolute path (home), and XDG_DATA_HOME is not an "
+           "absolute path (data)";
+    QTest::newRow("neither set, --com: no map, so no device")
+        << ""
+        << "" << QStringList{"--com", "1", "--no-backup"} << 4 << ""
+        << "COM1: Please Re-Select available COM PORT (there is no application folder: HOME is not set)";
+    QTest::newRow("neither set, --no-backup: written, and said to be unrecorded")
+        << ""
+        << "" << QStringList{"--device", "@radio", "--no-backup"} << 0 << ""
+        << ": the plan was written, but it could not be recorded in the history (there is no application folder: "
+           "HOME is not set)";
+    QTest::newRow("neither set, --backup-dir: written")
+        << ""
+        << "" << QStringList{"--device", "@radio", "--backup-dir", "@/kept"} << 0 << "kept"
+        << "Backed up to @/kept/";
+}
+
+void TestCli::applicationFolderFollowsTheXdgRules()
+{
+    QFETCH(QString, home);
+    QFETCH(QString, dataHome);
+    QFETCH(QStringList, options);
+    QFETCH(int, exitCode);
+    QFETCH(QString, backups);
+    QFETCH(QString, message);
+
+    SimRadio radio({QStringLiteral("--image"), QString::fromLatin1(kOldPlanHex)});
+    QVERIFY(radio.waitForDevice());
+    const QString root = m_folder->dataHome();
+    const QString plan = writePlan(QStringLiteral("plan.sav"), kPlanHex);
+    options.replaceInStrings(QStringLiteral("@radio"), radio.device());
+    options.replaceInStrings(QStringLiteral("@"), root);
+    message.replace(QStringLiteral("@"), root);
+    home.replace(QStringLiteral("@"), root);
+    dataHome.replace(QStringLiteral("@"), root);
+    const QStringList before = QDir(root).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+
+    const Run r =
+        runWithEnvironment(QStringList{QStringLiteral("write"), plan} + options,
+                           {{QStringLiteral("HOME"), home}, {QStringLiteral("XDG_DATA_HOME"), dataHome}}, root);
+    QVERIFY2(r.exitCode == exitCode, qPrintable(QStringLiteral("exit %1\n%2%3").arg(r.exitCode).arg(r.out, r.err)));
+    QVERIFY2(r.err.contains(message), qPrintable(r.err));
+    QVERIFY2(!r.err.contains(QStringLiteral("//")), qPrintable(r.err));
+    QStringList made = QDir(root).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    for (const QString &name : before)
+        made.removeOne(name);
+    if (backups.isEmpty()) {
+        // Nothing made anywhere: not in the working directory, not as the relative names say.
+        QCOMPARE(made, QStringList());
+        if (exitCode == 9)
+            QCOMPARE(radio.programBytes(), QString());
+        return;
+    }
+    QCOMPARE(made, QStringList{backups.section(QLatin1Char('/'), 0, 0)});
+    QCOMPARE(QDir(QDir(root).filePath(backups)).entryList(QDir::Files).size(), 1);
+}
+
+void TestCli::everyCommandHasItsOwnHelp()
+{
+    const Run all = run({QStringLiteral("--help")});
+    QCOMPARE(all.exitCode, 0);
+    static const QRegularExpression entry(QStringLiteral("^  ([a-z]+) "));
+    QStringList commands;
+    for (const QString &line : all.out.split(QLatin1Char('\n'))) {
+        if (const QRegularExpressionMatch match = entry.match(line); match.hasMatch())
+            commands.append(match.captured(1));
+    }
+    QCOMPARE(commands,
+             (QStringList{"show", "read", "write", "diff", "report", "ports", "export", "import", "history"}));
+    for (const QString &command : std::as_const(commands)) {
+        // The same text by either way of asking, starting with the synopsis --help gives.
+        const Run own = run({command, QStringLiteral("--help")});
+        QCOMPARE(own.exitCode, 0);
+        QCOMPARE(run({QStringLiteral("help"), command}).out, own.out);
+        QVERIFY2(own.out.startsWith(QStringLiteral("Usage: kavrilink-cli ") + command), qPrintable(own.out));
+        QVERIFY2(own.out.contains(QStringLiteral("\nOptions:\n")), qPrintable(own.out));
+    }
+    QCOMPARE(run({QStringLiteral("help"), QStringLiteral("program")}).exitCode, 2);
+}
+
+void TestCli::skipUnchangedWritesOnlyWhatDiffers_data()
+{
+    QTest::addColumn<QString>("held");        // the radio's image in hex
+    QTest::addColumn<QStringList>("options"); // after write PLAN
+    QTest::addColumn<QString>("result");      // after "<device>: "
+    QTest::addColumn<QString>("bytes");       // what the program sent the radio
+    QTest::addColumn<bool>("backedUp");
+
+    const QString plan = QString::fromLatin1(kPlanHex);
+    const QString old = QString::fromLatin1(kOldPlanHex);
+    QTest::newRow("holds the plan") << plan << QStringList{"--skip-unchanged"} << "unchanged, nothing written"
+                                    << "E077" << true;
+    QTest::newRow("holds the plan, --no-backup: read all the same")
+        << plan << QStringList{"--skip-unchanged", "--no-backup"} << "unchanged, nothing written"
+        << "E077" << false;
+    QTest::newRow("holds another, --no-backup") << old << QStringList{"--skip-unchanged", "--no-backup"} << "written"
+                                                << "E077" + writeBytes() << false;
+    QTest::newRow("holds another, backup and verify: one read before")
+        << old << QStringList{"--skip-unchanged", "--verify"} << "written and verified"
+        << "E077" + writeBytes() + "E077" << true;
+}
+
+void TestCli::skipUnchangedWritesOnlyWhatDiffers()
+{
+    QFETCH(QString, held);
+    QFETCH(QStringList, options);
+    QFETCH(QString, result);
+    QFETCH(QString, bytes);
+    QFETCH(bool, backedUp);
+
+    SimRadio radio({QStringLiteral("--image"), held});
+    QVERIFY(radio.waitForDevice());
+    const Run r = runWithRadios(QStringList{QStringLiteral("write"), writePlan(QStringLiteral("plan.sav"), kPlanHex)} +
+                                options + QStringList{QStringLiteral("--device"), radio.device()});
+    QVERIFY2(r.exitCode == 0, qPrintable(QStringLiteral("exit %1\n%2%3").arg(r.exitCode).arg(r.out, r.err)));
+    QCOMPARE(r.out, radio.device() + QStringLiteral(": ") + result + QLatin1Char('\n'));
+    QTRY_COMPARE(radio.programBytes(), bytes);
+    QCOMPARE(r.err.contains(QStringLiteral(": Backed up to ")), backedUp);
+}
+
+void TestCli::historyRecordsEveryWriteThatSentThePlan_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QStringList>("options"); // after write PLAN --device RADIO; "@" the test's folder
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("outcome"); // the record's, empty for no record
+
+    QTest::newRow("written") << "none" << QStringList() << 0 << "written";
+    QTest::newRow("verified, backups elsewhere")
+        << "none" << QStringList{"--verify", "--backup-dir", "@/elsewhere"} << 0 << "verified";
+    QTest::newRow("stored wrongly") << "stores-wrongly" << QStringList{"--verify", "--no-backup"} << 8
+                                    << "verify mismatch";
+    QTest::newRow("block refused") << "reject-block" << QStringList{"--no-backup"} << 7 << "refused";
+    QTest::newRow("no answer to the write")
+        << "silent" << QStringList{"--no-backup"} << 5 << "Connection Error to Radio";
+    QTest::newRow("no answer to the backup's read: nothing sent, no record")
+        << "silent" << QStringList() << 9 << QString();
+}
+
+void TestCli::historyRecordsEveryWriteThatSentThePlan()
+{
+    QFETCH(QString, fault);
+    QFETCH(QStringList, options);
+    QFETCH(int, exitCode);
+    QFETCH(QString, outcome);
+
+    SimRadio radio({QStringLiteral("--image"), QString::fromLatin1(kOldPlanHex), QStringLiteral("--fault"), fault});
+    QVERIFY(radio.waitForDevice());
+    const QString plan = writePlan(QStringLiteral("plan.sav"), kPlanHex);
+    options.replaceInStrings(QStringLiteral("@"), m_folder->dataHome());
+    const Run r =
+        runWithRadios(QStringList{QStringLiteral("write"), plan, QStringLiteral("--device"), radio.device()} + options);
+    QVERIFY2(r.exitCode == exitCode, qPrintable(QStringLiteral("exit %1\n%2%3").arg(r.exitCode).arg(r.out, r.err)));
+    const kav::HistoryRead read = kav::ProgrammingHistory(m_folder->filePath(QStringLiteral("history.csv"))).read();
+    QCOMPARE(read.error, QString());
+    QCOMPARE(read.skippedLines, 0);
+    if (outcome.isEmpty()) {
+        QCOMPARE(read.records.size(), 0);
+        return;
+    }
+    QCOMPARE(read.records.size(), 1);
+    const kav::HistoryRecord &record = read.records.constFirst();
+    QVERIFY2(record.outcome.startsWith(outcome), qPrintable(record.outcome));
+    QCOMPARE(record.program, QStringLiteral("kavrilink-cli"));
+    QCOMPARE(record.device, radio.device());
+    QCOMPARE(record.com, 0);
+    QCOMPARE(record.planFile, plan);
+    QCOMPARE(record.sha256,
+             QString::fromLatin1(
+                 QCryptographicHash::hash(QByteArray::fromHex(kPlanHex), QCryptographicHash::Sha256).toHex()));
+    QCOMPARE(record.written.channels[0].rx, QStringLiteral("40.0125"));
+    QCOMPARE(record.before.channels[0].rx,
+             options.contains(QStringLiteral("--no-backup")) ? QString() : QStringLiteral("39.2500"));
+    QVERIFY(QDateTime::currentDateTime().secsTo(record.time) <= 0);
+
+    // As history prints it, and as JSON.
+    const Run shown = run({QStringLiteral("history")});
+    QCOMPARE(shown.exitCode, 0);
+    QVERIFY2(shown.out.contains(radio.device() + QStringLiteral("  ") + plan + QStringLiteral(": ") + outcome),
+             qPrintable(shown.out));
+    QVERIFY2(shown.out.contains(QStringLiteral("\n  CH1 40.0125/40.5000  CH2 -/-  CH3 -/42.3000  kavrilink-cli")),
+             qPrintable(shown.out));
+    const Run json = run({QStringLiteral("history"), QStringLiteral("--json")});
+    const QJsonArray records = QJsonDocument::fromJson(json.out.toUtf8()).array();
+    QCOMPARE(records.size(), 1);
+    QCOMPARE(records.at(0)[QStringLiteral("device")].toString(), radio.device());
+    QVERIFY(records.at(0)[QStringLiteral("outcome")].toString().startsWith(outcome));
+}
+
+void TestCli::historySelectsByDeviceAndDate_data()
+{
+    QTest::addColumn<QStringList>("options"); // after history; "@0", "@1" the radios' devices
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<int>("records"); // in the JSON printed
+
+    QTest::newRow("all") << QStringList() << 0 << 2;
+    QTest::newRow("one device") << QStringList{"--device", "@1"} << 0 << 1;
+    QTest::newRow("a device never written") << QStringList{"--device", "/dev/kavrilink-none"} << 0 << 0;
+    QTest::newRow("since a day long past") << QStringList{"--since", "2000-01-01"} << 0 << 2;
+    QTest::newRow("since a day to come") << QStringList{"--since", "2999-01-01"} << 0 << 0;
+    QTest::newRow("since a time to come") << QStringList{"--since", "2999-01-01T10:00:00"} << 0 << 0;
+    QTest::newRow("since no date") << QStringList{"--since", "yesterday"} << 2 << -1;
+    QTest::newRow("empty device") << QStringList{"--device", ""} << 2 << -1;
+}
+
+void TestCli::historySelectsByDeviceAndDate()
+{
+    QFETCH(QStringList, options);
+    QFETCH(int, exitCode);
+    QFETCH(int, records);
+
+    SimRadio first({});
+    SimRadio second({});
+    QVERIFY(first.waitForDevice() && second.waitForDevice());
+    const Run written = runWithRadios({QStringLiteral("write"), writePlan(QStringLiteral("plan.sav"), kPlanHex),
+                                       QStringLiteral("--no-backup"), QStringLiteral("--device"), first.device(),
+                                       QStringLiteral("--device"), second.device()});
+    QCOMPARE(written.exitCode, 0);
+    options.replaceInStrings(QStringLiteral("@0"), first.device());
+    options.replaceInStrings(QStringLiteral("@1"), second.device());
+    const Run r = run(QStringList{QStringLiteral("history"), QStringLiteral("--json")} + options);
+    QVERIFY2(r.exitCode == exitCode, qPrintable(QStringLiteral("exit %1\n%2%3").arg(r.exitCode).arg(r.out, r.err)));
+    if (records < 0)
+        return;
+    const QJsonArray array = QJsonDocument::fromJson(r.out.toUtf8()).array();
+    QCOMPARE(array.size(), records);
+    if (options.contains(QStringLiteral("--device")) && records == 1)
+        QCOMPARE(array.at(0)[QStringLiteral("device")].toString(), second.device());
+}
+
+void TestCli::unrecordedWriteIsSaidAndKeepsItsExitCode()
+{
+    QVERIFY(QDir().mkpath(m_folder->filePath(QStringLiteral("history.csv")))); // a folder where the file goes
+    SimRadio radio({});
+    QVERIFY(radio.waitForDevice());
+    const Run r = runWithRadios({QStringLiteral("write"), writePlan(QStringLiteral("plan.sav"), kPlanHex),
+                                 QStringLiteral("--no-backup"), QStringLiteral("--device"), radio.device()});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out, radio.device() + QStringLiteral(": written\n"));
+    QVERIFY2(r.err.contains(radio.device() +
+                            QStringLiteral(": the plan was written, but it could not be recorded in the history")),
+             qPrintable(r.err));
+}
+
+void TestCli::interruptedFleetSaysWhatEachRadioHolds_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("SIGINT") << int(SIGINT) << 130;
+    QTest::newRow("SIGTERM") << int(SIGTERM) << 143;
+}
+
+void TestCli::interruptedFleetSaysWhatEachRadioHolds()
+{
+    QFETCH(int, signal);
+    QFETCH(int, exitCode);
+    // The test plays both radios: one accepts the plan and then never answers
+    // the read-back, the other never answers the write at all.
+    PseudoTerminal accepting;
+    PseudoTerminal silent;
+    QVERIFY(accepting.isValid() && silent.isValid());
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), m_folder->dataHome());
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(KAVRILINK_CLI),
+                  {QStringLiteral("write"), writePlan(QStringLiteral("p.sav"), kPlanHex), QStringLiteral("--no-backup"),
+                   QStringLiteral("--verify"), QStringLiteral("--device"), accepting.devicePath(),
+                   QStringLiteral("--device"), silent.devicePath()});
+    QTRY_VERIFY_WITH_TIMEOUT(accepting.received().startsWith('\xF0'), 20000);
+    accepting.send(QByteArray(1, '\x0F'));
+    QTRY_VERIFY_WITH_TIMEOUT(accepting.received().size() == 1 + 37, 20000);
+    accepting.send(QByteArray(1, '\x77'));
+    QTRY_VERIFY_WITH_TIMEOUT(accepting.received().endsWith('\xE0'), 20000); // the read-back began
+    QTRY_VERIFY_WITH_TIMEOUT(silent.received().startsWith('\xF0'), 20000);
+    ::kill(pid_t(process.processId()), signal);
+    QVERIFY(QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 20000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), exitCode);
+    const QString out = QString::fromLocal8Bit(process.readAllStandardOutput());
+    QVERIFY2(out.contains(accepting.devicePath() +
+                          QStringLiteral(": interrupted after the radio accepted the plan (not verified)\n")),
+             qPrintable(out));
+    QVERIFY2(out.contains(silent.devicePath() + QStringLiteral(": interrupted\n")), qPrintable(out));
+    QCOMPARE(out.count(QLatin1Char('\n')), 2);
+
+    // Recorded so.
+    const kav::HistoryRead read = kav::ProgrammingHistory(m_folder->filePath(QStringLiteral("history.csv"))).read();
+    QCOMPARE(read.records.size(), 2);
+    for (const kav::HistoryRecord &record : read.records) {
+        QCOMPARE(record.outcome, record.device == accepting.devicePath()
+                                     ? QStringLiteral("interrupted after the radio accepted the plan")
+                                     : QStringLiteral("interrupted"));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -1,7 +1,8 @@
 // The man page of kavrilink-cli against what the program itself prints: every
-// command, option and exit code of `kavrilink-cli --help` (and of a command's
-// own --help, where it has one) must be documented, so the page cannot fall
-// behind when the command line grows.
+// command, option and exit code of `kavrilink-cli --help` and of each
+// command's own --help must be documented, and the page must document nothing
+// the program lacks, so neither can fall behind the other when the command
+// line changes.
 
 #include "support/testfolder.h"
 
@@ -37,31 +38,38 @@ QStringList optionsIn(const QString &text)
 }
 
 // Reads the "Commands:" and "Exit codes:" blocks of the usage text; an entry
-// starts two spaces in, and its synopsis ends at the first run of two blanks.
+// starts two spaces in, its synopsis ends at the first run of two blanks, and
+// a line eight spaces in carries its synopsis on.
 Help parseHelp(const QString &text)
 {
     static const QRegularExpression entry(QStringLiteral("^  (\\S.*?)(?:  +.*)?$"));
-    static const QRegularExpression exitCode(QStringLiteral("^\\s+(\\d+)\\s"));
+    static const QRegularExpression exitCode(QStringLiteral("^\\s+(\\d+(?:, \\d+)*)\\s"));
+    static const QRegularExpression continued(QStringLiteral("^ {8}(\\S.*)$"));
     Help help;
     help.options = optionsIn(text);
     QString block;
+    QString command; // the entry a continued synopsis belongs to
     for (const QString &line : text.split(QLatin1Char('\n'))) {
         if (!line.isEmpty() && !line.front().isSpace()) {
             block = line.endsWith(QLatin1Char(':')) ? line : QString();
             continue;
         }
         if (block == QLatin1String("Commands:")) {
+            if (const QRegularExpressionMatch more = continued.match(line); more.hasMatch() && !command.isEmpty()) {
+                help.synopsisOptions[command] += optionsIn(more.captured(1));
+                continue;
+            }
             const QRegularExpressionMatch match = entry.match(line);
             const QString synopsis = match.captured(1);
             if (!match.hasMatch() || synopsis.startsWith(QLatin1Char('-')))
                 continue;
-            const QString command = synopsis.section(QLatin1Char(' '), 0, 0);
+            command = synopsis.section(QLatin1Char(' '), 0, 0);
             help.commands.append(command);
             help.synopsisOptions[command] = optionsIn(synopsis);
         } else if (block == QLatin1String("Exit codes:")) {
             const QRegularExpressionMatch match = exitCode.match(line);
             if (match.hasMatch())
-                help.exitCodes.append(match.captured(1));
+                help.exitCodes += match.captured(1).split(QStringLiteral(", "));
         }
     }
     return help;
@@ -119,13 +127,15 @@ private slots:
     void documentsWhatTheHelpPrints_data();
     void documentsWhatTheHelpPrints();
     void documentsNoCommandTheProgramLacks();
+    void documentsNoOptionOrCodeTheProgramLacks_data();
+    void documentsNoOptionOrCodeTheProgramLacks();
 
 private:
     [[nodiscard]] bool runCli(const QStringList &arguments, QString &out) const;
 
     TestFolder m_folder;
     Help m_help;
-    QMap<QString, QStringList> m_commandHelpOptions; // options of `COMMAND --help`, where it exists
+    QMap<QString, QStringList> m_commandHelpOptions; // options of `COMMAND --help`
     QMap<QString, QStringList> m_tags;
 };
 
@@ -154,8 +164,9 @@ void TestManPage::initTestCase()
     QVERIFY(m_help.exitCodes.contains(QStringLiteral("0")));
     for (const QString &command : std::as_const(m_help.commands)) {
         QString text;
-        if (runCli({command, QStringLiteral("--help")}, text))
-            m_commandHelpOptions[command] = optionsIn(text);
+        QVERIFY2(runCli({command, QStringLiteral("--help")}, text), qPrintable(command + QStringLiteral(" --help")));
+        m_commandHelpOptions[command] = optionsIn(text);
+        QVERIFY2(!m_commandHelpOptions[command].isEmpty(), qPrintable(text));
     }
 
     QFile page(QStringLiteral(KAVRILINK_MANPAGE));
@@ -183,7 +194,7 @@ void TestManPage::documentsWhatTheHelpPrints_data()
     for (const QString &option : std::as_const(m_help.options))
         QTest::addRow("option %s", qPrintable(option)) << options << QString() << option;
     for (const QString &code : std::as_const(m_help.exitCodes))
-        QTest::addRow("exit %s", qPrintable(code)) << QStringLiteral("EXIT STATUS") << code << code;
+        QTest::addRow("exit %s", qPrintable(code)) << QStringLiteral("EXIT STATUS") << QString() << code;
 }
 
 void TestManPage::documentsWhatTheHelpPrints()
@@ -209,6 +220,48 @@ void TestManPage::documentsNoCommandTheProgramLacks()
         const QString command = tag.section(QLatin1Char(' '), 0, 0);
         QVERIFY2(m_help.commands.contains(command),
                  qPrintable(QStringLiteral("the man page documents '%1', which --help does not list").arg(command)));
+    }
+}
+
+void TestManPage::documentsNoOptionOrCodeTheProgramLacks_data()
+{
+    // A row is a tag of the man page and what the program prints that must hold
+    // every option in it (for a command: its synopsis in --help) or its code.
+    QTest::addColumn<QString>("tag");
+    QTest::addColumn<QStringList>("known");
+    QTest::addColumn<bool>("exitCode");
+
+    QStringList everyOption = m_help.options;
+    for (const QStringList &options : std::as_const(m_commandHelpOptions))
+        everyOption += options;
+    for (const QString &tag : m_tags.value(QStringLiteral("COMMANDS"))) {
+        const QString command = tag.section(QLatin1Char(' '), 0, 0);
+        QTest::addRow("command %s", qPrintable(command)) << tag << m_help.synopsisOptions.value(command) << false;
+    }
+    for (const QString &tag : m_tags.value(QStringLiteral("OPTIONS")))
+        QTest::addRow("option %s", qPrintable(tag)) << tag << everyOption << false;
+    for (const QString &tag : m_tags.value(QStringLiteral("EXIT STATUS")))
+        QTest::addRow("exit %s", qPrintable(tag)) << tag << m_help.exitCodes << true;
+}
+
+void TestManPage::documentsNoOptionOrCodeTheProgramLacks()
+{
+    QFETCH(QString, tag);
+    QFETCH(QStringList, known);
+    QFETCH(bool, exitCode);
+
+    static const QRegularExpression number(QStringLiteral("\\d+"));
+    QStringList named = optionsIn(tag);
+    if (exitCode) {
+        named.clear();
+        for (const QRegularExpressionMatch &match : number.globalMatch(tag))
+            named.append(match.captured());
+    }
+    QVERIFY2(!named.isEmpty(), qPrintable(QStringLiteral("the tag '%1' names nothing to check").arg(tag)));
+    for (const QString &name : std::as_const(named)) {
+        QVERIFY2(known.contains(name),
+                 qPrintable(QStringLiteral("the man page documents %1 in '%2', which --help does not print; it has %3")
+                                .arg(name, tag, known.join(QLatin1Char(' ')))));
     }
 }
 

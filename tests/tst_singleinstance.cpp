@@ -29,12 +29,14 @@ private slots:
     void damagedApplicationFolderStillGivesWorkingWindow();
     void lockOfAnotherComputerNamesItsHolder_data();
     void lockOfAnotherComputerNamesItsHolder();
+    void noHomeSaysSoAndEndsWithoutWindow();
 
 private:
     // Visible windows whose title matches, of one program or of all.
     QStringList visibleWindows(const QString &namePattern, const QProcess *program = nullptr) const;
-    // errors: standard error is kept for the test rather than passed on.
-    QProcess *startProgram(bool errors = false);
+    // errors: standard error is kept for the test rather than passed on;
+    // unset: variables taken from its environment.
+    QProcess *startProgram(bool errors = false, const QStringList &unset = {});
 
     QProcess m_xserver;
     QString m_display;
@@ -92,13 +94,15 @@ QStringList TestSingleInstance::visibleWindows(const QString &namePattern, const
     return QString::fromLatin1(search.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-QProcess *TestSingleInstance::startProgram(bool errors)
+QProcess *TestSingleInstance::startProgram(bool errors, const QStringList &unset)
 {
     auto *program = new QProcess;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("DISPLAY"), m_display);
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     env.insert(QStringLiteral("XDG_DATA_HOME"), m_folder->dataHome());
+    for (const QString &name : unset)
+        env.remove(name);
     program->setProcessEnvironment(env);
     program->setProcessChannelMode(errors ? QProcess::SeparateChannels : QProcess::ForwardedErrorChannel);
     program->start(QStringLiteral(KAVRILINK_EXECUTABLE), {});
@@ -263,6 +267,26 @@ void TestSingleInstance::lockOfAnotherComputerNamesItsHolder()
                              20000);
     QVERIFY2(line.contains(QStringLiteral("process 4242")) && line.contains(QStringLiteral("host oldpc")),
              qPrintable(line));
+}
+
+void TestSingleInstance::noHomeSaysSoAndEndsWithoutWindow()
+{
+    QProcess *program = startProgram(true, {QStringLiteral("HOME"), QStringLiteral("XDG_DATA_HOME")});
+    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(kBoxTitle, program).size(), 1, 60000);
+    QCOMPARE(visibleWindows(kMainTitle, program).size(), 0);
+    QProcess key;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), m_display);
+    key.setProcessEnvironment(env);
+    key.start(QStringLiteral("xdotool"),
+              {QStringLiteral("windowfocus"), QStringLiteral("--sync"), visibleWindows(kBoxTitle, program).constFirst(),
+               QStringLiteral("key"), QStringLiteral("Return")});
+    QVERIFY(key.waitForFinished());
+    QVERIFY(program->waitForFinished(20000));
+    QCOMPARE(program->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program->exitCode(), 1);
+    const QString err = QString::fromLocal8Bit(program->readAllStandardError());
+    QVERIFY2(err.contains(QStringLiteral("there is no application folder: HOME is not set")), qPrintable(err));
 }
 
 QTEST_GUILESS_MAIN(TestSingleInstance)

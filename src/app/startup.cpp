@@ -95,7 +95,16 @@ int runKavrilink(const QString &plan)
     installDirectPngStyle();
     QtDialogSeam dialogs;
 
-    SingleInstance instance(applicationFile(QStringLiteral("kavrilink.lock")));
+    // Nowhere to keep its files (no usable HOME): said, rather than a folder made under /.
+    QString problem;
+    const QString appFolder = applicationFolder(&problem);
+    if (appFolder.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(printableText(problem)));
+        showCritical(dialogs, QStringLiteral("Kavrilink cannot start: ") + problem, QStringLiteral("Kavrilink"),
+                     QStringLiteral("Set HOME (or XDG_DATA_HOME) to a folder of yours and start it again."));
+        return 1;
+    }
+    SingleInstance instance(QDir(appFolder).filePath(QStringLiteral("kavrilink.lock")));
     if (!instance.acquire()) {
         // The running window is left alone: the plan is not passed on to it.
         const QString detail = secondStartDetail(instance.holder(), plan);
@@ -107,7 +116,7 @@ int runKavrilink(const QString &plan)
         std::fprintf(stderr, "%s\n", qPrintable(printableText(instance.notice())));
 
     SystemSerialService serial;
-    ProgramParts parts(applicationFolder(), serial);
+    ProgramParts parts(appFolder, serial);
     MainWindow window(parts, dialogs);
     dialogs.setParent(&window);
     window.startUpSheet();

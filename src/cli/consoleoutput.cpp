@@ -38,7 +38,7 @@ bool writeAll(int fd, QByteArrayView bytes, QString *reason)
 void printError(const QString &line)
 {
     // Nothing is left to tell a failure on standard error to.
-    (void)writeAll(STDERR_FILENO, consoleBytes(line), nullptr);
+    (void)writeAll(STDERR_FILENO, printableText(line).toLocal8Bit() + '\n', nullptr);
 }
 
 bool printOut(const QString &text)

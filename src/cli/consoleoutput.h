@@ -5,10 +5,13 @@
 
 namespace kav::cli {
 
-// Writes a line to standard error, control characters escaped (it may quote a
-// file name, a field of a file or an argument).
+// Writes a line to standard error, control characters escaped, a line feed or
+// carriage return too (it may quote a file name, a field of a file or an
+// argument, which must not start a line of its own).
 void printError(const QString &line);
-// Writes text and a line end to standard output, control characters escaped.
+// Writes text and a line end to standard output, control characters escaped
+// within each of its lines; a name quoted in it is escaped by the caller
+// (printableText), so it cannot start a line of its own.
 // False, said on standard error with the system's reason, when not all of it was
 // written (a full disk, /dev/full, a closed pipe): the caller exits 3.
 [[nodiscard]] bool printOut(const QString &text);

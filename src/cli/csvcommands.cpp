@@ -8,35 +8,17 @@
 #include "radio/frequencyfile.h"
 #include "radio/plancsv.h"
 
-#include <QCommandLineParser>
 #include <QFile>
 
 #include <cstdio>
 
 namespace kav::cli {
 
-namespace {
-
-const QString kOutput = QStringLiteral("o");
-
-void addOutputOption(QCommandLineParser &parser, const QString &what, const QString &valueName)
+int runExport(const Invocation &invocation)
 {
-    parser.addOption({{kOutput, QStringLiteral("output")}, what, valueName});
-}
-
-} // namespace
-
-int runExport(const QStringList &arguments)
-{
-    QCommandLineParser parser;
-    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("the *.sav file"));
-    addOutputOption(parser, QStringLiteral("Write the CSV to this file instead of standard output."),
-                    QStringLiteral("FILE.csv"));
-    if (!parser.parse(arguments) || parser.positionalArguments().size() != 1)
-        return usageError(parser.errorText().isEmpty() ? QStringLiteral("export needs one file") : parser.errorText());
-
-    const QString path = parser.positionalArguments().constFirst();
-    if (const int same = refuseSameFile(QStringLiteral("-o"), parser.value(kOutput), QStringLiteral("the plan"), path))
+    const QString &path = invocation.operand();
+    if (const int same = refuseSameFile(optionFlag(Option::Output), invocation.value(Option::Output),
+                                        QStringLiteral("the plan"), path))
         return same;
     const std::optional<RadioImage> image = readFrequencyFile(path);
     if (!image) {
@@ -50,7 +32,7 @@ int runExport(const QStringList &arguments)
         return ExitFileRefused;
     }
 
-    if (!parser.isSet(kOutput)) {
+    if (!invocation.isSet(Option::Output)) {
         // As they are: the CRLF line ends go out unchanged.
         if (!writeOut(*csv, &reason)) {
             printError(QStringLiteral("Could not write the CSV to standard output (%1)").arg(reason));
@@ -58,7 +40,7 @@ int runExport(const QStringList &arguments)
         }
         return ExitOk;
     }
-    const QString target = parser.value(kOutput);
+    const QString target = invocation.value(Option::Output);
     if (!replaceFile(target, *csv, &reason)) {
         printError(QStringLiteral("Could not save to %1 (%2)").arg(shownPath(target), reason));
         return ExitFileRefused;
@@ -67,18 +49,14 @@ int runExport(const QStringList &arguments)
     return ExitOk;
 }
 
-int runImport(const QStringList &arguments)
+int runImport(const Invocation &invocation)
 {
-    QCommandLineParser parser;
-    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("the CSV file"));
-    addOutputOption(parser, QStringLiteral("Save the plan to this *.sav file."), QStringLiteral("PLAN.sav"));
-    if (!parser.parse(arguments) || parser.positionalArguments().size() != 1)
-        return usageError(parser.errorText().isEmpty() ? QStringLiteral("import needs one file") : parser.errorText());
-    if (!parser.isSet(kOutput))
-        return usageError(QStringLiteral("import needs -o PLAN.sav"));
+    if (!invocation.isSet(Option::Output))
+        return usageError(QStringLiteral("import needs %1 PLAN.sav").arg(optionFlag(Option::Output)));
 
-    const QString path = parser.positionalArguments().constFirst();
-    if (const int same = refuseSameFile(QStringLiteral("-o"), parser.value(kOutput), QStringLiteral("the CSV"), path))
+    const QString &path = invocation.operand();
+    if (const int same = refuseSameFile(optionFlag(Option::Output), invocation.value(Option::Output),
+                                        QStringLiteral("the CSV"), path))
         return same;
     CsvProblem problem;
     const std::optional<RadioImage> image = readPlanCsv(path, &problem);
@@ -86,7 +64,7 @@ int runImport(const QStringList &arguments)
         printError(QStringLiteral("Cannot import %1: %2").arg(shownPath(path), problem.text()));
         return ExitFileRefused;
     }
-    const QString target = parser.value(kOutput);
+    const QString target = invocation.value(Option::Output);
     QString reason;
     if (!saveFrequencyFile(target, *image, &reason)) {
         printError(QStringLiteral("Could not save to %1 (%2)").arg(shownPath(target), reason));

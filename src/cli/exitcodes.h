@@ -5,6 +5,7 @@ namespace kav::cli {
 // Exit codes of kavrilink-cli, one per class of failure.
 enum ExitCode {
     ExitOk = 0,
+    ExitDiffers = 1,         // diff: a radio holds another plan than the file
     ExitUsage = 2,           // wrong command line
     ExitFileRefused = 3,     // a *.sav file could not be read, or not written
     ExitPortUnavailable = 4, // the serial port could not be opened

@@ -3,6 +3,7 @@
 #include "cli/consoleoutput.h"
 #include "cli/exitcodes.h"
 #include "cli/usage.h"
+#include "common/printable.h"
 #include "common/shownpath.h"
 #include "link/serialdevices.h"
 #include "radio/decoder.h"
@@ -10,7 +11,6 @@
 #include "radio/reportlines.h"
 #include "report/reportpdf.h"
 
-#include <QCommandLineParser>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -59,20 +59,14 @@ QStringList planLines(const ChannelPlan &plan)
     return lines;
 }
 
-int runShow(const QStringList &arguments)
+int runShow(const Invocation &invocation)
 {
-    QCommandLineParser parser;
-    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("the *.sav file"));
-    parser.addOption({QStringLiteral("json"), QStringLiteral("Print JSON.")});
-    if (!parser.parse(arguments) || parser.positionalArguments().size() != 1)
-        return usageError(parser.errorText().isEmpty() ? QStringLiteral("show needs one file") : parser.errorText());
-
-    const QString path = parser.positionalArguments().constFirst();
+    const QString &path = invocation.operand();
     const std::optional<RadioImage> image = openPlan(path);
     if (!image)
         return ExitFileRefused;
     const ChannelPlan plan = decodePlan(*image);
-    if (parser.isSet(QStringLiteral("json"))) {
+    if (invocation.isSet(Option::Json)) {
         QJsonObject object = planJson(plan, *image);
         object.insert(QStringLiteral("file"), QFileInfo(path).absoluteFilePath());
         return printOut(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Indented)).trimmed())
@@ -82,18 +76,11 @@ int runShow(const QStringList &arguments)
     return printOut(planLines(plan).join(QLatin1Char('\n'))) ? ExitOk : ExitFileRefused;
 }
 
-int runReport(const QStringList &arguments)
+int runReport(const Invocation &invocation)
 {
-    QCommandLineParser parser;
-    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("the *.sav file"));
-    parser.addOption(
-        {QStringLiteral("pdf"), QStringLiteral("Write the report as a PDF page."), QStringLiteral("OUT.pdf")});
-    if (!parser.parse(arguments) || parser.positionalArguments().size() != 1)
-        return usageError(parser.errorText().isEmpty() ? QStringLiteral("report needs one file") : parser.errorText());
-
-    const QString path = parser.positionalArguments().constFirst();
-    if (const int same = refuseSameFile(QStringLiteral("--pdf"), parser.value(QStringLiteral("pdf")),
-                                        QStringLiteral("the plan"), path))
+    const QString &path = invocation.operand();
+    if (const int same =
+            refuseSameFile(optionFlag(Option::Pdf), invocation.value(Option::Pdf), QStringLiteral("the plan"), path))
         return same;
     const std::optional<RadioImage> image = openPlan(path);
     if (!image)
@@ -102,9 +89,9 @@ int runReport(const QStringList &arguments)
     const QStringList lines = frequencyReportLines(decodePlan(*image), QFileInfo(path).absoluteFilePath(),
                                                    QDateTime::currentDateTime(), QLocale::system());
 
-    if (!parser.isSet(QStringLiteral("pdf")))
+    if (!invocation.isSet(Option::Pdf))
         return printOut(lines.join(QLatin1Char('\n'))) ? ExitOk : ExitFileRefused;
-    const QString out = parser.value(QStringLiteral("pdf"));
+    const QString out = invocation.value(Option::Pdf);
     QString reason;
     if (!writeReportPdf(out, lines, defaultReportPdfLayout(), kReportPdfResolution, &reason)) {
         printError(QStringLiteral("Could not print the frequency report: the PDF file %1 could not be written (%2)")
@@ -114,19 +101,14 @@ int runReport(const QStringList &arguments)
     return ExitOk;
 }
 
-int runPorts(const QStringList &arguments)
+int runPorts(const Invocation &invocation)
 {
-    QCommandLineParser parser;
-    parser.addOption({QStringLiteral("json"), QStringLiteral("Print JSON.")});
-    if (!parser.parse(arguments) || !parser.positionalArguments().isEmpty())
-        return usageError(parser.errorText().isEmpty() ? QStringLiteral("ports takes no arguments")
-                                                       : parser.errorText());
     const QList<SerialDevice> ports = listSerialDevices();
     const auto orNull = [](const QString &text) { return text.isEmpty() ? QJsonValue() : QJsonValue(text); };
     const auto hex = [](quint16 id) {
         return id == 0 ? QJsonValue() : QJsonValue(QStringLiteral("%1").arg(id, 4, 16, QLatin1Char('0')));
     };
-    if (parser.isSet(QStringLiteral("json"))) {
+    if (invocation.isSet(Option::Json)) {
         QJsonArray array;
         for (const SerialDevice &port : ports) {
             array.append(QJsonObject{{QStringLiteral("device"), port.device},
@@ -144,10 +126,10 @@ int runPorts(const QStringList &arguments)
     if (ports.isEmpty())
         printError(QStringLiteral("No serial devices found."));
     for (const SerialDevice &port : ports) {
-        QStringList parts{port.device};
+        QStringList parts{printableText(port.device)};
         for (const QString &part : {port.byIdPath, describeSerialDevice(port)}) {
             if (!part.isEmpty())
-                parts.append(part);
+                parts.append(printableText(part));
         }
         if (!printOut(parts.join(QStringLiteral("  "))))
             return ExitFileRefused;

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "cli/invocation.h"
 #include "radio/channelplan.h"
 #include "radio/radioimage.h"
 
@@ -19,10 +20,10 @@ QStringList planLines(const ChannelPlan &plan);
 QJsonObject planJson(const ChannelPlan &plan, const RadioImage &image);
 
 // kavrilink-cli show FILE.sav [--json]
-int runShow(const QStringList &arguments);
+int runShow(const Invocation &invocation);
 // kavrilink-cli report FILE.sav [--pdf OUT.pdf]
-int runReport(const QStringList &arguments);
+int runReport(const Invocation &invocation);
 // kavrilink-cli ports [--json]
-int runPorts(const QStringList &arguments);
+int runPorts(const Invocation &invocation);
 
 } // namespace kav::cli

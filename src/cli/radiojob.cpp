@@ -3,6 +3,7 @@
 #include "cli/consoleoutput.h"
 #include "cli/exitcodes.h"
 #include "common/appfolder.h"
+#include "common/printable.h"
 #include "common/shownpath.h"
 #include "link/linkmessages.h"
 #include "link/openfailure.h"
@@ -12,6 +13,8 @@
 #include "radio/decoder.h"
 #include "radio/encoder.h"
 #include "radio/plancompare.h"
+
+#include <QDir>
 
 #include <algorithm>
 
@@ -27,7 +30,12 @@ PortResolver portResolver(const QString &device, int comNumber)
         return [device] { return PortTarget{device, {}}; };
     return [comNumber] {
         PortTarget target;
-        const PortMapRead map = readPortMap(applicationFile(QString::fromLatin1(kPortMapFileName)));
+        // Without an application folder no comport.map can be read: COM n
+        // might then be another radio than the one it is mapped to.
+        const QString folder = applicationFolder(&target.reason);
+        if (folder.isEmpty())
+            return target;
+        const PortMapRead map = readPortMap(QDir(folder).filePath(QString::fromLatin1(kPortMapFileName)));
         (void)resolvePortDevice(map, comNumber, &target.device, &target.reason);
         return target;
     };
@@ -70,7 +78,8 @@ RadioJob::RadioJob(Kind kind, const QString &device, int comNumber, QObject *par
       m_prefix(device.isEmpty() ? QStringLiteral("COM%1").arg(comNumber) : device),
       m_session(m_port, portResolver(device, comNumber), &m_trace)
 {
-    connect(&m_session.exchange(), &ProgrammingExchange::progressed, this, [this](LinkState, int blockBytes) {
+    connect(&m_session.exchange(), &ProgrammingExchange::progressed, this, [this](LinkState state, int blockBytes) {
+        m_writeSent = m_writeSent || state == LinkState::WriteRequested;
         m_blockBytes = blockBytes;
         Q_EMIT progressed();
     });
@@ -81,6 +90,13 @@ RadioJob::RadioJob(Kind kind, const QString &device, int comNumber, QObject *par
 }
 
 RadioJob::~RadioJob() = default;
+
+void RadioJob::setHistory(const ProgrammingHistory *history, const QString &problem, const QString &planFile)
+{
+    m_options.history = history;
+    m_historyProblem = problem;
+    m_options.historyContext = {QStringLiteral("kavrilink-cli"), m_explicitDevice.isEmpty() ? m_com : 0, planFile};
+}
 
 void RadioJob::setBackupFolder(const QString &folder)
 {
@@ -115,16 +131,39 @@ void RadioJob::start()
         Q_EMIT progressed();
         return;
     }
-    // As OPEN then WRITE in the window: the plan as the sheet would show it, encoded from those texts.
-    const EncodeResult encoded = buildSendImage(RadioImage(), decodePlan(m_plan));
-    if (encoded.outcome != EncodeOutcome::Encoded) {
-        fail(ExitFileRefused, encodeMessage(encoded.outcome));
-        return;
-    }
     // The command line has no later use for the port: it is closed after the write.
     m_options.keepPortAfterWrite = false;
-    m_session.write(encoded.image, m_options);
+    m_session.write(m_plan, m_options);
     Q_EMIT progressed();
+}
+
+QString RadioJob::resultText() const
+{
+    if (!m_finished)
+        return QStringLiteral("running");
+    switch (m_verdict) {
+    case SessionVerdict::Read:
+        return QStringLiteral("read");
+    case SessionVerdict::Written:
+        return QStringLiteral("written");
+    case SessionVerdict::Verified:
+        return QStringLiteral("written and verified");
+    case SessionVerdict::Unchanged:
+        return QStringLiteral("unchanged, nothing written");
+    case SessionVerdict::Interrupted:
+        return QStringLiteral("interrupted");
+    case SessionVerdict::InterruptedAfterAccept:
+        return QStringLiteral("interrupted after the radio accepted the plan (not verified)");
+    case SessionVerdict::Declined:
+    case SessionVerdict::BackupFailed:
+    case SessionVerdict::VerifyMismatch:
+    case SessionVerdict::PortUnavailable:
+    case SessionVerdict::NoAnswer:
+    case SessionVerdict::CommunicationError:
+    case SessionVerdict::WriteRefused:
+        break;
+    }
+    return QStringLiteral("failed: ") + m_failure;
 }
 
 ChannelPlan RadioJob::plan() const
@@ -156,6 +195,25 @@ QString RadioJob::progress() const
 
 void RadioJob::onSessionFinished(const SessionResult &result)
 {
+    m_verdict = result.verdict;
+    report(result);
+    // After the result: a write the history could not keep, which changes nothing of it.
+    QString unrecorded = result.historyFailure;
+    if (unrecorded.isEmpty() && !m_options.history && m_writeSent)
+        unrecorded = m_historyProblem;
+    if (unrecorded.isEmpty())
+        return;
+    const bool accepted = result.verdict == SessionVerdict::Written || result.verdict == SessionVerdict::Verified ||
+                          result.verdict == SessionVerdict::VerifyMismatch ||
+                          result.verdict == SessionVerdict::InterruptedAfterAccept;
+    printMessage(m_prefix,
+                 accepted ? QStringLiteral("the plan was written, but it could not be recorded in the history")
+                          : QStringLiteral("the write could not be recorded in the history"),
+                 unrecorded);
+}
+
+void RadioJob::report(const SessionResult &result)
+{
     const int code = exitCodeFor(result.verdict);
     switch (result.verdict) {
     case SessionVerdict::Read:
@@ -177,7 +235,8 @@ void RadioJob::onSessionFinished(const SessionResult &result)
         else
             fail(code, QStringLiteral("Backup failed, nothing written: ") + exchangeMessage(result.cause),
                  result.reason,
-                 result.cause == ExchangeOutcome::NoAnswer ? connectionErrorDetail(result.device) : QString());
+                 result.cause == ExchangeOutcome::NoAnswer ? connectionErrorDetail(printableText(result.device))
+                                                           : QString());
         return;
     case SessionVerdict::VerifyMismatch:
         fail(code, QStringLiteral("Verify Error"), {}, describeDifferences(result.differences));
@@ -187,7 +246,8 @@ void RadioJob::onSessionFinished(const SessionResult &result)
     case SessionVerdict::CommunicationError:
     case SessionVerdict::WriteRefused:
         fail(code, exchangeMessage(result.cause), result.reason,
-             result.verdict == SessionVerdict::NoAnswer ? connectionErrorDetail(result.device) : QString());
+             result.verdict == SessionVerdict::NoAnswer ? connectionErrorDetail(printableText(result.device))
+                                                        : QString());
         return;
     }
     finish(code);

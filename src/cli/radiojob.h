@@ -29,9 +29,15 @@ public:
     RadioJob(Kind kind, const QString &device, int comNumber, QObject *parent = nullptr);
     ~RadioJob() override;
 
-    // The plan to write (its image as read from a file); before start().
+    // The image to write, encoded as the sheet would send it; before start().
     void setPlan(const RadioImage &image) { m_plan = image; }
     void setVerify(bool verify) { m_options.verifyAfterWrite = verify; }
+    // Before a write: read the radio first and write nothing when it already holds the plan.
+    void setSkipUnchanged(bool skip) { m_options.skipUnchanged = skip; }
+    // A write that sends 0xF0 is recorded in history (null: there is none,
+    // for problem), naming planFile; a record that cannot be kept is said on
+    // standard error after the job's result.
+    void setHistory(const ProgrammingHistory *history, const QString &problem, const QString &planFile);
     // Before a write: read the radio and keep its plan in folder first; empty for no backup.
     void setBackupFolder(const QString &folder);
 
@@ -47,6 +53,11 @@ public:
     int exitCode() const { return m_exitCode; }
     // The last error message, empty on success.
     QString failure() const { return m_failure; }
+    // What the job came to, as its result line says it after "<device>: ":
+    // "written", "written and verified", "unchanged, nothing written",
+    // "failed: <message>", "interrupted", "interrupted after the radio
+    // accepted the plan (not verified)".
+    QString resultText() const;
     // After a read: the plan as received, and as the window shows it.
     const RadioImage &receivedImage() const { return m_receivedImage; }
     ChannelPlan plan() const;
@@ -59,6 +70,8 @@ Q_SIGNALS:
 
 private:
     void onSessionFinished(const SessionResult &result);
+    // The result as lines on standard error and an exit code.
+    void report(const SessionResult &result);
     // explanation: lines printed under the message, indented.
     void fail(int code, const QString &message, const QString &detail = {}, const QString &explanation = {});
     void finish(int code, const QString &failure = {});
@@ -76,6 +89,9 @@ private:
     RadioImage m_receivedImage; // what the read received
     RadioImage m_plan;
     int m_blockBytes = 0;
+    SessionVerdict m_verdict = SessionVerdict::Interrupted;
+    bool m_writeSent = false; // 0xF0 went out
+    QString m_historyProblem; // why there is no history to record in
     bool m_finished = false;
     int m_exitCode = 0;
     int m_interruptCode = ExitInterrupted;

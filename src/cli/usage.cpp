@@ -1,5 +1,6 @@
 #include "cli/usage.h"
 
+#include "cli/commands.h"
 #include "cli/consoleoutput.h"
 #include "cli/exitcodes.h"
 #include "common/safefile.h"
@@ -22,6 +23,82 @@ constexpr char kBackupsFolder[] = "backups/";
 constexpr char kInterruption[] = "interrupted by SIGINT or SIGTERM: every port closed, its locks gone";
 #endif
 
+constexpr qsizetype kWidth = 80;         // of a line of help
+constexpr qsizetype kSummaryColumn = 34; // where what a command does starts
+constexpr qsizetype kContinuation = 8;   // indent of a synopsis's further lines
+
+// The synopsis's items after indent, on lines of at most kWidth.
+QStringList wrapped(const QString &indent, const QStringList &items)
+{
+    QStringList lines{indent};
+    for (const QString &item : items) {
+        QString &line = lines.last();
+        if (line.trimmed().isEmpty())
+            line += item;
+        else if (line.size() + 1 + item.size() <= kWidth)
+            line += QLatin1Char(' ') + item;
+        else
+            lines.append(QString(kContinuation, QLatin1Char(' ')) + item);
+    }
+    return lines;
+}
+
+// A command's lines in --help: its synopsis, wrapped, and beside it (when it
+// fits) or under it what it does.
+QStringList commandLines(const Command &command)
+{
+    QStringList lines = wrapped(QStringLiteral("  "), synopsisItems(command));
+    QStringList summary = command.summary;
+    if (lines.size() == 1 && lines.constFirst().size() < kSummaryColumn && !summary.isEmpty())
+        lines.last() = lines.constLast().leftJustified(kSummaryColumn) + summary.takeFirst();
+    for (const QString &line : std::as_const(summary))
+        lines.append(QString(kSummaryColumn, QLatin1Char(' ')) + line);
+    return lines;
+}
+
+QString commandsBlock()
+{
+    QStringList lines;
+    for (const Command &command : commands())
+        lines += commandLines(command);
+    lines.append(QStringLiteral("  ").append(optionFlag(Option::Help)).leftJustified(kSummaryColumn) +
+                 QStringLiteral("this text"));
+    return lines.join(QLatin1Char('\n'));
+}
+
+struct ExitCodeHelp
+{
+    const char *codes;
+    const char *text; // its further lines indented by five spaces
+};
+
+constexpr ExitCodeHelp kExitCodeHelp[] = {
+    {"0", "success"},
+    {"1", "diff: a radio holds another plan than the file"},
+    {"2", "usage: the command line is wrong"},
+    {"3", "file refused: a plan, CSV, PDF or trace file could not be read or written,\n"
+          "or the result could not be written to standard output"},
+    {"4", "port unavailable: a serial port could not be opened, or another\n"
+          "program holds the device (under any of its names)"},
+    {"5", "radio not answering: no answer within 1000 ms"},
+    {"6", "communication error: wrong acknowledge or checksum, or the port failed"},
+    {"7", "write refused: the radio did not accept the written block"},
+    {"8", "verify mismatch: the radio read back something else than was written"},
+    {"9", "backup failed: the radio's plan could not be read or kept before\n"
+          "writing; that radio was not written"},
+};
+
+QString exitCodesBlock()
+{
+    QStringList lines;
+    for (const ExitCodeHelp &entry : kExitCodeHelp) {
+        const QString text = QString::fromUtf8(entry.text).replace(QLatin1Char('\n'), QStringLiteral("\n     "));
+        lines.append(QStringLiteral("  %1  %2").arg(QLatin1String(entry.codes), text));
+    }
+    lines.append(QStringLiteral("  130, 143  ") + QLatin1String(kInterruption));
+    return lines.join(QLatin1Char('\n'));
+}
+
 } // namespace
 
 QString usageText()
@@ -30,45 +107,52 @@ QString usageText()
                           "Programs the KV-7719NEW mobile radio (38.000-42.300 MHz) over a serial line.\n"
                           "\n"
                           "Commands:\n"
-                          "  show FILE.sav [--json]          print the six frequencies of a plan file\n"
-                          "  read (--device PATH | --com N) [-o FILE.sav] [--json] [--trace FILE]\n"
-                          "                                  read the plan from a radio\n"
-                          "  write FILE.sav --device PATH [--device PATH ...] [--com N ...] [--verify]\n"
-                          "        [--backup-dir DIR | --no-backup] [--trace FILE]\n"
-                          "                                  program one or several radios at once,\n"
-                          "                                  each read first and its plan kept as a backup\n"
-                          "  report FILE.sav [--pdf OUT.pdf] print the frequency report, as text or PDF\n"
-                          "  ports [--json]                  list the serial devices and their by-id paths\n"
-                          "  export FILE.sav [-o FILE.csv]   write the plan as CSV in CHIRP's generic layout\n"
-                          "  import FILE.csv -o FILE.sav     save a plan from such a CSV, every value checked\n"
-                          "  --help                          this text\n"
+                          "%1\n"
                           "\n"
                           "--com N uses COM N as the window does: comport.map in the application\n"
-                          "folder, else %1. Messages go to standard error, results to\n"
+                          "folder, else %2. Messages go to standard error, results to\n"
                           "standard output; control characters they quote are shown escaped (\\x1B).\n"
                           "\n"
-                          "write keeps what each radio held in the application folder's %2\n"
+                          "write keeps what each radio held in the application folder's %3\n"
                           "(or --backup-dir DIR) as DEVICE-YYYYmmdd-HHMMSS.sav before writing it;\n"
                           "--no-backup skips that read. --verify reads each radio back and names the\n"
-                          "fields that differ. --trace FILE saves every byte on the line, a block per\n"
-                          "exchange and device, also after a failure.\n"
+                          "fields that differ. --skip-unchanged reads each radio first and writes\n"
+                          "nothing to one that already holds the plan. Every write that sent the plan\n"
+                          "is recorded in the application folder's history.csv, which history prints.\n"
+                          "--trace FILE saves every byte on the line, a block per exchange and device,\n"
+                          "also after a failure.\n"
                           "\n"
                           "Exit codes:\n"
-                          "  0  success\n"
-                          "  2  usage: the command line is wrong\n"
-                          "  3  file refused: a plan, CSV, PDF or trace file could not be read or written,\n"
-                          "     or the result could not be written to standard output\n"
-                          "  4  port unavailable: a serial port could not be opened, or another\n"
-                          "     program holds the device (under any of its names)\n"
-                          "  5  radio not answering: no answer within 1000 ms\n"
-                          "  6  communication error: wrong acknowledge or checksum, or the port failed\n"
-                          "  7  write refused: the radio did not accept the written block\n"
-                          "  8  verify mismatch: the radio read back something else than was written\n"
-                          "  9  backup failed: the radio's plan could not be read or kept before\n"
-                          "     writing; that radio was not written\n"
-                          "  130, 143  %3\n"
+                          "%4\n"
                           "With several devices the exit code is that of the first device that failed.\n")
-        .arg(QLatin1String(kDefaultPort), QLatin1String(kBackupsFolder), QLatin1String(kInterruption));
+        .arg(commandsBlock(), QLatin1String(kDefaultPort), QLatin1String(kBackupsFolder), exitCodesBlock());
+}
+
+QString commandUsageText(const Command &command)
+{
+    QStringList lines = wrapped(QStringLiteral("Usage: kavrilink-cli"), synopsisItems(command));
+    lines += command.summary.join(QLatin1Char(' '));
+    lines += QString();
+    lines += QStringLiteral("Options:");
+    QList<OptionUse> uses;
+    for (const OptionGroup &group : command.groups)
+        uses += group.alternatives;
+    uses.append({Option::Help});
+    for (const OptionUse &use : std::as_const(uses)) {
+        const OptionSpec &spec = optionSpec(use.option);
+        QStringList flags;
+        for (const QString &name : spec.names)
+            flags.append((name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name);
+        QString left = QStringLiteral("  ") + flags.join(QStringLiteral(", "));
+        const QString valueName = use.valueName.isEmpty() ? spec.valueName : use.valueName;
+        if (!valueName.isEmpty())
+            left += QLatin1Char(' ') + valueName;
+        const QString description = use.description.isEmpty() ? spec.description : use.description;
+        lines += left.size() < kSummaryColumn - 1
+                     ? left.leftJustified(kSummaryColumn) + description
+                     : left + QLatin1Char('\n') + QString(kSummaryColumn, QLatin1Char(' ')) + description;
+    }
+    return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
 int usageError(const QString &problem)

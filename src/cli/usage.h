@@ -4,8 +4,12 @@
 
 namespace kav::cli {
 
-// The --help text, exit codes included.
+struct Command;
+
+// The --help text, made from the command table, exit codes included.
 QString usageText();
+// A command's own --help: its synopsis, what it does and its options.
+QString commandUsageText(const Command &command);
 // Says what is wrong and how to get help; returns ExitUsage.
 int usageError(const QString &problem);
 // When output (given by option) is the same file as input (what the command

@@ -2,6 +2,7 @@
 
 #include "common/shownpath.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -16,16 +17,54 @@
 
 namespace kav {
 
-QString applicationFolder()
+namespace {
+
+#ifndef Q_OS_WIN
+// Where the user's data files go by the XDG rules; empty, with why, when nowhere.
+QString dataHome(QString *problem)
 {
+    const QString xdg = qEnvironmentVariable("XDG_DATA_HOME");
+    if (!xdg.isEmpty() && QDir::isAbsolutePath(xdg))
+        return xdg;
+    const QString home = qEnvironmentVariable("HOME");
+    if (!home.isEmpty() && QDir::isAbsolutePath(home))
+        return QDir(home).filePath(QStringLiteral(".local/share"));
+    if (problem) {
+        *problem = home.isEmpty() ? QStringLiteral("there is no application folder: HOME is not set")
+                                  : QStringLiteral("there is no application folder: HOME is not an absolute path (%1)")
+                                        .arg(shownPath(home));
+        if (!xdg.isEmpty())
+            *problem += QStringLiteral(", and XDG_DATA_HOME is not an absolute path (%1)").arg(shownPath(xdg));
+    }
+    return {};
+}
+#endif
+
+} // namespace
+
+QString applicationFolder(QString *problem)
+{
+#ifdef Q_OS_WIN
+    (void)problem;
     QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+#else
+    const QString data = dataHome(problem);
+    if (data.isEmpty())
+        return {};
+    // As Qt names it: the organisation's folder, where there is one, holds the application's.
+    const QString organization = QCoreApplication::organizationName();
+    QString folder = QDir::cleanPath(data + QLatin1Char('/') +
+                                     (organization.isEmpty() ? QString() : organization + QLatin1Char('/')) +
+                                     QCoreApplication::applicationName());
+#endif
     QDir().mkpath(folder); // failure shows later, when a file in it cannot be written
     return folder;
 }
 
 QString applicationFile(const QString &name)
 {
-    return QDir(applicationFolder()).filePath(name);
+    const QString folder = applicationFolder();
+    return folder.isEmpty() ? QString() : QDir(folder).filePath(name);
 }
 
 bool makeFolder(const QString &folder, QString *reason)

@@ -5,10 +5,15 @@
 namespace kav {
 
 // The application folder: holds comport.inf and comport.map, and is where the
-// file dialogs start. Created on first use when missing.
-QString applicationFolder();
+// file dialogs start. Created on first use when missing. On Windows it is
+// under %APPDATA%; elsewhere Kavrilink in $XDG_DATA_HOME, or in
+// $HOME/.local/share when XDG_DATA_HOME is unset, empty or relative (as the
+// XDG rules say). With neither an absolute XDG_DATA_HOME nor an absolute HOME
+// there is none: empty, with why in *problem ("there is no application
+// folder: HOME is not set"), rather than a folder made under /.
+QString applicationFolder(QString *problem = nullptr);
 
-// Path of name inside the application folder.
+// Path of name inside the application folder; empty when there is none.
 QString applicationFile(const QString &name);
 
 // Creates folder and every folder above it that is missing. False, with

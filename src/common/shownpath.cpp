@@ -1,12 +1,14 @@
 #include "common/shownpath.h"
 
+#include "common/printable.h"
+
 #include <QDir>
 
 namespace kav {
 
 QString shownPath(const QString &path)
 {
-    return QDir::toNativeSeparators(path);
+    return printableText(QDir::toNativeSeparators(path));
 }
 
 } // namespace kav
