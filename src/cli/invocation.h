@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <utility>
+
 namespace kav::cli {
 
 // Every option of kavrilink-cli; their names are in the command table.
@@ -30,7 +32,10 @@ enum class Option {
 class Invocation
 {
 public:
-    Invocation(const QCommandLineParser &parser, QStringList operands) : m_parser(parser), m_operands(operands) {}
+    Invocation(const QCommandLineParser &parser, QStringList operands)
+        : m_parser(parser), m_operands(std::move(operands))
+    {
+    }
 
     [[nodiscard]] bool isSet(Option option) const;
     // The option's value (the last one given), or empty.

@@ -23,7 +23,7 @@ namespace {
 // Where the user's data files go by the XDG rules; empty, with why, when nowhere.
 QString dataHome(QString *problem)
 {
-    const QString xdg = qEnvironmentVariable("XDG_DATA_HOME");
+    QString xdg = qEnvironmentVariable("XDG_DATA_HOME");
     if (!xdg.isEmpty() && QDir::isAbsolutePath(xdg))
         return xdg;
     const QString home = qEnvironmentVariable("HOME");
