@@ -145,7 +145,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
     document.fileName = QStringLiteral("/earlier/plan.sav");
     FuzzSheet sheet;
     sheet.model = QStringLiteral("KV-7719NEW");
-    sheet.setFieldText(2, QStringLiteral("40.5000"));
+    sheet.setFieldText(PlanField{1, Direction::Rx}, QStringLiteral("40.5000"));
     const PlanDocument before = document;
 
     FuzzDialogs dialogs;
@@ -168,7 +168,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
         FUZZ_CHECK(box.text == QLatin1String("This is not Saved File") && box.title == QLatin1String("Error") &&
                    box.icon == MessageIcon::Critical && box.buttons == MessageButtons::Ok);
         FUZZ_CHECK(sameDocument(document, before));
-        FUZZ_CHECK(sheet.fieldText(2) == QLatin1String("40.5000") && sheet.fieldText(1).isEmpty());
+        FUZZ_CHECK(sheet.fieldText(PlanField{1, Direction::Rx}) == QLatin1String("40.5000") &&
+                   sheet.fieldText(PlanField{0, Direction::Rx}).isEmpty());
     }
     return 0;
 }
