@@ -14,6 +14,9 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <optional>
+#include <vector>
+
 using namespace kav;
 
 namespace {
@@ -46,6 +49,8 @@ private slots:
 
     void readsCommandLine_data();
     void readsCommandLine();
+    void readsArgumentsBeforeQt_data();
+    void readsArgumentsBeforeQt();
     void answersWithoutWindow_data();
     void answersWithoutWindow();
     void givenPlanOpensAsOpenDoes_data();
@@ -178,6 +183,36 @@ void TestOpenPlan::readsCommandLine()
     QCOMPARE(parsed.problem.isEmpty(), problem.isEmpty());
 }
 
+void TestOpenPlan::readsArgumentsBeforeQt_data()
+{
+    QTest::addColumn<QByteArrayList>("argv"); // after the program's name
+    QTest::addColumn<bool>("readable");       // false: one may be Qt's own option
+    QTest::newRow("nothing") << QByteArrayList{} << true;
+    QTest::newRow("a plan") << QByteArrayList{"van.sav"} << true;
+    QTest::newRow("ours") << QByteArrayList{"--help", "-h", "--version", "--frob"} << true;
+    QTest::newRow("-style of Qt") << QByteArrayList{"-style", "fusion", "van.sav"} << false;
+    QTest::newRow("-platform after a plan") << QByteArrayList{"van.sav", "-platform", "xcb"} << false;
+    QTest::newRow("a path after --") << QByteArrayList{"--", "-style.sav"} << true;
+    QTest::newRow("a lone dash") << QByteArrayList{"-"} << true;
+}
+
+void TestOpenPlan::readsArgumentsBeforeQt()
+{
+    QFETCH(QByteArrayList, argv);
+    QFETCH(bool, readable);
+    std::vector<const char *> pointers{"kavrilink"};
+    for (const QByteArray &argument : argv)
+        pointers.push_back(argument.constData());
+    const std::optional<QStringList> arguments = argumentsWithoutQtOptions(int(pointers.size()), pointers.data());
+    QCOMPARE(arguments.has_value(), readable);
+    if (readable) {
+        QStringList expected;
+        for (const QByteArray &argument : argv)
+            expected << QString::fromLatin1(argument);
+        QCOMPARE(*arguments, expected);
+    }
+}
+
 void TestOpenPlan::answersWithoutWindow_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -191,6 +226,8 @@ void TestOpenPlan::answersWithoutWindow_data()
                                   "Try 'kavrilink --help'.\n";
     QTest::newRow("an unknown option") << QStringList{"--frob"} << 2 << QString()
                                        << "kavrilink: unknown option '--frob'\n";
+    QTest::newRow("a plan with --help") << QStringList{"van.sav", "--help"} << 2 << QString()
+                                        << "kavrilink: a plan path with --help\n";
 }
 
 void TestOpenPlan::answersWithoutWindow()
@@ -199,19 +236,15 @@ void TestOpenPlan::answersWithoutWindow()
     QFETCH(int, exitCode);
     QFETCH(QString, output);
     QFETCH(QString, errors);
-    // The real program, with no display at all: it must not need one. Under
-    // the offscreen platform a window would still be made; none may be, and the
-    // lock is never taken (the folder stays empty).
+    // The real program, with no display and no platform at all: it must not
+    // need one, and the lock is never taken (the folder stays empty).
     QProcess program;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("DISPLAY"));
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     env.insert(QStringLiteral("XDG_DATA_HOME"), f->folder.dataHome());
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), f->folder.dataHome());
-    if (!arguments.contains(QStringLiteral("--help")) && !arguments.contains(QStringLiteral("--version")))
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    else
-        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
     program.setProcessEnvironment(env);
     program.start(QStringLiteral(KAVRILINK_EXECUTABLE), arguments);
     QVERIFY(program.waitForFinished(60000));

@@ -6,9 +6,13 @@
 int main(int argc, char *argv[])
 {
 #ifndef Q_OS_WIN
-    // --help and --version answer on the console, also where there is no display.
-    if (kav::asksForTextOnly(argc, argv))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // --help, --version and a wrong command line are answered on the console
+    // before Qt looks for a display, so they need none.
+    if (const auto arguments = kav::argumentsWithoutQtOptions(argc, argv)) {
+        const kav::StartArguments early = kav::parseStartArguments(*arguments);
+        if (early.request != kav::StartRequest::Window)
+            return kav::answerWithoutWindow(early);
+    }
 #endif
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kavrilink"));

@@ -166,17 +166,20 @@ QString startVersionText()
     return QStringLiteral("kavrilink " KAVRILINK_VERSION "\n");
 }
 
-bool asksForTextOnly(int argc, const char *const *argv)
+std::optional<QStringList> argumentsWithoutQtOptions(int argc, const char *const *argv)
 {
-    if (argc < 2)
-        return false;
+    QStringList arguments;
+    bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
-        const char *argument = argv[i];
-        if (std::strcmp(argument, "--help") != 0 && std::strcmp(argument, "-h") != 0 &&
-            std::strcmp(argument, "--version") != 0)
-            return false;
+        const QString argument = QString::fromLocal8Bit(argv[i]);
+        if (argument == u"--")
+            optionsEnded = true;
+        const bool singleDash = argument.size() > 1 && argument.startsWith(u'-') && !argument.startsWith(u"--");
+        if (!optionsEnded && singleDash && argument != u"-h")
+            return std::nullopt;
+        arguments << argument;
     }
-    return true;
+    return arguments;
 }
 
 int answerWithoutWindow(const StartArguments &arguments)

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace kav {
 
 // What the window's command line asks for.
@@ -32,9 +34,11 @@ inline constexpr int kStartUsageExit = 2;
 QString startUsageText();
 QString startVersionText();
 
-// True when argv asks only for --help or --version: then no display is needed.
-// Runs before there is a QApplication; those options are plain ASCII.
-[[nodiscard]] bool asksForTextOnly(int argc, const char *const *argv);
+// The arguments after the program's name, read before there is a
+// QApplication, when none of them can be one of Qt's own options (those start
+// with a single dash, as -style and -platform do; "-h" is ours): then what
+// they ask can be answered without a display. Empty when one may be Qt's.
+[[nodiscard]] std::optional<QStringList> argumentsWithoutQtOptions(int argc, const char *const *argv);
 
 // Answers a request that needs no window: the text on standard output (Help,
 // Version) or the problem and a hint on standard error (Wrong). Returns the
