@@ -20,17 +20,17 @@ bool isHelp(const QString &argument)
 int runCommand(const Command &command, const QStringList &arguments)
 {
     QCommandLineParser parser;
-    parser.addOption({optionSpec(Option::Help).names, optionSpec(Option::Help).description});
+    parser.addOption({optionDefinition(Option::Help).names, optionDefinition(Option::Help).description});
     for (const OptionGroup &group : command.groups) {
         for (const OptionUse &use : group.alternatives) {
-            const OptionSpec &spec = optionSpec(use.option);
-            parser.addOption({spec.names, use.description.isEmpty() ? spec.description : use.description,
-                              use.valueName.isEmpty() ? spec.valueName : use.valueName});
+            const OptionDefinition &definition = optionDefinition(use.option);
+            parser.addOption({definition.names, use.description.isEmpty() ? definition.description : use.description,
+                              use.valueName.isEmpty() ? definition.valueName : use.valueName});
         }
     }
     // QCommandLineParser takes the program name first.
     const bool parsed = parser.parse(QStringList{QStringLiteral("kavrilink-cli")} + arguments);
-    if (parsed && parser.isSet(optionSpec(Option::Help).names.constFirst()))
+    if (parsed && parser.isSet(optionDefinition(Option::Help).names.constFirst()))
         return printOut(commandUsageText(command).trimmed()) ? ExitOk : ExitFileRefused;
     const QStringList operands = parser.positionalArguments();
     if (!parsed || operands.size() != (command.operand.isEmpty() ? 0 : 1))

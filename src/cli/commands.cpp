@@ -11,7 +11,7 @@ namespace kav::cli {
 
 namespace {
 
-QList<OptionSpec> makeOptionSpecs()
+QList<OptionDefinition> makeOptionDefinitions()
 {
     return {
         {Option::Device,
@@ -138,24 +138,24 @@ QList<Command> makeCommands()
 
 QString optionText(const OptionUse &use)
 {
-    const OptionSpec &spec = optionSpec(use.option);
-    const QString valueName = use.valueName.isEmpty() ? spec.valueName : use.valueName;
+    const OptionDefinition &definition = optionDefinition(use.option);
+    const QString valueName = use.valueName.isEmpty() ? definition.valueName : use.valueName;
     return valueName.isEmpty() ? optionFlag(use.option) : optionFlag(use.option) + QLatin1Char(' ') + valueName;
 }
 
 } // namespace
 
-const QList<OptionSpec> &optionSpecs()
+const QList<OptionDefinition> &optionDefinitions()
 {
-    static const QList<OptionSpec> specs = makeOptionSpecs();
-    return specs;
+    static const QList<OptionDefinition> definitions = makeOptionDefinitions();
+    return definitions;
 }
 
-const OptionSpec &optionSpec(Option option)
+const OptionDefinition &optionDefinition(Option option)
 {
-    const QList<OptionSpec> &specs = optionSpecs();
-    return *std::find_if(specs.cbegin(), specs.cend(),
-                         [option](const OptionSpec &spec) { return spec.option == option; });
+    const QList<OptionDefinition> &definitions = optionDefinitions();
+    return *std::find_if(definitions.cbegin(), definitions.cend(),
+                         [option](const OptionDefinition &definition) { return definition.option == option; });
 }
 
 const QList<Command> &commands()
@@ -200,7 +200,7 @@ QStringList synopsisItems(const Command &command)
 
 QString optionFlag(Option option)
 {
-    const QString &name = optionSpec(option).names.constFirst();
+    const QString &name = optionDefinition(option).names.constFirst();
     return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
 }
 

@@ -9,7 +9,7 @@
 namespace kav::cli {
 
 // What an option is, once for every command that takes it.
-struct OptionSpec
+struct OptionDefinition
 {
     Option option;
     QStringList names;   // "o", "output": one letter for -o, else --output
@@ -51,8 +51,8 @@ struct Command
 };
 
 // Every option, in the order a command's own --help lists them.
-[[nodiscard]] const QList<OptionSpec> &optionSpecs();
-[[nodiscard]] const OptionSpec &optionSpec(Option option);
+[[nodiscard]] const QList<OptionDefinition> &optionDefinitions();
+[[nodiscard]] const OptionDefinition &optionDefinition(Option option);
 // Every command, in the order --help lists them.
 [[nodiscard]] const QList<Command> &commands();
 // The command called name, or null.

@@ -8,7 +8,7 @@ namespace {
 
 QString key(Option option)
 {
-    return optionSpec(option).names.constFirst();
+    return optionDefinition(option).names.constFirst();
 }
 
 } // namespace

@@ -139,15 +139,15 @@ QString commandUsageText(const Command &command)
         uses += group.alternatives;
     uses.append({Option::Help});
     for (const OptionUse &use : std::as_const(uses)) {
-        const OptionSpec &spec = optionSpec(use.option);
+        const OptionDefinition &definition = optionDefinition(use.option);
         QStringList flags;
-        for (const QString &name : spec.names)
+        for (const QString &name : definition.names)
             flags.append((name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name);
         QString left = QStringLiteral("  ") + flags.join(QStringLiteral(", "));
-        const QString valueName = use.valueName.isEmpty() ? spec.valueName : use.valueName;
+        const QString valueName = use.valueName.isEmpty() ? definition.valueName : use.valueName;
         if (!valueName.isEmpty())
             left += QLatin1Char(' ') + valueName;
-        const QString description = use.description.isEmpty() ? spec.description : use.description;
+        const QString description = use.description.isEmpty() ? definition.description : use.description;
         lines += left.size() < kSummaryColumn - 1
                      ? left.leftJustified(kSummaryColumn) + description
                      : left + QLatin1Char('\n') + QString(kSummaryColumn, QLatin1Char(' ')) + description;
