@@ -109,6 +109,15 @@ private:
     QList<std::pair<int, QString>> m_log;
 };
 
+// The two signals that stop kavrilink-cli, and the exit code each gives.
+void addSignalRows()
+{
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("SIGINT") << int(SIGINT) << 130;
+    QTest::newRow("SIGTERM") << int(SIGTERM) << 143;
+}
+
 } // namespace
 
 class TestCli : public QObject
@@ -1109,10 +1118,7 @@ void TestCli::refusesTargetsThatAreNotFilesBeforeTheRadio()
 
 void TestCli::interruptedWriteClosesItsPorts_data()
 {
-    QTest::addColumn<int>("signal");
-    QTest::addColumn<int>("exitCode");
-    QTest::newRow("SIGINT") << int(SIGINT) << 130;
-    QTest::newRow("SIGTERM") << int(SIGTERM) << 143;
+    addSignalRows();
 }
 
 void TestCli::interruptedWriteClosesItsPorts()
@@ -1560,10 +1566,7 @@ void TestCli::unrecordedWriteIsSaidAndKeepsItsExitCode()
 
 void TestCli::interruptedFleetSaysWhatEachRadioHolds_data()
 {
-    QTest::addColumn<int>("signal");
-    QTest::addColumn<int>("exitCode");
-    QTest::newRow("SIGINT") << int(SIGINT) << 130;
-    QTest::newRow("SIGTERM") << int(SIGTERM) << 143;
+    addSignalRows();
 }
 
 void TestCli::interruptedFleetSaysWhatEachRadioHolds()

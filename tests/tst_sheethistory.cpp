@@ -18,13 +18,6 @@ using namespace kav;
 
 namespace {
 
-const QByteArray kVanDigits = "400125405000" + QByteArray(24, '0');
-const QByteArray kTruckDigits = "400125405000380000423000410250399875";
-const QStringList kVanTexts{QStringLiteral("40.0125"), {}, {}, QStringLiteral("40.5000"), {}, {}};
-const QStringList kTruckTexts{QStringLiteral("40.0125"), QStringLiteral("38.0000"), QStringLiteral("41.0250"),
-                              QStringLiteral("40.5000"), QStringLiteral("42.3000"), QStringLiteral("39.9875")};
-const QStringList kEmptyTexts(6);
-
 // The radio's image of a plan of 36 digits: the digits' values.
 QByteArray imageOf(const QByteArray &digits)
 {

@@ -4,10 +4,21 @@
 #include <QByteArray>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QStringList>
 #include <QUrl>
 #include <QWidget>
 
 #include <memory>
+
+// Two plans as 36 digits (CH1 RX first, as a *.sav holds them) and the six
+// texts the sheet shows for each, RX column then TX column: CH1 40.0125 /
+// 40.5000 and nothing else; a full plan. kEmptyTexts: the empty sheet.
+inline const QByteArray kVanDigits = "400125405000" + QByteArray(24, '0');
+inline const QByteArray kTruckDigits = "400125405000380000423000410250399875";
+inline const QStringList kVanTexts{QStringLiteral("40.0125"), {}, {}, QStringLiteral("40.5000"), {}, {}};
+inline const QStringList kTruckTexts{QStringLiteral("40.0125"), QStringLiteral("38.0000"), QStringLiteral("41.0250"),
+                                     QStringLiteral("40.5000"), QStringLiteral("42.3000"), QStringLiteral("39.9875")};
+inline const QStringList kEmptyTexts(6);
 
 // A *.sav file of 36 lines " d " for the 36 digits given (CH1 RX first).
 inline QByteArray savBytes(const QByteArray &digits)
